@@ -1,0 +1,194 @@
+#include "link/ComPortThread.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr unsigned kBaudRate = 38400;
+constexpr std::size_t kReadChunk = 1024;
+constexpr int kWriteWaitMs = 5000;
+
+// The port thread runs above the others. Raising a priority needs a privilege
+// that an ordinary user does not have; the link works without it, so only
+// other failures are worth a message. (On Linux this call acts on the calling
+// thread alone.)
+void RaiseThreadPriority()
+{
+    if (::setpriority(PRIO_PROCESS, 0, -10) != 0 && errno != EPERM && errno != EACCES)
+        ReportComError("SetThreadPriority", errno);
+}
+
+} // namespace
+
+TComPortThread::TComPortThread(HWND interfaceWindow, std::uint16_t portNumber)
+    : FWindow(interfaceWindow), FPortNumber(portNumber)
+{
+}
+
+TComPortThread::~TComPortThread()
+{
+    Stop();
+}
+
+void TComPortThread::Start(TComControl& control)
+{
+    if (FThread.joinable())
+        return;
+    FControl = &control;
+    FThread = std::thread([this] { Execute(); });
+}
+
+void TComPortThread::Stop()
+{
+    if (!FThread.joinable())
+        return;
+    FLoop.Terminate().Set();
+    FThread.join();
+    FLoop.Queue().Close();
+    FPort.Close();
+}
+
+bool TComPortThread::PostThreadMessage(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block)
+{
+    return FLoop.Queue().Post(msg, wParam, std::move(block));
+}
+
+void TComPortThread::PostToInterface(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block)
+{
+    TMessageWindow::PostMessage(FWindow, msg, wParam, 0, std::move(block));
+}
+
+bool TComPortThread::OpenPort()
+{
+    if (!FPort.Open(FNode))
+        return false;
+    if (!FPort.Configure(kBaudRate))
+        ReportComError("SetCommState", errno);
+    if (!FPort.SetModemLines(true, false))
+        ReportComError("SetCommState", errno);
+    FPort.Purge();
+    return true;
+}
+
+void TComPortThread::Execute()
+{
+    RaiseThreadPriority();
+    FNode = PortDeviceNode(FPortNumber);
+    if (!OpenPort()) {
+        PostMessageBox("Fehler beim Öffnen des COM-Ports. Stellen Sie sicher, dass der angegebene Port auch existiert.",
+                       QCoreApplication::applicationName().toStdString(), MB_OK | MB_ICONERROR);
+        FLoop.Queue().Close();
+        return;
+    }
+    for (;;) {
+        const bool watch = FPort.IsOpen() && !FPortLost;
+        const short events = static_cast<short>(POLLIN | (FPending.empty() ? 0 : POLLOUT));
+        const TPollLoop::TWake wake = FLoop.Wait(watch ? FPort.Fd() : -1, events);
+        if (wake.Terminate)
+            break;
+        if (watch && (wake.FdEvents & POLLOUT))
+            FlushPending(0);
+        if (watch && (wake.FdEvents & (POLLIN | POLLERR | POLLHUP)))
+            ReadPort();
+        if (wake.Messages)
+            for (TThreadMessage& message : FLoop.Queue().TakeAll())
+                FControl->HandleThreadMessage(message);
+        for (const int id : wake.Timers) {
+            if (!FLoop.ConsumeTimer(id))
+                continue;
+            if (id == kReopenTimer) {
+                FPort.Close();
+                if (OpenPort()) {
+                    FPortLost = false;
+                    FLoop.StopTimer(kReopenTimer);
+                }
+            } else {
+                FControl->HandleTimer(id);
+            }
+        }
+    }
+}
+
+void TComPortThread::ReadPort()
+{
+    char buffer[kReadChunk];
+    for (;;) {
+        const long n = FPort.Read(buffer, sizeof buffer);
+        if (n < 0) {
+            PortLost("ReadFile", errno);
+            return;
+        }
+        if (const std::uint32_t errors = FPort.TakeLineErrors(); errors && !(errors & CE_MODE))
+            FControl->HandleLineError(errors);
+        if (n == 0) {
+            // Readable but nothing to read: the other end hung up.
+            pollfd p{FPort.Fd(), POLLIN, 0};
+            if (::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP))
+                PortLost("ReadFile", EIO);
+            return;
+        }
+        FControl->HandleBytes(std::string(buffer, static_cast<std::size_t>(n)));
+        if (static_cast<std::size_t>(n) < sizeof buffer)
+            return;
+    }
+}
+
+// The device is gone (unplugged adapter, closed pseudo-terminal). It is said
+// once; the thread then tries to open the port again every second, and the
+// protocol meanwhile takes the link down by its own supervision.
+void TComPortThread::PortLost(const std::string& step, int error)
+{
+    if (FPortLost)
+        return;
+    FPortLost = true;
+    FPending.clear();
+    ReportComError(step, error);
+    FLoop.StartTimer(kReopenTimer, kReopenMs);
+}
+
+bool TComPortThread::FlushPending(int timeoutMs)
+{
+    while (!FPending.empty()) {
+        const long n = FPort.Write(FPending.data(), FPending.size());
+        if (n < 0) {
+            PortLost("WriteFile (Aufruf senden)", errno);
+            return false;
+        }
+        FPending.erase(0, static_cast<std::size_t>(n));
+        if (FPending.empty())
+            break;
+        if (timeoutMs <= 0)
+            return false;
+        pollfd p{FPort.Fd(), POLLOUT, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0) {
+            FPending.clear();
+            ReportComError("WriteFile (Aufruf senden)", ETIMEDOUT);
+            return false;
+        }
+        if (p.revents & (POLLERR | POLLHUP)) {
+            PortLost("WriteFile (Aufruf senden)", EIO);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TComPortThread::Write(const std::string& bytes)
+{
+    if (!FPort.IsOpen() || FPortLost)
+        return;
+    // One write at a time: the previous one completes first.
+    FlushPending(kWriteWaitMs);
+    if (FPortLost)
+        return;
+    FPending = bytes;
+    FlushPending(0);
+}

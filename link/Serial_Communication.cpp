@@ -1,0 +1,531 @@
+#include "link/Serial_Communication.h"
+
+#include "link/ComPortThread.h"
+#include "platform/Beep.h"
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+
+#include <mutex>
+
+// ---------------------------------------------------------------- framing
+
+namespace Serial {
+
+namespace {
+bool NeedsEscape(char c)
+{
+    switch (c) {
+    case 0x00:
+    case STX:
+    case ENQ:
+    case ACK:
+    case CR:
+    case ESC:
+    case NAK: return true;
+    default: return false;
+    }
+}
+} // namespace
+
+std::string Escape(const std::string& data)
+{
+    std::string wire;
+    wire.reserve(data.size() + data.size() / 8 + 2);
+    for (const char c : data) {
+        if (NeedsEscape(c)) {
+            wire += ESC;
+            wire += static_cast<char>(c | 0x20);
+        } else {
+            wire += c;
+        }
+    }
+    return wire;
+}
+
+std::string Unescape(const std::string& wire)
+{
+    std::string data;
+    data.reserve(wire.size());
+    for (std::size_t i = 0; i < wire.size(); ++i) {
+        if (wire[i] == ESC) {
+            if (++i == wire.size())
+                break;
+            data += static_cast<char>(static_cast<std::uint8_t>(wire[i]) - 0x20);
+        } else {
+            data += wire[i];
+        }
+    }
+    return data;
+}
+
+std::uint8_t Checksum(char cmd, const std::string& escapedData)
+{
+    unsigned sum = static_cast<std::uint8_t>(cmd);
+    for (const char c : escapedData)
+        sum += static_cast<std::uint8_t>(c);
+    return static_cast<std::uint8_t>(sum);
+}
+
+std::string HexByte(std::uint8_t value)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    return {digits[value >> 4], digits[value & 0x0F]};
+}
+
+std::string BuildFrame(char cmd, const std::string& data, std::uint8_t seq)
+{
+    const std::string escaped = Escape(data);
+    std::string frame;
+    frame.reserve(escaped.size() + 6);
+    frame += STX;
+    frame += static_cast<char>(seq);
+    frame += cmd;
+    frame += escaped;
+    frame += HexByte(Checksum(cmd, escaped));
+    frame += CR;
+    return frame;
+}
+
+} // namespace Serial
+
+using namespace Serial;
+
+void ReportComError(const std::string& step, int error)
+{
+    PostMessageBox(step + ":" + "\r" + SysErrorMessage(error), "Fehler", MB_OK);
+}
+
+// ------------------------------------------------------------ TComControl
+
+TComControl::TComControl(TComInterface* owner, std::uint16_t portNumber, std::unique_ptr<TComPortIo> io)
+    : FOwner(owner),
+      FPortNumber(portNumber),
+      FMsgComSend(RegisterWindowMessage("ComSend")),
+      FMsgComReceive(RegisterWindowMessage("ComReceive")),
+      FMsgComVerbStatus(RegisterWindowMessage("ComVerbStatus")),
+      FMsgComStatus(RegisterWindowMessage("ComStatus")),
+      FIo(std::move(io))
+{
+}
+
+TComControl::~TComControl()
+{
+    FIo->Stop();
+    FSendQueue.clear();
+}
+
+bool TComControl::PostThreadMessage(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block)
+{
+    return FIo->PostThreadMessage(msg, wParam, std::move(block));
+}
+
+void TComControl::HandleThreadMessage(TThreadMessage& message)
+{
+    if (message.Msg == FMsgComSend) {
+        QueueFrame(message.WParam, std::move(message.Block));
+    } else if (message.Msg == FMsgComStatus) {
+        FStatus = (FStatus & 0xFFFFu) | (static_cast<std::uint32_t>(message.WParam) & 0xFFFF0000u);
+        StatusChanged(FStatus);
+    }
+}
+
+void TComControl::ResetLink(bool /*up*/)
+{
+    FFrameInFlight = false;
+    FSendQueue.clear();
+}
+
+void TComControl::WriteRaw(const std::string& bytes)
+{
+    // The whole frame goes out: a frame cut short could never pass the
+    // device's checksum and would only cost three repeats and the link.
+    FIo->Write(bytes);
+}
+
+// ---------------------------------------------------------- TMyComControl
+
+TMyComControl::TMyComControl(TComInterface* owner, std::uint16_t portNumber, std::unique_ptr<TComPortIo> io)
+    : TComControl(owner, portNumber, std::move(io))
+{
+    ResetLink(false); // the link starts down, and says so
+    FPlainAck = true;
+    StartTimer(TimerPoll, PollMs);
+    StartThread();
+}
+
+TMyComControl::~TMyComControl()
+{
+    // The thread works on this object's state: it ends before the state does.
+    StopThread();
+    StopTimer(TimerPoll);
+    StopTimer(TimerAnswer);
+    StopTimer(TimerSupervision);
+}
+
+void TMyComControl::QueueFrame(std::uintptr_t param, std::unique_ptr<std::string> block)
+{
+    const char cmd = static_cast<char>(param & 0xFF);
+    const std::size_t length = param >> 16;
+    std::string data;
+    if (block)
+        data = block->substr(0, length);
+    block.reset();
+    FSendQueue.push_back(BuildFrame(cmd, data));
+    SendNext();
+}
+
+void TMyComControl::SendNext()
+{
+    if (!FFrameInFlight) {
+        FBeepPending = false;
+        if (FCurrentFrame.size() <= 1)
+            FCurrentFrame.clear(); // a poll byte is not repeated
+        if (!FCurrentFrame.empty() && FRepeatCounter > 2)
+            ResetLink(false); // written three times without success
+        if (FLinkDown) {
+            FCurrentFrame.clear();
+            while (!FSendQueue.empty() && FSendQueue.front() != std::string(1, ENQ))
+                FSendQueue.pop_front();
+        }
+        if (FCurrentFrame.empty() && !FSendQueue.empty()) {
+            FCurrentFrame = FSendQueue.front();
+            FRepeatCounter = 0;
+            if (FCurrentFrame.size() > 1) {
+                FCurrentFrame[1] = static_cast<char>(OwnSequence());
+                if (FAcknowledgedNumber == FSendNumber)
+                    FSendNumber = (FSendNumber + 1) % 8;
+                else
+                    FCurrentFrame.clear(); // waits until the peer took our previous frame
+            }
+            if (!FCurrentFrame.empty())
+                FSendQueue.pop_front();
+        } else if (FCurrentFrame.size() > 1) {
+            FCurrentFrame[1] = static_cast<char>((FCurrentFrame[1] & 0xF0) | FReceiveNumber);
+        }
+        if (!FCurrentFrame.empty()) {
+            const std::string frame = FCurrentFrame;
+            WriteRaw(frame);
+            StartTimer(TimerAnswer, AnswerMs);
+            StartTimer(TimerPoll, PollMs);
+            if (frame.size() > 1) {
+                FFrameInFlight = true;
+                const char cmd = frame[2];
+                if (FBeepOption && cmd == 0x4A)
+                    FBeepPending = true;
+                if (cmd == 0x4B) {
+                    FSendNumber = 0;
+                    FReceiveNumber = 0;
+                    FAcknowledgedNumber = 0;
+                }
+            }
+        }
+    }
+    // Watermark of the send queue.
+    bool changed = false;
+    if ((FStatus & StatusQueueFull) && FSendQueue.size() < 7) {
+        FStatus &= ~StatusQueueFull;
+        changed = true;
+    } else if (!(FStatus & StatusQueueFull) && FSendQueue.size() > 13) {
+        FStatus |= StatusQueueFull;
+        changed = true;
+    }
+    if (changed)
+        PostToInterface(MsgComStatus(), FStatus);
+}
+
+void TMyComControl::WriteAnswer(bool positive)
+{
+    std::string answer{STX, static_cast<char>(OwnSequence())};
+    if (!positive)
+        answer += NAK;
+    else if (FPlainAck)
+        answer += ACK;
+    else
+        answer += std::string{BEL, ACK};
+    WriteRaw(answer);
+}
+
+void TMyComControl::EndFrameInFlight()
+{
+    StopTimer(TimerAnswer);
+    FCurrentFrame.clear();
+    FFrameInFlight = false;
+}
+
+void TMyComControl::BytesReceived(const std::string& bytes)
+{
+    for (const char b : bytes) {
+        if (FReceiveBuffer.size() == 1 && FReceiveBuffer[0] == STX) {
+            // The sequence byte: its low bits are the peer's receive number.
+            FAcknowledgedNumber = static_cast<std::uint8_t>(b) & 7;
+            FReceiveBuffer += b;
+        } else if (b == ENQ) {
+            WriteRaw(std::string{STX, 0x00, ACK});
+            ResetLink(true);
+        } else if (b == ACK) {
+            if (FBeepPending)
+                MessageBeep(MB_BEEP_OK);
+            if (FLinkDown) {
+                ResetLink(true);
+            } else {
+                EndFrameInFlight();
+                if (FAcknowledgedNumber == FSendNumber)
+                    SendNext();
+                FReceiveBuffer.clear();
+            }
+            StartTimer(TimerSupervision, SupervisionMs);
+        } else if (b == CR) {
+            if (!FLinkDown) {
+                if (FReceiveBuffer.size() > 1) {
+                    // STX, seq, command, data..., two checksum digits. A frame
+                    // too short to hold a command byte is refused like a bad sum.
+                    const std::size_t n = FReceiveBuffer.size();
+                    bool good = n >= 5;
+                    if (good) {
+                        const std::string body = FReceiveBuffer.substr(2, n - 4);
+                        const std::uint8_t sum = Checksum(body[0], body.substr(1));
+                        good = HexByte(sum) == FReceiveBuffer.substr(n - 2);
+                    }
+                    if (!good) {
+                        WriteAnswer(false);
+                    } else if (((static_cast<std::uint8_t>(FReceiveBuffer[1]) >> 4) & 0x0F) == FReceiveNumber) {
+                        FReceiveNumber = (FReceiveNumber + 1) % 8;
+                        WriteAnswer(true);
+                        DeliverFrame(FReceiveBuffer.substr(2, n - 4));
+                    } else {
+                        WriteAnswer(true); // a repeat of a frame we already took
+                    }
+                    EndFrameInFlight();
+                    SendNext();
+                } else if (FAcknowledgedNumber == FSendNumber) {
+                    WriteAnswer(true); // the peer's poll
+                }
+            }
+            FReceiveBuffer.clear();
+            StartTimer(TimerSupervision, SupervisionMs);
+        } else if (b == NAK) {
+            StopTimer(TimerAnswer);
+            FReceiveBuffer.clear();
+            if (!FLinkDown) {
+                ++FRepeatCounter;
+                FFrameInFlight = false;
+                SendNext();
+            }
+            StartTimer(TimerSupervision, SupervisionMs);
+        } else if (FReceiveBuffer.size() < kReceiveBufferMax) {
+            FReceiveBuffer += b;
+        }
+    }
+}
+
+void TMyComControl::DeliverFrame(const std::string& frame)
+{
+    if (frame.empty())
+        return;
+    const char cmd = frame[0];
+    std::string data = Unescape(frame.substr(1));
+    const std::uintptr_t param = (static_cast<std::uintptr_t>(data.size()) << 16) | static_cast<std::uint8_t>(cmd);
+    std::unique_ptr<std::string> block;
+    if (!data.empty())
+        block = std::make_unique<std::string>(std::move(data));
+    PostToInterface(MsgComReceive(), param, std::move(block));
+}
+
+void TMyComControl::ResetLink(bool up)
+{
+    TComControl::ResetLink(up);
+    FCurrentFrame.clear();
+    FReceiveBuffer.clear();
+    FBeepPending = false;
+    FSendNumber = 0;
+    FReceiveNumber = 0;
+    FAcknowledgedNumber = 0;
+    if (FStatus & StatusQueueFull) {
+        FStatus &= ~StatusQueueFull;
+        PostToInterface(MsgComStatus(), FStatus);
+    }
+    FLinkDown = !up;
+    PostToInterface(MsgComVerbStatus(), up ? 1 : 0);
+    if (!up)
+        StopTimer(TimerSupervision);
+}
+
+void TMyComControl::TimerHandler(int id)
+{
+    switch (id) {
+    case TimerSupervision: ResetLink(false); break;
+    case TimerAnswer:
+        ++FRepeatCounter;
+        FFrameInFlight = false;
+        SendNext();
+        break;
+    case TimerPoll:
+        FSendQueue.push_back(std::string(1, FLinkDown ? ENQ : CR));
+        SendNext();
+        break;
+    default: break;
+    }
+}
+
+void TMyComControl::LineError(std::uint32_t /*errors*/)
+{
+    StopTimer(TimerAnswer);
+    FReceiveBuffer.clear();
+    if (!FLinkDown) {
+        FFrameInFlight = false;
+        SendNext();
+    }
+    StartTimer(TimerSupervision, SupervisionMs);
+}
+
+void TMyComControl::StatusChanged(std::uint32_t status)
+{
+    FBeepOption = (status & OptionBeepOnJ) != 0;
+    FPlainAck = (status & OptionPlainAck) != 0;
+}
+
+// ---------------------------------------------------------- TComInterface
+
+TComInterface::TComInterface() : FWindow(std::make_unique<TMessageWindow>())
+{
+    FWindow->SetHandler([this](TMessage& m) { WndProc(m); });
+}
+
+TComInterface::~TComInterface()
+{
+    *FAlive = false;
+    FreePortThread();
+    FWindow.reset();
+}
+
+void TComInterface::FreePortThread()
+{
+    if (!FComControl)
+        return;
+    FComControl.reset();
+    // What the old thread posted and nobody handled yet is void now.
+    FWindow->RemovePostedMessages();
+}
+
+void TComInterface::SetOpen(bool value)
+{
+    FreePortThread();
+    FOpen = value;
+}
+
+bool TComInterface::Send(TObject* /*Sender*/, char Cmd, const std::string& Data)
+{
+    if (!FComControl)
+        return false;
+    try {
+        std::unique_ptr<std::string> block;
+        if (!Data.empty())
+            block = std::make_unique<std::string>(Data);
+        const std::uintptr_t param = (static_cast<std::uintptr_t>(Data.size()) << 16) | static_cast<std::uint8_t>(Cmd);
+        FComControl->PostThreadMessage(FComControl->MsgComSend(), param, std::move(block));
+        if (FOnDebugSendData)
+            FOnDebugSendData(Data);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TComInterface::PostStatusToThread()
+{
+    if (FComControl)
+        FComControl->PostThreadMessage(FComControl->MsgComStatus(), FStatus);
+}
+
+void TComInterface::SetStatusBits(std::uint32_t Bits)
+{
+    const std::uint32_t high = Bits & 0xFFFF0000u;
+    if ((FStatus & high) == high)
+        return;
+    FStatus |= high;
+    PostStatusToThread();
+}
+
+void TComInterface::ClearStatusBits(std::uint32_t Bits)
+{
+    const std::uint32_t high = Bits & 0xFFFF0000u;
+    if ((FStatus & high) == 0)
+        return;
+    FStatus &= ~high;
+    PostStatusToThread();
+}
+
+void TComInterface::WndProc(TMessage& message)
+{
+    if (!FComControl)
+        return;
+    if (message.Msg == FComControl->MsgComReceive()) {
+        const std::size_t length = message.WParam >> 16;
+        const char cmd = static_cast<char>(message.WParam & 0xFF);
+        if (!message.Block) {
+            // No data: no monitor copy, and a failing handler reaches the GUI loop.
+            if (FOnReceive)
+                FOnReceive(this, cmd, std::string());
+            return;
+        }
+        const std::string data = message.Block->substr(0, length);
+        message.Block.reset();
+        const std::shared_ptr<bool> alive = FAlive;
+        ++FReceiving;
+        if (FReceiving > 100 && FReady) {
+            FReady = false;
+            SetStatusBits(OptionPlainAck);
+        } else if (FReceiving < 50 && !FReady) {
+            FReady = true;
+            ClearStatusBits(OptionPlainAck);
+        }
+        try {
+            if (FOnReceive)
+                FOnReceive(this, cmd, data);
+            // A handler may have closed the link and freed this object.
+            if (*alive && FOnDebugReceiveData)
+                FOnDebugReceiveData(std::string(1, cmd) + data);
+        } catch (...) {
+            MessageBeep(MB_BEEP_OK);
+        }
+        if (*alive)
+            --FReceiving;
+    } else if (message.Msg == FComControl->MsgComVerbStatus()) {
+        FVerbindung_ok = message.WParam == 1;
+        if (FOnVerbindungChange)
+            FOnVerbindungChange(this, message.WParam == 1);
+    } else if (message.Msg == FComControl->MsgComStatus()) {
+        FStatus = (FStatus & 0xFFFF0000u) | (static_cast<std::uint32_t>(message.WParam) & 0xFFFFu);
+        if (FOnStatusChange)
+            FOnStatusChange(this, static_cast<std::int32_t>(FStatus));
+    }
+}
+
+// -------------------------------------------------------- TMyComInterface
+
+namespace {
+std::mutex gFactoryLock;
+TMyComInterface::TIoFactory gFactory;
+} // namespace
+
+void TMyComInterface::SetIoFactory(TIoFactory factory)
+{
+    std::lock_guard guard(gFactoryLock);
+    gFactory = std::move(factory);
+}
+
+void TMyComInterface::SetOpen(bool value)
+{
+    TComInterface::SetOpen(value);
+    if (!value || PortNumber() == 0)
+        return;
+    std::unique_ptr<TComPortIo> io;
+    {
+        std::lock_guard guard(gFactoryLock);
+        if (gFactory)
+            io = gFactory(Handle(), PortNumber());
+    }
+    if (!io)
+        io = std::make_unique<TComPortThread>(Handle(), PortNumber());
+    FComControl = std::make_unique<TMyComControl>(this, PortNumber(), std::move(io));
+}

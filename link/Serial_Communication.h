@@ -1,0 +1,252 @@
+#pragma once
+// The serial link: a port thread that owns the COM port and runs the frame
+// protocol (TComControl / TMyComControl), and its main-thread half that turns
+// send requests into thread messages and the thread's posted messages into
+// events in the GUI thread (TComInterface / TMyComInterface).
+//
+// Wire format of a data frame: STX, sequence byte (own send number in the
+// high nibble, own receive number in the low), command byte, escaped data,
+// two upper-case hex digits of the checksum, CR. Answers: STX seq ACK (or
+// STX seq BEL ACK), STX seq NAK; ENQ is answered with STX 00 ACK.
+#include "link/ComTypes.h"
+#include "platform/MessageWindow.h"
+#include "platform/PollLoop.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace Serial {
+constexpr char STX = 0x02;
+constexpr char ENQ = 0x05;
+constexpr char ACK = 0x06;
+constexpr char BEL = 0x07;
+constexpr char CR = 0x0D;
+constexpr char ESC = 0x0F;
+constexpr char NAK = 0x15;
+
+// Timers of the protocol.
+constexpr int TimerSupervision = 1; // 5000 ms without ACK, CR or NAK: link down
+constexpr int TimerAnswer = 2;      // 3000 ms without an answer: repeat
+constexpr int TimerPoll = 3;        // 2000 ms idle: poll
+constexpr unsigned SupervisionMs = 5000;
+constexpr unsigned AnswerMs = 3000;
+constexpr unsigned PollMs = 2000;
+
+// Status word: bit 0 is the port thread's (send queue full); the high word
+// holds the main thread's option bits.
+constexpr std::uint32_t StatusQueueFull = 0x1;
+constexpr std::uint32_t OptionBeepOnJ = 0x10000;
+constexpr std::uint32_t OptionPlainAck = 0x20000;
+
+// Data bytes 00 02 05 06 0D 0F 15 go as 0F followed by the byte OR 20.
+std::string Escape(const std::string& data);
+// 0F x stands for x - 20; a lone 0F at the end is dropped.
+std::string Unescape(const std::string& wire);
+// Sum modulo 256 of the command byte and the escaped data as on the wire.
+std::uint8_t Checksum(char cmd, const std::string& escapedData);
+// Two upper-case hex digits.
+std::string HexByte(std::uint8_t value);
+// A whole data frame with sequence byte `seq`.
+std::string BuildFrame(char cmd, const std::string& data, std::uint8_t seq = 0);
+} // namespace Serial
+
+class TComControl;
+class TComInterface;
+
+// What a port thread stands on. The real one is a thread with its COM port
+// (TComPortThread); tests drive the protocol through one in virtual time.
+class TComPortIo {
+public:
+    virtual ~TComPortIo() = default;
+    // Starts running the port thread for `control`.
+    virtual void Start(TComControl& control) = 0;
+    // Tells the thread to stop and waits until it has ended. Idempotent.
+    virtual void Stop() = 0;
+    // The port thread's one write; the bytes are written completely.
+    virtual void Write(const std::string& bytes) = 0;
+    virtual void StartTimer(int id, unsigned ms) = 0;
+    virtual void StopTimer(int id) = 0;
+    // Main thread -> port thread. False when the thread takes no more messages.
+    virtual bool PostThreadMessage(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block) = 0;
+    // Port thread -> the interface window.
+    virtual void PostToInterface(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block) = 0;
+};
+
+// The port thread: the COM port, the send queue and the status word, and the
+// protocol operations that the thread calls.
+class TComControl : public TObject {
+public:
+    TComControl(TComInterface* owner, std::uint16_t portNumber, std::unique_ptr<TComPortIo> io);
+    ~TComControl() override;
+
+    std::uint16_t PortNumber() const { return FPortNumber; }
+    TComInterface* Owner() const { return FOwner; }
+
+    // The registered messages between the two halves.
+    std::uint32_t MsgComSend() const { return FMsgComSend; }
+    std::uint32_t MsgComReceive() const { return FMsgComReceive; }
+    std::uint32_t MsgComVerbStatus() const { return FMsgComVerbStatus; }
+    std::uint32_t MsgComStatus() const { return FMsgComStatus; }
+
+    // Main thread: a thread message for the port thread.
+    bool PostThreadMessage(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block = {});
+
+    // What the port thread hands to the protocol.
+    void HandleBytes(const std::string& bytes) { BytesReceived(bytes); }
+    void HandleTimer(int id) { TimerHandler(id); }
+    void HandleLineError(std::uint32_t errors) { LineError(errors); }
+    void HandleThreadMessage(TThreadMessage& message);
+
+    std::uint32_t Status() const { return FStatus; }
+    std::size_t QueuedItems() const { return FSendQueue.size(); }
+
+protected:
+    // The protocol operations, in the port thread.
+    virtual void TimerHandler(int id) = 0;
+    virtual void ResetLink(bool up);
+    virtual void BytesReceived(const std::string& bytes) = 0;
+    virtual void DeliverFrame(const std::string& frame) = 0;
+    virtual void SendNext() = 0;
+    virtual void WriteRaw(const std::string& bytes);
+    virtual void QueueFrame(std::uintptr_t param, std::unique_ptr<std::string> block) = 0;
+    virtual void StatusChanged(std::uint32_t status) = 0;
+    virtual void LineError(std::uint32_t errors) = 0;
+
+    void StartTimer(int id, unsigned ms) { FIo->StartTimer(id, ms); }
+    void StopTimer(int id) { FIo->StopTimer(id); }
+    void PostToInterface(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block = {})
+    {
+        FIo->PostToInterface(msg, wParam, std::move(block));
+    }
+    void StartThread() { FIo->Start(*this); }
+    void StopThread() { FIo->Stop(); }
+
+    std::deque<std::string> FSendQueue;
+    std::uint32_t FStatus = 0;
+    bool FFrameInFlight = false;
+
+private:
+    TComInterface* FOwner;
+    std::uint16_t FPortNumber;
+    std::uint32_t FMsgComSend, FMsgComReceive, FMsgComVerbStatus, FMsgComStatus;
+    std::unique_ptr<TComPortIo> FIo;
+};
+
+// The frame protocol.
+class TMyComControl : public TComControl {
+public:
+    TMyComControl(TComInterface* owner, std::uint16_t portNumber, std::unique_ptr<TComPortIo> io);
+    ~TMyComControl() override;
+
+    // The protocol state, for whoever wants to look (the port thread's own).
+    bool LinkDown() const { return FLinkDown; }
+    bool FrameInFlight() const { return FFrameInFlight; }
+    std::uint8_t SendNumber() const { return FSendNumber; }
+    std::uint8_t ReceiveNumber() const { return FReceiveNumber; }
+    std::uint8_t AcknowledgedNumber() const { return FAcknowledgedNumber; }
+    bool PlainAck() const { return FPlainAck; }
+    std::uint16_t RepeatCounter() const { return FRepeatCounter; }
+    const std::string& CurrentFrame() const { return FCurrentFrame; }
+    const std::deque<std::string>& SendQueue() const { return FSendQueue; }
+
+protected:
+    void TimerHandler(int id) override;
+    void ResetLink(bool up) override;
+    void BytesReceived(const std::string& bytes) override;
+    void DeliverFrame(const std::string& frame) override;
+    void SendNext() override;
+    void QueueFrame(std::uintptr_t param, std::unique_ptr<std::string> block) override;
+    void StatusChanged(std::uint32_t status) override;
+    void LineError(std::uint32_t errors) override;
+
+private:
+    void WriteAnswer(bool positive);
+    void EndFrameInFlight();
+    std::uint8_t OwnSequence() const { return static_cast<std::uint8_t>(FSendNumber * 16 + FReceiveNumber); }
+
+    static constexpr std::size_t kReceiveBufferMax = 1000;
+
+    bool FLinkDown = true;
+    std::string FCurrentFrame;
+    std::uint16_t FRepeatCounter = 0;
+    std::string FReceiveBuffer;
+    bool FBeepOption = false;
+    bool FBeepPending = false;
+    std::uint8_t FSendNumber = 0;
+    std::uint8_t FReceiveNumber = 0;
+    std::uint8_t FAcknowledgedNumber = 0;
+    bool FPlainAck = true;
+};
+
+// The main-thread half.
+class TComInterface : public TObject {
+public:
+    TComInterface();
+    ~TComInterface() override;
+
+    HWND Handle() const { return FWindow->Handle(); }
+
+    const TReceiveEvent& OnReceive() const { return FOnReceive; }
+    void SetOnReceive(TReceiveEvent e) { FOnReceive = std::move(e); }
+    const TVerbindungsEvent& OnVerbindungChange() const { return FOnVerbindungChange; }
+    void SetOnVerbindungChange(TVerbindungsEvent e) { FOnVerbindungChange = std::move(e); }
+    const TStatusEvent& OnStatusChange() const { return FOnStatusChange; }
+    void SetOnStatusChange(TStatusEvent e) { FOnStatusChange = std::move(e); }
+    const TDebugmessage& OnDebugSendData() const { return FOnDebugSendData; }
+    void SetOnDebugSendData(TDebugmessage e) { FOnDebugSendData = std::move(e); }
+    const TDebugmessage& OnDebugReceiveData() const { return FOnDebugReceiveData; }
+    void SetOnDebugReceiveData(TDebugmessage e) { FOnDebugReceiveData = std::move(e); }
+
+    std::uint16_t PortNumber() const { return FPortNumber; }
+    void SetPortNumber(std::uint16_t value) { FPortNumber = value; }
+    bool Open() const { return FOpen; }
+    virtual void SetOpen(bool value);
+    bool Verbindung_ok() const { return FVerbindung_ok; }
+    void SetVerbindung_ok(bool value) { FVerbindung_ok = value; }
+    std::uint32_t Status() const { return FStatus; }
+    bool HasPortThread() const { return FComControl != nullptr; }
+
+    // Hands a message to the port thread; false without a port thread.
+    bool Send(TObject* Sender, char Cmd, const std::string& Data);
+    // Option bits in the high word of `Bits`.
+    void SetStatusBits(std::uint32_t Bits);
+    void ClearStatusBits(std::uint32_t Bits);
+
+protected:
+    void FreePortThread();
+    std::unique_ptr<TComControl> FComControl;
+
+private:
+    void WndProc(TMessage& message);
+    void PostStatusToThread();
+
+    std::unique_ptr<TMessageWindow> FWindow;
+    TReceiveEvent FOnReceive;
+    TVerbindungsEvent FOnVerbindungChange;
+    TStatusEvent FOnStatusChange;
+    TDebugmessage FOnDebugSendData;
+    TDebugmessage FOnDebugReceiveData;
+    std::uint16_t FPortNumber = 0;
+    bool FOpen = false;
+    bool FVerbindung_ok = false;
+    std::uint32_t FStatus = 0;
+    int FReceiving = 0;  // received messages being handled right now (nested)
+    bool FReady = true;  // false while the main thread counts as overloaded
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+};
+
+class TMyComInterface : public TComInterface {
+public:
+    void SetOpen(bool value) override;
+
+    // How a port thread is made: the real port thread unless a test installs
+    // another maker (empty: the real one again).
+    using TIoFactory = std::function<std::unique_ptr<TComPortIo>(HWND window, std::uint16_t portNumber)>;
+    static void SetIoFactory(TIoFactory factory);
+};
+
+// A failed system call of the port thread, in a message box of its own:
+// caption "Fehler", the step's name, ":", a line break, the system's text.
+void ReportComError(const std::string& step, int error);

@@ -1,0 +1,92 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+std::atomic<TDialogService*> gService{nullptr};
+
+QString ShownText(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+} // namespace
+
+int TDialogService::MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags)
+{
+    QMessageBox box(owner);
+    box.setWindowTitle(QString::fromStdString(caption));
+    box.setText(ShownText(text));
+    switch (flags & 0xF0u) {
+    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    const bool second = (flags & MB_DEFBUTTON2) != 0;
+    switch (flags & 0xFu) {
+    case MB_OKCANCEL:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(second ? QMessageBox::Cancel : QMessageBox::Ok);
+        break;
+    case MB_YESNOCANCEL:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(second ? QMessageBox::No : QMessageBox::Yes);
+        break;
+    case MB_YESNO:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(second ? QMessageBox::No : QMessageBox::Yes);
+        break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok: return IDOK;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    default: return IDCANCEL;
+    }
+}
+
+int TDialogService::ExecModal(QDialog& dialog)
+{
+    return dialog.exec();
+}
+
+TDialogService& DialogService()
+{
+    static TDialogService fallback;
+    TDialogService* service = gService.load();
+    return service ? *service : fallback;
+}
+
+void SetDialogService(TDialogService* service)
+{
+    gService.store(service);
+}
+
+int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags)
+{
+    return DialogService().MessageBox(owner, text, caption, flags);
+}
+
+void PostMessageBox(const std::string& text, const std::string& caption, unsigned flags)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return;
+    }
+    QMetaObject::invokeMethod(
+        app, [text, caption, flags] { MessageBox(nullptr, text, caption, flags); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,32 @@
+#include "platform/Exception.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+std::string Format(const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, fmt, copy);
+    va_end(copy);
+    std::string out;
+    if (needed > 0) {
+        std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), fmt, args);
+        out.assign(buffer.data(), static_cast<size_t>(needed));
+    }
+    va_end(args);
+    return out;
+}
+
+std::string SysErrorMessage(int code)
+{
+    char buffer[256];
+    // GNU strerror_r returns the text, which may or may not be the buffer.
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    return text ? std::string(text) : std::string();
+}

@@ -1,0 +1,130 @@
+#include "platform/MessageWindow.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+namespace {
+
+const QEvent::Type kPostedMessage = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class TPostedMessageEvent : public QEvent {
+public:
+    explicit TPostedMessageEvent(TMessage message) : QEvent(kPostedMessage), Message(std::move(message)) {}
+    TMessage Message;
+};
+
+// The table of live windows. Posting looks the handle up and queues the event
+// under the same lock that a window takes to leave the table, so no event is
+// ever queued for a window that is being destroyed.
+struct TWindowTable {
+    std::mutex Lock;
+    std::map<HWND, TMessageWindow*> Windows;
+    HWND Next = 1;
+};
+
+TWindowTable& Table()
+{
+    static TWindowTable table;
+    return table;
+}
+
+std::mutex gExceptionLock;
+TExceptionHandler gExceptionHandler;
+
+} // namespace
+
+TMessageWindow::TMessageWindow(THandler handler, QObject* parent) : QObject(parent), FHandler(std::move(handler))
+{
+    auto& table = Table();
+    std::lock_guard lock(table.Lock);
+    FHandle = table.Next++;
+    table.Windows[FHandle] = this;
+}
+
+TMessageWindow::~TMessageWindow()
+{
+    {
+        auto& table = Table();
+        std::lock_guard lock(table.Lock);
+        table.Windows.erase(FHandle);
+    }
+    RemovePostedMessages();
+}
+
+void TMessageWindow::RemovePostedMessages()
+{
+    QCoreApplication::removePostedEvents(this, kPostedMessage);
+}
+
+bool TMessageWindow::PostMessage(HWND window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
+                                 std::unique_ptr<std::string> block)
+{
+    auto& table = Table();
+    std::lock_guard lock(table.Lock);
+    const auto it = table.Windows.find(window);
+    if (it == table.Windows.end())
+        return false;
+    TMessage message;
+    message.Msg = msg;
+    message.WParam = wParam;
+    message.LParam = lParam;
+    message.Block = std::move(block);
+    QCoreApplication::postEvent(it->second, new TPostedMessageEvent(std::move(message)));
+    return true;
+}
+
+bool TMessageWindow::event(QEvent* e)
+{
+    if (e->type() != kPostedMessage)
+        return QObject::event(e);
+    auto* posted = static_cast<TPostedMessageEvent*>(e);
+    if (FHandler) {
+        try {
+            FHandler(posted->Message);
+        } catch (const std::exception& ex) {
+            HandleApplicationException(ex);
+        }
+    }
+    return true;
+}
+
+std::uint32_t RegisterWindowMessage(const std::string& name)
+{
+    static std::mutex lock;
+    static std::map<std::string, std::uint32_t> numbers;
+    std::lock_guard guard(lock);
+    const auto it = numbers.find(name);
+    if (it != numbers.end())
+        return it->second;
+    const std::uint32_t number = 0xC000u + static_cast<std::uint32_t>(numbers.size());
+    numbers.emplace(name, number);
+    return number;
+}
+
+void SetApplicationExceptionHandler(TExceptionHandler handler)
+{
+    std::lock_guard lock(gExceptionLock);
+    gExceptionHandler = std::move(handler);
+}
+
+void HandleApplicationException(const std::exception& e)
+{
+    TExceptionHandler handler;
+    {
+        std::lock_guard lock(gExceptionLock);
+        handler = gExceptionHandler;
+    }
+    if (handler) {
+        handler(e);
+        return;
+    }
+    const std::string caption = QCoreApplication::applicationName().toStdString();
+    MessageBox(nullptr, e.what(), caption, MB_OK | MB_ICONERROR);
+}

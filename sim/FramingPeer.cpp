@@ -1,0 +1,426 @@
+#include "sim/FramingPeer.h"
+
+#include "link/Serial_Communication.h"
+
+#include <cctype>
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace Serial;
+
+namespace {
+constexpr std::size_t kBufferMax = 1000;
+constexpr unsigned kMaxAttempts = 3;
+} // namespace
+
+TFramingPeer::TFramingPeer()
+{
+    FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    char name[128];
+    if (::ptsname_r(FMaster, name, sizeof name) != 0)
+        throw std::runtime_error("no pseudo-terminal name");
+    FSlavePath = name;
+    // The line is raw from the start, so nothing the program writes before it
+    // has configured the port is echoed or translated.
+    termios tio{};
+    ::tcgetattr(FMaster, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(FMaster, TCSANOW, &tio);
+    ::fcntl(FMaster, F_SETFL, ::fcntl(FMaster, F_GETFL) | O_NONBLOCK);
+    if (::pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::runtime_error("no pipe");
+    FThread = std::thread([this] { Run(); });
+}
+
+TFramingPeer::~TFramingPeer()
+{
+    {
+        std::lock_guard guard(FLock);
+        FStop = true;
+    }
+    [[maybe_unused]] auto n = ::write(FWake[1], "x", 1);
+    FThread.join();
+    if (FMaster >= 0)
+        ::close(FMaster);
+    ::close(FWake[0]);
+    ::close(FWake[1]);
+}
+
+void TFramingPeer::Send(char cmd, const std::string& data)
+{
+    {
+        std::lock_guard guard(FLock);
+        FOutbox.push_back({cmd, data});
+    }
+    [[maybe_unused]] auto n = ::write(FWake[1], "s", 1);
+}
+
+void TFramingPeer::SendRaw(const std::string& bytes)
+{
+    {
+        std::lock_guard guard(FLock);
+        FRawOut.push_back(bytes);
+    }
+    [[maybe_unused]] auto n = ::write(FWake[1], "r", 1);
+}
+
+std::size_t TFramingPeer::Pending() const
+{
+    std::lock_guard guard(FLock);
+    return FOutbox.size() + (FInFlight ? 1 : 0);
+}
+
+std::vector<TPeerMessage> TFramingPeer::Received() const
+{
+    std::lock_guard guard(FLock);
+    return FReceived;
+}
+
+void TFramingPeer::ClearReceived()
+{
+    std::lock_guard guard(FLock);
+    FReceived.clear();
+}
+
+bool TFramingPeer::WaitReceived(std::size_t count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock guard(FLock);
+    return FChanged.wait_for(guard, timeout, [&] { return FReceived.size() >= count; });
+}
+
+TPeerCounters TFramingPeer::Counters() const
+{
+    std::lock_guard guard(FLock);
+    return FCounters;
+}
+
+void TFramingPeer::SetMessageSink(TMessageSink sink)
+{
+    std::lock_guard guard(FLock);
+    FMessageSink = std::move(sink);
+}
+
+void TFramingPeer::SetTrafficSink(TTrafficSink sink)
+{
+    std::lock_guard guard(FLock);
+    FTrafficSink = std::move(sink);
+}
+
+void TFramingPeer::SetSilent(bool on)
+{
+    std::lock_guard guard(FLock);
+    FSilent = on;
+}
+
+void TFramingPeer::SetNakAll(bool on)
+{
+    std::lock_guard guard(FLock);
+    FNakAll = on;
+}
+
+void TFramingPeer::SetBadChecksums(unsigned n)
+{
+    std::lock_guard guard(FLock);
+    FBadChecksums = n;
+}
+
+void TFramingPeer::SetLowerCaseChecksum(bool on)
+{
+    std::lock_guard guard(FLock);
+    FLowerCase = on;
+}
+
+void TFramingPeer::SetRepeatFrames(bool on)
+{
+    std::lock_guard guard(FLock);
+    FRepeat = on;
+}
+
+void TFramingPeer::SetBelAck(bool on)
+{
+    std::lock_guard guard(FLock);
+    FBelAck = on;
+}
+
+void TFramingPeer::SetAnswerTimeout(std::chrono::milliseconds t)
+{
+    std::lock_guard guard(FLock);
+    FAnswerTimeout = t;
+}
+
+void TFramingPeer::ClosePty()
+{
+    {
+        std::lock_guard guard(FLock);
+        if (FMaster < 0)
+            return;
+        ::close(FMaster);
+        FMaster = -1;
+    }
+    [[maybe_unused]] auto n = ::write(FWake[1], "c", 1);
+}
+
+void TFramingPeer::WriteOut(const std::string& bytes)
+{
+    if (bytes.empty())
+        return;
+    TTrafficSink sink;
+    int fd;
+    {
+        std::lock_guard guard(FLock);
+        sink = FTrafficSink;
+        fd = FMaster;
+    }
+    if (fd < 0)
+        return;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return;
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, 1000) <= 0)
+            return;
+    }
+    if (sink)
+        sink('W', bytes);
+}
+
+void TFramingPeer::Answer(bool positive, std::string& out)
+{
+    bool belAck;
+    {
+        std::lock_guard guard(FLock);
+        belAck = FBelAck;
+    }
+    out += STX;
+    out += static_cast<char>(OwnSeq());
+    if (!positive)
+        out += NAK;
+    else if (belAck)
+        out += std::string{BEL, ACK};
+    else
+        out += ACK;
+}
+
+void TFramingPeer::AcceptFrame(std::string& out)
+{
+    const std::size_t n = FBuffer.size();
+    bool good = n >= 5;
+    bool nakAll;
+    {
+        std::lock_guard guard(FLock);
+        nakAll = FNakAll;
+    }
+    if (good) {
+        const std::string body = FBuffer.substr(2, n - 4);
+        good = HexByte(Checksum(body[0], body.substr(1))) == FBuffer.substr(n - 2);
+    }
+    if (!good || nakAll) {
+        Answer(false, out);
+        std::lock_guard guard(FLock);
+        ++FCounters.NaksSent;
+        return;
+    }
+    const std::uint8_t seq = static_cast<std::uint8_t>(FBuffer[1]);
+    if ((seq >> 4) != FRecvNo) {
+        Answer(true, out);
+        std::lock_guard guard(FLock);
+        ++FCounters.DuplicatesSeen;
+        return;
+    }
+    FRecvNo = (FRecvNo + 1) % 8;
+    Answer(true, out);
+    TPeerMessage message{FBuffer[2], Unescape(FBuffer.substr(3, n - 5))};
+    TMessageSink sink;
+    {
+        std::lock_guard guard(FLock);
+        ++FCounters.FramesAccepted;
+        FReceived.push_back(message);
+        sink = FMessageSink;
+    }
+    FChanged.notify_all();
+    if (sink) {
+        WriteOut(out); // our answer goes out before whatever the sink sends
+        out.clear();
+        sink(message);
+    }
+}
+
+void TFramingPeer::HandleByte(char b, std::string& out)
+{
+    if (FBuffer.size() == 1 && FBuffer[0] == STX) {
+        FAckNo = static_cast<std::uint8_t>(b) & 7;
+        FBuffer += b;
+        return;
+    }
+    switch (b) {
+    case ENQ: {
+        out += std::string{STX, 0x00, ACK};
+        FSendNo = FRecvNo = FAckNo = 0;
+        FBuffer.clear();
+        std::lock_guard guard(FLock);
+        ++FCounters.EnqSeen;
+        if (FInFlight) { // sent again with fresh numbers
+            FOutbox.push_front(FInFlightMessage);
+            FInFlight = false;
+        }
+        return;
+    }
+    case ACK: {
+        FBuffer.clear();
+        bool repeat = false;
+        {
+            std::lock_guard guard(FLock);
+            if (!FInFlight)
+                return;
+            FInFlight = false;
+            ++FCounters.FramesAcknowledged;
+            repeat = FRepeat;
+        }
+        if (repeat) {
+            out += FInFlightFrame; // as if our frame had not got its answer
+            std::lock_guard guard(FLock);
+            ++FCounters.FramesSent;
+        }
+        return;
+    }
+    case NAK: {
+        FBuffer.clear();
+        std::lock_guard guard(FLock);
+        if (!FInFlight)
+            return;
+        ++FCounters.NaksReceived;
+        FSentAt = std::chrono::steady_clock::time_point{}; // repeat at once
+        return;
+    }
+    case CR:
+        if (FBuffer.size() <= 1) {
+            {
+                std::lock_guard guard(FLock);
+                ++FCounters.PollsSeen;
+            }
+            if (FAckNo == FSendNo)
+                Answer(true, out);
+        } else {
+            AcceptFrame(out);
+        }
+        FBuffer.clear();
+        return;
+    default:
+        if (FBuffer.size() < kBufferMax)
+            FBuffer += b;
+    }
+}
+
+void TFramingPeer::TrySend(std::string& out)
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard guard(FLock);
+    if (FInFlight) {
+        if (now - FSentAt < FAnswerTimeout)
+            return;
+        if (FAttempts >= kMaxAttempts) {
+            // Given up: the number was never taken, the next frame uses it.
+            FInFlight = false;
+            FSendNo = (FSendNo + 7) % 8;
+            ++FCounters.FramesGivenUp;
+        } else {
+            ++FAttempts;
+            FInFlightFrame[1] = static_cast<char>((FInFlightFrame[1] & 0xF0) | FRecvNo);
+            out += FInFlightFrame;
+            FSentAt = now;
+            ++FCounters.FramesSent;
+            return;
+        }
+    }
+    if (FOutbox.empty() || !FBuffer.empty() || FAckNo != FSendNo)
+        return;
+    FInFlightMessage = FOutbox.front();
+    FOutbox.pop_front();
+    std::string frame = BuildFrame(FInFlightMessage.Cmd, FInFlightMessage.Data, OwnSeq());
+    FSendNo = (FSendNo + 1) % 8;
+    const std::size_t digits = frame.size() - 3;
+    if (FLowerCase)
+        for (std::size_t i = digits; i < digits + 2; ++i)
+            frame[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(frame[i])));
+    FInFlightFrame = frame; // what a repeat sends
+    if (FBadChecksums > 0) { // only this first try is spoilt
+        --FBadChecksums;
+        const std::uint8_t wrong =
+            static_cast<std::uint8_t>(Checksum(FInFlightMessage.Cmd, Escape(FInFlightMessage.Data)) + 1);
+        frame.replace(digits, 2, HexByte(wrong));
+    }
+    FInFlight = true;
+    FAttempts = 1;
+    FSentAt = now;
+    ++FCounters.FramesSent;
+    out += frame;
+}
+
+void TFramingPeer::Run()
+{
+    char buffer[4096];
+    for (;;) {
+        int fd;
+        {
+            std::lock_guard guard(FLock);
+            if (FStop)
+                return;
+            fd = FMaster;
+        }
+        pollfd fds[2] = {{FWake[0], POLLIN, 0}, {fd, POLLIN, 0}};
+        const int n = ::poll(fds, fd >= 0 ? 2 : 1, 5);
+        if (n < 0 && errno != EINTR)
+            return;
+        if (fds[0].revents & POLLIN)
+            while (::read(FWake[0], buffer, sizeof buffer) > 0) {
+            }
+        std::string out;
+        if (fd >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got > 0) {
+                const std::string bytes(buffer, static_cast<std::size_t>(got));
+                TTrafficSink sink;
+                bool silent;
+                {
+                    std::lock_guard guard(FLock);
+                    sink = FTrafficSink;
+                    silent = FSilent;
+                }
+                if (sink)
+                    sink('R', bytes);
+                if (!silent)
+                    for (const char b : bytes)
+                        HandleByte(b, out);
+            } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+                // Nobody holds the slave end: wait for the program to open it.
+                ::usleep(5000);
+            }
+        }
+        bool silent;
+        std::deque<std::string> raw;
+        {
+            std::lock_guard guard(FLock);
+            silent = FSilent;
+            raw.swap(FRawOut);
+        }
+        for (const auto& bytes : raw)
+            out += bytes;
+        if (!silent)
+            TrySend(out);
+        else
+            out.clear();
+        WriteOut(out);
+    }
+}

@@ -1,0 +1,154 @@
+// The device link facade: which link it holds, what it hands on, what it
+// sends. The serial port thread runs in virtual time here.
+#include "link/Communication.h"
+#include "link/Serial_Communication.h"
+#include "link/USB_Communication.h"
+#include "tests/link/VirtualComIo.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FacadeTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TMyComInterface::SetIoFactory([this](HWND window, std::uint16_t port) {
+            auto io = std::make_unique<TVirtualComIo>(window);
+            Ios.push_back(io.get());
+            Ports.push_back(port);
+            return io;
+        });
+    }
+    void TearDown() override { TMyComInterface::SetIoFactory({}); }
+
+    std::vector<TVirtualComIo*> Ios;
+    std::vector<std::uint16_t> Ports;
+};
+
+} // namespace
+
+TEST_F(FacadeTest, AFreshObjectHasNoLink)
+{
+    TCommunication c;
+    EXPECT_EQ(c.InterfaceType(), TInterfaceType::itNone);
+    EXPECT_FALSE(c.Connected());
+    EXPECT_EQ(c.Status(), 0u);
+    EXPECT_EQ(c.Handle(), 0u);
+    EXPECT_FALSE(c.SendBusy());
+    EXPECT_EQ(c.SendQueueAmount(), 0);
+    EXPECT_EQ(c.UploadGoAheadReply(), TUploadReplyStatus::urUndefined);
+    EXPECT_TRUE(c.SendText(nullptr, "Ahello", 0));
+    EXPECT_TRUE(c.Send(nullptr, 'A', "x", 1));
+    EXPECT_FALSE(c.Reconnect());
+    EXPECT_TRUE(c.Close());
+}
+
+TEST_F(FacadeTest, SendTextSplitsCommandAndData)
+{
+    TCommunication c;
+    c.SetPortNumber(4);
+    c.SetInterfaceType(TInterfaceType::itSerial);
+    ASSERT_EQ(Ios.size(), 1u);
+    EXPECT_TRUE(c.SendText(nullptr, "", 0));
+    EXPECT_TRUE(Ios[0]->ThreadMessages.empty()); // nothing sent
+    EXPECT_TRUE(c.SendText(nullptr, "A", 0));
+    EXPECT_TRUE(c.SendText(nullptr, "Bxy", 7)); // the transfer is ignored on serial
+    ASSERT_EQ(Ios[0]->ThreadMessages.size(), 2u);
+    EXPECT_EQ(Ios[0]->ThreadMessages[0].WParam, static_cast<std::uintptr_t>('A'));
+    EXPECT_FALSE(Ios[0]->ThreadMessages[0].Block.has_value());
+    EXPECT_EQ(Ios[0]->ThreadMessages[1].WParam, (2u << 16) | 'B');
+    EXPECT_EQ(Ios[0]->ThreadMessages[1].Block.value(), "xy");
+}
+
+TEST_F(FacadeTest, EventsBoundBeforeOrAfterReachTheLink)
+{
+    TCommunication c;
+    std::vector<std::string> log;
+    c.SetOnConnectionChange([&](TObject* s, bool up) {
+        log.push_back(std::string(up ? "up" : "down") + (s == c.SerialLink() ? " serial" : " ?"));
+    });
+    c.SetPortNumber(1);
+    c.SetInterfaceType(TInterfaceType::itSerial);
+    c.SetOnReceive([&](TObject*, char cmd, const std::string& data) { log.push_back(std::string(1, cmd) + data); });
+    QCoreApplication::processEvents();
+    Ios[0]->PostToInterface(RegisterWindowMessage("ComVerbStatus"), 1, {});
+    Ios[0]->PostToInterface(RegisterWindowMessage("ComReceive"), (2u << 16) | 'R', std::make_unique<std::string>("ok"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log, (std::vector<std::string>{"down serial", "up serial", "Rok"}));
+    EXPECT_TRUE(c.Connected());
+    EXPECT_TRUE(c.Verbindung_ok());
+    EXPECT_NE(c.Handle(), 0u);
+}
+
+TEST_F(FacadeTest, OpeningSerialClearsTheBeepOption)
+{
+    TCommunication c;
+    c.SetPortNumber(1);
+    c.SetInterfaceType(TInterfaceType::itSerial);
+    EXPECT_EQ(c.Status() & 0x10000u, 0u);
+    // Nothing to clear: no ComStatus goes to the thread.
+    EXPECT_TRUE(Ios[0]->ThreadMessages.empty());
+}
+
+TEST_F(FacadeTest, PortNumberRestartsAnOpenPortAndIsOnlyStoredOtherwise)
+{
+    TCommunication c;
+    c.SetPortNumber(2); // no link: stored
+    EXPECT_TRUE(Ios.empty());
+    c.SetInterfaceType(TInterfaceType::itSerial);
+    ASSERT_EQ(Ports, std::vector<std::uint16_t>{2});
+    c.SetPortNumber(5);
+    EXPECT_EQ(Ports, (std::vector<std::uint16_t>{2, 5}));
+    EXPECT_EQ(c.SerialLink()->PortNumber(), 5);
+    // Closed port: only the number changes; Reconnect opens it.
+    EXPECT_TRUE(c.Close());
+    c.SetPortNumber(6);
+    EXPECT_EQ(Ports.size(), 2u);
+    EXPECT_TRUE(c.Reconnect());
+    EXPECT_EQ(Ports, (std::vector<std::uint16_t>{2, 5, 6}));
+}
+
+TEST_F(FacadeTest, SwitchingInterfacesKeepsOneLink)
+{
+    TCommunication c;
+    c.SetPortNumber(1);
+    c.SetVendorID(0x1234);
+    c.SetProductID(4);
+    c.SetInterfaceType(TInterfaceType::itSerial);
+    EXPECT_NE(c.SerialLink(), nullptr);
+    EXPECT_EQ(c.USBLink(), nullptr);
+    c.SetInterfaceType(TInterfaceType::itUSB);
+    EXPECT_EQ(c.SerialLink(), nullptr);
+    ASSERT_NE(c.USBLink(), nullptr);
+    EXPECT_EQ(c.USBLink()->VendorID(), 0x1234);
+    EXPECT_EQ(c.USBLink()->ProductID(), 4);
+    EXPECT_FALSE(c.Connected());
+    EXPECT_TRUE(c.Send(nullptr, 'A', "x", 2)); // no such pipe: nothing, but true
+    c.SetInterfaceType(TInterfaceType::itNone);
+    EXPECT_EQ(c.SerialLink(), nullptr);
+    EXPECT_EQ(c.USBLink(), nullptr);
+    EXPECT_FALSE(c.Connected());
+}
+
+TEST_F(FacadeTest, UsbReconnectTellsWhetherAnIdWasMissing)
+{
+    TCommunication c;
+    c.SetInterfaceType(TInterfaceType::itUSB);
+    EXPECT_TRUE(c.Reconnect()); // product id 0
+    c.SetProductID(4);
+    EXPECT_TRUE(c.Reconnect()); // vendor id 0
+    c.SetVendorID(0x1234);
+    EXPECT_FALSE(c.Reconnect()); // a search was made
+    EXPECT_FALSE(c.Close());
+}
+
+TEST_F(FacadeTest, SerialSendWithoutAPortThreadIsRefused)
+{
+    TCommunication c;
+    c.SetInterfaceType(TInterfaceType::itSerial); // port 0: no thread
+    EXPECT_FALSE(c.SendText(nullptr, "Ax", 0));
+    EXPECT_FALSE(c.Reconnect() && c.SerialLink()->HasPortThread());
+}

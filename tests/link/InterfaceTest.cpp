@@ -1,0 +1,218 @@
+// The main-thread half of the serial link: events, status bits, the overload
+// rule, with the port thread in virtual time.
+#include "tests/common/TestServices.h"
+#include "tests/link/VirtualComIo.h"
+
+#include "platform/Beep.h"
+#include "platform/Exception.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class InterfaceTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TMyComInterface::SetIoFactory([this](HWND window, std::uint16_t) {
+            auto io = std::make_unique<TVirtualComIo>(window);
+            Io = io.get();
+            return io;
+        });
+        TestDialogs().Clear();
+    }
+    void TearDown() override { TMyComInterface::SetIoFactory({}); }
+
+    void Pump() { QCoreApplication::processEvents(); }
+
+    // What the port thread would post for a received message.
+    void Receive(char cmd, const std::string& data)
+    {
+        std::unique_ptr<std::string> block;
+        if (!data.empty())
+            block = std::make_unique<std::string>(data);
+        TMessageWindow::PostMessage(Link.Handle(), RegisterWindowMessage("ComReceive"),
+                                    (data.size() << 16) | static_cast<std::uint8_t>(cmd), 0, std::move(block));
+    }
+    std::vector<std::uintptr_t> StatusPostsToThread() const
+    {
+        std::vector<std::uintptr_t> out;
+        for (const auto& m : Io->ThreadMessages)
+            if (m.Msg == RegisterWindowMessage("ComStatus"))
+                out.push_back(m.WParam);
+        return out;
+    }
+
+    TMyComInterface Link;
+    TVirtualComIo* Io = nullptr;
+};
+
+} // namespace
+
+TEST_F(InterfaceTest, OpenWithPortZeroStartsNothing)
+{
+    Link.SetOpen(true);
+    EXPECT_TRUE(Link.Open());
+    EXPECT_FALSE(Link.HasPortThread());
+    EXPECT_EQ(Io, nullptr);
+    EXPECT_FALSE(Link.Send(nullptr, 'A', "x"));
+}
+
+TEST_F(InterfaceTest, SendPostsTheMessageAndCopiesTheDataToTheMonitor)
+{
+    std::vector<std::string> monitor;
+    Link.SetOnDebugSendData([&](const std::string& s) { monitor.push_back(s); });
+    Link.SetPortNumber(3);
+    Link.SetOpen(true);
+    ASSERT_NE(Io, nullptr);
+    ASSERT_TRUE(Link.Send(nullptr, 'A', std::string("a\0b", 3)));
+    ASSERT_TRUE(Link.Send(nullptr, 'B', ""));
+    ASSERT_EQ(Io->ThreadMessages.size(), 2u);
+    EXPECT_EQ(Io->ThreadMessages[0].WParam, (3u << 16) | 'A');
+    EXPECT_EQ(Io->ThreadMessages[0].Block.value(), std::string("a\0b", 3));
+    EXPECT_FALSE(Io->ThreadMessages[1].Block.has_value());
+    EXPECT_EQ(monitor, (std::vector<std::string>{std::string("a\0b", 3), ""}));
+}
+
+TEST_F(InterfaceTest, ReceivedMessagesBecomeEvents)
+{
+    std::vector<std::string> received, monitor;
+    TObject* sender = nullptr;
+    Link.SetOnReceive([&](TObject* s, char cmd, const std::string& data) {
+        sender = s;
+        received.push_back(std::string(1, cmd) + "|" + data);
+    });
+    Link.SetOnDebugReceiveData([&](const std::string& s) { monitor.push_back(s); });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    Receive('X', std::string("1\0" "2", 3));
+    Receive('Y', ""); // no data: no monitor copy
+    Pump();
+    EXPECT_EQ(sender, &Link);
+    EXPECT_EQ(received, (std::vector<std::string>{std::string("X|1\0" "2", 5), "Y|"}));
+    EXPECT_EQ(monitor, (std::vector<std::string>{std::string("X1\0" "2", 4)}));
+}
+
+TEST_F(InterfaceTest, RaisingReceiveHandlerBeepsAndTheNextMessageIsHandled)
+{
+    int calls = 0;
+    Link.SetOnReceive([&](TObject*, char cmd, const std::string&) {
+        ++calls;
+        if (cmd == 'E')
+            throw std::runtime_error("handler failed");
+    });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    const unsigned beeps = BeepCount();
+    Receive('E', "data");
+    Receive('F', "data");
+    Pump();
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(BeepCount(), beeps + 1);
+    // The count came back: many more messages do not count as overload.
+    for (int i = 0; i < 150; ++i)
+        Receive('F', "x");
+    Pump();
+    EXPECT_TRUE(StatusPostsToThread().empty());
+}
+
+TEST_F(InterfaceTest, ConnectionAndStatusReportsOfThePortThread)
+{
+    std::vector<bool> changes;
+    std::vector<std::int32_t> status;
+    Link.SetOnVerbindungChange([&](TObject*, bool up) { changes.push_back(up); });
+    Link.SetOnStatusChange([&](TObject*, std::int32_t s) { status.push_back(s); });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true); // the new thread reports the link down
+    Pump();
+    EXPECT_EQ(changes, std::vector<bool>{false});
+    Io->PostToInterface(RegisterWindowMessage("ComVerbStatus"), 1, {});
+    Link.SetStatusBits(0x10000);
+    Io->PostToInterface(RegisterWindowMessage("ComStatus"), 0xFFFF0001u, {});
+    Pump();
+    EXPECT_EQ(changes, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(Link.Verbindung_ok());
+    // The low word comes from the thread, the high word stays the main thread's.
+    EXPECT_EQ(status, std::vector<std::int32_t>{0x10001});
+}
+
+TEST_F(InterfaceTest, StatusBitsArePostedOnlyWhenTheyChange)
+{
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    Link.SetStatusBits(0x20000);
+    Link.SetStatusBits(0x20000);
+    Link.ClearStatusBits(0x10000);
+    EXPECT_EQ(StatusPostsToThread(), std::vector<std::uintptr_t>{0x20000});
+    Link.SetStatusBits(0x10000 | 0x20000);
+    Link.ClearStatusBits(0x30000);
+    EXPECT_EQ(StatusPostsToThread(), (std::vector<std::uintptr_t>{0x20000, 0x30000, 0}));
+    EXPECT_EQ(Link.Status(), 0u);
+}
+
+TEST_F(InterfaceTest, NestedHandlingAboveHundredSwitchesToPlainAck)
+{
+    int depth = 0, deepest = 0;
+    Link.SetOnReceive([&](TObject*, char, const std::string&) {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        QCoreApplication::sendPostedEvents(); // lets the next message in
+        --depth;
+    });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    for (int i = 0; i < 120; ++i)
+        Receive('A', "x");
+    Pump();
+    EXPECT_GT(deepest, 100);
+    EXPECT_EQ(StatusPostsToThread(), (std::vector<std::uintptr_t>{0x20000}));
+    // The next message, handled alone, switches back.
+    Receive('A', "x");
+    Pump();
+    EXPECT_EQ(StatusPostsToThread(), (std::vector<std::uintptr_t>{0x20000, 0}));
+}
+
+TEST_F(InterfaceTest, MessagesOfAFreedPortThreadAreIgnored)
+{
+    int received = 0;
+    Link.SetOnReceive([&](TObject*, char, const std::string&) { ++received; });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    Receive('A', "old");
+    Link.SetOpen(false);
+    Link.SetOpen(true);
+    Pump();
+    EXPECT_EQ(received, 0);
+    Receive('A', "new");
+    Pump();
+    EXPECT_EQ(received, 1);
+}
+
+TEST_F(InterfaceTest, HandlerThatClosesTheLinkEndsTheHandlingSafely)
+{
+    auto link = std::make_unique<TMyComInterface>();
+    std::vector<std::string> monitor;
+    link->SetOnDebugReceiveData([&](const std::string& s) { monitor.push_back(s); });
+    link->SetOnReceive([&](TObject*, char, const std::string&) { link.reset(); });
+    link->SetPortNumber(1);
+    link->SetOpen(true);
+    TMessageWindow::PostMessage(link->Handle(), RegisterWindowMessage("ComReceive"), (1u << 16) | 'A', 0,
+                                std::make_unique<std::string>("x"));
+    Pump();
+    EXPECT_EQ(link, nullptr);
+    EXPECT_TRUE(monitor.empty());
+}
+
+TEST(ReportComError, StepColonLineBreakAndSystemText)
+{
+    TestDialogs().Clear();
+    ReportComError("WriteFile (Aufruf senden)", EIO);
+    QCoreApplication::processEvents();
+    const auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Caption, "Fehler");
+    EXPECT_EQ(boxes[0].Text, "WriteFile (Aufruf senden):\r" + SysErrorMessage(EIO));
+    EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK));
+}

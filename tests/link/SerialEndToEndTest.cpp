@@ -1,0 +1,226 @@
+// The serial link over a pseudo-terminal against the framing peer, in real
+// time: handshake, polls, messages both ways, supervision, recovery, a peer
+// that vanishes, and a long random exchange.
+#include "link/Communication.h"
+#include "link/Serial_Communication.h"
+#include "sim/FramingPeer.h"
+#include "tests/common/TestServices.h"
+
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+class SerialEndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestDialogs().Clear();
+        static int next = 200;
+        Port = static_cast<std::uint16_t>(next++);
+        setenv(("TESSARO_COM" + std::to_string(Port)).c_str(), Peer.SlavePath().c_str(), 1);
+        Link.SetOnConnectionChange([this](TObject* s, bool up) {
+            EXPECT_EQ(s, Link.SerialLink());
+            Changes.push_back(up);
+        });
+        Link.SetOnReceive([this](TObject*, char cmd, const std::string& data) { Received.push_back({cmd, data}); });
+        Link.SetOnDebugReceiveData([this](const std::string& s) { MonitorIn.push_back(s); });
+        Link.SetPortNumber(Port);
+        Link.SetInterfaceType(TInterfaceType::itSerial);
+    }
+    void TearDown() override { unsetenv(("TESSARO_COM" + std::to_string(Port)).c_str()); }
+
+    bool WaitUp(int ms = 4000)
+    {
+        return ProcessEventsUntil([&] { return Link.Connected(); }, ms);
+    }
+    bool WaitDown(int ms)
+    {
+        return ProcessEventsUntil([&] { return !Link.Connected(); }, ms);
+    }
+
+    TFramingPeer Peer;
+    TCommunication Link;
+    std::uint16_t Port = 0;
+    std::vector<bool> Changes;
+    std::vector<TPeerMessage> Received;
+    std::vector<std::string> MonitorIn;
+};
+
+} // namespace
+
+TEST_F(SerialEndToEnd, HandshakePollsAndMessagesBothWays)
+{
+    ASSERT_TRUE(WaitUp()) << "the first ENQ goes out 2000 ms after the port opens";
+    EXPECT_GE(Peer.Counters().EnqSeen, 1u);
+    ASSERT_GE(Changes.size(), 2u);
+    EXPECT_FALSE(Changes.front());
+    EXPECT_TRUE(Changes.back());
+
+    // Messages to the device, with and without data, zero bytes included.
+    const std::string binary("\x00\x02\x05\x06\x0D\x0F\x15\xFF", 8);
+    ASSERT_TRUE(Link.SendText(nullptr, "A", 0));
+    ASSERT_TRUE(Link.Send(nullptr, 'B', binary, 0));
+    ASSERT_TRUE(Peer.WaitReceived(2, std::chrono::milliseconds(3000)));
+    const auto got = Peer.Received();
+    EXPECT_EQ(got[0].Cmd, 'A');
+    EXPECT_EQ(got[0].Data, "");
+    EXPECT_EQ(got[1].Cmd, 'B');
+    EXPECT_EQ(got[1].Data, binary);
+
+    // Messages from the device.
+    Peer.Send('x', "");
+    Peer.Send('y', binary);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Received.size() >= 2; }, 3000));
+    EXPECT_EQ(Received[0].Cmd, 'x');
+    EXPECT_EQ(Received[0].Data, "");
+    EXPECT_EQ(Received[1].Data, binary);
+    EXPECT_EQ(MonitorIn, std::vector<std::string>{"y" + binary}); // no copy of a message without data
+
+    // Idle and up: lone CR polls keep the link up past the supervision time.
+    const unsigned polls = Peer.Counters().PollsSeen;
+    ProcessEventsFor(6500);
+    EXPECT_TRUE(Link.Connected());
+    EXPECT_GE(Peer.Counters().PollsSeen, polls + 2);
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
+}
+
+TEST_F(SerialEndToEnd, SilenceTakesTheLinkDownAndTheReturningPeerBringsItUp)
+{
+    ASSERT_TRUE(WaitUp());
+    Peer.SetSilent(true);
+    QElapsedTimer silent;
+    silent.start();
+    ASSERT_TRUE(WaitDown(9000));
+    // Supervision runs 5000 ms from the last answer, which came at most one
+    // poll period before the silence.
+    EXPECT_GE(silent.elapsed(), 2900);
+    EXPECT_FALSE(Changes.back());
+
+    // Frames sent while the link is down are dropped; Send still says true.
+    EXPECT_TRUE(Link.SendText(nullptr, "Qlost", 0));
+
+    Peer.SetSilent(false);
+    ASSERT_TRUE(WaitUp(5000));
+    EXPECT_TRUE(Changes.back());
+    ASSERT_TRUE(Link.SendText(nullptr, "Zafter", 0));
+    ASSERT_TRUE(Peer.WaitReceived(1, std::chrono::milliseconds(3000)));
+    EXPECT_EQ(Peer.Received().back().Data, "after");
+    for (const auto& m : Peer.Received())
+        EXPECT_NE(m.Data, "lost");
+}
+
+TEST_F(SerialEndToEnd, PeerFaultsAreRepairedByTheProtocol)
+{
+    ASSERT_TRUE(WaitUp());
+    // A bad checksum is refused and the peer repeats the frame.
+    Peer.SetBadChecksums(1);
+    Peer.Send('c', "checked");
+    // The same frame twice (our answer "lost"): delivered once.
+    Peer.SetRepeatFrames(true);
+    Peer.Send('d', "twice");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Received.size() >= 2; }, 4000))
+        << Received.size() << " naks " << Peer.Counters().NaksReceived << " sent " << Peer.Counters().FramesSent
+        << " acked " << Peer.Counters().FramesAcknowledged << " given up " << Peer.Counters().FramesGivenUp;
+    ProcessEventsUntil([&] { return Peer.Pending() == 0; }, 2000);
+    ProcessEventsFor(300);
+    Peer.SetRepeatFrames(false);
+    ASSERT_EQ(Received.size(), 2u);
+    EXPECT_EQ(Received[0].Data, "checked");
+    EXPECT_EQ(Received[1].Data, "twice");
+    EXPECT_GE(Peer.Counters().NaksReceived, 1u);
+
+    // Lower-case digits are always refused: the peer gives up after three tries.
+    Peer.SetLowerCaseChecksum(true);
+    Peer.Send('e', "\xFA\xFB"); // a sum with hex letters in it
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Peer.Counters().FramesGivenUp >= 1; }, 5000));
+    EXPECT_EQ(Received.size(), 2u);
+    Peer.SetLowerCaseChecksum(false);
+
+    // Garbage and an over-long frame on the line are refused; the link lives on.
+    Peer.SendRaw(std::string("\x02\x00garbage\x0D", 10));
+    Peer.SendRaw(std::string("\x02\x00", 2) + std::string(3000, 'L') + "\x0D");
+    Peer.Send('f', "fine");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Received.size() >= 3; }, 5000));
+    EXPECT_EQ(Received.back().Data, "fine");
+    EXPECT_TRUE(Link.Connected());
+}
+
+TEST_F(SerialEndToEnd, PeerThatVanishesMidTransferTakesTheLinkDownCleanly)
+{
+    ASSERT_TRUE(WaitUp());
+    for (int i = 0; i < 50; ++i)
+        Link.SendText(nullptr, "M" + std::string(100, static_cast<char>('a' + i % 26)), 0);
+    ASSERT_TRUE(Peer.WaitReceived(3, std::chrono::milliseconds(3000)));
+    Peer.ClosePty();
+    ASSERT_TRUE(WaitDown(9000));
+    EXPECT_FALSE(Changes.back());
+    // The loss is said once, in the port thread's own words.
+    ProcessEventsFor(2500);
+    const auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Caption, "Fehler");
+    EXPECT_EQ(boxes[0].Text.rfind("ReadFile:\r", 0), 0u) << boxes[0].Text;
+    // The link object still works: sends are taken (and dropped), nothing hangs.
+    EXPECT_TRUE(Link.SendText(nullptr, "Aafter", 0));
+    Link.SetInterfaceType(TInterfaceType::itNone);
+    EXPECT_FALSE(Link.Connected());
+}
+
+TEST_F(SerialEndToEnd, TenThousandRandomMessagesBothWaysArriveInOrder)
+{
+    ASSERT_TRUE(WaitUp());
+    std::mt19937 rng(2024);
+    auto randomMessage = [&] {
+        static const std::string commands = "ABCDEFGHIJLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        TPeerMessage m;
+        m.Cmd = commands[rng() % commands.size()];
+        m.Data.resize(rng() % 120);
+        for (auto& c : m.Data)
+            c = static_cast<char>(rng());
+        return m;
+    };
+    constexpr int kCount = 10000;
+    std::vector<TPeerMessage> toDevice, fromDevice;
+    for (int i = 0; i < kCount; ++i) {
+        toDevice.push_back(randomMessage());
+        fromDevice.push_back(randomMessage());
+    }
+    for (const auto& m : fromDevice)
+        Peer.Send(m.Cmd, m.Data);
+
+    // Keep a few messages in the port thread's queue at a time, as the
+    // program's callers do; the queue full bit would otherwise say stop.
+    std::size_t sent = 0;
+    auto feed = [&] {
+        const std::size_t taken = Peer.Received().size();
+        while (sent < toDevice.size() && sent < taken + 8) {
+            ASSERT_TRUE(Link.Send(nullptr, toDevice[sent].Cmd, toDevice[sent].Data, 0));
+            ++sent;
+        }
+    };
+    const bool done = ProcessEventsUntil(
+        [&] {
+            feed();
+            return Peer.Received().size() >= toDevice.size() && Received.size() >= fromDevice.size();
+        },
+        240000);
+    ASSERT_TRUE(done) << "to device " << Peer.Received().size() << ", from device " << Received.size();
+    ProcessEventsFor(200);
+
+    const auto atDevice = Peer.Received();
+    ASSERT_EQ(atDevice.size(), toDevice.size());
+    for (int i = 0; i < kCount; ++i) {
+        ASSERT_EQ(atDevice[i].Cmd, toDevice[i].Cmd) << i;
+        ASSERT_EQ(atDevice[i].Data, toDevice[i].Data) << i;
+    }
+    ASSERT_EQ(Received.size(), fromDevice.size());
+    for (int i = 0; i < kCount; ++i) {
+        ASSERT_EQ(Received[i].Cmd, fromDevice[i].Cmd) << i;
+        ASSERT_EQ(Received[i].Data, fromDevice[i].Data) << i;
+    }
+    EXPECT_TRUE(Link.Connected());
+}
