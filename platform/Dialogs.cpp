@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStringList>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -61,6 +64,56 @@ int TDialogService::MessageBox(QWidget* owner, const std::string& text, const st
 int TDialogService::ExecModal(QDialog& dialog)
 {
     return dialog.exec();
+}
+
+namespace {
+
+// "Text|*.a|Other|*.b;*.c" as Qt's "Text (*.a);;Other (*.b *.c)".
+QStringList QtFilters(const std::string& filter)
+{
+    QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(';', ' ');
+        filters << parts[i] + " (" + patterns + ")";
+    }
+    return filters;
+}
+
+bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(owner, QString::fromStdString(d.Title), QString::fromStdString(d.InitialDir));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    const QStringList filters = QtFilters(d.Filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters.value(std::max(0, d.FilterIndex - 1)));
+    }
+    if (!d.DefaultExt.empty())
+        dialog.setDefaultSuffix(QString::fromStdString(d.DefaultExt));
+    if (!d.OverwritePrompt)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!d.FileName.empty())
+        dialog.selectFile(QString::fromStdString(d.FileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    d.FileName = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath().toStdString();
+    d.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return true;
+}
+
+} // namespace
+
+bool TDialogService::OpenFile(QWidget* owner, TFileDialog& dialog)
+{
+    return RunFileDialog(owner, dialog, QFileDialog::AcceptOpen);
+}
+
+bool TDialogService::SaveFile(QWidget* owner, TFileDialog& dialog)
+{
+    return RunFileDialog(owner, dialog, QFileDialog::AcceptSave);
 }
 
 TDialogService& DialogService()

@@ -21,6 +21,17 @@ enum : unsigned {
 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
+// The choice of a file to open or to save.
+struct TFileDialog {
+    std::string Title;
+    std::string Filter;     // "Description|*.ext|Description|*.a;*.b", as the forms write it
+    int FilterIndex = 1;    // 1-based
+    std::string InitialDir;
+    std::string FileName;   // preset, and the chosen file (full path) on success
+    std::string DefaultExt; // without dot; added to a name typed without one
+    bool OverwritePrompt = false;
+};
+
 class TDialogService {
 public:
     virtual ~TDialogService() = default;
@@ -28,6 +39,9 @@ public:
     virtual int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags);
     // Runs a dialog modally and gives its result (QDialog::Accepted...).
     virtual int ExecModal(QDialog& dialog);
+    // True when the user chose a file; it is then in dialog.FileName.
+    virtual bool OpenFile(QWidget* owner, TFileDialog& dialog);
+    virtual bool SaveFile(QWidget* owner, TFileDialog& dialog);
 };
 
 // The service in use; the default shows real Qt dialogs.

@@ -2,6 +2,7 @@
 // The one exception family of the system: every failure that reaches the user
 // carries a message text, shown by the GUI loop in a message box.
 #include <stdexcept>
+#include <initializer_list>
 #include <string>
 
 class Exception : public std::exception {
@@ -31,8 +32,20 @@ private:
     int FErrorCode;
 };
 
+// A file could not be opened, read or written.
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // printf-style formatting of a message text ("%s", "%d" and the rest).
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Fills the placeholders of a message text one after the other with the
+// given texts: %s and %d (any flags and width are taken as written, so "%.2d"
+// pads a number), %% is a percent sign. Missing arguments give empty texts;
+// the pattern may come from a translation table and is never trusted.
+std::string FormatText(const std::string& pattern, std::initializer_list<std::string> args);
 
 // The text of a system error number (errno), as the system words it.
 std::string SysErrorMessage(int code);

@@ -26,6 +26,37 @@ int TRecordingDialogs::ExecModal(QDialog& dialog)
     return handler ? handler(dialog) : QDialog::Rejected;
 }
 
+void TRecordingDialogs::QueueFile(const std::string& path)
+{
+    std::lock_guard guard(FLock);
+    FFiles.push_back(path);
+}
+
+std::vector<TFileDialog> TRecordingDialogs::FileDialogs() const
+{
+    std::lock_guard guard(FLock);
+    return FFileDialogs;
+}
+
+bool TRecordingDialogs::OpenFile(QWidget*, TFileDialog& dialog)
+{
+    std::lock_guard guard(FLock);
+    FFileDialogs.push_back(dialog);
+    if (FFiles.empty())
+        return false;
+    const std::string path = FFiles.front();
+    FFiles.pop_front();
+    if (path.empty())
+        return false;
+    dialog.FileName = path;
+    return true;
+}
+
+bool TRecordingDialogs::SaveFile(QWidget* owner, TFileDialog& dialog)
+{
+    return OpenFile(owner, dialog);
+}
+
 void TRecordingDialogs::QueueAnswer(int answer)
 {
     std::lock_guard guard(FLock);
@@ -50,6 +81,8 @@ void TRecordingDialogs::Clear()
     FBoxes.clear();
     FAnswers.clear();
     FModal = {};
+    FFiles.clear();
+    FFileDialogs.clear();
 }
 
 TRecordingDialogs& TestDialogs()

@@ -27,6 +27,13 @@ public:
     void QueueAnswer(int answer);
     // Called with each modal dialog in place of exec(); it gives the result.
     void SetModalHandler(std::function<int(QDialog&)> handler);
+    // The next file dialogs choose these files (empty text: cancelled); with
+    // none queued they are cancelled.
+    void QueueFile(const std::string& path);
+    // Every file dialog shown, as it was preset.
+    std::vector<TFileDialog> FileDialogs() const;
+    bool OpenFile(QWidget* owner, TFileDialog& dialog) override;
+    bool SaveFile(QWidget* owner, TFileDialog& dialog) override;
 
     std::vector<TShownBox> Boxes() const;
     void Clear();
@@ -36,6 +43,8 @@ private:
     std::vector<TShownBox> FBoxes;
     std::deque<int> FAnswers;
     std::function<int(QDialog&)> FModal;
+    std::deque<std::string> FFiles;
+    std::vector<TFileDialog> FFileDialogs;
 };
 
 // The recording service of the running test program.

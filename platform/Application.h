@@ -1,0 +1,22 @@
+#pragma once
+// The running program: its file and folder, and the application object that
+// shows an exception escaping an event handler in a message box.
+#include <QApplication>
+
+#include <string>
+
+// The program's own file, full path. Tests may place the program elsewhere
+// (a temporary folder with its own catalogue) with SetProgramPath.
+std::string ProgramPath();
+void SetProgramPath(const std::string& path); // empty: the real file again
+// The program's folder, ending in '/'.
+std::string ProgramFolder();
+// The file name without folder; without its extension, if it has one.
+std::string ProgramFileName();
+std::string ProgramBaseName();
+
+class TApplication : public QApplication {
+public:
+    TApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};

@@ -1,0 +1,55 @@
+#pragma once
+// The per-user registry (HKEY_CURRENT_USER) as INI files that a person can
+// read and edit, in the user's XDG config folder ($XDG_CONFIG_HOME or
+// ~/.config). A key "Software\<Maker>\<rest>" lives in "<Maker>.ini"; <rest>
+// is the group path there ("Software\Zorvatek\Tessaro\Directories" is group
+// Tessaro/Directories of Zorvatek.ini, "Software\Zorvatek" its top level).
+//
+// Integers are written as decimal text, strings as they are. A value that
+// does not read as what is asked for counts as missing.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TRegistry {
+public:
+    static std::optional<std::string> ReadString(const std::string& key, const std::string& name);
+    static std::optional<std::int32_t> ReadInteger(const std::string& key, const std::string& name);
+    static bool WriteString(const std::string& key, const std::string& name, const std::string& value);
+    static bool WriteInteger(const std::string& key, const std::string& name, std::int32_t value);
+    static bool ValueExists(const std::string& key, const std::string& name);
+    // Both are no error when nothing was there.
+    static void DeleteValue(const std::string& key, const std::string& name);
+    static void DeleteKey(const std::string& key);
+    // The value names directly in the key, in the file's order.
+    static std::vector<std::string> ValueNames(const std::string& key);
+
+    // The INI file and group that hold a key; empty file for a key that is
+    // not below "Software\<Maker>".
+    static std::string IniFileOf(const std::string& key);
+    static std::string GroupOf(const std::string& key);
+};
+
+// A settings store with a root key, as the program's components use one:
+// value paths such as "Directories\Database" are read below the root.
+// Booleans are the texts "TRUE" / "FALSE"; on reading "TRUE", "YES", "Y" and
+// "FALSE", "NO", "N" (any case) are understood.
+class TAppRegistryStorage {
+public:
+    const std::string& Root() const { return FRoot; }
+    void SetRoot(const std::string& root);
+
+    std::int32_t ReadInteger(const std::string& path, std::int32_t def) const;
+    std::string ReadString(const std::string& path, const std::string& def) const;
+    bool ReadBoolean(const std::string& path, bool def) const;
+    void WriteInteger(const std::string& path, std::int32_t value);
+    void WriteString(const std::string& path, const std::string& value);
+    void WriteBoolean(const std::string& path, bool value);
+    void DeleteValue(const std::string& path);
+    bool ValueExists(const std::string& path) const;
+
+private:
+    std::pair<std::string, std::string> Split(const std::string& path) const;
+    std::string FRoot;
+};

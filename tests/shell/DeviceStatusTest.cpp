@@ -1,0 +1,180 @@
+// The device catalogue: reading "ZorDevices.xml", choosing by name, and
+// resolving plug-in paths.
+#include "platform/Exception.h"
+#include "shell/DeviceStatus.h"
+#include "tests/shell/ShellFixture.h"
+
+namespace {
+
+class CatalogueTest : public ShellFixture {
+protected:
+    TDeviceList& Load(const std::string& xml)
+    {
+        WriteFile(ProgramDir() + "ZorDevices.xml", xml);
+        List.LoadDevices(ProgramDir() + "ZorDevices.xml");
+        return List;
+    }
+    TDeviceList List;
+};
+
+} // namespace
+
+TEST_F(CatalogueTest, DevicesInDocumentOrderFirstIsCurrent)
+{
+    Load(R"(<?xml version="1.0"?><ZOR><DEVICE name="Ruvo" EX="Ravvel.so"/><DEVICE name="Other"/></ZOR>)");
+    ASSERT_EQ(List.Count(), 2u);
+    EXPECT_TRUE(List.Loaded());
+    EXPECT_EQ(List.Items(0)->Name, "Ruvo");
+    EXPECT_EQ(List.Items(1)->Name, "Other");
+    EXPECT_EQ(List.Current(), List.Items(0));
+    EXPECT_EQ(List.Preference(), "");
+    EXPECT_EQ(List.Items(0)->EX, "Ravvel.so");
+    EXPECT_EQ(List.Items(0)->Identification, "<unbekannt>");
+}
+
+TEST_F(CatalogueTest, AttributeValuesAsTheyRead)
+{
+    struct Case {
+        const char* attributes;
+        std::int32_t blockSize;
+        std::int32_t productId;
+        int gender;
+        int initialStatus;
+    };
+    const Case cases[] = {
+        {"", 128, -1, 0, 1},
+        {R"(blocksize="64" productid="4" gender="F" initialstatus="wait")", 64, 4, 1, 0},
+        {R"(blocksize="0")", 128, -1, 0, 1},
+        {R"(blocksize="-5")", 128, -1, 0, 1},
+        {R"(blocksize="abc" productid="abc")", 128, -1, 0, 1},
+        {R"(gender="f" initialstatus="WAIT")", 128, -1, 0, 1},
+        {R"(gender="N" initialstatus="goahead")", 128, -1, 2, 1},
+        {R"(gender="X")", 128, -1, 0, 1},
+        {R"(BlockSize="256" PRODUCTID="4294967295" Gender="F")", 256, -1, 1, 1},
+        {R"(productid="4294967296")", 128, 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        Load(std::string("<ZOR><DEVICE name=\"D\" ") + c.attributes + "/></ZOR>");
+        ASSERT_EQ(List.Count(), 1u) << c.attributes;
+        const TDeviceStatus& d = *List.Items(0);
+        EXPECT_EQ(d.BlockSize(), c.blockSize) << c.attributes;
+        EXPECT_EQ(d.ProductID, c.productId) << c.attributes;
+        EXPECT_EQ(d.Gender, c.gender) << c.attributes;
+        EXPECT_EQ(d.InitialStatus, c.initialStatus) << c.attributes;
+    }
+}
+
+TEST_F(CatalogueTest, AttributeNamesInAnyCaseElementNamesExact)
+{
+    Load(R"(<ZOR>
+      <DEVICE NAME="A" Extension="H86" st="s.so" fw="f.so" Pa="p.so" eX="e.so" MagicWord="mw"/>
+      <Device name="ignored"/><device name="ignored too"/>
+      <GROUP><DEVICE name="B"><DEVICE name="C"/></DEVICE></GROUP>
+      <UNKNOWN><GENERAL preference="B"/></UNKNOWN>
+    </ZOR>)");
+    ASSERT_EQ(List.Count(), 3u);
+    const TDeviceStatus& a = *List.Items(0);
+    EXPECT_EQ(a.Name, "A");
+    EXPECT_EQ(a.Extension, "H86");
+    EXPECT_EQ(a.ST, "s.so");
+    EXPECT_EQ(a.FW, "f.so");
+    EXPECT_EQ(a.PA, "p.so");
+    EXPECT_EQ(a.EX, "e.so");
+    EXPECT_EQ(a.MagicWord, "mw");
+    // A device nested in another comes after its parent.
+    EXPECT_EQ(List.Items(1)->Name, "B");
+    EXPECT_EQ(List.Items(2)->Name, "C");
+    EXPECT_EQ(List.Preference(), "B");
+    EXPECT_EQ(List.Current(), List.Items(1));
+}
+
+TEST_F(CatalogueTest, PreferenceMatchesExactlyCommandLineAndDialogCaseBlind)
+{
+    Load(R"(<ZOR><GENERAL preference="X"/><DEVICE name="x"/><DEVICE name="Y"/></ZOR>)");
+    EXPECT_EQ(List.Current(), nullptr); // "X" is not "x"
+    List.SetPreferredDevice("X");
+    EXPECT_EQ(List.Current(), List.Items(0));
+    EXPECT_EQ(List.Preference(), "x"); // the catalogue's spelling
+    List.SetPreferredDevice("nothing");
+    EXPECT_EQ(List.Current(), List.Items(0));
+    EXPECT_EQ(List.Preference(), "x");
+    List.SelectDeviceByName("y");
+    EXPECT_EQ(List.Current(), List.Items(1));
+    EXPECT_EQ(List.Preference(), "x");
+    List.SelectDeviceByName("none");
+    EXPECT_EQ(List.Current(), nullptr);
+    // Only a to z fold: umlauts compare as they are.
+    Load(R"(<ZOR><DEVICE name="Gerät"/></ZOR>)");
+    List.SelectDeviceByName("GERäT");
+    EXPECT_EQ(List.Current(), List.Items(0));
+    List.SelectDeviceByName("GERÄT");
+    EXPECT_EQ(List.Current(), nullptr);
+}
+
+TEST_F(CatalogueTest, BrokenFilesRaiseAndLeaveTheCatalogueAsItWas)
+{
+    const struct {
+        const char* what;
+        const char* content; // null: no file
+    } cases[] = {
+        {"missing", nullptr},
+        {"empty", ""},
+        {"not XML", "this is not xml"},
+        {"cut off", "<ZOR><DEVICE name=\"A\"/><DEVICE name=\"B\""},
+        {"binary", "\x01\x02\xff\xfe<"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDeviceList fresh;
+        const std::string path = ProgramDir() + "broken.xml";
+        QFile::remove(QString::fromStdString(path));
+        if (c.content)
+            WriteFile(path, c.content);
+        EXPECT_THROW(fresh.LoadDevices(path), Exception);
+        EXPECT_FALSE(fresh.Loaded());
+        EXPECT_EQ(fresh.Count(), 0u);
+        EXPECT_EQ(fresh.Current(), nullptr);
+    }
+    // A failed re-read keeps the catalogue that was there, current entry included.
+    Load(R"(<ZOR><DEVICE name="A"/><DEVICE name="B"/></ZOR>)");
+    List.SelectDeviceByName("B");
+    WriteFile(ProgramDir() + "ZorDevices.xml", "<ZOR><DEVICE");
+    EXPECT_THROW(List.LoadDevices(ProgramDir() + "ZorDevices.xml"), Exception);
+    ASSERT_EQ(List.Count(), 2u);
+    ASSERT_NE(List.Current(), nullptr);
+    EXPECT_EQ(List.Current()->Name, "B");
+    EXPECT_TRUE(List.Loaded());
+    try {
+        List.LoadDevices(ProgramDir() + "gone.xml");
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "LoadDevices: File \"" + ProgramDir() + "gone.xml\" does not exist.");
+    }
+    EXPECT_FALSE(List.Loaded());
+    EXPECT_EQ(List.Current()->Name, "B");
+}
+
+TEST_F(CatalogueTest, PluginPathsResolveToExistingFilesOnly)
+{
+    TDeviceStatus d;
+    d.ST = "st.so";
+    d.PA = "";
+    d.EX = ProgramDir() + "sub/ex.so";
+    d.FW = "sub\\fw.so";
+    EXPECT_EQ(d.GetStatusDllPath(), "");
+    EXPECT_EQ(d.GetParameterDllPath(), "");
+    WriteFile(ProgramDir() + "st.so", "x");
+    EXPECT_EQ(d.GetStatusDllPath(), ProgramDir() + "st.so");
+    EXPECT_EQ(d.GetExtendedDllPath(), "");
+    WriteFile(ProgramDir() + "sub/ex.so", "x");
+    EXPECT_EQ(d.GetExtendedDllPath(), ProgramDir() + "sub/ex.so");
+    // A name with a folder stands as it is (relative to the current folder).
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(Program.path());
+    WriteFile(ProgramDir() + "sub/fw.so", "x");
+    EXPECT_EQ(d.GetFirmwareDllPath(), "sub/fw.so");
+    QDir::setCurrent(previous);
+    EXPECT_EQ(d.GetFirmwareDllPath(), "");
+    // The file may vanish while the program runs.
+    QFile::remove(QString::fromStdString(ProgramDir() + "st.so"));
+    EXPECT_EQ(d.GetStatusDllPath(), "");
+}
