@@ -113,8 +113,9 @@ bool ReplaceFile(const std::string& target, const std::string& bytes)
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
         // A write-protected file stays protected, as it would on a system
-        // that refuses to delete it.
-        if (S_ISDIR(st.st_mode) || ::access(target.c_str(), W_OK) != 0)
+        // that refuses to delete it (no write bit counts, even for root).
+        const bool protectedFile = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+        if (S_ISDIR(st.st_mode) || protectedFile || ::access(target.c_str(), W_OK) != 0)
             return false;
     }
     static std::atomic<unsigned> counter{0};
