@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <future>
 #include <memory>
@@ -122,6 +123,7 @@ protected:
             if (!due || *due > end)
                 break;
             Now = std::max(Now, *due);
+            DeliverPending();
             try {
                 Transport->Poll();
             } catch (const std::exception& e) {
@@ -130,6 +132,29 @@ protected:
         }
         Now = end;
     }
+    // Hands the answers the module has given so far to the parser, as the
+    // event loop would before the next timer message.
+    void DeliverPending()
+    {
+        while (!Pending.empty()) {
+            const std::string data = Pending.front();
+            Pending.pop_front();
+            try {
+                Parser->HandleReply(data);
+            } catch (const std::exception& e) {
+                Errors.push_back(e.what());
+            }
+        }
+    }
+    // The module answers every line with what `answer` gives.
+    void AnswerWith(std::function<std::vector<std::string>(const std::string&)> answer)
+    {
+        Link.OnSend = [this, answer](const std::string& line) {
+            for (auto& a : answer(line))
+                Pending.push_back(a);
+        };
+    }
+
     // Runs single ticks of the send timers until `done` holds (at most `ms`).
     bool RunUntil(const std::function<bool()>& done, std::int64_t ms)
     {
@@ -146,4 +171,5 @@ protected:
     std::unique_ptr<TRuvoTransport> Transport;
     std::unique_ptr<TRuvoReplyParser> Parser;
     std::vector<std::string> Errors;
+    std::deque<std::string> Pending;
 };
