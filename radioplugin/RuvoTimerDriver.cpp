@@ -1,0 +1,41 @@
+#include "radioplugin/RuvoTimerDriver.h"
+
+#include "platform/MessageWindow.h"
+#include "radioplugin/RuvoTransport.h"
+
+#include <algorithm>
+
+TRuvoTimerDriver::TRuvoTimerDriver(TRuvoTransport& Transport, QObject* parent) : QObject(parent), FTransport(Transport)
+{
+    FTimer.setSingleShot(true);
+    FTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&FTimer, &QTimer::timeout, this, [this] { Fire(); });
+    FTransport.SetScheduleChanged([this] { Reschedule(); });
+    Reschedule();
+}
+
+TRuvoTimerDriver::~TRuvoTimerDriver()
+{
+    FTransport.SetScheduleChanged(nullptr);
+}
+
+void TRuvoTimerDriver::Reschedule()
+{
+    const auto due = FTransport.NextDue();
+    if (!due) {
+        FTimer.stop();
+        return;
+    }
+    const std::int64_t wait = std::max<std::int64_t>(0, *due - SteadyClockMs()());
+    FTimer.start(static_cast<int>(std::min<std::int64_t>(wait, 60000)));
+}
+
+void TRuvoTimerDriver::Fire()
+{
+    try {
+        FTransport.Poll();
+    } catch (const std::exception& e) {
+        HandleApplicationException(e);
+    }
+    Reschedule();
+}

@@ -1,0 +1,159 @@
+#pragma once
+// The plug-in's command transport: two first-in-first-out queues of command
+// lines, each drained by its own 20 ms timer with at most one line in flight,
+// paced by a named manual-reset event that the reply parser sets when the
+// answer to that line has come; and the memory-slot polling once a second
+// until the first slot telegram arrives.
+//
+// The device queue carries commands for the module itself; the radio queue
+// carries commands for its radio part, framed by "radiotalk-on" before its
+// first line and "radiotalk-off" when it has run dry.
+//
+// Every line is sent under the host's communication mutex through the link
+// (the host's Connected and SendText). The timers are plain state driven by
+// Poll() against an injected clock: unit tests run them in virtual time, the
+// dialog drives them with TRuvoTimerDriver.
+#include "platform/NamedObjects.h"
+#include "platform/Object.h"
+#include "radioplugin/RuvoTexts.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+
+class TRuvoView;
+
+// The two operations of the host's link object a plug-in may use.
+class TRuvoLink {
+public:
+    virtual ~TRuvoLink() = default;
+    virtual bool Connected() const = 0;
+    // The first character of Text travels as the command byte, the rest as
+    // data.
+    virtual bool SendText(TObject* Sender, const std::string& Text, int Transfer) = 0;
+};
+
+// Milliseconds of a monotonic clock.
+using TRuvoClock = std::function<std::int64_t()>;
+TRuvoClock SteadyClockMs();
+
+struct TRuvoTiming {
+    std::int64_t SendTickMs = 20;     // period of both queue timers
+    std::int64_t PollingMs = 1000;    // period of the slot polling
+    std::uint32_t ReplyWaitMs = 10;   // a tick waits this long for its event
+    std::uint32_t MutexWaitMs = 2000; // a send waits this long for the mutex
+    int GiveUpTicks = 200;            // ticks without an answer before a queue gives up
+};
+
+// A window timer: enabled or not, and when it fires next.
+class TRuvoTimer {
+public:
+    bool Enabled() const { return FEnabled; }
+    std::int64_t Interval() const { return FInterval; }
+    std::int64_t Due() const { return FDue; }
+
+private:
+    friend class TRuvoTransport;
+    bool FEnabled = false;
+    std::int64_t FInterval = 0;
+    std::int64_t FDue = 0;
+};
+
+enum class TRuvoQueue { Device, Radio };
+
+class TRuvoTransport : public TObject {
+public:
+    // Creates both queues empty and the events "RadioReply" and
+    // "DeviceReply" (manual reset, signalled). The polling timer starts
+    // enabled, the queue timers disabled. Raises Exception when an event
+    // cannot be created.
+    TRuvoTransport(TRuvoLink* Communication, std::string MutexName, TRuvoView& View,
+                   TRuvoClock Clock = SteadyClockMs(), TRuvoTiming Timing = {}, TTextLookup Texts = {});
+    ~TRuvoTransport() override;
+
+    TRuvoLink* Communication() const { return FCommunication; }
+    void SetCommunication(TRuvoLink* Value) { FCommunication = Value; }
+    const std::string& MutexName() const { return FMutexName; }
+    void SetMutexName(const std::string& Value) { FMutexName = Value; }
+    // The object named as Sender of every send (the dialog); the transport
+    // itself when none is set.
+    void SetSender(TObject* Value) { FSender = Value; }
+
+    // Sends one line at once under the mutex. Returns false, sending
+    // nothing, without a link or while it is not connected. Raises Exception
+    // when the mutex cannot be had or the link refuses the line.
+    bool SendNow(const std::string& Line);
+    // Appends a line to a queue and starts its timer; the radio queue opens
+    // the radio link first when it was idle.
+    void QueueDevice(const std::string& Line);
+    void QueueRadio(const std::string& Line);
+
+    // The timer handlers (Poll calls them when they are due).
+    void DeviceSendTimerTimer();
+    void RadioSendTimerTimer();
+    void FrequencyPollingTimerTimer();
+
+    // The link came up or went down.
+    void ConnectionChanged(bool Connected);
+
+    // The reply parser: the answer to the line in flight has come.
+    void DeviceReplyReceived();
+    void RadioReplyReceived();
+    bool SlotTelegramSeen() const { return FSlotTelegramSeen; }
+    void SetSlotTelegramSeen(bool Value) { FSlotTelegramSeen = Value; }
+
+    // Fires every timer that is due by the clock, earliest first, each once.
+    void Poll();
+    // When the next enabled timer is due; none while all are disabled.
+    std::optional<std::int64_t> NextDue() const;
+    // Called whenever a timer is enabled or disabled, so a driver can
+    // reschedule.
+    void SetScheduleChanged(std::function<void()> Callback) { FScheduleChanged = std::move(Callback); }
+
+    // State, for the owner and for tests.
+    const std::deque<std::string>& DeviceQueue() const { return FDeviceQueue; }
+    const std::deque<std::string>& RadioQueue() const { return FRadioQueue; }
+    int DeviceWaitCount() const { return FDeviceWaitCount; }
+    int RadioWaitCount() const { return FRadioWaitCount; }
+    HANDLE DeviceReply() const { return FDeviceReply; }
+    HANDLE RadioReply() const { return FRadioReply; }
+    // The line whose answer a queue waits for (empty when none).
+    const std::string& DeviceInFlight() const { return FDeviceInFlight; }
+    const std::string& RadioInFlight() const { return FRadioInFlight; }
+    const TRuvoTimer& DeviceSendTimer() const { return FDeviceSendTimer; }
+    const TRuvoTimer& RadioSendTimer() const { return FRadioSendTimer; }
+    const TRuvoTimer& FrequencyPollingTimer() const { return FFrequencyPollingTimer; }
+    const TRuvoTiming& Timing() const { return FTiming; }
+
+private:
+    struct TQueueState;
+    void SetTimer(TRuvoTimer& timer, bool enabled);
+    bool LinkReady() const;
+    void QueueTick(TRuvoQueue which);
+    void GiveUp(TRuvoQueue which);
+
+    TRuvoLink* FCommunication;
+    std::string FMutexName;
+    TRuvoView& FView;
+    TRuvoClock FClock;
+    TRuvoTiming FTiming;
+    TTextLookup FTexts;
+    TObject* FSender = nullptr;
+
+    std::deque<std::string> FRadioQueue;
+    std::deque<std::string> FDeviceQueue;
+    HANDLE FRadioReply = 0;
+    HANDLE FDeviceReply = 0;
+    int FRadioWaitCount = 0;
+    int FDeviceWaitCount = 0;
+    bool FSlotTelegramSeen = false;
+    std::string FRadioInFlight;
+    std::string FDeviceInFlight;
+
+    TRuvoTimer FRadioSendTimer;
+    TRuvoTimer FDeviceSendTimer;
+    TRuvoTimer FFrequencyPollingTimer;
+    std::function<void()> FScheduleChanged;
+};

@@ -1,0 +1,196 @@
+// The transport and the reply parser through the serial link over a
+// pseudo-terminal to the simulated radio module, in real time: slot polling
+// after the connection, a full parameter write read back, a 32-slot table
+// write, trace lines, send functions, and a module that is silent or
+// answers with broken or out-of-range replies.
+#include "radioplugin/GlobalFunctionsRuvo.h"
+#include "radioplugin/RuvoCommands.h"
+#include "tests/radioplugin/RuvoHarness.h"
+
+#include <gtest/gtest.h>
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class RadioEndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        static std::uint16_t next = 300;
+        H = std::make_unique<TRuvoHarness>(next++);
+        for (int i = 0; i < 32; ++i)
+            H->Module.SetSlot(i, {100 + i, 2000 + i, 1 + i % 5});
+    }
+    void TearDown() override { H.reset(); }
+    // The module is up, its slots read, and its log cleared.
+    void Ready()
+    {
+        ASSERT_TRUE(H->WaitReady()) << "link up, slots polled, queues at rest";
+        H->Module.ClearLog();
+        H->View.Lines.clear();
+        H->View.Steps = 0;
+    }
+    bool WaitIdle(int ms = 5000) { return TRuvoHarness::RunUntil([&] { return H->Idle(); }, ms); }
+
+    std::unique_ptr<TRuvoHarness> H;
+};
+
+} // namespace
+
+TEST_F(RadioEndToEnd, SlotsArePolledOnceTheLinkIsUp)
+{
+    ASSERT_TRUE(H->WaitReady());
+    // The radio queue, idle when the link came up, closes the radio link
+    // once; then the first poll opens it, and closes it when answered.
+    EXPECT_EQ(H->Module.Log(), (Lines{"radiotalk-off\n", "radiotalk-on\n", "04 00 rc\n", "radiotalk-off\n"}));
+    for (int i = 0; i < 32; ++i) {
+        const TChannelEntry& s = *H->Set.GetSlot(i);
+        EXPECT_EQ(s.Receive(), 100 + i);
+        EXPECT_EQ(s.Transmit(), 2000 + i);
+        EXPECT_EQ(s.Power(), 1 + i % 5);
+    }
+    EXPECT_EQ(H->View.SlotsReported, 32);
+    EXPECT_FALSE(H->Module.RadioTalk());
+    EXPECT_TRUE(H->Errors.empty()) << H->Errors.front();
+}
+
+TEST_F(RadioEndToEnd, FullParameterWriteIsFlashedAndReadBack)
+{
+    Ready();
+    TRuvoParameter written;
+    written.SetSquelchLow(300);
+    written.SetSquelchHigh(900);
+    written.SetSquelchIndex(5);
+    written.SetSendTimeLimit(120);
+    written.SetProjectNr(2);
+    written.SetNFLevel(21);
+    written.SetSerialNumber(654321);
+    written.SetModulation(3);
+    written.SetFFSKFilterActive(true);
+    const Lines lines = ParameterWriteLines(written);
+    ASSERT_EQ(lines.size(), 12u);
+    for (const auto& l : lines)
+        H->Transport.QueueDevice(l);
+    ASSERT_TRUE(WaitIdle());
+
+    EXPECT_EQ(H->Module.Log(), lines);
+    const TRadioParams flash = H->Module.Flash();
+    EXPECT_EQ(flash, (TRadioParams{300, 900, 5, 120, 2, 21, 654321, 3, 1}));
+    EXPECT_EQ(H->Module.FlashWrites(), 1u);
+    EXPECT_TRUE(H->Module.TerminalTrace());
+
+    // The ".PARAM" answer filled the plug-in's set.
+    EXPECT_EQ(H->Set.SquelchLow(), 300);
+    EXPECT_EQ(H->Set.SquelchHigh(), 900);
+    EXPECT_EQ(H->Set.SquelchIndex(), 5);
+    EXPECT_EQ(H->Set.SendTimeLimit(), 120);
+    EXPECT_EQ(H->Set.ProjectNr(), 2);
+    EXPECT_EQ(H->Set.NFLevel(), 21);
+    EXPECT_EQ(H->Set.SerialNumber(), 654321);
+    EXPECT_EQ(H->Set.Modulation(), 3);
+    EXPECT_TRUE(H->Set.FFSKFilterActive());
+    EXPECT_TRUE(H->Errors.empty()) << H->Errors.front();
+}
+
+TEST_F(RadioEndToEnd, TableWriteOfAll32Slots)
+{
+    Ready();
+    Lines expected{"radiotalk-on\n"};
+    for (int slot = 0; slot < 32; ++slot) {
+        const std::string line = SlotWriteLine(slot, RuvoLastChannel - slot * 7, slot * 43, 5 - slot % 5);
+        expected.push_back(line);
+        H->Transport.QueueRadio(line);
+    }
+    expected.push_back("radiotalk-off\n");
+    ASSERT_TRUE(WaitIdle(8000));
+
+    EXPECT_EQ(H->Module.Log(), expected);
+    const auto moduleSlots = H->Module.Slots();
+    for (int slot = 0; slot < 32; ++slot) {
+        const TRadioSlot want{slot * 43, RuvoLastChannel - slot * 7, 5 - slot % 5};
+        EXPECT_EQ(moduleSlots[static_cast<std::size_t>(slot)], want) << slot;
+    }
+    EXPECT_FALSE(H->Module.RadioTalk());
+    EXPECT_EQ(H->View.Steps, 32) << "one step per line";
+    EXPECT_TRUE(H->Errors.empty()) << H->Errors.front();
+}
+
+TEST_F(RadioEndToEnd, TracesAndSendFunctions)
+{
+    Ready();
+    for (const std::string& l : {RuvoGPSTraceOn, RuvoIBISTraceOn, TestToneLine(12, 3, true),
+                                 FFSKSendLine("00 00 00 00 00 00 06 91", 0), TestToneLine(12, 3, false)})
+        H->Transport.QueueDevice(l);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(H->Module.TestTones(), (std::vector<TRadioTestTone>{{12, 3, true}, {12, 3, false}}));
+    ASSERT_EQ(H->Module.Telegrams().size(), 1u);
+    EXPECT_EQ(H->Module.Telegrams()[0].Bytes, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 6, 0x91}));
+
+    ASSERT_TRUE(H->Module.SendGPSLine("$GPRMC,123519,A"));
+    ASSERT_TRUE(H->Module.SendIBISLine("wagen 7"));
+    EXPECT_FALSE(H->Module.SendTerminalLine("aus")) << "the terminal trace is off";
+    ASSERT_TRUE(TRuvoHarness::RunUntil([&] { return H->View.Lines.size() >= 2; }, 3000));
+    EXPECT_EQ(H->View.Lines, (std::vector<std::pair<TRuvoMonitor, std::string>>{
+                                 {TRuvoMonitor::GPS, " $GPRMC,123519,A"}, {TRuvoMonitor::IBIS, " WAGEN 7"}}));
+    EXPECT_TRUE(H->Errors.empty()) << H->Errors.front();
+}
+
+TEST_F(RadioEndToEnd, BrokenAndOutOfRangeRepliesAreReportedAndLoseNothing)
+{
+    Ready();
+    TRuvoParameter before;
+    before.Assign(H->Set);
+
+    // Broken hex in the report: an error, the queue goes on.
+    H->Module.SetMalformed(true);
+    for (const std::string& l : {RuvoReportParam, RuvoRadioTraceOn})
+        H->Transport.QueueDevice(l);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(H->Module.Log(), (Lines{".PARAM\n", "1 rt\n"}));
+    ASSERT_EQ(H->Errors.size(), 1u);
+    EXPECT_EQ(H->Errors[0].rfind("HexToInt: Invalid character in Hex string: X", 0), 0u) << H->Errors[0];
+
+    // A broken slot telegram leaves its slot; the others are read.
+    H->Errors.clear();
+    H->Module.SetSlot(1, {7, 8, 2});
+    H->Transport.QueueRadio(RuvoSlotPoll);
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(H->Errors.size(), 1u);
+    EXPECT_EQ(H->Errors[0].rfind("Invalid syntax of radio-channel-telegram", 0), 0u) << H->Errors[0];
+    EXPECT_TRUE(*H->Set.GetSlot(0) == *before.GetSlot(0));
+    EXPECT_EQ(H->Set.GetSlot(1)->Receive(), 7);
+
+    // Out of range: an unknown project is warned about, a power index that
+    // does not exist is refused.
+    H->Errors.clear();
+    H->Module.SetMalformed(false);
+    H->Module.SetOutOfRange(true);
+    H->Transport.QueueDevice(RuvoReportParam);
+    H->Transport.QueueRadio(RuvoSlotPoll);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(H->Set.ProjectNr(), 7);
+    ASSERT_EQ(H->View.Warnings.size(), 1u);
+    EXPECT_NE(H->View.Warnings[0].find("(7)"), std::string::npos);
+    ASSERT_EQ(H->Errors.size(), 1u);
+    EXPECT_NE(H->Errors[0].find("Sendeleistung 9 für Slot 0"), std::string::npos) << H->Errors[0];
+    EXPECT_TRUE(*H->Set.GetSlot(0) == *before.GetSlot(0));
+}
+
+TEST_F(RadioEndToEnd, ASilentModuleIsGivenUpAndReported)
+{
+    Ready();
+    H->Module.SetSilent(true);
+    H->Transport.QueueDevice(StoreLine(TRuvoStore::NFLevel, 4));
+    H->Transport.QueueDevice(RuvoFlashParam);
+    ASSERT_TRUE(TRuvoHarness::RunUntil([&] { return !H->Errors.empty(); }, 15000));
+    EXPECT_EQ(H->Errors[0],
+              "TfParameterForm: The device did not answer \"0004 PARAM-NFLEVEL !\"; it and 1 further lines were dropped.");
+    EXPECT_EQ(H->Module.Log(), Lines{"0004 PARAM-NFLEVEL !\n"});
+
+    // It speaks again: the next line goes out at once.
+    H->Module.SetSilent(false);
+    H->Transport.QueueDevice(RuvoFlashParam);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(H->Module.Log().back(), "FLASH-PARAM\n");
+}

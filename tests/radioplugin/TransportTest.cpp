@@ -1,0 +1,390 @@
+// The paced command queues against a fake link in virtual time: the bytes of
+// every line, one line in flight per queue, the radio link framing, the
+// mutex around every send, give-up after 200 ticks, send errors, a link that
+// is missing or down, and the slot polling.
+#include "platform/Exception.h"
+#include "radioplugin/RuvoCommands.h"
+#include "tests/radioplugin/RuvoTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using Lines = std::vector<std::string>;
+
+TEST(CommandLines, ExactBytes)
+{
+    struct Case {
+        std::string Line, Expected;
+    };
+    const Case cases[] = {
+        {StoreLine(TRuvoStore::SquelchLow, 220), "00DC PARAM-SQUELCH-LOW !\n"},
+        {StoreLine(TRuvoStore::SquelchHigh, 1023), "03FF PARAM-SQUELCH-HIGH !\n"},
+        {StoreLine(TRuvoStore::SquelchIndex, 0), "0000 PARAM-SQUELCH-INDEX !\n"},
+        {StoreLine(TRuvoStore::AirLimit, 180), "00B4 PARAM-AIR-LIMIT !\n"},
+        {StoreLine(TRuvoStore::Project, 2), "0002 PARAM-PROJECT !\n"},
+        {StoreLine(TRuvoStore::NFLevel, 31), "001F PARAM-NFLEVEL !\n"},
+        {StoreLine(TRuvoStore::SerialNumber, 123456), "1E240 PARAM-SN !\n"}, // more digits when needed
+        {StoreLine(TRuvoStore::Modulation, 7), "0007 PARAM-MODULATION !\n"},
+        {StoreLine(TRuvoStore::FFSKFilter, 1), "0001 PARAM-FFSK-FILTER !\n"},
+        {StoreLine(TRuvoStore::SerialNumber, -1), "FFFFFFFF PARAM-SN !\n"},
+        {SlotWriteLine(0, 0, 0, 1), "00 00 00 01 rpc\n"},
+        {SlotWriteLine(31, 2518, 1400, 5), "1F 9D6 578 05 rpc\n"},
+        {TerminalLine(0x0A, 300), "0A 12C RC\n"},
+        {TerminalLine(4, 0), "04 00 RC\n"},
+        {TestToneLine(12, 15, true), "0C 0F 01 TEST-TONE\n"},
+        {TestToneLine(300, 0, false), "12C 00 00 TEST-TONE\n"},
+        {FFSKSendLine("00 00 00 00 00 00 06 91", 0), "00 00 00 00 00 00 06 91 08 00 FFSK-SEND\n"},
+        {FFSKSendLine("00 12 34", 12), "00 12 34 03 0C FFSK-SEND\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.Line, c.Expected);
+
+    TRuvoParameter set;
+    set.SetSquelchLow(220);
+    set.SetSquelchHigh(720);
+    set.SetSquelchIndex(3);
+    set.SetSendTimeLimit(90);
+    set.SetProjectNr(1);
+    set.SetNFLevel(16);
+    set.SetSerialNumber(4711);
+    set.SetModulation(2);
+    set.SetFFSKFilterActive(true);
+    const Lines write = {"00DC PARAM-SQUELCH-LOW !\n", "02D0 PARAM-SQUELCH-HIGH !\n", "0003 PARAM-SQUELCH-INDEX !\n",
+                         "005A PARAM-AIR-LIMIT !\n",   "0001 PARAM-PROJECT !\n",      "0010 PARAM-NFLEVEL !\n",
+                         "1267 PARAM-SN !\n",          "0002 PARAM-MODULATION !\n",   "0001 PARAM-FFSK-FILTER !\n",
+                         "FLASH-PARAM\n",              ".PARAM\n",                    "1 rt\n"};
+    EXPECT_EQ(ParameterWriteLines(set), write);
+    EXPECT_EQ(FilterSwitchLines(false), (Lines{"0000 PARAM-FFSK-FILTER !\n", "FLASH-PARAM\n", ".PARAM\n"}));
+}
+
+namespace {
+
+class Queues : public RuvoFixture {
+protected:
+    void SetUp() override
+    {
+        RuvoFixture::SetUp();
+        // Polling is watched by its own tests; here the slots are known.
+        Transport->SetSlotTelegramSeen(true);
+    }
+    Lines Sent() const { return Link.Texts(); }
+    static std::vector<std::string> DeviceOK(const std::string&) { return {"OK."}; }
+};
+
+} // namespace
+
+TEST_F(Queues, DeviceQueueSendsOneLineAtATime)
+{
+    for (const char* l : {"A 1\n", "B 2\n", "C 3\n"})
+        Transport->QueueDevice(l);
+    EXPECT_TRUE(Sent().empty()) << "nothing goes out before the first tick";
+    RunFor(20);
+    EXPECT_EQ(Sent(), Lines{"A 1\n"});
+    EXPECT_EQ(Transport->DeviceInFlight(), "A 1\n");
+    RunFor(2000); // no answer: nothing more, whatever the time
+    EXPECT_EQ(Sent(), Lines{"A 1\n"});
+    EXPECT_EQ(Transport->DeviceWaitCount(), 100);
+
+    Parser->HandleReply("OK.");
+    RunFor(20);
+    EXPECT_EQ(Sent(), (Lines{"A 1\n", "B 2\n"}));
+    EXPECT_EQ(Transport->DeviceWaitCount(), 0);
+    Parser->HandleReply("Huh?");
+    RunFor(20);
+    Parser->HandleReply("OK.");
+    RunFor(20);
+    EXPECT_EQ(Sent(), (Lines{"A 1\n", "B 2\n", "C 3\n"}));
+    EXPECT_FALSE(Transport->DeviceSendTimer().Enabled()) << "drained: idle";
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+    EXPECT_TRUE(Errors.empty());
+
+    for (const TSent& s : Link.Sent) {
+        EXPECT_TRUE(s.MutexHeld) << s.Text;
+        EXPECT_EQ(s.Sender, Transport.get());
+        EXPECT_EQ(s.Transfer, 0);
+    }
+    EXPECT_FALSE(MutexHeldElsewhere(MutexName)) << "released after every send";
+    EXPECT_GE(View.Processed, 3);
+}
+
+TEST_F(Queues, TheSenderIsTheOwnerWhenSet)
+{
+    TObject dialog;
+    Transport->SetSender(&dialog);
+    Transport->QueueDevice("A\n");
+    RunFor(20);
+    ASSERT_EQ(Link.Sent.size(), 1u);
+    EXPECT_EQ(Link.Sent[0].Sender, &dialog);
+}
+
+TEST_F(Queues, AnEmptyLineIsSkippedWithoutWaiting)
+{
+    AnswerWith(DeviceOK);
+    Transport->QueueDevice("");
+    Transport->QueueDevice("A\n");
+    RunFor(20);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+    RunFor(20);
+    EXPECT_EQ(Sent(), Lines{"A\n"});
+}
+
+TEST_F(Queues, RadioQueueOpensAndClosesTheRadioLink)
+{
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return line.find("rpc") != std::string::npos ? std::vector<std::string>{"#r OK"}
+                                                     : std::vector<std::string>{"OK."};
+    });
+    Transport->QueueRadio("00 01 02 01 rpc\n");
+    EXPECT_EQ(Sent(), Lines{"radiotalk-on\n"}) << "sent at once, outside the queue";
+    Transport->QueueRadio("01 01 02 01 rpc\n");
+    Transport->QueueRadio("02 01 02 01 rpc\n");
+    RunUntil([&] { return !Transport->RadioSendTimer().Enabled() && !Transport->DeviceSendTimer().Enabled(); }, 2000);
+    EXPECT_EQ(Sent(), (Lines{"radiotalk-on\n", "00 01 02 01 rpc\n", "01 01 02 01 rpc\n", "02 01 02 01 rpc\n",
+                             "radiotalk-off\n"}));
+    EXPECT_EQ(View.Steps, 3);
+    EXPECT_EQ(View.Hides, 1);
+    EXPECT_TRUE(Errors.empty());
+
+    // Both queues have a line in flight at the same time, one each.
+    Link.OnSend = nullptr;
+    Link.Sent.clear();
+    Transport->QueueRadio("03 00 00 01 rpc\n");
+    Transport->QueueRadio("04 00 00 01 rpc\n");
+    Transport->QueueDevice("A\n");
+    Transport->QueueDevice("B\n");
+    RunFor(200);
+    EXPECT_EQ(Sent(), (Lines{"radiotalk-on\n", "A\n", "03 00 00 01 rpc\n"}));
+}
+
+TEST_F(Queues, ASilentModuleIsGivenUpAfter200TicksAndTheLostLineNamed)
+{
+    for (const char* l : {"A\n", "B\n", "C\n"})
+        Transport->QueueDevice(l);
+    RunFor(20); // sends A
+    RunFor(199 * 20);
+    EXPECT_TRUE(Errors.empty());
+    EXPECT_EQ(Transport->DeviceQueue().size(), 2u);
+    RunFor(20);
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0], "TfParameterForm: The device did not answer \"A\"; it and 2 further lines were dropped.");
+    EXPECT_TRUE(Transport->DeviceQueue().empty());
+    EXPECT_FALSE(Transport->DeviceSendTimer().Enabled());
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+    EXPECT_EQ(Sent(), Lines{"A\n"});
+
+    // The next line starts afresh.
+    Transport->QueueDevice("D\n");
+    RunFor(20);
+    EXPECT_EQ(Sent(), (Lines{"A\n", "D\n"}));
+    EXPECT_EQ(Transport->DeviceWaitCount(), 0);
+}
+
+TEST_F(Queues, ASilentRadioIsGivenUpAndTheRadioLinkClosed)
+{
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return line.find("radiotalk") != std::string::npos ? std::vector<std::string>{"OK."}
+                                                           : std::vector<std::string>{};
+    });
+    Transport->QueueRadio("05 01 02 01 rpc\n");
+    Transport->QueueRadio("06 01 02 01 rpc\n");
+    RunFor(201 * 20 + 40);
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0], "TfParameterForm: The radio did not answer \"05 01 02 01 rpc\"; it and 1 further lines were "
+                         "dropped.");
+    EXPECT_EQ(Sent(), (Lines{"radiotalk-on\n", "05 01 02 01 rpc\n", "radiotalk-off\n"}));
+    EXPECT_EQ(View.Hides, 1);
+    EXPECT_TRUE(Transport->RadioQueue().empty());
+    EXPECT_TRUE(IsSignalled(Transport->RadioReply()));
+}
+
+TEST_F(Queues, ASendErrorDoesNotLeaveTheQueueWaiting)
+{
+    AnswerWith(DeviceOK);
+    // Another thread holds the mutex while the first line is due.
+    std::promise<void> taken, release;
+    std::thread holder([&] {
+        const HANDLE m = OpenMutex(MutexName);
+        WaitForSingleObject(m, INFINITE);
+        taken.set_value();
+        release.get_future().wait();
+        ReleaseMutex(m);
+        CloseHandle(m);
+    });
+    taken.get_future().wait();
+    Transport->QueueDevice("A\n");
+    Transport->QueueDevice("B\n");
+    RunFor(20);
+    release.set_value();
+    holder.join();
+    ASSERT_EQ(Errors, Lines{"ExtendedDLL: Timeout while waiting to send a message"});
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply())) << "no answer can come for a line never sent";
+    EXPECT_TRUE(Transport->DeviceSendTimer().Enabled());
+    RunFor(40);
+    EXPECT_EQ(Sent(), Lines{"B\n"});
+
+    // A mutex that cannot be opened, and a link that refuses the line, are
+    // errors too.
+    Errors.clear();
+    Transport->SetMutexName("Global\\{no-such-mutex}");
+    Transport->QueueDevice("C\n");
+    RunFor(20);
+    EXPECT_EQ(Errors, Lines{"ExtendedDLL: Could not open the communication mutex."});
+    Transport->SetMutexName(MutexName);
+    Link.Accept = false;
+    Transport->QueueDevice("D\n");
+    RunFor(20);
+    EXPECT_EQ(Errors.back(), "ExtendedDLL: The link did not take the message.");
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+}
+
+TEST_F(Queues, NothingIsSentWithoutALinkOrWhileItIsDown)
+{
+    for (const bool withLink : {false, true}) {
+        Link.Sent.clear();
+        Transport->SetCommunication(withLink ? &Link : nullptr);
+        Link.IsConnected = false;
+        Transport->QueueDevice("A\n");
+        Transport->QueueRadio("00 00 00 01 rpc\n");
+        RunFor(500);
+        EXPECT_TRUE(Sent().empty());
+        EXPECT_EQ(Transport->DeviceQueue().size(), 1u) << "the lines wait";
+        EXPECT_EQ(Transport->RadioQueue().size(), 1u);
+        EXPECT_FALSE(Transport->DeviceSendTimer().Enabled());
+        EXPECT_TRUE(Errors.empty());
+        Transport->SetCommunication(&Link);
+        Link.IsConnected = true;
+        Transport->ConnectionChanged(false);
+        Parser.reset();
+        Make();
+        Transport->SetSlotTelegramSeen(true);
+    }
+
+    // Lines kept across a break go out on the next connection, the radio
+    // lines behind a fresh "radiotalk-on".
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return {line.find("rpc") != std::string::npos ? "#r OK" : "OK."};
+    });
+    Link.IsConnected = false;
+    Transport->QueueDevice("A\n");
+    Transport->QueueRadio("00 00 00 01 rpc\n");
+    RunFor(100);
+    Link.IsConnected = true;
+    Transport->ConnectionChanged(true);
+    Transport->SetSlotTelegramSeen(true);
+    RunFor(1000);
+    EXPECT_EQ(Sent(), (Lines{"radiotalk-on\n", "A\n", "00 00 00 01 rpc\n", "radiotalk-off\n"}));
+}
+
+TEST_F(Queues, ALineInFlightWhenTheLinkDropsIsSentAgain)
+{
+    Transport->QueueDevice("A\n");
+    Transport->QueueDevice("B\n");
+    RunFor(20);
+    EXPECT_EQ(Sent(), Lines{"A\n"});
+    Link.IsConnected = false;
+    Transport->ConnectionChanged(false);
+    EXPECT_EQ(Transport->DeviceQueue(), (std::deque<std::string>{"A\n", "B\n"}));
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+    RunFor(1000);
+    Link.IsConnected = true;
+    AnswerWith(DeviceOK);
+    Transport->ConnectionChanged(true);
+    Transport->SetSlotTelegramSeen(true);
+    RunFor(100);
+    // The radio queue, idle at the connection, closes the radio link once.
+    EXPECT_EQ(Sent(), (Lines{"A\n", "A\n", "B\n", "radiotalk-off\n"}));
+    EXPECT_TRUE(Errors.empty());
+}
+
+TEST_F(Queues, TimersFollowTheConnection)
+{
+    Transport->ConnectionChanged(false);
+    EXPECT_FALSE(Transport->FrequencyPollingTimer().Enabled());
+    EXPECT_FALSE(Transport->NextDue().has_value());
+    Transport->ConnectionChanged(true);
+    EXPECT_TRUE(Transport->FrequencyPollingTimer().Enabled());
+    EXPECT_TRUE(Transport->DeviceSendTimer().Enabled());
+    EXPECT_FALSE(Transport->SlotTelegramSeen());
+    // An idle radio queue at a connection closes the radio link once.
+    Transport->SetSlotTelegramSeen(true);
+    AnswerWith(DeviceOK);
+    RunFor(200);
+    EXPECT_EQ(Sent(), Lines{"radiotalk-off\n"});
+}
+
+TEST_F(RuvoFixture, SlotPollingUntilTheFirstTelegram)
+{
+    RunFor(999);
+    EXPECT_TRUE(Link.Sent.empty());
+    RunFor(1);
+    EXPECT_EQ(Link.Texts(), Lines{"radiotalk-on\n"});
+    RunFor(20);
+    EXPECT_EQ(Link.Texts(), (Lines{"radiotalk-on\n", "04 00 rc\n"}));
+    // Unanswered, it is not asked again while the poll waits.
+    RunFor(3000);
+    EXPECT_EQ(Link.Texts().size(), 2u);
+    const auto polls = [&] {
+        const auto t = Link.Texts();
+        return std::count(t.begin(), t.end(), std::string("04 00 rc\n"));
+    };
+
+    // Giving up on a poll alone is no error: the next poll, a second later,
+    // finds the module answering, and the polling ends.
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        if (line == "04 00 rc\n")
+            return {"#r SPEICHER 0 EMPFANG: 1 SENDEN: 2 LEISTUNG: 3", "#r OK"};
+        return {"OK."};
+    });
+    RunFor(3000);
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+    EXPECT_TRUE(Transport->SlotTelegramSeen());
+    EXPECT_EQ(polls(), 2);
+    RunFor(10000);
+    EXPECT_EQ(polls(), 2);
+    const auto count = polls();
+    EXPECT_EQ(Set.GetSlot(0)->Power(), 3);
+    EXPECT_EQ(Link.Texts().back(), "radiotalk-off\n");
+
+    // A connection change starts it again; a link that is down is not polled.
+    Transport->ConnectionChanged(true);
+    RunFor(1100);
+    EXPECT_EQ(polls(), count + 1);
+    Link.IsConnected = false;
+    RunFor(5000);
+    EXPECT_EQ(polls(), count + 1);
+}
+
+TEST(TransportEvents, AnEventNameTakenByAMutexFailsTheCreation)
+{
+    struct Case {
+        const char* Taken;
+        const char* Error;
+    };
+    const Case cases[] = {
+        {"RadioReply", "TfParameterForm: Error creating event \"RadioReply\""},
+        {"DeviceReply", "TfParameterForm: Error creating event \"FEventDeviceResponseReceived\""},
+    };
+    for (const auto& c : cases) {
+        const HANDLE squatter = CreateMutex(false, c.Taken);
+        TRuvoView view;
+        try {
+            TRuvoTransport t(nullptr, "", view);
+            ADD_FAILURE() << c.Taken;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), c.Error);
+        }
+        CloseHandle(squatter);
+        EXPECT_EQ(OpenEvent("RadioReply"), 0u) << "no event is left behind";
+    }
+    // The events are named manual-reset events, created signalled.
+    TRuvoView view;
+    TRuvoTransport t(nullptr, "", view);
+    const HANDLE device = OpenEvent("DeviceReply");
+    ASSERT_NE(device, 0u);
+    EXPECT_TRUE(IsSignalled(device));
+    EXPECT_TRUE(IsSignalled(device));
+    CloseHandle(device);
+}
