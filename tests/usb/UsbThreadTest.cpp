@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <random>
 
 namespace {
