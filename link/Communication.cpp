@@ -74,6 +74,7 @@ void TCommunication::CloseUSB()
     std::unique_ptr<TUSB_Communication> link = std::move(FUSB);
     link->SetOnReceive({});
     link->SetOnConnectionChange({});
+    link->Shutdown(); // its release and close errors reach the caller; the object is freed either way
 }
 
 bool TCommunication::Connected() const

@@ -1,51 +1,285 @@
 #pragma once
-// The USB link. This first version finds no device: Connect searches nothing
-// and the link stays closed; the transport proper comes with the libusb layer.
+// The USB link over the libusb 0.1 interface.
+//
+// TUSB_Communication finds the device by vendor and product id, claims its
+// interface 0, learns its endpoints, and moves messages (command byte plus
+// data) with one sender thread and two receiver threads (bulk IN and
+// interrupt IN). Device arrival and removal come as WM_DEVICECHANGE to the
+// link's hidden window; the threads hand their results to the GUI thread only
+// by posting to that window, so every event is raised in the GUI thread.
+//
+// The link code calls the usb_* functions of <usb.h>; the program links the
+// real library, the tests a scripted fake of the same functions.
 #include "link/ComTypes.h"
+#include "platform/DeviceNotification.h"
+#include "platform/MessageWindow.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <list>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <thread>
 
-// One queued send unit: the pipe (0 interrupt, 1 bulk) and the bytes.
+struct usb_device;
+struct usb_dev_handle;
+
+// The maker's USB vendor id, the one the main window sets on the link. It is a
+// value from the top of the id range that no vendor holds; the udev rule in
+// packaging/udev names the same value.
+inline constexpr std::int32_t ZorvatekVendorID = 0xFFF0;
+// The product whose messages travel in chunks behind index bytes.
+inline constexpr std::int32_t ChunkedProductID = 4;
+
+// Messages of the link window.
+enum : std::uint32_t {
+    WM_DATARECEIVED = 0x0830,    // a complete message is in the receive list
+    WM_ABNORMTERMINATE = 0x0831, // a thread ended on an error; wParam names it
+    WM_CLOSEDEVICE = 0x0832,     // Close
+};
+// wParam of WM_ABNORMTERMINATE.
+enum : std::uintptr_t { USBThreadBulkReceiver = 0, USBThreadInterruptReceiver = 1, USBThreadSender = 2 };
+
+// Transfer kinds of a package.
+enum : std::int32_t { USBTransferInterrupt = 0, USBTransferBulk = 1 };
+
+// A write waits at most this long.
+inline constexpr int USBTransferTimeout = 10255;
+// A read is re-armed in slices of this length: a read that times out does
+// nothing, and the link never has to wait long for a receiver to leave its
+// transfer before it closes the device handle.
+inline constexpr int USBReadSlice = 500;
+
+// The process-wide lock of the USB send and receive lists (recursive, as a
+// handler that runs under it may send again).
+std::recursive_mutex& USBListLock();
+
+// One queued send unit: the pipe (0 interrupt, 1 bulk) and the bytes to write.
 class TPackage {
 public:
-    std::int32_t Kind = 0;
+    std::int32_t Kind = USBTransferInterrupt;
     std::string Data;
+};
+
+using TUSBSendList = std::list<std::unique_ptr<TPackage>>;
+using TUSBReceiveList = std::deque<std::string>;
+
+// The bytes of one message as they go out. Product 4: chunks of M - 1 message
+// bytes (M = MaxPacketSize, the interrupt IN packet size), each behind an
+// index byte 0, 1, 2...; the last chunk is shorter than M - 1 (empty when the
+// message fills its chunks exactly) and its index carries 0x80. The index
+// counts in seven bits, so a long message never sets 0x80 early. With M below
+// 2 the message goes as one chunk. Every other product: the message as it is.
+std::string PackUSBMessage(std::int32_t ProductID, int MaxPacketSize, const std::string& Message);
+
+// Joins one received transfer (not empty) into Message; true when the message
+// is complete. Product 4: the first byte is an index byte and is dropped; the
+// index with 0x80 ends the message. Others: the whole transfer is message
+// data; a first byte with 0x80 or a transfer shorter than BufferSize ends it.
+bool JoinUSBTransfer(std::int32_t ProductID, std::string& Message, std::string_view Transfer, int BufferSize);
+
+// The vendor and product ids in a device-interface name
+// ("\\?\USB#VID_1234&PID_0004#..."); -1 for a value that is not there or
+// not hexadecimal.
+void ParseDeviceInterfaceName(const std::string& Name, std::int32_t& VendorID, std::int32_t& ProductID);
+
+// What the three threads share: a lock for the values the link hands them,
+// a wake-up, the end request, and the transfer in progress.
+class TUSBThread {
+public:
+    TUSBThread(HWND Window, std::int32_t ProductID);
+    virtual ~TUSBThread(); // ends and joins the thread
+    TUSBThread(const TUSBThread&) = delete;
+    TUSBThread& operator=(const TUSBThread&) = delete;
+
+    void Start();
+    // Asks the thread to end and wakes it.
+    void Terminate();
+    // Terminate, and waits until the thread has ended.
+    void Stop();
+    // Wakes the thread, a suspended receiver included.
+    void Wake();
+    // The handle from the next pass on. Returns once the thread no longer
+    // uses an earlier handle in a transfer, so the caller may close that one.
+    void SetHandle(usb_dev_handle* Handle);
+    void SetProductID(std::int32_t Value);
+
+protected:
+    struct TValues {
+        usb_dev_handle* Handle = nullptr;
+        std::int32_t ProductID = 0;
+        int InterruptEndpoint = 0;
+        int BulkEndpoint = 0;
+        int BulkMaxPaketSize = 0;
+        int InterruptMaxPaketSize = 0;
+    };
+
+    virtual void Execute() = 0;
+    // Changes the values under the lock and wakes the thread.
+    template <typename F> void Update(F change)
+    {
+        {
+            std::lock_guard lock(FLock);
+            change(FValues);
+            ++FGeneration;
+            FSuspended = false;
+        }
+        FWake.notify_all();
+    }
+    // The values for one pass; false when the thread is to end.
+    bool BeginPass(TValues& Values, std::uint64_t& Generation);
+    // Sleeps until the link hands a value or wakes the thread after the pass
+    // began (or tells it to end), when the pass found nothing to do.
+    void WaitForWork(std::uint64_t Generation);
+    // Suspends the thread until the link next wakes it (or hands it a value,
+    // or tells it to end); a wake from before does not count.
+    void Suspend();
+    // Marks a transfer on Handle as running; false (and nothing marked) when
+    // the link has taken that handle away meanwhile or the thread is to end.
+    bool EnterTransfer(usb_dev_handle* Handle);
+    void LeaveTransfer();
+    // The pause after a pass that moved nothing; false when told to end.
+    bool Pause();
+
+    HWND FWindow;
+
+private:
+    std::mutex FLock;
+    std::condition_variable FWake;
+    TValues FValues;
+    std::uint64_t FGeneration = 0;
+    bool FTerminated = false;
+    bool FSuspended = false;
+    usb_dev_handle* FInTransfer = nullptr;
+    std::thread FThread;
+};
+
+// Takes the head package of the send list and writes it to its pipe.
+class TUSBSender : public TUSBThread {
+public:
+    TUSBSender(HWND Window, TUSBSendList& SendList, std::int32_t ProductID);
+    ~TUSBSender() override;
+    void SetInterrupt_TX_Endpoint(int Value);
+    void SetBulk_TX_Endpoint(int Value);
+
+protected:
+    void Execute() override;
+
+private:
+    void RemoveHead();
+
+    TUSBSendList& FSendList;
+};
+
+// Reads its IN endpoint and joins the transfers into messages.
+class TUSBReceiver : public TUSBThread {
+public:
+    // Kind: 1 bulk, 0 interrupt.
+    TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, std::int32_t Kind, std::int32_t ProductID);
+    ~TUSBReceiver() override;
+    void SetInterrupt_RX_Endpoint(int Value);
+    void SetBulk_RX_Endpoint(int Value);
+    void SetBulk_MaxPaketSize(int Value);
+    void SetInterrupt_MaxPaketSize(int Value);
+
+protected:
+    void Execute() override;
+
+private:
+    TUSBReceiveList& FReceiveList;
+    std::int32_t FKind;
+    std::string FMessage; // the message being assembled (receiver thread only)
 };
 
 class TUSB_Communication : public TObject {
 public:
     TUSB_Communication(std::int32_t VendorID, std::int32_t ProductID);
+    // Does what Shutdown does, if that has not run; an error is not raised.
     ~TUSB_Communication() override;
 
-    // 2: ProductID is 0; 1: VendorID is 0; 0: a search was made.
+    // The destructor's work with its errors: ends the three threads, releases
+    // and closes the device ("Error (%d) releasing usb-interface" for any
+    // release result below 0, "Error (%d) closing usb-interface %d"), frees the
+    // lists and stops the notifications. No connection change is reported.
+    // The object is fit only for freeing afterwards.
+    void Shutdown();
+
+    // 2: ProductID is 0; 1: VendorID is 0 (the state stays connecting);
+    // 0: a search was made, found or not. Raises the libusb text when the
+    // device cannot be configured or claimed.
     int Connect();
+    void FindDevice();
+    void OpenDevice();
+    // Releases and closes the device and reports the link down. Result 0.
     int Close();
     void Reconnect();
 
-    void SendBulk(char Cmd, const std::string& Data);
-    void SendInterrupt(char Cmd, const std::string& Data);
+    // Queues a message for a pipe (0 interrupt, 1 bulk); dropped when no
+    // device is open.
+    void QueuePackage(char Cmd, const std::string& Data, std::int32_t Kind);
+    void SendBulk(char Cmd, const std::string& Data) { QueuePackage(Cmd, Data, USBTransferBulk); }
+    void SendInterrupt(char Cmd, const std::string& Data) { QueuePackage(Cmd, Data, USBTransferInterrupt); }
 
     bool Connected() const { return FState == 2; }
-    bool SendBusy() const { return false; }
-    std::int32_t SendQueueAmount() const { return 0; }
+    int State() const { return FState; }
+    bool SendBusy() const;
+    std::int32_t SendQueueAmount() const;
 
     std::int32_t ProductID() const { return FProductID; }
-    void SetProductID(std::int32_t value) { FProductID = value; }
+    void SetProductID(std::int32_t Value);
     std::int32_t VendorID() const { return FVendorID; }
-    void SetVendorID(std::int32_t value) { FVendorID = value; }
+    void SetVendorID(std::int32_t Value) { FVendorID = Value; }
 
     void SetOnReceive(TReceiveEvent e) { FOnReceive = std::move(e); }
     void SetOnConnectionChange(TConnectionEvent e) { FOnConnectionChange = std::move(e); }
     void SetOnDebugSendData(TDebugmessage e) { FOnDebugSendData = std::move(e); }
     void SetOnDebugReceiveData(TDebugmessage e) { FOnDebugReceiveData = std::move(e); }
 
+    // The hidden window; for whoever posts to it (tests).
+    HWND Handle() const;
+    usb_dev_handle* DeviceHandle() const { return FDeviceHandle; }
+    int InterruptOutEndpoint() const { return FInterruptOut; }
+    int InterruptInEndpoint() const { return FInterruptIn; }
+    int BulkOutEndpoint() const { return FBulkOut; }
+    int BulkInEndpoint() const { return FBulkIn; }
+    int BulkInMaxPaketSize() const { return FBulkInSize; }
+    int InterruptInMaxPaketSize() const { return FInterruptInSize; }
+
 private:
-    std::int32_t FVendorID;
+    void WndProc(TMessage& Message);
+    void DeviceChange(const TMessage& Message);
+    void DataReceived();
+    void RestartThread(std::uintptr_t Which);
+    void ReadEndpoints(struct usb_device* Device);
+    void SetThreadHandles(usb_dev_handle* Handle);
+    void WakeThreads();
+    std::unique_ptr<TUSBSender> NewSender();
+    std::unique_ptr<TUSBReceiver> NewReceiver(std::int32_t Kind);
+
+    std::unique_ptr<TMessageWindow> FWindow;
+    std::unique_ptr<TUSBSender> FSender;
+    std::unique_ptr<TUSBReceiver> FBulkReceiver;
+    std::unique_ptr<TUSBReceiver> FInterruptReceiver;
+    TUSBReceiveList FReceiveList;
+    TUSBSendList FSendList;
     std::int32_t FProductID;
+    std::int32_t FVendorID;
     int FState = 0; // 0 closed, 1 connecting, 2 connected
     TReceiveEvent FOnReceive;
     TConnectionEvent FOnConnectionChange;
+    usb_dev_handle* FDeviceHandle = nullptr;
+    struct usb_device* FDevice = nullptr;
+    int FInterruptOut = 0;
+    int FInterruptIn = 0;
+    int FBulkOut = 0;
+    int FBulkIn = 0;
+    int FBulkInSize = 0;
+    int FInterruptInSize = 0;
     TDebugmessage FOnDebugSendData;
     TDebugmessage FOnDebugReceiveData;
+    HDEVNOTIFY FNotification = 0;
+    bool FShutDown = false;
 };

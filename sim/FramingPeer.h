@@ -120,6 +120,5 @@ private:
     std::string FInFlightFrame;
     TPeerMessage FInFlightMessage;
     unsigned FAttempts = 0;
-    bool FRepeatDone = false;
     std::chrono::steady_clock::time_point FSentAt;
 };

@@ -1,0 +1,195 @@
+// The sender and the two receivers: retries, threads that end on an error and
+// are replaced, suspended receivers, and a long exchange that loses nothing.
+#include "platform/Beep.h"
+#include "tests/usb/UsbFixture.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <random>
+
+namespace {
+
+class UsbThreadTest : public UsbFixture {};
+
+// No assertion may depend on how fast the machine is; this only gives a
+// thread that would wrongly go on the chance to show it.
+void GiveThreadsAChance()
+{
+    ProcessEventsFor(50);
+}
+
+} // namespace
+
+TEST_F(UsbThreadTest, TheSenderRetriesBusyAndTimedOutWrites)
+{
+    const int device = AddDevice();
+    auto& link = MakeLink();
+    link.Connect();
+    for (const int result : {-5, -116, -ETIMEDOUT, -5})
+        FakeUsb::ScriptWrite(device, 0x01, result);
+    link.SendInterrupt('A', "1");
+    link.SendInterrupt('B', "2");
+    ASSERT_TRUE(WaitFor([&] { return link.SendQueueAmount() == 0; }));
+    EXPECT_EQ(FakeUsb::WriteCalls(device, 0x01), 6);
+    EXPECT_EQ(FakeUsb::Writes(device, 0x01),
+              (std::vector<std::string>{std::string("\x80") + "A1", std::string("\x80") + "B2"}));
+}
+
+TEST_F(UsbThreadTest, ASenderThatFailsIsReplacedAndThePackageStaysAtTheHead)
+{
+    const int device = AddDevice();
+    auto& link = MakeLink();
+    link.Connect();
+    FakeUsb::ScriptWrite(device, 0x02, -32); // ends the sender
+    FakeUsb::ScriptWrite(device, 0x02, -71); // and the one after it
+    link.SendBulk('A', "first");
+    link.SendBulk('B', "next");
+    ASSERT_TRUE(WaitFor([&] { return link.SendQueueAmount() == 0; }));
+    EXPECT_EQ(FakeUsb::WriteCalls(device, 0x02), 4);
+    EXPECT_EQ(FakeUsb::Writes(device, 0x02),
+              (std::vector<std::string>{std::string("\x80") + "Afirst", std::string("\x80") + "Bnext"}));
+    EXPECT_EQ(DebugSent.size(), 2u);
+}
+
+TEST_F(UsbThreadTest, AReceiverThatFailsBeepsAndIsReplaced)
+{
+    for (const int endpoint : {0x81, 0x82}) {
+        FakeUsb::Reset();
+        Received.clear();
+        const int device = AddDevice();
+        auto& link = MakeLink();
+        link.Connect();
+        const unsigned beeps = BeepCount();
+        FakeUsb::PushReadResult(device, endpoint, -32);
+        FakeUsb::PushRead(device, endpoint, "\x80" "after");
+        ASSERT_TRUE(WaitFor([&] { return Received.size() == 1; })) << endpoint;
+        EXPECT_EQ(Received[0], "after");
+        EXPECT_EQ(BeepCount() - beeps, 1u);
+        Link.reset();
+    }
+}
+
+TEST_F(UsbThreadTest, TimeOutsAndBusyReadsChangeNothing)
+{
+    const int device = AddDevice();
+    auto& link = MakeLink();
+    link.Connect();
+    const unsigned beeps = BeepCount();
+    FakeUsb::PushRead(device, 0x81, std::string(1, '\0') + "ab");
+    for (const int result : {-116, -ETIMEDOUT, -5})
+        FakeUsb::PushReadResult(device, 0x81, result);
+    FakeUsb::PushRead(device, 0x81, "\x81" "cd");
+    ASSERT_TRUE(WaitFor([&] { return Received.size() == 1; }));
+    EXPECT_EQ(Received[0], "abcd"); // the message went on across them
+    EXPECT_EQ(BeepCount(), beeps);
+}
+
+TEST_F(UsbThreadTest, ReceiversSuspendedByMemoryOrArgumentErrorsWakeOnTheNextConnect)
+{
+    struct TCase {
+        int Endpoint;
+        int Result;
+    };
+    for (const TCase c : {TCase{0x81, -12}, TCase{0x82, -22}, TCase{0x81, -22}, TCase{0x82, -12}}) {
+        FakeUsb::Reset();
+        Received.clear();
+        const int device = AddDevice();
+        auto& link = MakeLink();
+        link.Connect();
+        FakeUsb::PushReadResult(device, c.Endpoint, c.Result);
+        ASSERT_TRUE(WaitFor([&] { return FakeUsb::ReadCalls(device, c.Endpoint) >= 1; }));
+        const int reads = FakeUsb::ReadCalls(device, c.Endpoint);
+        FakeUsb::PushRead(device, c.Endpoint, "\x80" "waiting");
+        GiveThreadsAChance();
+        EXPECT_TRUE(Received.empty()) << c.Result;
+        EXPECT_EQ(FakeUsb::ReadCalls(device, c.Endpoint), reads) << c.Result;
+
+        link.Reconnect();
+        ASSERT_TRUE(WaitFor([&] { return Received.size() == 1; })) << c.Result;
+        EXPECT_EQ(Received[0], "waiting");
+        Link.reset();
+    }
+}
+
+TEST_F(UsbThreadTest, AMessageBegunBeforeAReconnectIsNotContinuedAfterIt)
+{
+    const int device = AddDevice();
+    auto& link = MakeLink();
+    link.Connect();
+    FakeUsb::PushRead(device, 0x81, std::string(1, '\0') + "stale");
+    ASSERT_TRUE(WaitFor([&] { return FakeUsb::ReadCalls(device, 0x81) >= 2; }));
+    link.Reconnect();
+    FakeUsb::PushRead(device, 0x81, "\x80" "fresh");
+    ASSERT_TRUE(WaitFor([&] { return Received.size() == 1; }));
+    EXPECT_EQ(Received[0], "fresh");
+}
+
+TEST_F(UsbThreadTest, ClosingWaitsForTheThreadsToLeaveTheirTransfers)
+{
+    // Reads that wait long on the bus: Close and freeing must not close the
+    // handle under them (the fixture counts any such close).
+    FakeUsb::SetReadWait(USBReadSlice);
+    AddDevice();
+    auto& link = MakeLink();
+    for (int round = 0; round < 3; ++round) {
+        link.Connect();
+        ASSERT_TRUE(link.Connected());
+        ASSERT_TRUE(WaitFor([] { return FakeUsb::PendingReads() == 2; }));
+        link.Close();
+        EXPECT_EQ(FakeUsb::Violations(), 0) << round;
+    }
+    link.Connect();
+    ASSERT_TRUE(WaitFor([] { return FakeUsb::PendingReads() == 2; }));
+    Link.reset();
+}
+
+TEST_F(UsbThreadTest, TenThousandMessagesEachWayArriveInOrder)
+{
+    constexpr int count = 10000;
+    constexpr std::uint16_t packet = 16;
+    const int device = AddDevice(ChunkedProductID, packet);
+    // The device answers every bulk message by echoing it on bulk IN, one
+    // packet per transfer, as it would send it.
+    FakeUsb::SetWriteHook([device](int, int endpoint, const std::string& bytes) {
+        if (endpoint != 0x02)
+            return;
+        for (std::size_t at = 0; at < bytes.size(); at += packet)
+            FakeUsb::PushRead(device, 0x82, bytes.substr(at, packet));
+    });
+    auto& link = MakeLink();
+    link.Connect();
+    ASSERT_TRUE(link.Connected());
+
+    std::mt19937 random(7);
+    std::vector<std::string> sent;
+    std::vector<std::string> spontaneous;
+    for (int i = 0; i < count; ++i) {
+        sent.push_back("B" + std::to_string(i) + std::string(std::uniform_int_distribution<int>(0, 40)(random), 'b'));
+        spontaneous.push_back("I" + std::to_string(i) + std::string(i % 23, 'i'));
+    }
+    // The device talks on interrupt IN meanwhile, from a thread of its own.
+    std::thread device_talk([&] {
+        for (const auto& message : spontaneous) {
+            const std::string packed = PackUSBMessage(ChunkedProductID, packet, message);
+            for (std::size_t at = 0; at < packed.size(); at += packet)
+                FakeUsb::PushRead(device, 0x81, packed.substr(at, packet));
+        }
+    });
+    for (const auto& message : sent)
+        link.SendBulk(message[0], message.substr(1));
+    const bool done = ProcessEventsUntil([&] { return Received.size() == 2u * count; }, 180000);
+    device_talk.join();
+    ASSERT_TRUE(done) << Received.size();
+    EXPECT_EQ(link.SendQueueAmount(), 0);
+
+    std::vector<std::string> echoed;
+    std::vector<std::string> heard;
+    for (const auto& message : Received)
+        (message[0] == 'B' ? echoed : heard).push_back(message);
+    EXPECT_EQ(echoed, sent);
+    EXPECT_EQ(heard, spontaneous);
+    EXPECT_EQ(DebugReceived.size(), 2u * count);
+    EXPECT_EQ(FakeUsb::Writes(device, 0x02).size(), static_cast<std::size_t>(count));
+    FakeUsb::SetWriteHook({});
+}
