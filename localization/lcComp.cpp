@@ -1181,25 +1181,9 @@ void TlcCustomLang::SetTranslation(TlcStringList& list, const std::string& text,
 {
     const std::string stored = FStoreAsUTF8 ? AnsiToUTF8(text, LanguageCharset(language)) : text;
     TlcStringList& strings = List(TStringsType::stStrings);
-    bool stringSynced = false;
-    bool resourceSynced = false;
-    if (&list == &strings) {
+    const bool isStrings = &list == &strings;
+    if (isStrings)
         EnsureStringIndexes();
-        stringSynced = FStringIndexBuilt;
-        resourceSynced = FResourceIndexBuilt;
-        for (TlcStringsCollection* index : {&FStringIndex, &FResourceIndex}) {
-            const int at = index->IndexOfID(key);
-            if (at < 0)
-                continue;
-            TlcStringsCollectionItem& item = index->GetItem(at);
-            if (language >= 1 && language <= item.Texts.Count()) {
-                item.Texts.Put(language - 1, stored);
-                // The resource index is sorted by one language's texts.
-                if (index == &FResourceIndex && language == index->SortLanguage())
-                    index->SortItems();
-            }
-        }
-    }
     int found = -1;
     for (int i = 0; i < list.Count(); ++i) {
         if (lcSameText(KeyOf(list[i], FLangDelim), key)) {
@@ -1207,21 +1191,45 @@ void TlcCustomLang::SetTranslation(TlcStringList& list, const std::string& text,
             break;
         }
     }
-    if (found >= 0 && language >= 1) {
-        const std::string& line = list[found];
-        const size_t start = AfterDelimiter(line, FLangDelim, language);
-        if (start != std::string::npos) {
-            const size_t end = line.find(static_cast<char>(FLangDelim), start);
-            std::string rebuilt = line.substr(0, start) + stored;
-            if (end != std::string::npos)
-                rebuilt += line.substr(end);
-            list.Put(found, std::move(rebuilt));
+    if (found < 0 || language < 1)
+        return;
+    const std::string& line = list[found];
+    const size_t start = AfterDelimiter(line, FLangDelim, language);
+    // A line without that many texts stays as it is, and so do the indexes.
+    if (start == std::string::npos)
+        return;
+    const size_t end = line.find(static_cast<char>(FLangDelim), start);
+    std::string rebuilt = line.substr(0, start) + stored;
+    if (end != std::string::npos)
+        rebuilt += line.substr(end);
+    list.Put(found, std::move(rebuilt));
+    if (!isStrings)
+        return;
+    // The indexes take the new text in place instead of being rebuilt, when
+    // the key names one item; with duplicates the next look-up rebuilds them.
+    for (TlcStringsCollection* index : {&FStringIndex, &FResourceIndex}) {
+        const bool built = index == &FStringIndex ? FStringIndexBuilt : FResourceIndexBuilt;
+        if (!built)
+            continue;
+        int at = -1;
+        int matches = 0;
+        for (int i = 0; i < index->Count(); ++i) {
+            if (lcSameText(index->GetItem(i).ID, key)) {
+                at = i;
+                ++matches;
+            }
         }
+        if (matches != 1)
+            continue;
+        TlcStringsCollectionItem& item = index->GetItem(at);
+        if (language <= item.Texts.Count()) {
+            item.Texts.Put(language - 1, stored);
+            // The resource index is sorted by one language's texts.
+            if (index == &FResourceIndex && language == index->SortLanguage())
+                index->SortItems();
+        }
+        (index == &FStringIndex ? FStringIndexVersion : FResourceIndexVersion) = strings.Version();
     }
-    if (stringSynced)
-        FStringIndexVersion = strings.Version();
-    if (resourceSynced)
-        FResourceIndexVersion = strings.Version();
 }
 
 void TlcCustomLang::ReplaceDelimiter(unsigned char oldDelim, unsigned char newDelim)
