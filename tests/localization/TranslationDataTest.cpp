@@ -348,6 +348,15 @@ TEST(TranslationData, SetTranslation)
     EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "B");
     EXPECT_EQ(lang->GetTextOrDefault("IDS_2"), "X");
     EXPECT_EQ(lang->GetTextOrDefault("IDS_3"), "");
+
+    // With a key given twice the first line changes, and the look-up gives
+    // the text of one of the lines, never an old one.
+    lang->SetStrings({Line({"IDS_7", "a", "a"}), Line({"IDS_7", "b", "b"})});
+    EXPECT_NE(lang->GetTextOrDefault("IDS_7"), "");
+    lang->SetTranslation(TStringsType::stStrings, "c", 2, "IDS_7");
+    EXPECT_EQ(lang->Strings().Lines(), (Lines{Line({"IDS_7", "a", "c"}), Line({"IDS_7", "b", "b"})}));
+    const std::string text = lang->GetTextOrDefault("IDS_7");
+    EXPECT_TRUE(text == "c" || text == "b") << text;
 }
 
 TEST(TranslationData, DelimiterChangeReplacesItEverywhere)
