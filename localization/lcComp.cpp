@@ -1,0 +1,1758 @@
+#include "localization/lcComp.h"
+
+#include <QByteArray>
+#include <QChar>
+#include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QString>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+bool lcDefaultProcessEscapes = false;
+
+// ---- tables -----------------------------------------------------------------
+
+namespace {
+constexpr const char* kSectionNames[lcStringsTypeCount] = {
+    "stCaptions", "stHints", "stDisplayLabels", "stFonts", "stMultiLines", "stDlgsCaptions", "stStrings",
+    "stOtherStrings", "stLocales", "stCollections", "stCharSets", "stListView_TreeView_Items"};
+constexpr const char* kListProperties[lcStringsTypeCount] = {
+    "Captions", "Hints", "DisplayLabels", "Fonts", "MultiLines", "DlgsCaptions", "Strings",
+    "OtherStrings", "Locales", "Collections", "CharSets", nullptr};
+constexpr const char* kDefaultProperties[lcStringsTypeCount] = {
+    "Caption", "Hint", "DisplayLabel", "Font", "TStrings", "Dialog", "Strings",
+    "Other", "Locales", "Collections", "CharSet", "ListView_TreeView_Items"};
+
+constexpr const char* kDialogItems[lcDialogItemCount] = {
+    "Warning", "Error", "Information", "Confirm", "&Yes", "&No", "OK", "Cancel", "&Abort", "&Retry",
+    "&Ignore", "&All", "N&o To All", "Y&es To All", "&Help", "&Open", "Look &in:", "File &name:",
+    "Files of &type:", "&Read-only", "&Save", "&Drives:", "Save &in:", "Save as &type:", "&Basic colors:",
+    "&Custom colors:", "&Define Custom Colors >>", "Color", "|S&olid", "Hu&e:", "&Sat:", "&Lum:", "&Red:",
+    "&Green:", "Bl&ue:", "&Add to Custom Colors", "&Font:", "Font st&yle:", "Si&ze:", "&Color:", "&Apply",
+    "Effects", "Stri&keout", "&Underline", "Sample", "Sc&ript:", "Printer", "&Name:", "&Properties",
+    "Status:", "Type:", "Where:", "Comment:", "Paper", "&Source:", "Orientation", "P&ortrait", "L&andscape",
+    "Print to f&ile", "Print", "Pa&ges", "&Selection", "&from:", "&to:", "Copies", "Number of &copies:",
+    "C&ollate", "Fi&nd what:", "Match &whole words only", "Match &case", "Direction", "&Up", "&Down",
+    "&Find Next", "&Replace", "Replace &All", "Re&place with:", "Picture:", "Preview", "New Folder",
+    "Folder:", "(None)", "Close", "Network", "Print Setup", "Find"};
+
+constexpr const char* kLocaleKeys[lcLocaleKeyCount] = {
+    "Currency String", "Thousand Separator", "Decimal Separator", "Date Separator", "Short Date Format",
+    "Long Date Format", "Time Separator", "Time AM String", "Time PM String", "Short Time Format",
+    "Long Time Format", "Short Month Names", "Long Month Names", "Short Day Names", "Long Day Names"};
+
+struct TCharsetEntry {
+    const char* Name;
+    int Value;
+};
+constexpr TCharsetEntry kCharsets[] = {
+    {"ANSI_CHARSET", 0}, {"DEFAULT_CHARSET", 1}, {"SYMBOL_CHARSET", 2}, {"MAC_CHARSET", 77},
+    {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129}, {"JOHAB_CHARSET", 130}, {"GB2312_CHARSET", 134},
+    {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161}, {"TURKISH_CHARSET", 162},
+    {"VIETNAMESE_CHARSET", 163}, {"HEBREW_CHARSET", 177}, {"ARABIC_CHARSET", 178}, {"BALTIC_CHARSET", 186},
+    {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222}, {"EASTEUROPE_CHARSET", 238}, {"OEM_CHARSET", 255}};
+
+const TlcStringList kExcludedPropertiesDefault = {
+    "Category", "SecondaryShortCuts", "HelpKeyword", "InitialDir", "HelpKeyword", "ActivePage", "ImeName",
+    "DefaultExt", "FileName", "FieldName", "PickList", "DisplayFormat", "EditMask", "KeyList",
+    "LookupDisplayFields", "DropDownSpecRow", "TableName", "DatabaseName", "IndexName", "MasterFields"};
+
+TlcCustomLang* gResourceStringTranslator = nullptr;
+
+std::string ZeroLanguagesMessage(int value)
+{
+    return std::to_string(value) + " - is not a valid property value !\rValue must be more than ZERO !";
+}
+const char* const kLanguageNameMessage = "Language name shall be included in LangNames property!";
+
+std::string Delim(unsigned char d)
+{
+    return std::string(1, static_cast<char>(d));
+}
+
+std::string KeyOf(std::string_view line, unsigned char delim)
+{
+    const size_t end = line.find(static_cast<char>(delim));
+    return std::string(line.substr(0, end));
+}
+
+// The position just past the n-th delimiter (n >= 1), or npos.
+size_t AfterDelimiter(std::string_view line, unsigned char delim, int n)
+{
+    size_t pos = 0;
+    for (int k = 0; k < n; ++k) {
+        const size_t found = line.find(static_cast<char>(delim), pos);
+        if (found == std::string_view::npos)
+            return std::string_view::npos;
+        pos = found + 1;
+    }
+    return pos;
+}
+
+std::vector<std::string> CaptureLocaleValues()
+{
+    const QLocale locale;
+    auto text = [](const QString& s) { return s.toStdString(); };
+    auto separatorOf = [](const QString& format, const char* fallback) {
+        for (QChar c : format)
+            if (!c.isLetter() && !c.isSpace() && c != u'\'')
+                return QString(c).toStdString();
+        return std::string(fallback);
+    };
+    auto joined = [](auto name, int count, int first) {
+        QStringList names;
+        for (int i = 0; i < count; ++i)
+            names << name(first + i);
+        return names.join(u',').toStdString();
+    };
+    const QString shortDate = locale.dateFormat(QLocale::ShortFormat);
+    const QString shortTime = locale.timeFormat(QLocale::ShortFormat);
+    // Day names from Sunday on.
+    auto dayShort = [&](int i) { return locale.dayName(i == 0 ? 7 : i, QLocale::ShortFormat); };
+    auto dayLong = [&](int i) { return locale.dayName(i == 0 ? 7 : i, QLocale::LongFormat); };
+    return {
+        text(locale.currencySymbol()),
+        text(locale.groupSeparator()),
+        text(locale.decimalPoint()),
+        separatorOf(shortDate, "."),
+        text(shortDate),
+        text(locale.dateFormat(QLocale::LongFormat)),
+        separatorOf(shortTime, ":"),
+        text(locale.amText()),
+        text(locale.pmText()),
+        text(shortTime),
+        text(locale.timeFormat(QLocale::LongFormat)),
+        joined([&](int i) { return locale.monthName(i, QLocale::ShortFormat); }, 12, 1),
+        joined([&](int i) { return locale.monthName(i, QLocale::LongFormat); }, 12, 1),
+        joined(dayShort, 7, 0),
+        joined(dayLong, 7, 0),
+    };
+}
+
+QObject* CheckedOwner(QObject* owner)
+{
+    if (!owner)
+        return owner;
+    QObject* root = IsOwnerRoot(owner) ? owner : OwnerOf(owner);
+    if (root) {
+        for (QObject* component : OwnedComponents(root))
+            if (qobject_cast<TlcCustomLang*>(component))
+                throw Exception("Only one TlcCustomLang component per Form/DataModule allowed!");
+    }
+    return owner;
+}
+
+// Restores the screen cursor when a switch ends, whatever ends it.
+class TCursorGuard {
+public:
+    explicit TCursorGuard(TCursor cursor)
+    {
+        if (cursor != -1 && ScreenCursor() == crDefault) {
+            FSaved = ScreenCursor();
+            FActive = true;
+            SetScreenCursor(cursor);
+        }
+    }
+    ~TCursorGuard()
+    {
+        if (FActive)
+            SetScreenCursor(FSaved);
+    }
+    TCursorGuard(const TCursorGuard&) = delete;
+    TCursorGuard& operator=(const TCursorGuard&) = delete;
+
+private:
+    TCursor FSaved = crDefault;
+    bool FActive = false;
+};
+
+std::string Escape(std::string line)
+{
+    for (char& c : line) {
+        if (c == '\r')
+            c = '\x19';
+        else if (c == '\n')
+            c = '\x1A';
+    }
+    return line;
+}
+
+std::string Unescape(std::string line)
+{
+    for (char& c : line) {
+        if (c == '\x19')
+            c = '\r';
+        else if (c == '\x1A')
+            c = '\n';
+    }
+    return line;
+}
+
+std::u16string Unescape16(std::u16string line)
+{
+    for (char16_t& c : line) {
+        if (c == u'\x19')
+            c = u'\r';
+        else if (c == u'\x1A')
+            c = u'\n';
+    }
+    return line;
+}
+
+// The section a line opens, or -1; unicode tells the "_Unicode" form.
+int SectionOf(std::string_view line, bool& unicode)
+{
+    unicode = false;
+    if (line.size() < 6 || (line[0] != 's' && line[0] != 'S'))
+        return -1;
+    for (int t = 0; t < lcStringsTypeCount; ++t) {
+        const std::string_view name = kSectionNames[t];
+        if (lcSameText(line, name))
+            return t;
+        if (line.size() == name.size() + 8 && lcSameText(line.substr(0, name.size()), name)
+            && lcSameText(line.substr(name.size()), "_Unicode")) {
+            unicode = true;
+            return t;
+        }
+    }
+    return -1;
+}
+
+// Field n of a 16-bit line (as ExtractField).
+std::u16string Field16(std::u16string_view text, char16_t delim, int n)
+{
+    if (n < 0 || text.empty())
+        return {};
+    if (n == 0) {
+        const size_t end = text.find(delim, 1);
+        return std::u16string(text.substr(0, end == std::u16string_view::npos ? text.size() : end));
+    }
+    size_t pos = 0;
+    for (int k = 0; k < n; ++k) {
+        const size_t found = text.find(delim, pos);
+        if (found == std::u16string_view::npos)
+            return {};
+        pos = found + 1;
+    }
+    const size_t end = text.find(delim, pos);
+    return std::u16string(text.substr(pos, end == std::u16string_view::npos ? std::u16string_view::npos : end - pos));
+}
+
+// The fields of a line split at the delimiter; a trailing empty piece (the
+// closing delimiter) is no field.
+std::vector<std::string> FieldsOf(std::string_view line, unsigned char delim)
+{
+    const TlcStringList pieces = SplitText(line, Delim(delim));
+    return pieces.Lines();
+}
+
+bool HasDispatcherTestMode(const TlcCustomLang* lang)
+{
+    return lang && lang->TestModeActive();
+}
+} // namespace
+
+const char* StringsTypeName(TStringsType type)
+{
+    return kSectionNames[static_cast<int>(type)];
+}
+
+const char* StringsTypePropertyName(TStringsType type)
+{
+    return kListProperties[static_cast<int>(type)];
+}
+
+const char* StringsTypeDefaultProperty(TStringsType type)
+{
+    return kDefaultProperties[static_cast<int>(type)];
+}
+
+const char* lcDialogItem(int n)
+{
+    return (n >= 1 && n <= lcDialogItemCount) ? kDialogItems[n - 1] : "";
+}
+
+std::string lcDialogKey(int n)
+{
+    std::string key = lcDialogItem(n);
+    key.erase(std::remove(key.begin(), key.end(), '&'), key.end());
+    return key;
+}
+
+bool IsExtraDialogKey(std::string_view key)
+{
+    for (int n = 1; n <= 15; ++n)
+        if (key == lcDialogKey(n))
+            return false;
+    return true;
+}
+
+const char* lcLocaleKey(int n)
+{
+    return (n >= 1 && n <= lcLocaleKeyCount) ? kLocaleKeys[n - 1] : "";
+}
+
+int lcCharsetByName(std::string_view name)
+{
+    for (const TCharsetEntry& entry : kCharsets)
+        if (name == entry.Name)
+            return entry.Value;
+    return -1;
+}
+
+// ---- loading ----------------------------------------------------------------
+
+TlcResourceLoading::~TlcResourceLoading()
+{
+    for (const QPointer<TlcComponent>& component : FComponents)
+        if (component)
+            component->EndLoadingWithoutLoaded();
+}
+
+void TlcResourceLoading::Add(TlcComponent& component)
+{
+    component.BeginLoading();
+    FComponents.emplace_back(&component);
+}
+
+void TlcResourceLoading::Finish()
+{
+    std::vector<QPointer<TlcComponent>> components = std::move(FComponents);
+    FComponents.clear();
+    size_t i = 0;
+    try {
+        for (; i < components.size(); ++i)
+            if (components[i])
+                components[i]->Loaded();
+    } catch (...) {
+        for (++i; i < components.size(); ++i)
+            if (components[i])
+                components[i]->EndLoadingWithoutLoaded();
+        throw;
+    }
+}
+
+std::string LoadTranslationResource(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception("Translation data not found: " + path);
+    const QByteArray bytes = file.readAll();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+// ---- test mode and escapes --------------------------------------------------
+
+std::string FlipCase(std::string_view text)
+{
+    std::u32string points = lcToCodePoints(text);
+    for (char32_t& cp : points) {
+        if (cp >= 0xDC80 && cp <= 0xDCFF)
+            continue;
+        cp = QChar::isUpper(cp) ? QChar::toLower(cp) : QChar::toUpper(cp);
+    }
+    return lcFromCodePoints(points);
+}
+
+std::string ExpandChars(std::string_view text, char32_t paddingChar, int percent)
+{
+    if (text.find('%') != std::string_view::npos)
+        return std::string(text);
+    const std::u32string points = lcToCodePoints(text);
+    const long long length = static_cast<long long>(points.size());
+    long long extra = length * percent / 100;
+    std::u32string out;
+    for (long long i = 1; i <= length; ++i) {
+        const long long k = extra / (length - i + 1);
+        out += points[static_cast<size_t>(i - 1)];
+        if (k > 0)
+            out.append(static_cast<size_t>(k), paddingChar);
+        extra -= k;
+    }
+    return lcFromCodePoints(out);
+}
+
+std::string ExpandWidth(std::string_view text, char32_t paddingChar, int percent, const TTextWidthFunction& width)
+{
+    TTextWidthFunction measure = width;
+    if (!measure) {
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            auto metrics = std::make_shared<QFontMetrics>(QFont(QStringLiteral("Tahoma"), 8));
+            measure = [metrics](const std::u32string& s) {
+                return metrics->horizontalAdvance(QString::fromStdString(lcFromCodePoints(s)));
+            };
+        } else {
+            measure = [](const std::u32string& s) { return static_cast<int>(s.size()); };
+        }
+    }
+    const std::u32string original = lcToCodePoints(text);
+    std::u32string result = original;
+    for (char32_t& cp : result)
+        if (cp < 0xDC80 || cp > 0xDCFF)
+            cp = QChar::toUpper(cp);
+    const long long w = measure(original);
+    const long long target = w + (w * percent) / 100;
+    // A padding character without width would never reach the target.
+    if (measure(std::u32string(1, paddingChar)) <= 0)
+        return lcFromCodePoints(result);
+    long long p = static_cast<long long>(result.size());
+    for (long long guard = 0; measure(result) < target && guard <= target; ++guard) {
+        const long long at = std::clamp<long long>(p, 1, static_cast<long long>(result.size()) + 1);
+        result.insert(static_cast<size_t>(at - 1), 1, paddingChar);
+        p -= 2;
+        if (p <= 1)
+            p = static_cast<long long>(result.size()) - 1;
+    }
+    return lcFromCodePoints(result);
+}
+
+std::string TestModeTransform(const TlcCustomLang* component, std::string_view text)
+{
+    const TlcLangDispatcher* dispatcher = component ? component->LangDispatcher() : nullptr;
+    if (!dispatcher)
+        return std::string(text);
+    const TTestModeInfo& info = *dispatcher->TestModeInfo();
+    switch (info.Kind()) {
+    case TTestModeKind::tmkFlipCase:
+        return FlipCase(text);
+    case TTestModeKind::tmkExpandChars:
+        return ExpandChars(text, info.PaddingChar(), info.ExpandCharsPercent());
+    case TTestModeKind::tmkExpandWidth:
+    default:
+        return ExpandWidth(text, info.PaddingChar(), info.ExpandWidthPercent());
+    }
+}
+
+std::string ProcessEscapes(std::string_view text)
+{
+    auto hexValue = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    const size_t n = text.size();
+    while (i < n) {
+        const char c = text[i];
+        if (c != '\\' || i + 1 >= n) {
+            out += c;
+            ++i;
+            continue;
+        }
+        const char d = text[i + 1];
+        switch (d) {
+        case '"': case '\'': case '?': case '\\':
+            out += d;
+            i += 2;
+            break;
+        case 'a': out += '\a'; i += 2; break;
+        case 'b': out += '\b'; i += 2; break;
+        case 'f': out += '\f'; i += 2; break;
+        case 'n': out += '\n'; i += 2; break;
+        case 'r': out += '\r'; i += 2; break;
+        case 't': out += '\t'; i += 2; break;
+        case 'v': out += '\v'; i += 2; break;
+        case 'x': {
+            if (i + 2 < n && hexValue(text[i + 2]) >= 0) {
+                int value = hexValue(text[i + 2]);
+                size_t next = i + 3;
+                if (next < n && hexValue(text[next]) >= 0) {
+                    value = value * 16 + hexValue(text[next]);
+                    ++next;
+                }
+                out += static_cast<char>(value);
+                i = next;
+            } else {
+                out += "\\x";
+                i += 2;
+            }
+            break;
+        }
+        default:
+            if (d >= '0' && d <= '7') {
+                int value = 0;
+                size_t next = i + 1;
+                for (int k = 0; k < 3 && next < n && text[next] >= '0' && text[next] <= '7'; ++k, ++next)
+                    value = value * 8 + (text[next] - '0');
+                out += static_cast<char>(value & 0xFF);
+                i = next;
+            } else {
+                out += '\\';
+                out += d;
+                i += 2;
+            }
+            break;
+        }
+    }
+    return out;
+}
+
+// ---- sorted indexes ---------------------------------------------------------
+
+void TlcSortCollection::Sort(const TCompareItems& compare)
+{
+    if (FItems.empty())
+        return;
+    struct TUpdate {
+        TlcSortCollection& C;
+        explicit TUpdate(TlcSortCollection& c) : C(c) { C.BeginUpdate(); }
+        ~TUpdate() { C.EndUpdate(); }
+    } update(*this);
+    QuickSort(0, Count() - 1, compare);
+}
+
+void TlcSortCollection::QuickSort(int left, int right, const TCompareItems& compare)
+{
+    // The two-index partition; the smaller part is sorted by recursion, the
+    // larger one by the loop, so the stack stays shallow. The order of the
+    // parts does not change the result.
+    while (left < right) {
+        int i = left;
+        int j = right;
+        const TlcSortCollectionItem* pivot = FItems[static_cast<size_t>((left + right) / 2)].get();
+        do {
+            while (compare(*FItems[static_cast<size_t>(i)], *pivot) < 0)
+                ++i;
+            while (compare(*FItems[static_cast<size_t>(j)], *pivot) > 0)
+                --j;
+            if (i <= j) {
+                std::swap(FItems[static_cast<size_t>(i)], FItems[static_cast<size_t>(j)]);
+                ++i;
+                --j;
+            }
+        } while (i <= j);
+        if (j - left < right - i) {
+            if (left < j)
+                QuickSort(left, j, compare);
+            left = i;
+        } else {
+            if (i < right)
+                QuickSort(i, right, compare);
+            right = j;
+        }
+    }
+}
+
+TlcStringsCollectionItem& TlcStringsCollection::Add()
+{
+    FItems.push_back(std::make_unique<TlcStringsCollectionItem>());
+    return static_cast<TlcStringsCollectionItem&>(*FItems.back());
+}
+
+TlcStringsCollectionItem& TlcStringsCollection::GetItem(int index) const
+{
+    return static_cast<TlcStringsCollectionItem&>(*FItems.at(static_cast<size_t>(index)));
+}
+
+int TlcStringsCollection::IndexOfID(std::string_view id) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (lcSameText(GetItem(i).ID, id))
+            return i;
+    return -1;
+}
+
+std::string TlcStringsCollection::ItemText(const TlcStringsCollectionItem& item, int language) const
+{
+    // An item holds the languages it was built with; any other number has no text.
+    if (language < 1 || language > item.Texts.Count())
+        return {};
+    return item.Texts[language - 1];
+}
+
+std::string TlcStringsCollection::FindByID(std::string_view id, int language) const
+{
+    if (FItems.empty())
+        return {};
+    int lo = 0;
+    int hi = Count() - 1;
+    do {
+        const int mid = (lo + hi) / 2;
+        const TlcStringsCollectionItem& item = GetItem(mid);
+        const int c = lcCompareText(item.ID, id);
+        if (c == 0)
+            return ItemText(item, language);
+        if (c < 0) {
+            if (lo == mid) {
+                if (mid + 1 < Count() && lcSameText(GetItem(mid + 1).ID, id))
+                    return ItemText(GetItem(mid + 1), language);
+                return {};
+            }
+            lo = mid;
+        } else {
+            hi = mid;
+        }
+    } while (lo < hi);
+    return {};
+}
+
+std::string TlcStringsCollection::SortText(const TlcStringsCollectionItem& item) const
+{
+    std::string text = ItemText(item, FSortLanguage);
+    if (FOwner && FOwner->ProcessEscapesOn())
+        text = ProcessEscapes(text);
+    return text;
+}
+
+std::string TlcStringsCollection::FindByText(std::string_view text, int language) const
+{
+    std::string result(text);
+    if (!FItems.empty() && FSortLanguage > 0) {
+        const TlcStringsCollectionItem* found = nullptr;
+        int lo = 0;
+        int hi = Count() - 1;
+        do {
+            const int mid = (lo + hi) / 2;
+            const int c = SortText(GetItem(mid)).compare(text);
+            if (c == 0) {
+                found = &GetItem(mid);
+                break;
+            }
+            if (c < 0) {
+                if (lo == mid) {
+                    if (mid + 1 < Count() && SortText(GetItem(mid + 1)) == text)
+                        found = &GetItem(mid + 1);
+                    break;
+                }
+                lo = mid;
+            } else {
+                hi = mid;
+            }
+        } while (lo < hi);
+        if (found) {
+            result = ItemText(*found, language);
+            if (result.empty() && language > 1 && HasDispatcherTestMode(FOwner))
+                result = TestModeTransform(FOwner, ItemText(*found, 1));
+        }
+    }
+    if (FOwner && FOwner->ProcessEscapesOn())
+        result = ProcessEscapes(result);
+    return result;
+}
+
+int TlcStringsCollection::CompareByID(const TlcStringsCollectionItem& a, const TlcStringsCollectionItem& b) const
+{
+    return lcCompareText(a.ID, b.ID);
+}
+
+int TlcStringsCollection::CompareByText(const TlcStringsCollectionItem& a, const TlcStringsCollectionItem& b) const
+{
+    if (FSortLanguage == 0)
+        return 0;
+    const int c = SortText(a).compare(SortText(b));
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+void TlcStringsCollection::SortItems()
+{
+    if (FSortLanguage == 0)
+        Sort([this](const TlcSortCollectionItem& a, const TlcSortCollectionItem& b) {
+            return CompareByID(static_cast<const TlcStringsCollectionItem&>(a),
+                               static_cast<const TlcStringsCollectionItem&>(b));
+        });
+    else
+        Sort([this](const TlcSortCollectionItem& a, const TlcSortCollectionItem& b) {
+            return CompareByText(static_cast<const TlcStringsCollectionItem&>(a),
+                                 static_cast<const TlcStringsCollectionItem&>(b));
+        });
+}
+
+TlcExtendedItem& TlcExtendedItems::Add()
+{
+    FItems.push_back(std::make_unique<TlcExtendedItem>());
+    return *FItems.back();
+}
+
+void TlcExtendedItems::Delete(int index)
+{
+    FItems.erase(FItems.begin() + index);
+}
+
+// ---- the translation component: construction --------------------------------
+
+TlcCustomLang::TlcCustomLang(QObject* owner)
+    : TlcComponent(CheckedOwner(owner)), FExtendedTranslations(std::make_unique<TlcExtendedItems>())
+{
+    FLangNames = {"Language N1"};
+    FLanguage = "Language N1";
+    TlcStringList& dialogs = List(TStringsType::stDlgsCaptions);
+    for (int n = 1; n <= 15; ++n)
+        dialogs.Add(lcDialogKey(n) + Delim(FLangDelim) + lcDialogItem(n) + Delim(FLangDelim));
+    FCapturedLocales = CaptureLocaleValues();
+    FExcludedProperties = kExcludedPropertiesDefault;
+    FStringsTypes = {"TIB_STRINGLIST", "TSTRINGLIST"};
+    FProcessEscapes = lcDefaultProcessEscapes;
+    QMetaProperty font;
+    const QObject* root = Owner();
+    FOwnerHasNoFont = !(root && FindPublishedProperty(root, "Font", &font) && font.metaType() == QMetaType::fromType<QFont>());
+}
+
+TlcCustomLang::~TlcCustomLang()
+{
+    if (gResourceStringTranslator == this)
+        gResourceStringTranslator = nullptr;
+    if (FLangDispatcher)
+        FLangDispatcher->RemoveLinkedLang(this);
+}
+
+TlcCustomLang* TlcCustomLang::ResourceStringTranslator()
+{
+    return gResourceStringTranslator;
+}
+
+TlcStringList* TlcCustomLang::GetListByType(TStringsType type)
+{
+    const char* name = StringsTypePropertyName(type);
+    if (!name || metaObject()->indexOfProperty(name) < 0)
+        return nullptr;
+    return &List(type);
+}
+
+const TlcStringList* TlcCustomLang::GetListByType(TStringsType type) const
+{
+    return const_cast<TlcCustomLang*>(this)->GetListByType(type);
+}
+
+void TlcCustomLang::SetList(TStringsType type, const TlcStringList& value)
+{
+    if (&value != &List(type))
+        List(type) = value;
+    if (type != TStringsType::stDlgsCaptions) {
+        FListSelector = static_cast<int>(type);
+        TranslateOwner();
+    }
+}
+
+// ---- settings -----------------------------------------------------------------
+
+void TlcCustomLang::SetNumOfLanguages(int value)
+{
+    if (value == FNumOfLanguages)
+        return;
+    if (value < 1)
+        throw ELanguageError(ZeroLanguagesMessage(value));
+    if (value < FNumOfLanguages) {
+        for (int t = 0; t < lcStringsTypeCount; ++t) {
+            TlcStringList* list = GetListByType(static_cast<TStringsType>(t));
+            if (!list)
+                continue;
+            for (int i = 0; i < list->Count(); ++i) {
+                const std::string& line = (*list)[i];
+                const size_t cut = AfterDelimiter(line, FLangDelim, value + 1);
+                if (cut != std::string::npos && cut < line.size())
+                    list->Put(i, line.substr(0, cut));
+            }
+        }
+    }
+    FNumOfLanguages = value;
+    while (FLangNames.Count() < value)
+        FLangNames.Add("Language N" + std::to_string(FLangNames.Count() + 1));
+    while (FLangNames.Count() > value)
+        FLangNames.Delete(FLangNames.Count() - 1);
+    if (!Loading()) {
+        PadLanguageFields();
+        RebuildStringIndexes();
+    }
+}
+
+std::string TlcCustomLang::ActiveLanguageError(int value) const
+{
+    if (const QObject* root = Owner())
+        return Format("%s: %d - is not a valid property value!\rValue must be within [1..%d]!",
+                      ClassNameOf(root).c_str(), value, FNumOfLanguages);
+    return Format("%d - is not a valid property value!\rValue must be within [1..%d]!", value, FNumOfLanguages);
+}
+
+void TlcCustomLang::SetActiveLanguage(int value)
+{
+    if (value == FActiveLanguage)
+        return;
+    if (value < 1 || value > FNumOfLanguages) {
+        if (Loading())
+            return;
+        throw ELanguageError(ActiveLanguageError(value));
+    }
+    FListSelector = -1;
+    TCursorGuard cursor(FChangingCursor);
+    if (!Loading() && !FFromDispatcher && FOnLanguageChanging) {
+        bool allow = true;
+        FOnLanguageChanging(this, value, allow);
+        if (!allow)
+            return;
+    }
+    FActiveLanguage = value;
+    if (!Loading()) {
+        if (FLangNames.Count() >= value)
+            FLanguage = FLangNames[value - 1];
+        TranslateOwner();
+    }
+}
+
+void TlcCustomLang::SetChangeLocales(bool value)
+{
+    if (value == FChangeLocales)
+        return;
+    FChangeLocales = value;
+    TlcStringList& locales = List(TStringsType::stLocales);
+    if (value && locales.Empty())
+        for (int n = 1; n <= lcLocaleKeyCount; ++n)
+            locales.Add(lcLocaleKey(n) + Delim(FLangDelim) + CapturedLocale(n) + Delim(FLangDelim));
+}
+
+void TlcCustomLang::SetLangDispatcher(TlcLangDispatcher* value)
+{
+    if (value != FLangDispatcher && FLangDispatcher)
+        FLangDispatcher->RemoveLinkedLang(this);
+    FLangDispatcher = value;
+    if (Loading()) {
+        if (value) {
+            FNumOfLanguages = value->NumOfLanguages();
+            FDefaultLanguage = value->DefaultLanguage();
+            FUseDefaultLanguage = value->UseDefaultLanguage();
+        }
+    } else if (value && Owner() && !FTransient) {
+        value->AddLinkedLang(this);
+    }
+}
+
+void TlcCustomLang::SetLangDelim(unsigned char value)
+{
+    if (value == FLangDelim)
+        return;
+    if (!Loading())
+        ReplaceDelimiter(FLangDelim, value);
+    FLangDelim = value;
+}
+
+void TlcCustomLang::SetDoNotTranslate(const TlcStringList& value)
+{
+    FDoNotTranslate = value;
+    if (!Loading())
+        ApplyDoNotTranslate();
+}
+
+void TlcCustomLang::SetLangNames(const TlcStringList& value)
+{
+    // No names would leave the component without a language.
+    if (value.Empty())
+        throw ELanguageError(ZeroLanguagesMessage(0));
+    FLangNames = value;
+    if (FLangNames.Count() >= FActiveLanguage)
+        FLanguage = FLangNames[FActiveLanguage - 1];
+    FNumOfLanguages = FLangNames.Count();
+}
+
+void TlcCustomLang::SetLanguage(const std::string& value)
+{
+    if (value == FLanguage)
+        return;
+    int index = FLangNames.IndexOf(value);
+    if (index < 0) {
+        if (!Loading())
+            throw ELanguageError(kLanguageNameMessage);
+        FLangNames.Add(value);
+        index = FLangNames.Count() - 1;
+    }
+    const std::string old = FLanguage;
+    FLanguage = value;
+    if (!Loading() && !FTransient) {
+        try {
+            SetActiveLanguage(index + 1);
+        } catch (...) {
+            FLanguage = old;
+            throw;
+        }
+        // A veto keeps the language, and so its name.
+        if (FActiveLanguage != index + 1)
+            FLanguage = old;
+    }
+}
+
+void TlcCustomLang::SetOptions(TlcLangOptions value)
+{
+    FOptions = value;
+}
+
+void TlcCustomLang::SetNeedAllDlgs(bool value)
+{
+    FNeedAllDlgs = value;
+    if (!Loading())
+        ApplyNeedAllDlgs();
+}
+
+void TlcCustomLang::ApplyNeedAllDlgs()
+{
+    TlcStringList& dialogs = List(TStringsType::stDlgsCaptions);
+    if (FNeedAllDlgs && dialogs.Count() < lcDialogItemCount) {
+        for (int n = dialogs.Count() + 1; n <= lcDialogItemCount; ++n)
+            dialogs.Add(lcDialogKey(n) + Delim(FLangDelim) + AnsiToUTF8(lcDialogItem(n), FCodePageCharset)
+                        + Delim(FLangDelim));
+    } else if (!FNeedAllDlgs && dialogs.Count() == lcDialogItemCount) {
+        for (int i = dialogs.Count() - 1; i >= 0; --i)
+            if (IsExtraDialogKey(KeyOf(dialogs[i], FLangDelim)))
+                dialogs.Delete(i);
+    }
+}
+
+void TlcCustomLang::SetExcludedProperties(const TlcStringList& value)
+{
+    FExcludedProperties = value;
+    if (!Loading()) {
+        ApplyExcludedProperties();
+        CollectOwnerTexts();
+    }
+}
+
+void TlcCustomLang::SetStringsTypes(const TlcStringList& value)
+{
+    FStringsTypes = value;
+    if (!Loading())
+        CollectOwnerTexts();
+}
+
+void TlcCustomLang::SetSmartExcludeProps(const TlcStringList& value)
+{
+    FSmartExcludeProps = value;
+    if (!Loading())
+        CollectOwnerTexts();
+}
+
+void TlcCustomLang::SetResourceLanguageIndex(int value)
+{
+    if (value == FResourceLanguageIndex)
+        return;
+    if (!Loading() && (value < 1 || value > FNumOfLanguages))
+        throw ELanguageError(
+            Format("%d - is not a valid property value!\rValue must be within [1..%d]!", value, FNumOfLanguages));
+    FResourceLanguageIndex = value;
+    if (!Loading()) {
+        FResourceIndex.SetSortLanguage(value);
+        FResourceIndex.SortItems();
+    }
+}
+
+void TlcCustomLang::SetDefaultLanguage(int value)
+{
+    if (value >= 1 && value <= FNumOfLanguages)
+        FDefaultLanguage = value;
+}
+
+void TlcCustomLang::SetAutoSkipEmpties(bool value)
+{
+    if (value == FAutoSkipEmpties)
+        return;
+    FAutoSkipEmpties = value;
+    if (value && !Loading())
+        CollectOwnerTexts();
+}
+
+void TlcCustomLang::SetStoreAsUTF8(bool value)
+{
+    // Stored texts are UTF-8 either way on this platform: nothing to re-encode.
+    FStoreAsUTF8 = value;
+}
+
+// ---- translation data ---------------------------------------------------------
+
+void TlcCustomLang::StoreReadLine(TlcStringList& list, std::string line)
+{
+    if (FIsInheritedOwner && !FTransient) {
+        const std::string key = KeyOf(line, FLangDelim);
+        for (int i = 0; i < list.Count(); ++i) {
+            if (!lcSameText(KeyOf(list[i], FLangDelim), key))
+                continue;
+            const std::vector<std::string> oldFields = FieldsOf(list[i], FLangDelim);
+            const std::vector<std::string> newFields = FieldsOf(line, FLangDelim);
+            std::string merged = oldFields.empty() ? std::string() : oldFields[0];
+            for (size_t f = 1; f < oldFields.size(); ++f)
+                merged += '\x01' + ((f < newFields.size() && !newFields[f].empty()) ? newFields[f] : oldFields[f]);
+            for (size_t f = std::max<size_t>(oldFields.size(), 1); f < newFields.size(); ++f)
+                merged += '\x01' + newFields[f];
+            merged += '\x01';
+            list.Put(i, std::move(merged));
+            return;
+        }
+    }
+    const QObject* root = Owner();
+    if (root) {
+        const std::string prefix = ClassNameOf(root) + Delim(FLangDelim);
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            list.Insert(0, std::move(line));
+            return;
+        }
+    }
+    list.Add(std::move(line));
+}
+
+void TlcCustomLang::ReadSection8(const std::vector<std::string>& lines, bool& sawUnicode)
+{
+    TlcStringList* list = nullptr;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        bool unicode = false;
+        const int section = SectionOf(lines[i], unicode);
+        if (section >= 0) {
+            sawUnicode = sawUnicode || unicode;
+            list = nullptr;
+            if (i + 1 >= lines.size())
+                break;
+            list = GetListByType(static_cast<TStringsType>(section));
+            if (list && (!FIsInheritedOwner || FTransient))
+                list->Clear();
+            continue;
+        }
+        if (list)
+            StoreReadLine(*list, Unescape(lines[i]));
+    }
+}
+
+void TlcCustomLang::ReadSections16(const std::vector<std::u16string>& lines)
+{
+    if (static_cast<int>(FLanguageCharsets.size()) < FNumOfLanguages)
+        FLanguageCharsets.resize(static_cast<size_t>(FNumOfLanguages), DEFAULT_CHARSET);
+    const char16_t delim = FLangDelim;
+    TlcStringList* list = nullptr;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        bool unicode = false;
+        const int section = SectionOf(WideToAnsi(lines[i], DEFAULT_CHARSET), unicode);
+        if (section >= 0) {
+            list = nullptr;
+            if (i + 1 >= lines.size())
+                break;
+            const auto type = static_cast<TStringsType>(section);
+            if (type == TStringsType::stFonts || type == TStringsType::stCharSets)
+                continue;
+            list = GetListByType(type);
+            if (list && !FIsInheritedOwner)
+                list->Clear();
+            continue;
+        }
+        if (!list)
+            continue;
+        const std::u16string line = Unescape16(lines[i]);
+        std::string converted = WideToAnsi(Field16(line, delim, 0), DEFAULT_CHARSET) + Delim(FLangDelim);
+        for (int language = 1; language <= FNumOfLanguages; ++language) {
+            const std::u16string text = Field16(line, delim, language);
+            converted += FStoreAsUTF8 ? WideToAnsi(text, DEFAULT_CHARSET)
+                                      : WideToAnsi(text, FLanguageCharsets[static_cast<size_t>(language - 1)]);
+            converted += Delim(FLangDelim);
+        }
+        StoreReadLine(*list, std::move(converted));
+    }
+}
+
+void TlcCustomLang::ReadTranslationData(std::string_view data)
+{
+    if (data.size() < 2)
+        return;
+    const bool wide = data[1] == '\0';
+    std::u16string text16;
+    TlcStringList split;
+    if (wide) {
+        text16.resize(data.size() / 2);
+        for (size_t i = 0; i < text16.size(); ++i)
+            text16[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i])
+                                              | (static_cast<unsigned char>(data[2 * i + 1]) << 8));
+        split.SetText(WideToAnsi(text16, DEFAULT_CHARSET));
+    } else {
+        split.SetText(data);
+    }
+    bool sawUnicode = false;
+    ReadSection8(split.Lines(), sawUnicode);
+    UpdateCodePage();
+    if (!sawUnicode)
+        return;
+    for (int i = 0; i < FExtendedTranslations->Count(); ++i) {
+        TlcExtendedItem& item = FExtendedTranslations->Items(i);
+        if (!item.ValuesW.empty())
+            item.Values = WideToAnsi(item.ValuesW, DEFAULT_CHARSET);
+    }
+    if (!wide)
+        return;
+    const TlcWideStringsAdapter adapter(text16);
+    std::vector<std::u16string> lines16;
+    lines16.reserve(static_cast<size_t>(adapter.Count()));
+    for (int i = 0; i < adapter.Count(); ++i)
+        lines16.push_back(adapter.Line(i));
+    ReadSections16(lines16);
+}
+
+std::string TlcCustomLang::WriteTranslationData() const
+{
+    std::string out;
+    for (int t = 0; t < lcStringsTypeCount; ++t) {
+        const TlcStringList* list = GetListByType(static_cast<TStringsType>(t));
+        if (!list)
+            continue;
+        out += kSectionNames[t];
+        out += "\r\n";
+        for (const std::string& line : list->Lines()) {
+            out += Escape(line);
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
+bool TlcCustomLang::HasTranslationData(const TlcCustomLang* ancestor) const
+{
+    if (!ancestor)
+        return true;
+    for (int t = 0; t < lcStringsTypeCount; ++t) {
+        const TlcStringList* mine = GetListByType(static_cast<TStringsType>(t));
+        const TlcStringList* theirs = ancestor->GetListByType(static_cast<TStringsType>(t));
+        if (mine && theirs && mine->Text() != theirs->Text())
+            return true;
+    }
+    return false;
+}
+
+// ---- loading --------------------------------------------------------------------
+
+void TlcCustomLang::Loaded()
+{
+    TlcComponent::Loaded();
+    if (FTransient || !Owner())
+        return;
+    ApplyNeedAllDlgs();
+    if (FOptions.testFlag(TlcLangOption::loUseExtCommonStrings)) {
+        List(TStringsType::stDlgsCaptions).Clear();
+        List(TStringsType::stLocales).Clear();
+    }
+    if (FLangDelim == '\t') {
+        FLangDelim = 1;
+        ReplaceDelimiter('\t', 1);
+    }
+    auto firstHasTab = [this](TStringsType type) {
+        const TlcStringList& list = List(type);
+        return !list.Empty() && list[0].find('\t') != std::string::npos;
+    };
+    auto firstHasLanguageTabs = [this](TStringsType type) {
+        const TlcStringList& list = List(type);
+        return !list.Empty() && CountDelimiters(list[0], "\t") == FNumOfLanguages + 1;
+    };
+    if (firstHasTab(TStringsType::stDlgsCaptions) || firstHasTab(TStringsType::stLocales)
+        || firstHasLanguageTabs(TStringsType::stCaptions) || firstHasLanguageTabs(TStringsType::stLocales)
+        || firstHasLanguageTabs(TStringsType::stHints)) {
+        ReplaceDelimiter(FLangDelim, '\t');
+        ReplaceDelimiter('\t', FLangDelim);
+    }
+    TlcStringList& locales = List(TStringsType::stLocales);
+    if (locales.Count() == 11)
+        for (int n = 12; n <= lcLocaleKeyCount; ++n)
+            locales.Add(lcLocaleKey(n) + Delim(FLangDelim) + CapturedLocale(n) + Delim(FLangDelim));
+    ApplyExcludedProperties();
+    BuildStringIndex(FStringIndex, 0);
+    if (FLangDispatcher)
+        FLangDispatcher->AddLinkedLang(this);
+    if (FIsInheritedOwner)
+        TranslateOwner();
+    else
+        UpdateCodePage();
+    if (FHandleResourceStrings && !gResourceStringTranslator && Owner()) {
+        gResourceStringTranslator = this;
+        BuildStringIndex(FResourceIndex, FResourceLanguageIndex);
+    }
+}
+
+// ---- operations on the lists ----------------------------------------------------
+
+bool TlcCustomLang::IsStringsType(std::string_view className) const
+{
+    return FStringsTypes.IndexOf(className) >= 0;
+}
+
+void TlcCustomLang::SetTranslation(TStringsType type, const std::string& text, int language, const std::string& key)
+{
+    SetTranslation(List(type), text, language, key);
+}
+
+void TlcCustomLang::SetTranslation(TlcStringList& list, const std::string& text, int language, const std::string& key)
+{
+    const std::string stored = FStoreAsUTF8 ? AnsiToUTF8(text, LanguageCharset(language)) : text;
+    TlcStringList& strings = List(TStringsType::stStrings);
+    const bool isStrings = &list == &strings;
+    if (isStrings)
+        EnsureStringIndexes();
+    int found = -1;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (lcSameText(KeyOf(list[i], FLangDelim), key)) {
+            found = i;
+            break;
+        }
+    }
+    if (found < 0 || language < 1)
+        return;
+    const std::string& line = list[found];
+    const size_t start = AfterDelimiter(line, FLangDelim, language);
+    // A line without that many texts stays as it is, and so do the indexes.
+    if (start == std::string::npos)
+        return;
+    const size_t end = line.find(static_cast<char>(FLangDelim), start);
+    std::string rebuilt = line.substr(0, start) + stored;
+    if (end != std::string::npos)
+        rebuilt += line.substr(end);
+    list.Put(found, std::move(rebuilt));
+    if (!isStrings)
+        return;
+    // The indexes take the new text in place instead of being rebuilt, when
+    // the key names one item; with duplicates the next look-up rebuilds them.
+    for (TlcStringsCollection* index : {&FStringIndex, &FResourceIndex}) {
+        const bool built = index == &FStringIndex ? FStringIndexBuilt : FResourceIndexBuilt;
+        if (!built)
+            continue;
+        int at = -1;
+        int matches = 0;
+        for (int i = 0; i < index->Count(); ++i) {
+            if (lcSameText(index->GetItem(i).ID, key)) {
+                at = i;
+                ++matches;
+            }
+        }
+        if (matches != 1)
+            continue;
+        TlcStringsCollectionItem& item = index->GetItem(at);
+        if (language <= item.Texts.Count()) {
+            item.Texts.Put(language - 1, stored);
+            // The resource index is sorted by one language's texts.
+            if (index == &FResourceIndex && language == index->SortLanguage())
+                index->SortItems();
+        }
+        (index == &FStringIndex ? FStringIndexVersion : FResourceIndexVersion) = strings.Version();
+    }
+}
+
+void TlcCustomLang::ReplaceDelimiter(unsigned char oldDelim, unsigned char newDelim)
+{
+    const char from = static_cast<char>(oldDelim);
+    const char to = static_cast<char>(newDelim);
+    for (int t = 0; t < lcStringsTypeCount; ++t) {
+        TlcStringList* list = GetListByType(static_cast<TStringsType>(t));
+        if (!list)
+            continue;
+        for (int i = 0; i < list->Count(); ++i) {
+            if ((*list)[i].find(from) == std::string::npos)
+                continue;
+            std::string line = (*list)[i];
+            std::replace(line.begin(), line.end(), from, to);
+            list->Put(i, std::move(line));
+        }
+    }
+    for (int i = 0; i < FExtendedTranslations->Count(); ++i) {
+        std::string& values = FExtendedTranslations->Items(i).Values;
+        std::replace(values.begin(), values.end(), from, to);
+    }
+}
+
+void TlcCustomLang::PadLanguageFields()
+{
+    const std::string delim = Delim(FLangDelim);
+    for (TStringsType type : {TStringsType::stStrings, TStringsType::stDlgsCaptions, TStringsType::stLocales}) {
+        TlcStringList& list = List(type);
+        for (int i = 0; i < list.Count(); ++i) {
+            const int k = CountDelimiters(list[i], delim);
+            if (k <= FNumOfLanguages) {
+                std::string line = list[i];
+                line.append(static_cast<size_t>(FNumOfLanguages - k + 1), static_cast<char>(FLangDelim));
+                list.Put(i, std::move(line));
+            }
+        }
+    }
+}
+
+int TlcCustomLang::LanguageCharset(int language) const
+{
+    if (language < 1 || language > static_cast<int>(FLanguageCharsets.size()))
+        return DEFAULT_CHARSET;
+    return FLanguageCharsets[static_cast<size_t>(language - 1)];
+}
+
+std::string TlcCustomLang::GetTextByKey(const TlcStringList& list, std::string_view key, int language) const
+{
+    for (const std::string& line : list.Lines()) {
+        if (!lcSameText(KeyOf(line, FLangDelim), key))
+            continue;
+        std::string text = ExtractField(line, FLangDelim, language);
+        if (FStoreAsUTF8 && &list != &List(TStringsType::stFonts) && &list != &List(TStringsType::stCharSets))
+            text = UTF8ToAnsi(text, LanguageCharset(language));
+        return text;
+    }
+    return {};
+}
+
+int TlcCustomLang::GetLanguageCharset(int language)
+{
+    const TlcStringList& charsets = List(TStringsType::stCharSets);
+    std::string name;
+    const QObject* root = Owner();
+    if (root && !FTransient)
+        name = GetTextByKey(charsets, ClassNameOf(root), language);
+    else if (!charsets.Empty())
+        name = ExtractField(charsets[0], FLangDelim, language);
+    if (name.empty()) {
+        if (FSharedSource) {
+            name = FSharedSource->GetTextByKey(FSharedSource->CharSets(), ClassNameOf(FSharedSource->Owner()), language);
+        } else if (FLangDispatcher) {
+            for (int i = 0; i < FLangDispatcher->LinkedCount(); ++i) {
+                TlcCustomLang* other = FLangDispatcher->LinkedLang(i);
+                if (other != this && other->Owner() && other->Owner()->isWidgetType())
+                    FSharedSource = other;
+            }
+        }
+    }
+    const int value = lcCharsetByName(name);
+    return value < 0 ? DEFAULT_CHARSET : value;
+}
+
+void TlcCustomLang::UpdateCodePage()
+{
+    std::vector<int> charsets;
+    for (int language = 1; language <= FNumOfLanguages; ++language)
+        charsets.push_back(GetLanguageCharset(language));
+    FLanguageCharsets = std::move(charsets);
+    FCodePageCharset = LanguageCharset(FActiveLanguage);
+}
+
+void TlcCustomLang::BuildStringIndex(TlcStringsCollection& index, int sortLanguage)
+{
+    const TlcStringList& strings = List(TStringsType::stStrings);
+    index.Clear();
+    for (const std::string& line : strings.Lines()) {
+        TlcStringsCollectionItem& item = index.Add();
+        item.ID = ExtractField(line, FLangDelim, 0);
+        for (int language = 1; language <= FNumOfLanguages; ++language)
+            item.Texts.Add(ExtractField(line, FLangDelim, language));
+    }
+    index.SetSortLanguage(sortLanguage);
+    index.SortItems();
+    if (&index == &FStringIndex) {
+        FStringIndexBuilt = true;
+        FStringIndexVersion = strings.Version();
+        FStringIndexLanguages = FNumOfLanguages;
+    } else if (&index == &FResourceIndex) {
+        FResourceIndexBuilt = true;
+        FResourceIndexVersion = strings.Version();
+        FResourceIndexLanguages = FNumOfLanguages;
+    }
+}
+
+void TlcCustomLang::RebuildStringIndexes()
+{
+    BuildStringIndex(FStringIndex, 0);
+    if (FHandleResourceStrings && Owner())
+        BuildStringIndex(FResourceIndex, FResourceLanguageIndex);
+}
+
+void TlcCustomLang::EnsureStringIndexes()
+{
+    // An index follows its list: whatever changed Strings since it was built
+    // (an assignment, a file, an edit through GetListByType) rebuilds it.
+    const TlcStringList& strings = List(TStringsType::stStrings);
+    if (FStringIndexBuilt && (FStringIndexVersion != strings.Version() || FStringIndexLanguages != FNumOfLanguages))
+        BuildStringIndex(FStringIndex, 0);
+    if (FResourceIndexBuilt
+        && (FResourceIndexVersion != strings.Version() || FResourceIndexLanguages != FNumOfLanguages))
+        BuildStringIndex(FResourceIndex, FResourceLanguageIndex);
+}
+
+std::string TlcCustomLang::ExtractFieldWithDefault(std::string_view line, unsigned char delim, int language) const
+{
+    std::string text = ExtractField(line, delim, language);
+    if (text.empty() && FUseDefaultLanguage && language != FDefaultLanguage)
+        text = ExtractField(line, delim, FDefaultLanguage);
+    return text;
+}
+
+std::string TlcCustomLang::BuildLanguageFields(const std::string& text, int language) const
+{
+    std::string out;
+    for (int i = 1; i <= FNumOfLanguages; ++i) {
+        out += static_cast<char>(FLangDelim);
+        if (i == language)
+            out += text;
+    }
+    return out;
+}
+
+void TlcCustomLang::TranslateOwner()
+{
+    if (FTransient || !Owner())
+        return;
+    UpdateCodePage();
+    if (FOnChangeLanguage)
+        FOnChangeLanguage(this);
+}
+
+// ---- look-up ----------------------------------------------------------------------
+
+bool TlcCustomLang::TestModeActive() const
+{
+    return FLangDispatcher && FLangDispatcher->TestModeInfo()->Active();
+}
+
+void TlcCustomLang::RaiseNotFound(const std::string& id) const
+{
+    throw ELanguageError(Format("String identifier \"%s\" not found!", id.c_str()));
+}
+
+std::string TlcCustomLang::GetTextOrDefault(const std::string& id)
+{
+    if (FUseDefaultLanguage) {
+        std::string text = GetText(id);
+        if (text.empty()) {
+            struct TRestore {
+                int& Language;
+                int Saved;
+                ~TRestore() { Language = Saved; }
+            } restore{FActiveLanguage, FActiveLanguage};
+            FActiveLanguage = FDefaultLanguage;
+            text = GetText(id);
+            if (text.empty())
+                text = LookupText(List(TStringsType::stStrings), id, true);
+        }
+        return text;
+    }
+    std::string text = LookupText(List(TStringsType::stStrings), id, true);
+    return FProcessEscapes ? ProcessEscapes(text) : text;
+}
+
+std::string TlcCustomLang::GetText(const std::string& id)
+{
+    std::string text = LookupText(List(TStringsType::stStrings), id, FTranslateType == TTranslateType::ttGetDefault);
+    return FProcessEscapes ? ProcessEscapes(text) : text;
+}
+
+std::unique_ptr<char[]> TlcCustomLang::GetTextPChar(const std::string& id)
+{
+    const std::string text = GetTextOrDefault(id);
+    if (text.empty())
+        return nullptr;
+    auto block = std::make_unique<char[]>(text.size() + 1);
+    std::memcpy(block.get(), text.data(), text.size());
+    return block;
+}
+
+std::string TlcCustomLang::LookupText(const TlcStringList& list, const std::string& id, bool fallback)
+{
+    int redirected = -1;
+    if (FOptions.testFlag(TlcLangOption::loUseExtCommonStrings)) {
+        if (&list == &List(TStringsType::stDlgsCaptions))
+            redirected = static_cast<int>(TStringsType::stDlgsCaptions);
+        else if (&list == &List(TStringsType::stLocales))
+            redirected = static_cast<int>(TStringsType::stLocales);
+    }
+    if (redirected < 0 && FOptions.testFlag(TlcLangOption::loUseExtUDStrings) && &list == &List(TStringsType::stStrings))
+        redirected = static_cast<int>(TStringsType::stStrings);
+    if (redirected >= 0) {
+        if (!FLangDispatcher)
+            return {};
+        for (int i = 0; i < FLangDispatcher->LinkedCount(); ++i) {
+            TlcCustomLang* other = FLangDispatcher->LinkedLang(i);
+            const TlcStringList& shared = other->List(static_cast<TStringsType>(redirected));
+            if (shared.Empty())
+                continue;
+            // The first component with texts is this one: search its own list.
+            if (other == this)
+                break;
+            return LookupText(shared, id, fallback);
+        }
+    }
+    if (&list == &List(TStringsType::stStrings) && FStringIndexBuilt)
+        return LookupInIndex(id, fallback);
+    return LookupByScan(list, id, fallback);
+}
+
+std::string TlcCustomLang::LookupInIndex(const std::string& id, bool fallback)
+{
+    EnsureStringIndexes();
+    if (FDoRaiseExceptions && FStringIndex.IndexOfID(id) < 0)
+        RaiseNotFound(id);
+    std::string text = FStringIndex.FindByID(id, FActiveLanguage);
+    if (text.empty() && FActiveLanguage > 1 && TestModeActive())
+        text = TestModeTransform(this, FStringIndex.FindByID(id, 1));
+    if (text.empty() && fallback)
+        text = FStringIndex.FindByID(id, 1);
+    return text;
+}
+
+std::string TlcCustomLang::LookupByScan(const TlcStringList& list, const std::string& id, bool fallback)
+{
+    // The line whose key is the identifier; the texts are read from that line
+    // only, so a line that lacks fields gives empty texts.
+    const char delim = static_cast<char>(FLangDelim);
+    const std::string* found = nullptr;
+    for (const std::string& line : list.Lines()) {
+        const int n = lcStartsText(line, id);
+        if (n >= 0 && static_cast<size_t>(n) < line.size() && line[static_cast<size_t>(n)] == delim) {
+            found = &line;
+            break;
+        }
+    }
+    if (!found) {
+        if (FDoRaiseExceptions)
+            RaiseNotFound(id);
+        return {};
+    }
+    std::string text = ExtractField(*found, FLangDelim, FActiveLanguage);
+    if (text.empty() && FActiveLanguage > 1 && TestModeActive())
+        text = GetTestModeText(*found, FLangDelim);
+    if (text.empty() && fallback)
+        text = ExtractField(*found, FLangDelim, 1);
+    if (FStoreAsUTF8 && !text.empty())
+        text = UTF8ToAnsi(text, FCodePageCharset);
+    return text;
+}
+
+std::u16string TlcCustomLang::LookupTextW(const TlcStringList& list, const std::string& id, bool fallback)
+{
+    return AnsiToWide(LookupText(list, id, fallback), FCodePageCharset);
+}
+
+std::string TlcCustomLang::GetTestModeText(std::string_view line, unsigned char delim) const
+{
+    const std::string text = ExtractField(line, delim, 1);
+    return text.empty() ? text : TestModeTransform(this, text);
+}
+
+bool TlcCustomLang::CanTranslateOwner() const
+{
+    return FDoNotTranslate.IndexOf(ClassNameOf(Owner())) < 0;
+}
+
+std::string TlcCustomLang::GetStrPropAnsi(const QObject* instance, const QMetaProperty& property) const
+{
+    if (!instance)
+        return {};
+    const QVariant value = property.read(instance);
+    if (value.metaType() == QMetaType::fromType<std::string>())
+        return value.value<std::string>();
+    if (value.metaType() == QMetaType::fromType<QByteArray>()) {
+        const QByteArray bytes = value.toByteArray();
+        return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    }
+    return value.toString().toStdString();
+}
+
+std::string TlcCustomLang::TranslateResourceText(const std::string& text)
+{
+    if (FActiveLanguage == FResourceLanguageIndex)
+        return text;
+    EnsureStringIndexes();
+    if (!FResourceIndexBuilt)
+        BuildStringIndex(FResourceIndex, FResourceLanguageIndex);
+    std::string translated = FResourceIndex.FindByText(text, FActiveLanguage);
+    return translated.empty() ? text : translated;
+}
+
+// ---- the dispatcher ---------------------------------------------------------------
+
+TlcLangDispatcher::TlcLangDispatcher(QObject* owner)
+    : TlcComponent(owner), FTestModeInfo(std::make_unique<::TTestModeInfo>())
+{
+}
+
+TlcLangDispatcher::~TlcLangDispatcher()
+{
+    while (!FLinked.empty()) {
+        TlcCustomLang* lang = FLinked.back();
+        FLinked.pop_back();
+        if (lang->FLangDispatcher == this)
+            lang->FLangDispatcher = nullptr;
+    }
+}
+
+bool TlcLangDispatcher::IsLinked(const TlcCustomLang* lang) const
+{
+    return std::find(FLinked.begin(), FLinked.end(), lang) != FLinked.end();
+}
+
+std::vector<QPointer<TlcCustomLang>> TlcLangDispatcher::LinkedSnapshot() const
+{
+    // Handlers may create or destroy forms while the dispatcher walks its
+    // components; it walks a copy and skips whoever left meanwhile.
+    return std::vector<QPointer<TlcCustomLang>>(FLinked.begin(), FLinked.end());
+}
+
+void TlcLangDispatcher::SetActiveLanguage(int value)
+{
+    if (value == FActiveLanguage)
+        return;
+    if (!Loading()) {
+        // Every component is checked before any is switched.
+        if (value < 1 || value > FNumOfLanguages) {
+            const QObject* root = Owner();
+            throw ELanguageError(
+                root ? Format("%s: %d - is not a valid property value!\rValue must be within [1..%d]!",
+                              ClassNameOf(root).c_str(), value, FNumOfLanguages)
+                     : Format("%d - is not a valid property value!\rValue must be within [1..%d]!", value,
+                              FNumOfLanguages));
+        }
+        for (TlcCustomLang* lang : FLinked)
+            if (!lang->Loading() && value > lang->NumOfLanguages())
+                throw ELanguageError(lang->ActiveLanguageError(value));
+    }
+    if (FOnLanguageChanging) {
+        bool allow = true;
+        FOnLanguageChanging(this, value, allow);
+        if (!allow)
+            return;
+    }
+    for (const QPointer<TlcCustomLang>& lang : LinkedSnapshot()) {
+        if (!lang || !IsLinked(lang) || !lang->OnLanguageChanging())
+            continue;
+        bool allow = true;
+        lang->OnLanguageChanging()(lang.data(), value, allow);
+        if (!allow)
+            return;
+    }
+    FActiveLanguage = value;
+    for (const QPointer<TlcCustomLang>& lang : LinkedSnapshot()) {
+        if (!lang || !IsLinked(lang))
+            continue;
+        struct TFlag {
+            QPointer<TlcCustomLang> Lang;
+            ~TFlag()
+            {
+                if (Lang)
+                    Lang->FFromDispatcher = false;
+            }
+        } flag{lang};
+        lang->FFromDispatcher = true;
+        lang->SetActiveLanguage(value);
+    }
+    if (!Loading() && FLangNames.Count() >= value)
+        FLanguage = FLangNames[value - 1];
+    if (FOnLanguageChanged)
+        FOnLanguageChanged(this);
+}
+
+void TlcLangDispatcher::SetNumOfLanguages(int value)
+{
+    if (value < 1)
+        throw ELanguageError(ZeroLanguagesMessage(value));
+    FNumOfLanguages = value;
+    while (FLangNames.Count() < value)
+        FLangNames.Add("Language N" + std::to_string(FLangNames.Count() + 1));
+    while (FLangNames.Count() > value)
+        FLangNames.Delete(FLangNames.Count() - 1);
+    for (const QPointer<TlcCustomLang>& lang : LinkedSnapshot())
+        if (lang && IsLinked(lang))
+            lang->SetNumOfLanguages(value);
+}
+
+void TlcLangDispatcher::SetLangNames(const TlcStringList& value)
+{
+    if (&value == &FLangNames)
+        return;
+    if (value.Empty())
+        throw ELanguageError(ZeroLanguagesMessage(0));
+    const std::string language = FActiveLanguage - 1 < value.Count() ? value[FActiveLanguage - 1] : FLanguage;
+    // Each linked component takes the dispatcher's language by name; a name
+    // the new list lacks would stop the hand-over half way.
+    if (!FLinked.empty() && value.IndexOf(language) < 0)
+        throw ELanguageError(kLanguageNameMessage);
+    FLangNames = value;
+    FLanguage = language;
+    for (const QPointer<TlcCustomLang>& lang : LinkedSnapshot()) {
+        if (!lang || !IsLinked(lang))
+            continue;
+        lang->FLangNames = FLangNames;
+        lang->SetLanguage(FLanguage);
+    }
+    SetNumOfLanguages(FLangNames.Count());
+}
+
+void TlcLangDispatcher::SetLanguage(const std::string& value)
+{
+    if (value == FLanguage)
+        return;
+    const int index = FLangNames.IndexOf(value);
+    if (index < 0 && !FLangNames.Empty())
+        throw ELanguageError(kLanguageNameMessage);
+    const std::string old = FLanguage;
+    FLanguage = value;
+    if (!Loading() && !FLangNames.Empty()) {
+        try {
+            SetActiveLanguage(index + 1);
+        } catch (...) {
+            FLanguage = old;
+            throw;
+        }
+        if (FActiveLanguage != index + 1)
+            FLanguage = old;
+    }
+}
+
+void TlcLangDispatcher::SetUseDefaultLanguage(bool value)
+{
+    if (value == FUseDefaultLanguage)
+        return;
+    FUseDefaultLanguage = value;
+    for (const QPointer<TlcCustomLang>& lang : LinkedSnapshot())
+        if (lang && IsLinked(lang))
+            lang->SetUseDefaultLanguage(value);
+}
+
+void TlcLangDispatcher::SetDefaultLanguage(int value)
+{
+    if (value < 1 || value > FNumOfLanguages || value == FDefaultLanguage)
+        return;
+    FDefaultLanguage = value;
+    for (const QPointer<TlcCustomLang>& lang : LinkedSnapshot())
+        if (lang && IsLinked(lang))
+            lang->SetDefaultLanguage(value);
+}
+
+void TlcLangDispatcher::AddLinkedLang(TlcCustomLang* lang)
+{
+    if (!lang || IsLinked(lang))
+        return;
+    // A component is linked to one dispatcher at a time, the one it names.
+    if (lang->FLangDispatcher != this) {
+        if (lang->FLangDispatcher)
+            lang->FLangDispatcher->RemoveLinkedLang(lang);
+        lang->FLangDispatcher = this;
+    }
+    FLinked.push_back(lang);
+    lang->SetNumOfLanguages(FNumOfLanguages);
+    lang->FLangNames = FLangNames;
+    lang->FLanguage = FLanguage;
+    if (FOnLinkToDispatcher)
+        FOnLinkToDispatcher(this, lang);
+    std::string file = FFileName;
+    std::error_code error;
+    if (!file.empty() && !std::filesystem::exists(file, error))
+        file = std::filesystem::absolute(file, error).string();
+    bool loaded = false;
+    if (!file.empty() && std::filesystem::exists(file, error)) {
+        const int old = lang->FActiveLanguage;
+        lang->FActiveLanguage = FActiveLanguage;
+        loaded = lang->LoadTranslationFile(file);
+        if (loaded) {
+            FLangNames = lang->FLangNames;
+            FNumOfLanguages = lang->FNumOfLanguages;
+        } else {
+            lang->FActiveLanguage = old;
+        }
+    }
+    if (!loaded)
+        lang->SetActiveLanguage(FActiveLanguage);
+    lang->UpdateCodePage();
+}
+
+void TlcLangDispatcher::RemoveLinkedLang(TlcCustomLang* lang)
+{
+    const auto it = std::find(FLinked.begin(), FLinked.end(), lang);
+    if (it != FLinked.end())
+        FLinked.erase(it);
+}

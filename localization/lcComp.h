@@ -1,0 +1,583 @@
+#pragma once
+// The translation components that every form and data module carries, the
+// dispatcher that switches them all, and the look-up of texts by identifier.
+//
+// A translation component holds the texts of all languages of its owner in
+// twelve lists of delimited lines and keeps them in the owner's translation
+// data (a file per form, compiled in as a Qt resource). At run time code asks
+// it for texts by identifier ("IDS_14"); the dispatcher holds the active
+// language of the program and switches every linked component in link order.
+#include "localization/lcUtils.h"
+#include "platform/Component.h"
+#include "platform/Cursor.h"
+#include "platform/Exception.h"
+#include "platform/Object.h"
+
+#include <QFlags>
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The engine's own failures; fixed English messages.
+class ELanguageError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The twelve lists; the section name in the translation data is the name of
+// the value, the list property its name without "st".
+enum class TStringsType : int {
+    stCaptions, stHints, stDisplayLabels, stFonts, stMultiLines, stDlgsCaptions, stStrings, stOtherStrings,
+    stLocales, stCollections, stCharSets, stListView_TreeView_Items
+};
+constexpr int lcStringsTypeCount = 12;
+const char* StringsTypeName(TStringsType type);       // "stCaptions"
+const char* StringsTypePropertyName(TStringsType type); // "Captions" (none for the last)
+const char* StringsTypeDefaultProperty(TStringsType type); // "Caption"
+
+enum class TTranslateType : int { ttNoChange, ttGetDefault };
+enum class TlcLangOption : unsigned { loUseExtUDStrings = 1, loUseExtCommonStrings = 2 };
+Q_DECLARE_FLAGS(TlcLangOptions, TlcLangOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TlcLangOptions)
+enum class TTestModeKind : int { tmkExpandWidth, tmkFlipCase, tmkExpandChars };
+
+class TlcCustomLang;
+class TlcLangDispatcher;
+
+using TLanguageChangingEvent = std::function<void(TObject* Sender, int NewLanguage, bool& AllowChange)>;
+using TLinkToDispatcherEvent = std::function<void(TObject* Sender, TlcCustomLang* ALcLang)>;
+
+// Tables of the engine.
+constexpr int lcDialogItemCount = 86;
+// Dialog item n (1-based) as the table has it, with "&".
+const char* lcDialogItem(int n);
+// The key of a dialog item: its text without "&".
+std::string lcDialogKey(int n);
+// True unless the key is one of the texts the engine's own message dialogs
+// use (dialog items 1 to 15 without "&", compared with regard to case).
+bool IsExtraDialogKey(std::string_view key);
+constexpr int lcLocaleKeyCount = 15;
+const char* lcLocaleKey(int n); // 1-based: "Currency String" ...
+// The character-set names and their values; -1 for a name not in the table
+// (compared with regard to case).
+constexpr int DEFAULT_CHARSET = 1;
+int lcCharsetByName(std::string_view name);
+
+// A component of the engine: a QObject with a name, an owner and the loading
+// state that reading a form's data puts it in.
+class TlcComponent : public QObject, public TObject {
+    Q_OBJECT
+public:
+    explicit TlcComponent(QObject* parent) : QObject(parent) {}
+    QObject* Owner() const { return OwnerOf(this); }
+    bool Loading() const { return FLoading; }
+    // Puts the component into the loading state (TlcResourceLoading does this).
+    void BeginLoading() { FLoading = true; }
+    // The component's data has been read: ends the loading state first.
+    virtual void Loaded() { FLoading = false; }
+    void EndLoadingWithoutLoaded() { FLoading = false; }
+
+private:
+    bool FLoading = false;
+};
+
+// Stands in for reading a form resource: each component added is in the
+// loading state while its settings are set (in the order of the form's data)
+// and its translation data is read; Finish calls Loaded on each in the order
+// they were added, which is their creation order. A bracket that is left
+// without Finish (an exception passed) ends the loading state without Loaded.
+class TlcResourceLoading {
+public:
+    TlcResourceLoading() = default;
+    TlcResourceLoading(const TlcResourceLoading&) = delete;
+    TlcResourceLoading& operator=(const TlcResourceLoading&) = delete;
+    ~TlcResourceLoading();
+    void Add(TlcComponent& component);
+    void Finish();
+
+private:
+    std::vector<QPointer<TlcComponent>> FComponents;
+};
+
+// The bytes of a translation data file compiled in as a Qt resource
+// (":/tessaro/lc/TfLanguage.dat"); raises Exception when there is none.
+std::string LoadTranslationResource(const std::string& path);
+
+// Settings of the pseudo-translation that shows a transformed first-language
+// text wherever a later language has none.
+class TTestModeInfo : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool Active READ Active WRITE SetActive)
+    Q_PROPERTY(TTestModeKind Kind READ Kind WRITE SetKind)
+    Q_PROPERTY(int ExpandWidthPercent READ ExpandWidthPercent WRITE SetExpandWidthPercent)
+    Q_PROPERTY(int ExpandCharsPercent READ ExpandCharsPercent WRITE SetExpandCharsPercent)
+    Q_PROPERTY(char32_t PaddingChar READ PaddingChar WRITE SetPaddingChar)
+public:
+    explicit TTestModeInfo(QObject* parent = nullptr) : QObject(parent) {}
+    bool Active() const { return FActive; }
+    void SetActive(bool value) { FActive = value; }
+    TTestModeKind Kind() const { return FKind; }
+    void SetKind(TTestModeKind value) { FKind = value; }
+    int ExpandWidthPercent() const { return FExpandWidthPercent; }
+    void SetExpandWidthPercent(int value) { FExpandWidthPercent = value; }
+    int ExpandCharsPercent() const { return FExpandCharsPercent; }
+    void SetExpandCharsPercent(int value) { FExpandCharsPercent = value; }
+    char32_t PaddingChar() const { return FPaddingChar; }
+    void SetPaddingChar(char32_t value) { FPaddingChar = value; }
+
+private:
+    bool FActive = false;
+    TTestModeKind FKind = TTestModeKind::tmkExpandWidth;
+    int FExpandWidthPercent = 100;
+    int FExpandCharsPercent = 100;
+    char32_t FPaddingChar = U'*';
+};
+
+// The test mode's transformations (on characters, not bytes, of UTF-8 text).
+std::string FlipCase(std::string_view text);
+std::string ExpandChars(std::string_view text, char32_t paddingChar, int percent);
+// Upper case, padded until it is wider by Percent in the measuring font
+// (Tahoma 8); the width function may be replaced (null: the font's).
+using TTextWidthFunction = std::function<int(const std::u32string& text)>;
+std::string ExpandWidth(std::string_view text, char32_t paddingChar, int percent, const TTextWidthFunction& width = {});
+// The transformation the component's dispatcher's test mode settings ask for;
+// the text unchanged when the component has no dispatcher.
+std::string TestModeTransform(const TlcCustomLang* component, std::string_view text);
+// Decodes C-style escape sequences (\n, \t, \x41, \101 ...).
+std::string ProcessEscapes(std::string_view text);
+
+// Whether new components decode escape sequences in their looked-up texts;
+// copied by each component when it is constructed. Off unless set.
+extern bool lcDefaultProcessEscapes;
+
+// ---- sorted indexes ---------------------------------------------------------
+
+class TlcSortCollectionItem {
+public:
+    virtual ~TlcSortCollectionItem() = default;
+};
+
+class TlcSortCollection {
+public:
+    using TCompareItems = std::function<int(const TlcSortCollectionItem& a, const TlcSortCollectionItem& b)>;
+    virtual ~TlcSortCollection() = default;
+    int Count() const { return static_cast<int>(FItems.size()); }
+    void Clear() { FItems.clear(); }
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate() { --FUpdateCount; }
+    // Sorts the items with the two-index partition sort; nothing for an empty
+    // collection.
+    void Sort(const TCompareItems& compare);
+
+protected:
+    virtual void QuickSort(int left, int right, const TCompareItems& compare);
+    std::vector<std::unique_ptr<TlcSortCollectionItem>> FItems;
+
+private:
+    int FUpdateCount = 0;
+};
+
+class TlcStringsCollectionItem : public TlcSortCollectionItem {
+public:
+    TlcStringList Texts; // language 1..N at 0..N-1
+    std::string ID;
+};
+
+// A sorted index of the Strings list: by identifier (SortLanguage 0) or by
+// the texts of one language.
+class TlcStringsCollection : public TlcSortCollection {
+public:
+    explicit TlcStringsCollection(TlcCustomLang* owner) : FOwner(owner) {}
+    TlcCustomLang* Owner() const { return FOwner; }
+    int SortLanguage() const { return FSortLanguage; }
+    void SetSortLanguage(int value) { FSortLanguage = value; }
+
+    TlcStringsCollectionItem& Add();
+    TlcStringsCollectionItem& GetItem(int index) const;
+    // Linear search without regard to case; -1 when absent.
+    int IndexOfID(std::string_view id) const;
+    // Binary search of an index sorted by identifier; empty when absent.
+    std::string FindByID(std::string_view id, int language) const;
+    // Binary search of an index sorted by a language's texts; the text itself
+    // when absent.
+    std::string FindByText(std::string_view text, int language) const;
+    void SortItems();
+    int CompareByID(const TlcStringsCollectionItem& a, const TlcStringsCollectionItem& b) const;
+    int CompareByText(const TlcStringsCollectionItem& a, const TlcStringsCollectionItem& b) const;
+
+private:
+    std::string SortText(const TlcStringsCollectionItem& item) const;
+    std::string ItemText(const TlcStringsCollectionItem& item, int language) const;
+    TlcCustomLang* FOwner;
+    int FSortLanguage = 0;
+};
+
+// ---- extended translations (their application comes later) ------------------
+
+class TlcExtendedItem {
+public:
+    std::string Identifier;
+    TTypeKind PropertyType = TTypeKind::tkUnknown;
+    std::string Values;    // the texts of all languages, each followed by the delimiter
+    std::u16string ValuesW; // the 16-bit copy the data may bring
+};
+
+class TlcExtendedItems {
+public:
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TlcExtendedItem& Items(int index) const { return *FItems.at(static_cast<size_t>(index)); }
+    TlcExtendedItem& Add();
+    void Delete(int index);
+    void Clear() { FItems.clear(); }
+
+private:
+    std::vector<std::unique_ptr<TlcExtendedItem>> FItems;
+};
+Q_DECLARE_METATYPE(TlcExtendedItems*)
+
+// ---- the translation component ---------------------------------------------
+
+class TlcCustomLang : public TlcComponent {
+    Q_OBJECT
+public:
+    // Raises Exception "Only one TlcCustomLang component per Form/DataModule
+    // allowed!" when the owner already has a translation component.
+    explicit TlcCustomLang(QObject* owner);
+    ~TlcCustomLang() override;
+
+    // The lists. A setter copies the list in and applies it to the owner.
+    const TlcStringList& Captions() const { return List(TStringsType::stCaptions); }
+    void SetCaptions(const TlcStringList& value) { SetList(TStringsType::stCaptions, value); }
+    const TlcStringList& Hints() const { return List(TStringsType::stHints); }
+    void SetHints(const TlcStringList& value) { SetList(TStringsType::stHints, value); }
+    const TlcStringList& DisplayLabels() const { return List(TStringsType::stDisplayLabels); }
+    void SetDisplayLabels(const TlcStringList& value) { SetList(TStringsType::stDisplayLabels, value); }
+    const TlcStringList& Fonts() const { return List(TStringsType::stFonts); }
+    void SetFonts(const TlcStringList& value) { SetList(TStringsType::stFonts, value); }
+    const TlcStringList& MultiLines() const { return List(TStringsType::stMultiLines); }
+    void SetMultiLines(const TlcStringList& value) { SetList(TStringsType::stMultiLines, value); }
+    const TlcStringList& DlgsCaptions() const { return List(TStringsType::stDlgsCaptions); }
+    void SetDlgsCaptions(const TlcStringList& value) { SetList(TStringsType::stDlgsCaptions, value); }
+    const TlcStringList& Strings() const { return List(TStringsType::stStrings); }
+    void SetStrings(const TlcStringList& value) { SetList(TStringsType::stStrings, value); }
+    const TlcStringList& OtherStrings() const { return List(TStringsType::stOtherStrings); }
+    void SetOtherStrings(const TlcStringList& value) { SetList(TStringsType::stOtherStrings, value); }
+    const TlcStringList& Locales() const { return List(TStringsType::stLocales); }
+    void SetLocales(const TlcStringList& value) { SetList(TStringsType::stLocales, value); }
+    const TlcStringList& Collections() const { return List(TStringsType::stCollections); }
+    void SetCollections(const TlcStringList& value) { SetList(TStringsType::stCollections, value); }
+    const TlcStringList& CharSets() const { return List(TStringsType::stCharSets); }
+    void SetCharSets(const TlcStringList& value) { SetList(TStringsType::stCharSets, value); }
+
+    // The list of that type when the component's class publishes it, else none.
+    virtual TlcStringList* GetListByType(TStringsType type);
+    const TlcStringList* GetListByType(TStringsType type) const;
+
+    int NumOfLanguages() const { return FNumOfLanguages; }
+    void SetNumOfLanguages(int value);
+    int ActiveLanguage() const { return FActiveLanguage; }
+    void SetActiveLanguage(int value);
+    bool ChangeLocales() const { return FChangeLocales; }
+    void SetChangeLocales(bool value);
+    TlcLangDispatcher* LangDispatcher() const { return FLangDispatcher.data(); }
+    void SetLangDispatcher(TlcLangDispatcher* value);
+    unsigned char LangDelim() const { return FLangDelim; }
+    void SetLangDelim(unsigned char value);
+    const TlcStringList& DoNotTranslate() const { return FDoNotTranslate; }
+    void SetDoNotTranslate(const TlcStringList& value);
+    const TlcStringList& LangNames() const { return FLangNames; }
+    void SetLangNames(const TlcStringList& value);
+    const std::string& Language() const { return FLanguage; }
+    void SetLanguage(const std::string& value);
+    TTranslateType TranslateType() const { return FTranslateType; }
+    void SetTranslateType(TTranslateType value) { FTranslateType = value; }
+    TlcLangOptions Options() const { return FOptions; }
+    void SetOptions(TlcLangOptions value);
+    bool NeedAllDlgs() const { return FNeedAllDlgs; }
+    void SetNeedAllDlgs(bool value);
+    TCursor ChangingCursor() const { return FChangingCursor; }
+    void SetChangingCursor(TCursor value) { FChangingCursor = value; }
+    const TlcStringList& ExcludedProperties() const { return FExcludedProperties; }
+    void SetExcludedProperties(const TlcStringList& value);
+    bool DoRaiseExceptions() const { return FDoRaiseExceptions; }
+    void SetDoRaiseExceptions(bool value) { FDoRaiseExceptions = value; }
+    TlcExtendedItems* ExtendedTranslations() const { return FExtendedTranslations.get(); }
+    std::string Version() const { return "6.4"; }
+    void SetVersion(const std::string&) {}
+    bool IsInheritedOwner() const { return FIsInheritedOwner; }
+    void SetIsInheritedOwner(bool value) { FIsInheritedOwner = value; }
+    const TlcStringList& StringsTypes() const { return FStringsTypes; }
+    void SetStringsTypes(const TlcStringList& value);
+    const TlcStringList& SmartExcludeProps() const { return FSmartExcludeProps; }
+    void SetSmartExcludeProps(const TlcStringList& value);
+    bool HandleResourceStrings() const { return FHandleResourceStrings; }
+    void SetHandleResourceStrings(bool value) { FHandleResourceStrings = value; }
+    int ResourceLanguageIndex() const { return FResourceLanguageIndex; }
+    void SetResourceLanguageIndex(int value);
+    bool TranslateExtendedFirst() const { return FTranslateExtendedFirst; }
+    void SetTranslateExtendedFirst(bool value) { FTranslateExtendedFirst = value; }
+    bool UseDefaultLanguage() const { return FUseDefaultLanguage; }
+    void SetUseDefaultLanguage(bool value) { FUseDefaultLanguage = value; }
+    int DefaultLanguage() const { return FDefaultLanguage; }
+    void SetDefaultLanguage(int value);
+    bool AutoSkipEmpties() const { return FAutoSkipEmpties; }
+    void SetAutoSkipEmpties(bool value);
+    bool StoreAsUTF8() const { return FStoreAsUTF8; }
+    void SetStoreAsUTF8(bool value);
+    bool UseTaskMsgDlg() const { return FUseTaskMsgDlg; }
+    void SetUseTaskMsgDlg(bool value) { FUseTaskMsgDlg = value; }
+
+    const TNotifyEvent& OnChangeLanguage() const { return FOnChangeLanguage; }
+    void SetOnChangeLanguage(TNotifyEvent value) { FOnChangeLanguage = std::move(value); }
+    const TLanguageChangingEvent& OnLanguageChanging() const { return FOnLanguageChanging; }
+    void SetOnLanguageChanging(TLanguageChangingEvent value) { FOnLanguageChanging = std::move(value); }
+
+    // The translation data: reader, writer and whether it is written at all
+    // (always without an ancestor; with one only when a list differs).
+    void ReadTranslationData(std::string_view data);
+    std::string WriteTranslationData() const;
+    bool HasTranslationData(const TlcCustomLang* ancestor) const;
+
+    // Operations on the lists.
+    virtual bool IsStringsType(std::string_view className) const;
+    // Sets the text of one language of the first line with that key; a key
+    // that no line has changes nothing.
+    virtual void SetTranslation(TlcStringList& list, const std::string& text, int language, const std::string& key);
+    void SetTranslation(TStringsType type, const std::string& text, int language, const std::string& key);
+    void ReplaceDelimiter(unsigned char oldDelim, unsigned char newDelim);
+    void PadLanguageFields();
+    void UpdateCodePage();
+    void RebuildStringIndexes();
+    std::string ExtractFieldWithDefault(std::string_view line, unsigned char delim, int language) const;
+    std::string BuildLanguageFields(const std::string& text, int language) const;
+    std::string GetTextByKey(const TlcStringList& list, std::string_view key, int language) const;
+    int GetLanguageCharset(int language);
+    int CodePageCharset() const { return FCodePageCharset; }
+    int LanguageCharset(int language) const;
+
+    // Applies the active language to the owner; the texts themselves are not
+    // written into the owner's components yet: it ends with OnChangeLanguage.
+    virtual void TranslateOwner();
+    // Collects the owner's current texts into the lists (not at run time yet).
+    virtual void CollectOwnerTexts() {}
+    // Prune the lists by the exclusion settings (not yet).
+    virtual void ApplyExcludedProperties() {}
+    virtual void ApplyDoNotTranslate() {}
+    // Loads the dispatcher's external translation file; false while the
+    // file formats are not read yet.
+    virtual bool LoadTranslationFile(const std::string& /*fileName*/) { return false; }
+
+    // Look-up by identifier.
+    std::string GetTextOrDefault(const std::string& id);
+    std::string GetText(const std::string& id);
+    // A zero-terminated copy of GetTextOrDefault; none for an empty text.
+    std::unique_ptr<char[]> GetTextPChar(const std::string& id);
+    std::string LookupText(const TlcStringList& list, const std::string& id, bool fallback);
+    std::u16string LookupTextW(const TlcStringList& list, const std::string& id, bool fallback);
+    std::string GetTestModeText(std::string_view line, unsigned char delim) const;
+    bool CanTranslateOwner() const;
+    std::string GetStrPropAnsi(const QObject* instance, const QMetaProperty& property) const;
+    bool TestModeActive() const;
+    bool ProcessEscapesOn() const { return FProcessEscapes; }
+
+    // The run-time indexes of Strings.
+    void BuildStringIndex(TlcStringsCollection& index, int sortLanguage);
+    TlcStringsCollection& StringIndex() { return FStringIndex; }
+    TlcStringsCollection& ResourceIndex() { return FResourceIndex; }
+    bool HasStringIndex() const { return FStringIndexBuilt; }
+    // The process's resource-string translator (none until a component with
+    // HandleResourceStrings has been loaded), and its look-up.
+    static TlcCustomLang* ResourceStringTranslator();
+    std::string TranslateResourceText(const std::string& text);
+
+    // The captured locale value n (1..15), the first-language text of a
+    // Locales entry.
+    const std::string& CapturedLocale(int n) const { return FCapturedLocales.at(static_cast<size_t>(n - 1)); }
+    int ListSelector() const { return FListSelector; }
+    bool Transient() const { return FTransient; }
+    bool OwnerHasNoFont() const { return FOwnerHasNoFont; }
+
+    void Loaded() override;
+
+protected:
+    const TlcStringList& List(TStringsType type) const { return FLists[static_cast<size_t>(type)]; }
+    TlcStringList& List(TStringsType type) { return FLists[static_cast<size_t>(type)]; }
+    void SetList(TStringsType type, const TlcStringList& value);
+    void SetTransient(bool value) { FTransient = value; }
+    void ApplyNeedAllDlgs();
+    void EnsureStringIndexes();
+
+private:
+    friend class TlcLangDispatcher;
+    std::string LookupInIndex(const std::string& id, bool fallback);
+    std::string LookupByScan(const TlcStringList& list, const std::string& id, bool fallback);
+    [[noreturn]] void RaiseNotFound(const std::string& id) const;
+    std::string ActiveLanguageError(int value) const;
+    void ReadSection8(const std::vector<std::string>& lines, bool& sawUnicode);
+    void ReadSections16(const std::vector<std::u16string>& lines);
+    void StoreReadLine(TlcStringList& list, std::string line);
+
+    std::array<TlcStringList, lcStringsTypeCount> FLists;
+    int FNumOfLanguages = 1;
+    int FActiveLanguage = 1;
+    bool FChangeLocales = false;
+    QPointer<TlcLangDispatcher> FLangDispatcher;
+    TNotifyEvent FOnChangeLanguage;
+    unsigned char FLangDelim = 1;
+    TlcStringList FDoNotTranslate;
+    TlcStringList FLangNames;
+    std::string FLanguage;
+    TTranslateType FTranslateType = TTranslateType::ttNoChange;
+    TlcLangOptions FOptions;
+    bool FNeedAllDlgs = false;
+    TCursor FChangingCursor = -1;
+    TlcStringList FExcludedProperties;
+    bool FDoRaiseExceptions = false;
+    std::unique_ptr<TlcExtendedItems> FExtendedTranslations;
+    bool FIsInheritedOwner = false;
+    TlcStringList FStringsTypes;
+    TlcStringList FSmartExcludeProps;
+    bool FHandleResourceStrings = false;
+    int FResourceLanguageIndex = 1;
+    bool FTranslateExtendedFirst = false;
+    bool FUseDefaultLanguage = false;
+    int FDefaultLanguage = 1;
+    bool FAutoSkipEmpties = true;
+    bool FStoreAsUTF8 = false;
+    bool FUseTaskMsgDlg = true;
+    TLanguageChangingEvent FOnLanguageChanging;
+
+    int FListSelector = -1;
+    bool FTransient = false;
+    bool FOwnerHasNoFont = true;
+    bool FFromDispatcher = false;
+    bool FProcessEscapes = false;
+    int FCodePageCharset = DEFAULT_CHARSET;
+    std::vector<int> FLanguageCharsets;
+    QPointer<TlcCustomLang> FSharedSource;
+    std::vector<std::string> FCapturedLocales;
+
+    TlcStringsCollection FStringIndex{this};
+    TlcStringsCollection FResourceIndex{this};
+    bool FStringIndexBuilt = false;
+    bool FResourceIndexBuilt = false;
+    std::uint64_t FStringIndexVersion = 0;
+    std::uint64_t FResourceIndexVersion = 0;
+    int FStringIndexLanguages = 0;
+    int FResourceIndexLanguages = 0;
+};
+
+// The translation component of the data module; it publishes every list.
+class TlcLang : public TlcCustomLang {
+    Q_OBJECT
+    Q_PROPERTY(TlcStringList Captions READ Captions WRITE SetCaptions)
+    Q_PROPERTY(TlcStringList Hints READ Hints WRITE SetHints)
+    Q_PROPERTY(TlcStringList DisplayLabels READ DisplayLabels WRITE SetDisplayLabels)
+    Q_PROPERTY(TlcStringList Strings READ Strings WRITE SetStrings)
+    Q_PROPERTY(TlcStringList Fonts READ Fonts WRITE SetFonts)
+    Q_PROPERTY(TlcStringList MultiLines READ MultiLines WRITE SetMultiLines)
+    Q_PROPERTY(TlcStringList DlgsCaptions READ DlgsCaptions WRITE SetDlgsCaptions)
+    Q_PROPERTY(TlcStringList OtherStrings READ OtherStrings WRITE SetOtherStrings)
+    Q_PROPERTY(TlcStringList Locales READ Locales WRITE SetLocales)
+    Q_PROPERTY(TlcStringList CharSets READ CharSets WRITE SetCharSets)
+    Q_PROPERTY(TlcStringList Collections READ Collections WRITE SetCollections)
+    Q_PROPERTY(int NumOfLanguages READ NumOfLanguages WRITE SetNumOfLanguages)
+    Q_PROPERTY(int ActiveLanguage READ ActiveLanguage WRITE SetActiveLanguage)
+    Q_PROPERTY(bool ChangeLocales READ ChangeLocales WRITE SetChangeLocales)
+    Q_PROPERTY(TlcLangDispatcher* LangDispatcher READ LangDispatcher WRITE SetLangDispatcher)
+    Q_PROPERTY(uchar LangDelim READ LangDelim WRITE SetLangDelim)
+    Q_PROPERTY(TlcStringList DoNotTranslate READ DoNotTranslate WRITE SetDoNotTranslate)
+    Q_PROPERTY(TlcStringList LangNames READ LangNames WRITE SetLangNames)
+    Q_PROPERTY(std::string Language READ Language WRITE SetLanguage)
+    Q_PROPERTY(TTranslateType TranslateType READ TranslateType WRITE SetTranslateType)
+    Q_PROPERTY(TlcLangOptions Options READ Options WRITE SetOptions)
+    Q_PROPERTY(bool NeedAllDlgs READ NeedAllDlgs WRITE SetNeedAllDlgs)
+    Q_PROPERTY(int ChangingCursor READ ChangingCursor WRITE SetChangingCursor)
+    Q_PROPERTY(TlcStringList ExcludedProperties READ ExcludedProperties WRITE SetExcludedProperties)
+    Q_PROPERTY(bool DoRaiseExceptions READ DoRaiseExceptions WRITE SetDoRaiseExceptions)
+    Q_PROPERTY(TlcExtendedItems* ExtendedTranslations READ ExtendedTranslations)
+    Q_PROPERTY(std::string Version READ Version WRITE SetVersion)
+    Q_PROPERTY(bool IsInheritedOwner READ IsInheritedOwner WRITE SetIsInheritedOwner)
+    Q_PROPERTY(TlcStringList StringsTypes READ StringsTypes WRITE SetStringsTypes)
+    Q_PROPERTY(TlcStringList SmartExcludeProps READ SmartExcludeProps WRITE SetSmartExcludeProps)
+    Q_PROPERTY(bool HandleResourceStrings READ HandleResourceStrings WRITE SetHandleResourceStrings)
+    Q_PROPERTY(int ResourceLanguageIndex READ ResourceLanguageIndex WRITE SetResourceLanguageIndex)
+    Q_PROPERTY(bool TranslateExtendedFirst READ TranslateExtendedFirst WRITE SetTranslateExtendedFirst)
+    Q_PROPERTY(bool UseDefaultLanguage READ UseDefaultLanguage WRITE SetUseDefaultLanguage)
+    Q_PROPERTY(int DefaultLanguage READ DefaultLanguage WRITE SetDefaultLanguage)
+    Q_PROPERTY(bool AutoSkipEmpties READ AutoSkipEmpties WRITE SetAutoSkipEmpties)
+    Q_PROPERTY(bool StoreAsUTF8 READ StoreAsUTF8 WRITE SetStoreAsUTF8)
+    Q_PROPERTY(bool UseTaskMsgDlg READ UseTaskMsgDlg WRITE SetUseTaskMsgDlg)
+public:
+    explicit TlcLang(QObject* owner) : TlcCustomLang(owner) {}
+};
+
+// The one dispatcher: the active language of every linked component.
+class TlcLangDispatcher : public TlcComponent {
+    Q_OBJECT
+    Q_PROPERTY(int ActiveLanguage READ ActiveLanguage WRITE SetActiveLanguage)
+    Q_PROPERTY(int NumOfLanguages READ NumOfLanguages WRITE SetNumOfLanguages)
+    Q_PROPERTY(TlcStringList LangNames READ LangNames WRITE SetLangNames)
+    Q_PROPERTY(std::string Language READ Language WRITE SetLanguage)
+    Q_PROPERTY(std::string FileName READ FileName WRITE SetFileName)
+    Q_PROPERTY(TTestModeInfo* TestModeInfo READ TestModeInfo CONSTANT)
+    Q_PROPERTY(bool UseDefaultLanguage READ UseDefaultLanguage WRITE SetUseDefaultLanguage)
+    Q_PROPERTY(int DefaultLanguage READ DefaultLanguage WRITE SetDefaultLanguage)
+public:
+    explicit TlcLangDispatcher(QObject* owner);
+    ~TlcLangDispatcher() override;
+
+    int ActiveLanguage() const { return FActiveLanguage; }
+    // Switches every linked component, in link order, after asking the
+    // dispatcher's and then each component's veto. A number outside
+    // 1..NumOfLanguages raises ELanguageError and changes nothing.
+    void SetActiveLanguage(int value);
+    int NumOfLanguages() const { return FNumOfLanguages; }
+    void SetNumOfLanguages(int value);
+    const TlcStringList& LangNames() const { return FLangNames; }
+    void SetLangNames(const TlcStringList& value);
+    const std::string& Language() const { return FLanguage; }
+    void SetLanguage(const std::string& value);
+    const std::string& FileName() const { return FFileName; }
+    void SetFileName(const std::string& value) { FFileName = value; }
+    ::TTestModeInfo* TestModeInfo() const { return FTestModeInfo.get(); }
+    bool UseDefaultLanguage() const { return FUseDefaultLanguage; }
+    void SetUseDefaultLanguage(bool value);
+    int DefaultLanguage() const { return FDefaultLanguage; }
+    void SetDefaultLanguage(int value);
+
+    const TLinkToDispatcherEvent& OnLinkToDispatcher() const { return FOnLinkToDispatcher; }
+    void SetOnLinkToDispatcher(TLinkToDispatcherEvent value) { FOnLinkToDispatcher = std::move(value); }
+    const TLanguageChangingEvent& OnLanguageChanging() const { return FOnLanguageChanging; }
+    void SetOnLanguageChanging(TLanguageChangingEvent value) { FOnLanguageChanging = std::move(value); }
+    const TNotifyEvent& OnLanguageChanged() const { return FOnLanguageChanged; }
+    void SetOnLanguageChanged(TNotifyEvent value) { FOnLanguageChanged = std::move(value); }
+
+    void AddLinkedLang(TlcCustomLang* lang);
+    void RemoveLinkedLang(TlcCustomLang* lang);
+    int LinkedCount() const { return static_cast<int>(FLinked.size()); }
+    TlcCustomLang* LinkedLang(int index) const { return FLinked.at(static_cast<size_t>(index)); }
+
+private:
+    bool IsLinked(const TlcCustomLang* lang) const;
+    std::vector<QPointer<TlcCustomLang>> LinkedSnapshot() const;
+
+    int FActiveLanguage = 1;
+    int FNumOfLanguages = 1;
+    TlcStringList FLangNames{"Language N1"};
+    std::string FLanguage;
+    std::string FFileName;
+    std::unique_ptr<::TTestModeInfo> FTestModeInfo;
+    bool FUseDefaultLanguage = false;
+    int FDefaultLanguage = 1;
+    TLinkToDispatcherEvent FOnLinkToDispatcher;
+    TLanguageChangingEvent FOnLanguageChanging;
+    TNotifyEvent FOnLanguageChanged;
+    std::vector<TlcCustomLang*> FLinked;
+};
