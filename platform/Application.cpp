@@ -2,6 +2,10 @@
 
 #include "platform/MessageWindow.h"
 
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
 
@@ -52,7 +56,48 @@ std::string ProgramBaseName()
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+namespace {
+int gSignalWrite = -1;
+
+void OnTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(gSignalWrite, &byte, 1);
+}
+} // namespace
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    if (::pipe2(FSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    gSignalWrite = FSignalPipe[1];
+    auto* notifier = new QSocketNotifier(FSignalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char buffer[16];
+        while (::read(FSignalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        // The main window closes as by its close box; the loop then ends.
+        closeAllWindows();
+        quit();
+    });
+    struct sigaction action{};
+    action.sa_handler = &OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+TApplication::~TApplication()
+{
+    if (FSignalPipe[0] >= 0) {
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGINT, SIG_DFL);
+        gSignalWrite = -1;
+        ::close(FSignalPipe[0]);
+        ::close(FSignalPipe[1]);
+    }
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {

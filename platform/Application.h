@@ -15,8 +15,14 @@ std::string ProgramFolder();
 std::string ProgramFileName();
 std::string ProgramBaseName();
 
+// The application object of the program. SIGTERM and SIGINT end it the way
+// closing the main window does, so the settings are saved on the way out.
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);
+    ~TApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    int FSignalPipe[2] = {-1, -1};
 };

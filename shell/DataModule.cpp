@@ -1,0 +1,546 @@
+#include "shell/DataModule.h"
+
+#include "controls/Zor_Pattern.h"
+#include "link/Communication.h"
+#include "link/USB_Communication.h"
+#include "localization/lcComp.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+#include "platform/FormatSettings.h"
+#include "platform/Launcher.h"
+#include "shell/DebugClass.h"
+#include "shell/DeviceStatus.h"
+#include "shell/Dialogs.h"
+#include "shell/Environment.h"
+#include "shell/MainForm.h"
+#include "shell/SelectDeviceForm.h"
+#include "shell/ZorUtils.h"
+#include "platform/Component.h"
+
+#include <QFileInfo>
+#include <QThread>
+
+#include <dlfcn.h>
+
+TDM* DM = nullptr;
+TfMainForm* fMainForm = nullptr;
+std::function<void(int ms)> TDM::PluginLoadPause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+
+namespace {
+
+const char* const kStart = "-------- Programmstart ----------------------------";
+const char* const kEnd = "-------- Programmende ----------------------------";
+const char* const kUnknownDevice =
+    "Es wurde keine Konfiguration für das als Parameter angegebene Gerät \"%s\" gefunden.\r\n"
+    "Bitte wählen Sie aus, mit welchem Gerät sie arbeiten wollen.";
+
+bool FileExists(const std::string& path)
+{
+    return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
+}
+
+std::int32_t ProxyConnected(const TCommunicationProxy* self)
+{
+    try {
+        const TDM* dm = static_cast<const TDM*>(self->Context);
+        return dm->ComControl() && dm->ComControl()->Connected() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+std::int32_t ProxySendText(const TCommunicationProxy* self, void* /*sender*/, const char* text, std::uint32_t length,
+                           std::int32_t transfer)
+{
+    try {
+        const TDM* dm = static_cast<const TDM*>(self->Context);
+        // The link the program holds now: a plug-in never reaches a freed one.
+        TCommunication* link = dm->ComControl();
+        if (!link)
+            return 1;
+        return link->SendText(nullptr, std::string(text ? text : "", text ? length : 0), transfer) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+template <typename T>
+T Entry(void* library, const char* name)
+{
+    return reinterpret_cast<T>(dlsym(library, name));
+}
+
+} // namespace
+
+void TDM::Check(TPluginError error)
+{
+    if (error)
+        throw Exception(error);
+}
+
+TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
+{
+    setObjectName("DM");
+    DM = this;
+    FProxy.Size = sizeof(TCommunicationProxy);
+    FProxy.Context = this;
+    FProxy.Connected = &ProxyConnected;
+    FProxy.SendText = &ProxySendText;
+
+    SetOwnerRoot(this);
+    lcLangDispatcher = new TlcLangDispatcher(this);
+    lcLangDispatcher->setObjectName("lcLangDispatcher");
+    lcLang = new TlcLang(this);
+    lcLang->setObjectName("lcLang");
+    {
+        // As the data module's resource reads them: the dispatcher, then the texts.
+        TlcResourceLoading loading;
+        loading.Add(*lcLangDispatcher);
+        loading.Add(*lcLang);
+        lcLangDispatcher->SetActiveLanguage(1);
+        lcLangDispatcher->SetNumOfLanguages(2);
+        lcLangDispatcher->SetLangNames({"Deutsch", "English"});
+        lcLangDispatcher->SetLanguage("Deutsch");
+        LoadFormTranslations(*lcLang, lcLangDispatcher, "TDM");
+        loading.Finish();
+    }
+
+    acUploadFirmware = NewAction("acUploadFirmware", "Firmware-Upload", &TDM::acUploadFirmwareExecute);
+    acUploadFirmware->setToolTip("Lädt eine neue Firmware auf das Gerät");
+    actSetParameter = NewAction("actSetParameter", "Parameter setzen ...", &TDM::actSetParameterExecute);
+    actSetParameter->setToolTip("Neue Parameter auf das Gerät laden.");
+    actExtendedOptions =
+        NewAction("actExtendedOptions", "Erweiterte Optionen ...", &TDM::actExtendedOptionsExecute);
+    actExtendedOptions->setToolTip("Stellt erweiterte Optionen und Informationen zur Verfügung.");
+    actSelectDevice = NewAction("actSelectDevice", "Gerät auswählen ...", &TDM::actSelectDeviceExecute);
+    actSelectDevice->setToolTip("Wählen Sie aus, welches Gerät Sie konfigurieren wollen.");
+    acOptionenSchnittstelle = NewAction("acOptionenSchnittstelle", "&Schnittstelle einstellen ...",
+                                        &TDM::acOptionenSchnittstelleExecute);
+    acOptionenSchnittstelle->setToolTip(
+        "Die Schnittstelle auswählen, über die das Programm mit Geräten kommuniziert.");
+    actChangeLanguage = NewAction("actChangeLanguage", "Sprache ändern ...", &TDM::actChangeLanguageExecute);
+    acInputExtentionKey =
+        NewAction("acInputExtentionKey", "Erweiterungscode eingeben...", &TDM::acInputExtentionKeyExecute);
+    acUseWindowsPattern =
+        NewAction("acUseWindowsPattern", "Windows Farbschema nutzen", &TDM::acUseWindowsPatternExecute);
+    acUseZorPattern = NewAction("acUseZorPattern", "Zor Farbschema nutzen", &TDM::acUseZorPatternExecute);
+    acUseWindowsPattern->setCheckable(true);
+    acUseZorPattern->setCheckable(true);
+    acResetDialogs =
+        NewAction("acResetDialogs", "Unterdrückte Dialoge wieder anzeigen", &TDM::acResetDialogsExecute);
+    acResetDialogs->setToolTip("Alle Dialoge und Warnungen, die mittels \"Diesen Dialog zukünftig nicht mehr "
+                               "anzeigen\" ausgeblendet wurden, werden wieder angezeigt");
+    acDebugSaveStateToLog = NewAction("acDebugSaveStateToLog", "Aktuellen Programmzustand in Log-Datei speichern",
+                                      &TDM::acDebugSaveStateToLogExecute);
+    acDebugSaveStateToLog->setToolTip(
+        "Speichert den aktuellen Zustand des Programms und seiner Objekte in eine Textdatei.");
+    acSendErrorLog = NewAction("acSendErrorLog", "Fehlerprotokoll an Zorvatek senden", &TDM::acSendErrorLogExecute);
+    acSendMailAction1 =
+        NewAction("acSendMailAction1", "E-Mail an Zorvatek schreiben", &TDM::acSendMailAction1Execute);
+    acWebAction = NewAction("acWebAction", "Zorvatek im Internet", &TDM::acWebActionExecute);
+    acCloseAllWindows = NewAction("acCloseAllWindows", "Alle Schließen", &TDM::acCloseAllWindowsExecute);
+    acInfoUeber = NewAction("acInfoUeber", "&Info über ...", nullptr);
+    connect(acInfoUeber, &QAction::triggered, this, [this] {
+        if (!FActionsSuspended)
+            ShowAboutBox();
+    });
+    FileExit1 = NewAction("FileExit1", "&Beenden", nullptr);
+    connect(FileExit1, &QAction::triggered, this, [this] {
+        if (!FActionsSuspended && fMainForm)
+            fMainForm->close();
+    });
+    MailAction.Recipient = ServiceAddress;
+    MailAction.Subject = "Fehlermeldung / Bericht / Anfrage";
+    MailAction.Body = "Sehr geehrte Damen und Herren,\r\n";
+
+    // The creation handler.
+    RegistryStorage.SetRoot(TEnvironment::ProgramKey());
+    FEnvironment = std::make_unique<TEnvironment>(&RegistryStorage);
+    FEnvironment->Debugger()->AddAction(kStart, "");
+    SetCommunicationMutexName("Global\\" + NewGUIDText());
+    bool exists = false;
+    FMutex = CreateMutex(true, FCommunicationMutexName, &exists);
+    if (!FMutex || exists)
+        throw Exception("Error creating unique mutex!");
+    UnloadDLLs();
+    if (!FEnvironment->ValuesAreValid)
+        FEnvironment->LoadSettings();
+    FDeviceList = std::make_unique<TDeviceList>();
+    try {
+        FDeviceList->LoadDevices(ProgramFolder() + "ZorDevices.xml");
+        const std::string argument = arguments.size() > 1 ? arguments[1].toStdString() : std::string();
+        if (!argument.empty()) {
+            FDeviceList->SetPreferredDevice(argument);
+            if (QString::fromStdString(FDeviceList->Preference()).toUpper() !=
+                QString::fromStdString(argument).toUpper())
+                MessageBox(nullptr, FormatText(kUnknownDevice, {argument}), "Zor Tessaro", MB_OK | MB_ICONERROR);
+        }
+        LoadDLLs();
+    } catch (...) {
+        // Start-up goes on; the main window tells what is missing.
+    }
+}
+
+TDM::~TDM()
+{
+    if (FEnvironment)
+        FEnvironment->Debugger()->AddAction(kEnd, "");
+    UnloadDLLs();
+    if (FMutex)
+        CloseHandle(FMutex);
+    FEnvironment.reset(); // saves the settings
+    FComControl.reset();
+    if (DM == this)
+        DM = nullptr;
+}
+
+QAction* TDM::NewAction(const char* name, const char* caption, void (TDM::*handler)())
+{
+    auto* action = new QAction(QString::fromUtf8(caption), this);
+    action->setObjectName(name);
+    if (handler)
+        connect(action, &QAction::triggered, this, [this, handler] {
+            if (!FActionsSuspended)
+                (this->*handler)();
+        });
+    return action;
+}
+
+std::string TDM::Text(const char* id) const
+{
+    return lcLang->GetTextOrDefault(id);
+}
+
+TAppHandle TDM::AppHandle() const
+{
+    return reinterpret_cast<TAppHandle>(static_cast<QWidget*>(fMainForm));
+}
+
+void TDM::SetComControl(std::unique_ptr<TCommunication> link)
+{
+    FComControl = std::move(link);
+}
+
+// ---------------------------------------------------------------- plug-ins
+
+void TDM::FreeLibrary(void*& library)
+{
+    if (library && reinterpret_cast<std::uintptr_t>(library) != kNoLibrary)
+        dlclose(library);
+    library = reinterpret_cast<void*>(kNoLibrary);
+}
+
+void TDM::LoadDLLs()
+{
+    const TDeviceStatus* device = FDeviceList ? FDeviceList->Current() : nullptr;
+    if (!device)
+        return;
+    const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
+                                  device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
+    for (int role = 0; role < 4; ++role) {
+        if (FileExists(paths[role]))
+            LoadRole(role, paths[role]);
+        PluginLoadPause(100);
+    }
+}
+
+void TDM::LoadRole(int role, const std::string& path)
+{
+    static const char* const kRoleText[4] = {"IDS_9", "IDS_21", "IDS_29", "IDS_39"};
+    const std::string message = Text("IDS_8") + "\r\n" + Text(kRoleText[role]) + "\r\n" + Text("IDS_10");
+    // A full path: no library search path can put another library in its place.
+    const std::string absolute = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+    void* library = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void** handles[4] = {&FStatusDLL, &FParameterDLL, &FFirmwareDLL, &FExtendedDLL};
+    *handles[role] = library;
+    if (!library) {
+        const char* why = dlerror();
+        throw Exception(FormatText(message, {path, why ? why : ""}));
+    }
+    std::string failure;
+    try {
+        const TCommunicationProxy* link = LiveCommunication();
+        const std::string& mutex = FCommunicationMutexName;
+        const auto length = static_cast<std::uint32_t>(mutex.size());
+        switch (role) {
+        case 0:
+            FStatusInitDLL = Entry<TInitDLL>(library, "InitDLL");
+            FStatusShowStatus = Entry<TShowStatus>(library, "ShowStatus");
+            FStatusCloseStatus = Entry<TCloseStatus>(library, "CloseStatus");
+            FStatusOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
+            FStatusOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
+            if (FStatusInitDLL && link)
+                Check(FStatusInitDLL(AppHandle(), mutex.c_str(), length, link));
+            break;
+        case 1:
+            FParameterInitDLL = Entry<TInitDLL>(library, "InitDLL");
+            FParameterUnloadDLL = Entry<TUnloadDLL>(library, "UnloadDLL");
+            FParameterShowDialog = Entry<TShowDialog>(library, "ShowDialog");
+            FParameterOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
+            FParameterOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
+            FParameterGetParameterObject = Entry<TGetParameterObject>(library, "GetParameterObject");
+            FParameterSetParameter = Entry<TSetParameter>(library, "SetParameter");
+            if (FParameterInitDLL) // also before any link exists
+                Check(FParameterInitDLL(AppHandle(), mutex.c_str(), length, link));
+            break;
+        case 2:
+            FFirmwareFirmwareUpload = Entry<TFirmwareUpload>(library, "FirmwareUpload");
+            FFirmwareOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
+            FFirmwareOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
+            break;
+        case 3:
+            FExtendedInitDLL = Entry<TInitDLL>(library, "InitDLL");
+            FExtendedUnloadDLL = Entry<TUnloadDLL>(library, "UnloadDLL");
+            FExtendedShowDialog = Entry<TShowDialog>(library, "ShowDialog");
+            FExtendedOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
+            FExtendedOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
+            if (FExtendedInitDLL && link)
+                Check(FExtendedInitDLL(AppHandle(), mutex.c_str(), length, link));
+            break;
+        }
+    } catch (const std::exception& e) {
+        // Also a plug-in that lets an exception out of an entry.
+        failure = e.what();
+    }
+    if (!failure.empty())
+        throw Exception(FormatText(message, {path, failure}));
+}
+
+void TDM::UnloadDLLs()
+{
+    auto closing = [](auto entry) {
+        if (!entry)
+            return;
+        try {
+            Check(entry());
+        } catch (const std::exception& e) {
+            // The library goes all the same; the user learns why it complained.
+            HandleApplicationException(e);
+        }
+    };
+    // Status.
+    const TCloseStatus closeStatus = FStatusCloseStatus;
+    FStatusInitDLL = nullptr;
+    FStatusShowStatus = nullptr;
+    FStatusCloseStatus = nullptr;
+    FStatusOnReceiveData = nullptr;
+    FStatusOnConnectionChanged = nullptr;
+    if (reinterpret_cast<std::uintptr_t>(FStatusDLL) != kNoLibrary) {
+        if (FStatusDLL)
+            closing(closeStatus);
+        FreeLibrary(FStatusDLL);
+    }
+    // Parameter.
+    const TUnloadDLL unloadParameter = FParameterUnloadDLL;
+    FParameterInitDLL = nullptr;
+    FParameterUnloadDLL = nullptr;
+    FParameterShowDialog = nullptr;
+    FParameterOnReceiveData = nullptr;
+    FParameterOnConnectionChanged = nullptr;
+    FParameterGetParameterObject = nullptr;
+    FParameterSetParameter = nullptr;
+    if (reinterpret_cast<std::uintptr_t>(FParameterDLL) != kNoLibrary) {
+        if (FParameterDLL)
+            closing(unloadParameter);
+        FreeLibrary(FParameterDLL);
+    }
+    // Firmware: no unload entry.
+    FFirmwareFirmwareUpload = nullptr;
+    FFirmwareOnReceiveData = nullptr;
+    FFirmwareOnConnectionChanged = nullptr;
+    FreeLibrary(FFirmwareDLL);
+    // Extended.
+    const TUnloadDLL unloadExtended = FExtendedUnloadDLL;
+    FExtendedInitDLL = nullptr;
+    FExtendedUnloadDLL = nullptr;
+    FExtendedShowDialog = nullptr;
+    FExtendedOnReceiveData = nullptr;
+    FExtendedOnConnectionChanged = nullptr;
+    if (reinterpret_cast<std::uintptr_t>(FExtendedDLL) != kNoLibrary) {
+        if (FExtendedDLL)
+            closing(unloadExtended);
+        FreeLibrary(FExtendedDLL);
+    }
+}
+
+// ----------------------------------------------------------------- actions
+
+void TDM::acUploadFirmwareExecute()
+{
+    FEnvironment->Debugger()->AddAction(Text("IDS_63"), "");
+    const TDeviceStatus* device = FDeviceList->Current();
+    TFileDialog open;
+    open.FileName = FEnvironment->LastFirmwareFile;
+    open.Filter = Text("IDS_64");
+    const std::string extension = device ? device->Extension : std::string();
+    open.FilterIndex = extension == "H86" ? 2 : extension == "A79" ? 1 : 3;
+    open.Title = Text("IDS_67");
+    open.InitialDir = FEnvironment->FirmwarePath();
+    open.DefaultExt = extension;
+    if (!DialogService().OpenFile(fMainForm, open))
+        return;
+    const std::string file = open.FileName;
+    FEnvironment->Debugger()->AddAction("acFirmwareUpdateExecute - AfterSelect", "Filename=" + file);
+
+    struct TSuspend {
+        explicit TSuspend(bool& flag) : Flag(flag) { Flag = true; }
+        ~TSuspend() { Flag = false; }
+        bool& Flag;
+    } suspend(FActionsSuspended);
+
+    if (FFirmwareFirmwareUpload) {
+        void* parameters = nullptr;
+        if (FParameterGetParameterObject)
+            Check(FParameterGetParameterObject(&parameters));
+        const bool wasPaused = fMainForm && fMainForm->IsPausedForUpload();
+        if (fMainForm) {
+            fMainForm->DebugReceiveData(Text("IDS_70"));
+            fMainForm->PauseForUpload();
+        }
+        TPluginDevice info{};
+        std::string text[8];
+        if (device) {
+            text[0] = device->Extension;
+            text[1] = device->MagicWord;
+            text[2] = device->FW;
+            text[3] = device->Name;
+            text[4] = device->PA;
+            text[5] = device->Identification;
+            text[6] = device->EX;
+            text[7] = device->ST;
+            info = {text[0].c_str(), text[1].c_str(), text[2].c_str(), device->BlockSize(), device->Gender,
+                    text[3].c_str(), text[4].c_str(), device->ProductID,  device->InitialStatus, text[5].c_str(),
+                    text[6].c_str(), text[7].c_str()};
+        }
+        Check(FFirmwareFirmwareUpload(AppHandle(), file.c_str(), static_cast<std::uint32_t>(file.size()),
+                                      LiveCommunication(), device ? &info : nullptr));
+        if (!wasPaused && fMainForm) {
+            fMainForm->ResumeMonitor();
+            fMainForm->DebugReceiveData(Text("IDS_71"));
+        }
+        if (FParameterSetParameter && parameters)
+            Check(FParameterSetParameter(parameters));
+    }
+    const QFileInfo chosen(QString::fromStdString(file));
+    FEnvironment->SetFirmwarePath(chosen.absolutePath().toStdString());
+    FEnvironment->LastFirmwareFile = chosen.fileName().toStdString();
+}
+
+void TDM::actSetParameterExecute()
+{
+    FEnvironment->Debugger()->AddAction("actSetParameterExecute", "");
+    if (FParameterShowDialog)
+        Check(FParameterShowDialog());
+}
+
+void TDM::actExtendedOptionsExecute()
+{
+    FEnvironment->Debugger()->AddAction("actExtendedOptionsExecute", "");
+    if (FExtendedShowDialog)
+        Check(FExtendedShowDialog());
+}
+
+void TDM::actSelectDeviceExecute()
+{
+    {
+        TfSelectDeviceForm dialog(*FDeviceList, RegistryStorage, fMainForm);
+        if (DialogService().ExecModal(dialog) != QDialog::Accepted)
+            return;
+    }
+    UnloadDLLs();
+    if (FComControl) {
+        FComControl->Close();
+        if (const TDeviceStatus* device = FDeviceList->Current())
+            FComControl->SetProductID(device->ProductID);
+        FComControl->Reconnect();
+    }
+    LoadDLLs();
+    if (fMainForm) {
+        if (FComControl)
+            fMainForm->VerbindungsStatusChanged(nullptr, FComControl->Connected());
+        fMainForm->RefreshDeviceDisplay();
+    }
+}
+
+void TDM::acOptionenSchnittstelleExecute()
+{
+    FEnvironment->Debugger()->AddAction("acOptionenSchnittstelleExecute", "");
+    if (fMainForm)
+        fMainForm->ShowInterfaceOptions();
+}
+
+void TDM::actChangeLanguageExecute()
+{
+    ShowLanguageDialog(fMainForm);
+}
+
+void TDM::acInputExtentionKeyExecute()
+{
+    std::string code;
+    if (AskValue(fMainForm, Text("IDS_72"), Text("IDS_73"), Text("IDS_74"), 40, code))
+        FEnvironment->StoreServiceCode(code);
+}
+
+void TDM::acUseWindowsPatternExecute()
+{
+    FEnvironment->SetUseWindowsColorSchema(true);
+    acUseWindowsPattern->setChecked(true);
+    acUseZorPattern->setChecked(false);
+    if (fMainForm)
+        fMainForm->update();
+}
+
+void TDM::acUseZorPatternExecute()
+{
+    FEnvironment->SetUseWindowsColorSchema(false);
+    acUseWindowsPattern->setChecked(false);
+    acUseZorPattern->setChecked(true);
+    if (fMainForm)
+        fMainForm->update();
+}
+
+void TDM::acResetDialogsExecute()
+{
+    FEnvironment->Debugger()->AddAction(Text("IDS_58"), "");
+    TRegistry::DeleteKey(Text("IDS_59") + ProgramFileName());
+    MessageBox(nullptr, Text("IDS_60"), "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
+}
+
+void TDM::acDebugSaveStateToLogExecute()
+{
+    FEnvironment->Debugger()->WriteErrorReport(Text("IDS_61"));
+    MessageBox(nullptr, FormatText(Text("IDS_62"), {ProgramFolder()}), "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
+}
+
+void TDM::acSendErrorLogExecute()
+{
+    FEnvironment->Debugger()->WriteErrorReport(Text("IDS_45"));
+    MailAction.Attachments = {ProgramFolder() + TDebugClass::ReportFileName};
+    const std::string cr2 = "\r\r";
+    MailAction.Body = Text("IDS_47") + cr2 + Text("IDS_48") + Text("IDS_49") +
+                      DateTimeToStr(QDateTime::currentDateTime()) + Text("IDS_50") + cr2 + Text("IDS_51") + cr2 +
+                      Text("IDS_52") + Text("IDS_53") + Text("IDS_54") + Text("IDS_55") + cr2 + Text("IDS_56") +
+                      cr2 + Text("IDS_57");
+    acSendMailAction1Execute();
+}
+
+void TDM::acSendMailAction1Execute()
+{
+    TMail mail;
+    mail.To = MailAction.Recipient;
+    mail.Subject = MailAction.Subject;
+    mail.Body = MailAction.Body;
+    mail.Attachments = MailAction.Attachments;
+    Launcher().SendMail(mail);
+}
+
+void TDM::acWebActionExecute()
+{
+    Launcher().OpenDocument(WebAddress);
+}
+
+void TDM::acCloseAllWindowsExecute()
+{
+    CloseAllMDIChildren();
+}

@@ -1,0 +1,168 @@
+#pragma once
+// The application data module: it owns the program's long-lived objects (the
+// settings, the catalogue, the communication mutex, the plug-in libraries,
+// the link object once the main window opened one), carries every action,
+// and hosts the device plug-ins.
+#include "pluginapi/PluginInterface.h"
+#include "platform/NamedObjects.h"
+#include "platform/Registry.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class TCommunication;
+class TDeviceList;
+class TEnvironment;
+class TlcLang;
+class TlcLangDispatcher;
+class TfMainForm;
+
+class TDM : public QObject {
+    Q_OBJECT
+public:
+    // Runs the creation handler; `arguments` are the program's command line
+    // (the first after the program's name picks the device type).
+    explicit TDM(const QStringList& arguments = QCoreApplication::arguments(), QObject* parent = nullptr);
+    ~TDM() override;
+
+    // Components.
+    TAppRegistryStorage RegistryStorage;
+    TlcLangDispatcher* lcLangDispatcher = nullptr;
+    TlcLang* lcLang = nullptr;
+
+    QAction* acUploadFirmware;
+    QAction* actSetParameter;
+    QAction* actExtendedOptions;
+    QAction* actSelectDevice;
+    QAction* acOptionenSchnittstelle;
+    QAction* actChangeLanguage;
+    QAction* acInputExtentionKey;
+    QAction* acUseWindowsPattern;
+    QAction* acUseZorPattern;
+    QAction* acResetDialogs;
+    QAction* acDebugSaveStateToLog;
+    QAction* acSendErrorLog;
+    QAction* acSendMailAction1;
+    QAction* acWebAction;
+    QAction* acCloseAllWindows;
+    QAction* acInfoUeber;
+    QAction* FileExit1;
+
+    // Published properties.
+    TEnvironment* Environment() const { return FEnvironment.get(); }
+    std::uint32_t ComStatus = 0;
+    TCommunication* ComControl() const { return FComControl.get(); }
+    // Frees the link object held so far and keeps the new one (or none).
+    void SetComControl(std::unique_ptr<TCommunication> link);
+    TDeviceList* DeviceList() const { return FDeviceList.get(); }
+    const std::string& CommunicationMutexName() const { return FCommunicationMutexName; }
+    void SetCommunicationMutexName(const std::string& Value) { FCommunicationMutexName = Value; }
+    std::uintptr_t StatusDLL() const { return Handle(FStatusDLL); }
+    std::uintptr_t ParameterDLL() const { return Handle(FParameterDLL); }
+    std::uintptr_t ExtendedDLL() const { return Handle(FExtendedDLL); }
+    std::uintptr_t FirmwareDLL() const { return Handle(FFirmwareDLL); }
+    HANDLE CommunicationMutex() const { return FMutex; }
+
+    // Texts of the data module by identifier.
+    std::string Text(const char* id) const;
+
+    // Plug-ins of the current device type.
+    void LoadDLLs();
+    void UnloadDLLs();
+    // The pause after each role while loading (100 ms); tests count instead.
+    static std::function<void(int ms)> PluginLoadPause;
+
+    // The host's object that plug-ins talk to the link through.
+    const TCommunicationProxy* CommunicationProxy() const { return &FProxy; }
+    // The proxy while a link object exists, else null (as InitDLL passes it).
+    const TCommunicationProxy* LiveCommunication() const { return FComControl ? &FProxy : nullptr; }
+
+    // Entry slots; null when the library does not export the entry.
+    TInitDLL FStatusInitDLL = nullptr;
+    TShowStatus FStatusShowStatus = nullptr;
+    TCloseStatus FStatusCloseStatus = nullptr;
+    TOnReceiveData FStatusOnReceiveData = nullptr;
+    TOnConnectionChanged FStatusOnConnectionChanged = nullptr;
+    TInitDLL FParameterInitDLL = nullptr;
+    TUnloadDLL FParameterUnloadDLL = nullptr;
+    TShowDialog FParameterShowDialog = nullptr;
+    TOnReceiveData FParameterOnReceiveData = nullptr;
+    TOnConnectionChanged FParameterOnConnectionChanged = nullptr;
+    TGetParameterObject FParameterGetParameterObject = nullptr;
+    TSetParameter FParameterSetParameter = nullptr;
+    TFirmwareUpload FFirmwareFirmwareUpload = nullptr;
+    TOnReceiveData FFirmwareOnReceiveData = nullptr;
+    TOnConnectionChanged FFirmwareOnConnectionChanged = nullptr;
+    TInitDLL FExtendedInitDLL = nullptr;
+    TUnloadDLL FExtendedUnloadDLL = nullptr;
+    TShowDialog FExtendedShowDialog = nullptr;
+    TOnReceiveData FExtendedOnReceiveData = nullptr;
+    TOnConnectionChanged FExtendedOnConnectionChanged = nullptr;
+
+    // Action handlers.
+    void acUploadFirmwareExecute();
+    void actSetParameterExecute();
+    void actExtendedOptionsExecute();
+    void actSelectDeviceExecute();
+    void acOptionenSchnittstelleExecute();
+    void actChangeLanguageExecute();
+    void acInputExtentionKeyExecute();
+    void acUseWindowsPatternExecute();
+    void acUseZorPatternExecute();
+    void acResetDialogsExecute();
+    void acDebugSaveStateToLogExecute();
+    void acSendErrorLogExecute();
+    void acSendMailAction1Execute();
+    void acWebActionExecute();
+    void acCloseAllWindowsExecute();
+
+    // While suspended (a firmware upload runs) no action executes.
+    bool ActionsSuspended() const { return FActionsSuspended; }
+
+    // The mail that the mail action sends; the error report fills it.
+    struct TMailAction {
+        std::string Recipient;
+        std::string Subject;
+        std::string Body;
+        std::vector<std::string> Attachments;
+    } MailAction;
+
+    static constexpr const char* ServiceAddress = "service@zorvatek.example";
+    static constexpr const char* WebAddress = "https://www.zorvatek.example/";
+
+    // Raises an error that a plug-in entry returned.
+    static void Check(TPluginError error);
+
+private:
+    static constexpr std::uintptr_t kNoLibrary = ~std::uintptr_t(0);
+    static std::uintptr_t Handle(void* library)
+    {
+        return library ? reinterpret_cast<std::uintptr_t>(library) : 0;
+    }
+    QAction* NewAction(const char* name, const char* caption, void (TDM::*handler)());
+    void LoadRole(int role, const std::string& path);
+    void FreeLibrary(void*& library);
+    TAppHandle AppHandle() const;
+
+    std::unique_ptr<TEnvironment> FEnvironment;
+    std::unique_ptr<TCommunication> FComControl;
+    std::unique_ptr<TDeviceList> FDeviceList;
+    std::string FCommunicationMutexName;
+    HANDLE FMutex = 0;
+    void* FStatusDLL = reinterpret_cast<void*>(kNoLibrary);
+    void* FParameterDLL = reinterpret_cast<void*>(kNoLibrary);
+    void* FExtendedDLL = reinterpret_cast<void*>(kNoLibrary);
+    void* FFirmwareDLL = reinterpret_cast<void*>(kNoLibrary);
+    TCommunicationProxy FProxy{};
+    bool FActionsSuspended = false;
+};
+
+// The one data module and main window of the program (null when none).
+extern TDM* DM;
+extern TfMainForm* fMainForm;

@@ -1,0 +1,80 @@
+#include "shell/SelectDeviceForm.h"
+
+#include "platform/Registry.h"
+#include "shell/DeviceStatus.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfSelectDeviceForm* fSelectDeviceForm = nullptr;
+
+TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage& settings, QWidget* owner)
+    : QDialog(owner), FDevices(devices), FSettings(settings)
+{
+    setObjectName("fSelectDeviceForm");
+    fSelectDeviceForm = this;
+    setWindowTitle("Zor Konfigurationsprogramm");
+    QFont bold = font();
+    bold.setBold(true);
+    auto* layout = new QVBoxLayout(this);
+    auto* lblDatei = new QLabel("Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", this);
+    lblDatei->setObjectName("lblDatei");
+    lblDatei->setFont(bold);
+    layout->addWidget(lblDatei);
+    auto* row = new QHBoxLayout;
+    auto* lblDevice = new QLabel("Gerät:", this);
+    lblDevice->setObjectName("lblDevice");
+    lblDevice->setFont(bold);
+    row->addWidget(lblDevice);
+    cbxDeviceList = new QComboBox(this);
+    cbxDeviceList->setObjectName("cbxDeviceList");
+    cbxDeviceList->setEditable(false);
+    row->addWidget(cbxDeviceList, 1);
+    layout->addLayout(row);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    btnOK = new QPushButton("OK", this);
+    btnOK->setObjectName("btnOK");
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton("Abbruch", this);
+    btnCancel->setObjectName("btnCancel");
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    layout->addLayout(buttons);
+    connect(btnOK, &QPushButton::clicked, this, [this] {
+        btnOKClick();
+        accept();
+    });
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    setFixedSize(375, 100);
+    FormCreate();
+}
+
+TfSelectDeviceForm::~TfSelectDeviceForm()
+{
+    if (fSelectDeviceForm == this)
+        fSelectDeviceForm = nullptr;
+}
+
+void TfSelectDeviceForm::FormCreate()
+{
+    const int stored = FSettings.ReadInteger("LastDeviceIndex", -1);
+    for (std::size_t i = 0; i < FDevices.Count(); ++i)
+        cbxDeviceList->addItem(QString::fromStdString(FDevices.Items(i)->Name));
+    cbxDeviceList->setCurrentIndex(stored >= 0 && stored < cbxDeviceList->count() ? stored : -1);
+    if (cbxDeviceList->currentIndex() < 0 && cbxDeviceList->count() > 0)
+        cbxDeviceList->setCurrentIndex(0);
+}
+
+void TfSelectDeviceForm::btnOKClick()
+{
+    const int index = cbxDeviceList->currentIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= FDevices.Count())
+        return;
+    // By position: two entries whose names differ only in case stay apart.
+    FDevices.SetCurrent(FDevices.Items(static_cast<std::size_t>(index)));
+    FSettings.WriteInteger("LastDeviceIndex", index);
+}

@@ -1,0 +1,47 @@
+#include "shell/ZorUtils.h"
+
+#include "localization/lcComp.h"
+#include "shell/DataModule.h"
+#include "shell/MainForm.h"
+
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QUuid>
+
+std::string NewGUIDText()
+{
+    return QUuid::createUuid().toString(QUuid::WithBraces).toUpper().toStdString();
+}
+
+void CloseAllMDIChildren()
+{
+    if (!fMainForm)
+        return;
+    for (int pass = 0; pass < 100; ++pass) {
+        QMdiSubWindow* first = nullptr;
+        for (QMdiSubWindow* child : fMainForm->MDIClient->subWindowList())
+            if (child->isVisible()) {
+                first = child;
+                break;
+            }
+        if (!first)
+            break;
+        try {
+            first->close();
+        } catch (...) {
+            // A child that fails to close is asked again in the next pass.
+        }
+        QCoreApplication::processEvents();
+    }
+}
+
+void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& form)
+{
+    lang.SetNumOfLanguages(2);
+    lang.SetLangDispatcher(dispatcher);
+    lang.SetLangDelim(1);
+    lang.SetLangNames({"Deutsch", "English"});
+    lang.SetLanguage("Deutsch");
+    lang.ReadTranslationData(LoadTranslationResource(":/tessaro/lc/" + form + ".dat"));
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Small helpers of the program.
+#include <string>
+
+class TlcCustomLang;
+class TlcLangDispatcher;
+
+// A new GUID in the standard form with braces: 38 characters, upper-case
+// hexadecimal digits.
+std::string NewGUIDText();
+
+// Asks the main window's MDI child windows to close, one after the other
+// (at most 100 passes), letting each go before the next is asked.
+void CloseAllMDIChildren();
+
+// Sets a form's translation component up as the form's data would, inside
+// the caller's loading bracket: two languages, the dispatcher, the delimiter,
+// the names, then the texts of the form compiled into the program
+// (":/tessaro/lc/<form>.dat").
+void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& form);

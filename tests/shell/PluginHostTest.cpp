@@ -1,0 +1,299 @@
+// The plug-in host: loading by role, the calls and their order, unloading,
+// errors of a failing role, the link proxy and the communication mutex.
+// The plug-ins are small libraries that log every call to a file.
+#include "link/Communication.h"
+#include "link/Serial_Communication.h"
+#include "platform/Exception.h"
+#include "platform/NamedObjects.h"
+#include "shell/DataModule.h"
+#include "shell/DebugClass.h"
+#include "shell/DeviceStatus.h"
+#include "shell/Environment.h"
+#include "shell/MainForm.h"
+#include "tests/common/TestServices.h"
+#include "tests/link/VirtualComIo.h"
+#include "tests/shell/ShellFixture.h"
+
+#include <QSettings>
+
+#include <dlfcn.h>
+
+namespace {
+
+std::string Plugin(const char* name)
+{
+    return std::string(TEST_PLUGIN_DIR) + "/" + name + ".so";
+}
+
+class PluginHostTest : public ShellFixture {
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        TestDialogs().Clear();
+        LogPath = ProgramDir() + "plugins.log";
+        setenv("TESSARO_PLUGIN_LOG", LogPath.c_str(), 1);
+        TDM::PluginLoadPause = [this](int ms) { Pauses.push_back(ms); };
+        QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+        s.setValue("Tessaro/ComPort", 0);
+        TMyComInterface::SetIoFactory([this](HWND window, std::uint16_t) {
+            auto io = std::make_unique<TVirtualComIo>(window);
+            Ios.push_back(io.get());
+            return io;
+        });
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        Dm.reset();
+        TMyComInterface::SetIoFactory({});
+        unsetenv("TESSARO_PLUGIN_LOG");
+        ShellFixture::TearDown();
+    }
+    void Catalogue(const std::string& attributes)
+    {
+        WriteFile(ProgramDir() + "ZorDevices.xml",
+                  "<ZORDEVICES><DEVICE name=\"Dev\" extension=\"H86\" " + attributes + "/></ZORDEVICES>");
+    }
+    void Start()
+    {
+        Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"});
+        Form = std::make_unique<TfMainForm>();
+        Form->FormShow();
+    }
+    std::vector<std::string> Log()
+    {
+        std::vector<std::string> lines;
+        std::string all = ReadFile(LogPath);
+        for (std::size_t at = 0; at < all.size();) {
+            const auto eol = all.find('\n', at);
+            lines.push_back(all.substr(at, eol - at));
+            at = eol + 1;
+        }
+        return lines;
+    }
+    std::vector<std::string> TakeLog()
+    {
+        auto lines = Log();
+        QFile::remove(QString::fromStdString(LogPath));
+        return lines;
+    }
+    // A test hook of a loaded plug-in.
+    template <typename T>
+    T Hook(std::uintptr_t handle, const char* name)
+    {
+        return reinterpret_cast<T>(dlsym(reinterpret_cast<void*>(handle), name));
+    }
+    std::string Mutex() const { return Dm->CommunicationMutexName(); }
+
+    std::string LogPath;
+    std::vector<int> Pauses;
+    std::vector<TVirtualComIo*> Ios;
+    std::unique_ptr<TDM> Dm;
+    std::unique_ptr<TfMainForm> Form;
+};
+
+const std::string kAllRoles = "ST=\"" + Plugin("status") + "\" PA=\"" + Plugin("parameter") + "\" FW=\"" +
+                              Plugin("firmware") + "\" EX=\"" + Plugin("extended") + "\"";
+
+} // namespace
+
+TEST_F(PluginHostTest, LoadingAtStartAndTheFirstBroadcast)
+{
+    Catalogue(kAllRoles);
+    Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"});
+    // At load time no link exists: only the parameter plug-in gets InitDLL, with none.
+    EXPECT_EQ(TakeLog(), std::vector<std::string>{"parameter.InitDLL null " + Mutex()});
+    EXPECT_EQ(Pauses, (std::vector<int>{100, 100, 100, 100}));
+    EXPECT_NE(Dm->StatusDLL(), ~std::uintptr_t(0));
+    EXPECT_NE(Dm->FExtendedShowDialog, nullptr);
+    EXPECT_EQ(Dm->FFirmwareOnReceiveData != nullptr, true);
+    EXPECT_EQ(Dm->FStatusShowStatus != nullptr, true);
+
+    Form = std::make_unique<TfMainForm>();
+    Form->FormShow(); // ComPort 0: no link, still the first broadcast
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"firmware.OnConnectionChanged 0", "parameter.OnConnectionChanged 0",
+                                                    "extended.OnConnectionChanged 0", "status.OnConnectionChanged 0"}));
+    EXPECT_TRUE(Dm->acUploadFirmware->isVisible());
+    EXPECT_TRUE(Dm->actSetParameter->isVisible());
+}
+
+TEST_F(PluginHostTest, ConnectionChangeOrderAndTheStatusFrame)
+{
+    Catalogue(kAllRoles);
+    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    Start();
+    TakeLog();
+    ASSERT_NE(Dm->ComControl(), nullptr);
+    Form->VerbindungsStatusChanged(nullptr, true);
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{
+                             "firmware.OnConnectionChanged 1", "parameter.OnConnectionChanged 1",
+                             "extended.OnConnectionChanged 1", "status.OnConnectionChanged 1",
+                             "parameter.InitDLL proxy " + Mutex(), "extended.InitDLL proxy " + Mutex(),
+                             "status.ShowStatus same proxy"}));
+    EXPECT_EQ(Form->pnlStatus->height(), 40); // the frame's height
+    EXPECT_EQ(Form->StatusPanels[2]->text().toStdString(), "Verbindung OK");
+    EXPECT_EQ(Form->ReplyParser.State(), THostReplyParser::Idle);
+    EXPECT_EQ(Dm->Environment()->Debugger()->History().back()->Description, "S_VerbindungOK=true");
+}
+
+TEST_F(PluginHostTest, ReceivedDataReachEveryPluginWithZeroBytesAndExactLength)
+{
+    Catalogue(kAllRoles);
+    Start();
+    TakeLog();
+    Form->CommunicationReceive(nullptr, '\x8B', std::string("\x00" "A\x00", 3));
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"firmware.OnReceiveData 8B004100", "parameter.OnReceiveData 8B004100",
+                                                    "extended.OnReceiveData 8B004100", "status.OnReceiveData 8B004100"}));
+}
+
+TEST_F(PluginHostTest, UnloadingCallsTheCloseEntriesBeforeTheLibrariesGo)
+{
+    Catalogue(kAllRoles);
+    Start();
+    TakeLog();
+    Dm->UnloadDLLs();
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"status.CloseStatus", "parameter.UnloadDLL", "extended.UnloadDLL"}));
+    for (const auto handle : {Dm->StatusDLL(), Dm->ParameterDLL(), Dm->FirmwareDLL(), Dm->ExtendedDLL()})
+        EXPECT_EQ(handle, ~std::uintptr_t(0));
+    EXPECT_EQ(Dm->FParameterShowDialog, nullptr);
+    Form->CommunicationReceive(nullptr, 'A', ""); // nothing left to call
+    EXPECT_TRUE(TakeLog().empty());
+}
+
+TEST_F(PluginHostTest, MissingEntriesAreSkipped)
+{
+    Catalogue("ST=\"" + Plugin("receiveonly") + "\"");
+    Start();
+    EXPECT_EQ(Dm->FStatusInitDLL, nullptr);
+    EXPECT_EQ(Dm->FStatusShowStatus, nullptr);
+    EXPECT_NE(Dm->FStatusOnReceiveData, nullptr);
+    TakeLog();
+    Form->VerbindungsStatusChanged(nullptr, true);
+    Form->CommunicationReceive(nullptr, 'Z', "");
+    EXPECT_EQ(TakeLog(), std::vector<std::string>{"receiveonly.OnReceiveData 5A"});
+    EXPECT_EQ(Form->pnlStatus->height(), 1); // no frame
+}
+
+TEST_F(PluginHostTest, AFailingRoleStopsTheLoadingWithItsText)
+{
+    WriteFile(ProgramDir() + "notalib.so", "this is text, not a library");
+    const struct {
+        std::string attributes;
+        std::string path;
+        const char* roleLine;
+        const char* detail; // expected in the message line, null: any
+    } cases[] = {
+        {"ST=\"" + ProgramDir() + "notalib.so\" EX=\"" + Plugin("extended") + "\"", ProgramDir() + "notalib.so",
+         "Für dieses Gerät sind keine Statusinformationen verfügbar.", nullptr},
+        {"PA=\"" + Plugin("initfails") + "\" EX=\"" + Plugin("extended") + "\"", Plugin("initfails"),
+         "Für dieses Gerät können keine Parameter eingestellt werden.", "the module said no"},
+        {"PA=\"" + Plugin("initthrows") + "\" EX=\"" + Plugin("extended") + "\"", Plugin("initthrows"),
+         "Für dieses Gerät können keine Parameter eingestellt werden.", "thrown out of InitDLL"},
+    };
+    Catalogue(R"(name="Dev")");
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        Dm->UnloadDLLs();
+        Dm->DeviceList()->Current()->ST.clear();
+        Dm->DeviceList()->Current()->PA.clear();
+        Dm->DeviceList()->Current()->EX.clear();
+        WriteFile(ProgramDir() + "ZorDevices.xml",
+                  "<ZORDEVICES><DEVICE name=\"Dev\" " + c.attributes + "/></ZORDEVICES>");
+        Dm->DeviceList()->LoadDevices(ProgramDir() + "ZorDevices.xml");
+        Dm->DeviceList()->SetPreferredDevice("Dev");
+        try {
+            Dm->LoadDLLs();
+            ADD_FAILURE() << "no error";
+        } catch (const Exception& e) {
+            const std::string head = "Schwerer Fehler: Die DLL \"" + c.path + "\" konnte nicht gelinkt werden!\r\n" +
+                                     c.roleLine + "\r\nFehlermeldung: ";
+            EXPECT_EQ(e.Message().rfind(head, 0), 0u) << e.Message();
+            if (c.detail) {
+                EXPECT_EQ(e.Message(), head + c.detail);
+            }
+        }
+        EXPECT_EQ(Dm->ExtendedDLL(), ~std::uintptr_t(0)); // the roles after it stay unloaded
+    }
+}
+
+TEST_F(PluginHostTest, AtStartAFailingRoleIsSwallowed)
+{
+    WriteFile(ProgramDir() + "notalib.so", "text");
+    Catalogue("ST=\"" + ProgramDir() + "notalib.so\" EX=\"" + Plugin("extended") + "\"");
+    Start();
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
+    EXPECT_EQ(Dm->StatusDLL(), 0u); // what loading returned
+    EXPECT_EQ(Dm->ExtendedDLL(), ~std::uintptr_t(0));
+}
+
+TEST_F(PluginHostTest, PluginSendsReachTheLinkThatExistsNow)
+{
+    Catalogue(kAllRoles);
+    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    Start();
+    Form->VerbindungsStatusChanged(nullptr, false); // hands the proxy over
+    auto send = Hook<int (*)(const char*)>(Dm->ExtendedDLL(), "TestPluginSend");
+    ASSERT_NE(send, nullptr);
+    ASSERT_EQ(Ios.size(), 1u);
+    EXPECT_EQ(send("Aone"), 1);
+    ASSERT_EQ(Ios[0]->ThreadMessages.size(), 1u);
+    EXPECT_EQ(Ios[0]->ThreadMessages[0].Block.value(), "one");
+
+    // The user picks another interface: the old link object is freed.
+    Form->OpenSerialInterface();
+    ASSERT_EQ(Ios.size(), 2u);
+    EXPECT_EQ(send("Btwo"), 1); // the plug-in still holds what it was handed
+    ASSERT_EQ(Ios[1]->ThreadMessages.size(), 1u);
+    EXPECT_EQ(Ios[1]->ThreadMessages[0].Block.value(), "two");
+
+    // No link at all: nothing is sent, nothing breaks.
+    Dm->SetComControl(nullptr);
+    EXPECT_EQ(send("Cthree"), 1);
+    EXPECT_EQ(Hook<int (*)()>(Dm->ExtendedDLL(), "TestPluginConnected")(), 0);
+}
+
+TEST_F(PluginHostTest, TheMutexIsTheGuiThreadsForTheWholeRun)
+{
+    Catalogue(kAllRoles);
+    Start();
+    auto take = Hook<std::uint32_t (*)(int)>(Dm->ParameterDLL(), "TestPluginTakeMutex");
+    ASSERT_NE(take, nullptr);
+    EXPECT_EQ(take(0), static_cast<std::uint32_t>(WAIT_OBJECT_0)); // the owner thread gets it at once
+    EXPECT_EQ(take(0), static_cast<std::uint32_t>(WAIT_OBJECT_0));
+    EXPECT_EQ(take(1), static_cast<std::uint32_t>(WAIT_TIMEOUT)); // another thread waits in vain, 2000 ms
+    EXPECT_EQ(Mutex().rfind("Global\\{", 0), 0u);
+    EXPECT_EQ(Mutex().size(), 7u + 38u);
+}
+
+TEST_F(PluginHostTest, PluginDialogsAndTheFirmwareUpload)
+{
+    Catalogue(kAllRoles);
+    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    Start();
+    TakeLog();
+    Dm->actSetParameter->trigger();
+    Dm->actExtendedOptions->trigger();
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"parameter.ShowDialog", "extended.ShowDialog"}));
+
+    WriteFile(ProgramDir() + "fw/new.h86", "firmware");
+    TestDialogs().QueueFile(ProgramDir() + "fw/new.h86");
+    Dm->acUploadFirmware->trigger();
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"parameter.GetParameterObject",
+                                                    "firmware.FirmwareUpload " + ProgramDir() + "fw/new.h86 proxy Dev",
+                                                    "parameter.SetParameter same"}));
+    const auto dialogs = TestDialogs().FileDialogs();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].FilterIndex, 2); // H86
+    EXPECT_EQ(dialogs[0].Title, "Firmware Update");
+    EXPECT_EQ(dialogs[0].DefaultExt, "H86");
+    EXPECT_EQ(Dm->Environment()->FirmwarePath(), ProgramDir() + "fw/");
+    EXPECT_EQ(Dm->Environment()->LastFirmwareFile, "new.h86");
+    EXPECT_FALSE(Dm->ActionsSuspended());
+    EXPECT_FALSE(Form->IsPausedForUpload());
+
+    // Cancelled: nothing happens.
+    Dm->acUploadFirmware->trigger();
+    EXPECT_TRUE(TakeLog().empty());
+}

@@ -1,0 +1,218 @@
+// The program coming up: catalogue, command line, device choice, the first
+// interface, the idle handler; each case in its own program and config folder.
+#include "link/Communication.h"
+#include "link/USB_Communication.h"
+#include "shell/DataModule.h"
+#include "shell/DebugClass.h"
+#include "shell/DeviceStatus.h"
+#include "shell/Environment.h"
+#include "shell/MainForm.h"
+#include "tests/common/TestServices.h"
+#include "tests/shell/ShellFixture.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+
+namespace {
+
+class StartupTest : public ShellFixture {
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        TestDialogs().Clear();
+        TDM::PluginLoadPause = [](int) {};
+        SetComPort(0);
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        Dm.reset();
+        TestDialogs().Clear();
+        ShellFixture::TearDown();
+    }
+    void SetComPort(int port)
+    {
+        QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+        s.setValue("Tessaro/ComPort", port);
+    }
+    void Catalogue(const std::string& devices)
+    {
+        WriteFile(ProgramDir() + "ZorDevices.xml", "<?xml version=\"1.0\"?><ZORDEVICES>" + devices + "</ZORDEVICES>");
+    }
+    // The program up to its first show, with this command-line argument.
+    void Start(const char* argument = nullptr)
+    {
+        QStringList arguments{"Tessaro"};
+        if (argument)
+            arguments << argument;
+        Dm = std::make_unique<TDM>(arguments);
+        Form = std::make_unique<TfMainForm>();
+        Form->FormShow();
+    }
+    std::string Panel(int i) const { return Form->StatusPanels[i]->text().toStdString(); }
+
+    std::unique_ptr<TDM> Dm;
+    std::unique_ptr<TfMainForm> Form;
+};
+
+const char* const kTwoDevices = R"(<DEVICE name="Ruvo"/><DEVICE name="Other"/>)";
+
+} // namespace
+
+TEST_F(StartupTest, MissingOrUnreadableCatalogueEndsTheProgram)
+{
+    for (const char* content : {static_cast<const char*>(nullptr), "<ZORDEVICES><DEVICE"}) {
+        SCOPED_TRACE(content ? "unreadable" : "missing");
+        if (content)
+            WriteFile(ProgramDir() + "ZorDevices.xml", content);
+        Start();
+        const auto boxes = TestDialogs().Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Text,
+                  "Die Konfigurationsdatei \"ZorDevices.xml\" wurde nicht gefunden.\r\n"
+                  "Diese Datei ist zwingend zum Betrieb notwendig. Bitte stellen Sie sicher, dass sich "
+                  "\"ZorDevices.xml\" im Programmverzeichnis befindet.\r\n"
+                  "Das Programm beendet sich nun selbst.");
+        EXPECT_EQ(boxes[0].Caption, "Notwendige Systemdatei fehlt!");
+        EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+        EXPECT_TRUE(Form->MarkedToEnd());
+        Form.reset();
+        Dm.reset();
+        TestDialogs().Clear();
+    }
+}
+
+TEST_F(StartupTest, PreferenceThatNamesNoEntryEndsTheProgram)
+{
+    Catalogue(R"(<GENERAL preference="Ghost"/><DEVICE name="Ruvo"/>)");
+    Start("GHOST"); // matches nothing, but equals the preference: no message for it
+    const auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "Der Zor-Tessaro hat keine Unterstützung für das Gerät \"Ghost\" gefunden.\r\n"
+                             "Bitte installieren Sie das Programm neu. Bleibt der Fehler bestehen, wenden Sie sich "
+                             "bitte an Zor.\r\nDas Programm beendet sich nun selbst.");
+    EXPECT_EQ(boxes[0].Caption, "Keine Geräteinformation gefunden");
+    EXPECT_TRUE(Form->MarkedToEnd());
+}
+
+TEST_F(StartupTest, CommandLineInAnotherCaseSelectsWithoutMessage)
+{
+    Catalogue(kTwoDevices);
+    bool dialogShown = false;
+    TestDialogs().SetModalHandler([&](QDialog&) {
+        dialogShown = true;
+        return QDialog::Rejected;
+    });
+    Start("oTHER");
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
+    EXPECT_FALSE(dialogShown); // the command line fixed the device
+    ASSERT_NE(Dm->DeviceList()->Current(), nullptr);
+    EXPECT_EQ(Dm->DeviceList()->Current()->Name, "Other");
+    EXPECT_EQ(Dm->DeviceList()->Preference(), "Other");
+    EXPECT_FALSE(Form->MarkedToEnd());
+    EXPECT_EQ(Form->windowTitle().toStdString(), "Other-Konfigurator");
+    EXPECT_FALSE(Dm->actSelectDevice->isVisible());
+}
+
+TEST_F(StartupTest, UnknownArgumentIsToldAndTheDeviceChoiceFollows)
+{
+    Catalogue(kTwoDevices);
+    int dialogs = 0;
+    TestDialogs().SetModalHandler([&](QDialog&) {
+        ++dialogs;
+        return QDialog::Rejected; // cancelled: the first entry stays
+    });
+    Start("Nope");
+    const auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text,
+              "Es wurde keine Konfiguration für das als Parameter angegebene Gerät \"Nope\" gefunden.\r\n"
+              "Bitte wählen Sie aus, mit welchem Gerät sie arbeiten wollen.");
+    EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(dialogs, 1);
+    ASSERT_NE(Dm->DeviceList()->Current(), nullptr);
+    EXPECT_EQ(Dm->DeviceList()->Current()->Name, "Ruvo");
+    EXPECT_FALSE(Form->MarkedToEnd());
+}
+
+TEST_F(StartupTest, DeviceChoiceAtStartTakesTheChosenEntry)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/><DEVICE name="RUVO"/>)");
+    TestDialogs().SetModalHandler([](QDialog& dialog) {
+        auto* list = dialog.findChild<QComboBox*>("cbxDeviceList");
+        list->setCurrentIndex(1);
+        dialog.findChild<QPushButton*>("btnOK")->click();
+        return dialog.result();
+    });
+    Start();
+    // By position: the second entry, although its name equals the first's but for case.
+    EXPECT_EQ(Dm->DeviceList()->Current(), Dm->DeviceList()->Items(1));
+    QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+    EXPECT_EQ(s.value("Tessaro/LastDeviceIndex").toInt(), 1);
+    EXPECT_TRUE(Dm->actSelectDevice->isVisible());
+}
+
+TEST_F(StartupTest, EmptyCatalogueEndsWithoutFurtherMessage)
+{
+    Catalogue("");
+    Start();
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
+    EXPECT_TRUE(Form->MarkedToEnd());
+}
+
+TEST_F(StartupTest, NoInterfaceStillBroadcastsTheFirstState)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    Start("Ruvo");
+    EXPECT_EQ(Dm->ComControl(), nullptr);
+    EXPECT_EQ(Panel(1), "Keine Schnittstelle");
+    EXPECT_EQ(Panel(2), "Warte auf Verbindung!");
+    EXPECT_EQ(Form->ReplyParser.State(), THostReplyParser::NotConnected);
+    const auto& history = Dm->Environment()->Debugger()->History();
+    ASSERT_GE(history.size(), 2u);
+    EXPECT_EQ(history.front()->Action, "-------- Programmstart ----------------------------");
+    EXPECT_EQ(history.back()->Action, "TfMainForm.VerbindungsStatusChanged");
+    EXPECT_EQ(history.back()->Description, "S_VerbindungOK=false");
+}
+
+TEST_F(StartupTest, UsbWithoutCurrentDeviceKeepsTheProductId)
+{
+    SetComPort(255);
+    Catalogue(R"(<GENERAL preference="Ghost"/><DEVICE name="Ruvo" productid="4"/>)");
+    Start();
+    ASSERT_NE(Dm->ComControl(), nullptr);
+    EXPECT_EQ(Dm->ComControl()->InterfaceType(), TInterfaceType::itUSB);
+    EXPECT_EQ(Dm->ComControl()->ProductID(), 0);
+    EXPECT_EQ(Dm->ComControl()->VendorID(), ZorvatekVendorID);
+    EXPECT_EQ(Panel(1), "USB");
+}
+
+TEST_F(StartupTest, IdleFollowsTheExtendedModeAndTheLink)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    Start("Ruvo");
+    Form->AppIdle();
+    EXPECT_EQ(Form->minimumWidth(), 350);
+    EXPECT_FALSE(Form->pnlDebug->isVisibleTo(Form.get()));
+    EXPECT_FALSE(Panel(0).empty()); // the clock
+    Dm->Environment()->StoreServiceCode("48213");
+    Form->AppIdle();
+    EXPECT_EQ(Form->minimumWidth(), 800);
+    EXPECT_TRUE(Form->pnlDebug->isVisibleTo(Form.get()));
+    EXPECT_TRUE(Form->mmExtendedMode->menuAction()->isVisible());
+}
+
+TEST_F(StartupTest, ShutdownRecordsTheEndAndSavesTheSettings)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    Start("Ruvo");
+    Dm->Environment()->Language = 2;
+    Form.reset();
+    Dm.reset();
+    QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+    EXPECT_EQ(s.value("Tessaro/LANGUAGE").toInt(), 2);
+    EXPECT_EQ(s.value("Tessaro/ComPort").toInt(), 0);
+}

@@ -1,0 +1,199 @@
+// A plug-in for the host's tests: every call is appended as one line to the
+// file named by TESSARO_PLUGIN_LOG. Built several times with other names,
+// other sets of entries and other faults.
+#include "pluginapi/PluginInterface.h"
+#include "platform/NamedObjects.h"
+
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#ifndef PLUGIN_NAME
+#define PLUGIN_NAME "plugin"
+#endif
+#ifndef PLUGIN_ENTRIES
+#define PLUGIN_ENTRIES 0x3FF
+#endif
+
+#define EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+enum : unsigned {
+    kInit = 1, kShowDialog = 2, kReceive = 4, kConnection = 8, kUnload = 16,
+    kShowStatus = 32, kCloseStatus = 64, kFirmware = 128, kGetParameter = 256, kSetParameter = 512,
+};
+
+[[maybe_unused]] const TCommunicationProxy* gLink = nullptr;
+[[maybe_unused]] std::string gMutexName;
+[[maybe_unused]] int gParameterObject = 42;
+
+[[maybe_unused]] void Log(const std::string& line)
+{
+    const char* path = std::getenv("TESSARO_PLUGIN_LOG");
+    if (!path)
+        return;
+    if (std::FILE* f = std::fopen(path, "ab")) {
+        const std::string text = std::string(PLUGIN_NAME) + "." + line + "\n";
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
+[[maybe_unused]] std::string Hex(const char* data, std::uint32_t length)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+[[maybe_unused]] std::string Link(const TCommunicationProxy* link)
+{
+    return link ? "proxy" : "null";
+}
+
+} // namespace
+
+#if PLUGIN_ENTRIES & 1
+EXPORT TPluginError InitDLL(TAppHandle, const char* mutexName, std::uint32_t length, const TCommunicationProxy* link)
+{
+    gLink = link;
+    gMutexName.assign(mutexName, length);
+    Log("InitDLL " + Link(link) + " " + gMutexName);
+#ifdef PLUGIN_INIT_FAILS
+    return "the module said no";
+#elif defined(PLUGIN_INIT_THROWS)
+    throw std::runtime_error("thrown out of InitDLL");
+#else
+    return nullptr;
+#endif
+}
+#endif
+
+#if PLUGIN_ENTRIES & 2
+EXPORT TPluginError ShowDialog()
+{
+    Log("ShowDialog");
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 4
+EXPORT TPluginError OnReceiveData(TAppHandle, const char* data, std::uint32_t length)
+{
+    Log("OnReceiveData " + Hex(data, length));
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 8
+EXPORT TPluginError OnConnectionChanged(TAppHandle, std::int32_t connected)
+{
+    Log("OnConnectionChanged " + std::to_string(connected & 0xFF));
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 16
+EXPORT TPluginError UnloadDLL()
+{
+    Log("UnloadDLL");
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 32
+EXPORT TPluginError ShowStatus(TAppHandle, void* owner, void* parent, const char*, std::uint32_t,
+                               const TCommunicationProxy* link)
+{
+    gLink = link;
+    Log(std::string("ShowStatus ") + (owner == parent ? "same" : "different") + " " + Link(link));
+    auto* panel = static_cast<QWidget*>(parent);
+    if (!panel->findChild<QWidget*>("fStatusFrame")) {
+        auto* frame = new QWidget(panel);
+        frame->setObjectName("fStatusFrame");
+        frame->resize(200, 40);
+    }
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 64
+EXPORT TPluginError CloseStatus()
+{
+    Log("CloseStatus");
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 128
+EXPORT TPluginError FirmwareUpload(TAppHandle, const char* fileName, std::uint32_t length,
+                                   const TCommunicationProxy* link, const TPluginDevice* device)
+{
+    Log("FirmwareUpload " + std::string(fileName, length) + " " + Link(link) + " " +
+        (device ? device->Name : "no device"));
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 256
+EXPORT TPluginError GetParameterObject(void** parameterObject)
+{
+    Log("GetParameterObject");
+#ifdef PLUGIN_NO_PARAMETER_OBJECT
+    *parameterObject = nullptr;
+#else
+    *parameterObject = &gParameterObject;
+#endif
+    return nullptr;
+}
+#endif
+
+#if PLUGIN_ENTRIES & 512
+EXPORT TPluginError SetParameter(void* parameterObject)
+{
+    Log(std::string("SetParameter ") + (parameterObject == &gParameterObject ? "same" : "other"));
+    return nullptr;
+}
+#endif
+
+// Test hooks: what the plug-in would do on its own.
+EXPORT int TestPluginSend(const char* text)
+{
+    if (!gLink)
+        return -1;
+    return gLink->SendText(gLink, nullptr, text, static_cast<std::uint32_t>(std::string(text).size()), 0);
+}
+
+EXPORT int TestPluginConnected()
+{
+    return gLink ? gLink->Connected(gLink) : -1;
+}
+
+// Takes the communication mutex as a plug-in does before it sends; from
+// another thread when asked. The wait's result.
+EXPORT std::uint32_t TestPluginTakeMutex(int fromOtherThread)
+{
+    std::uint32_t result = WAIT_FAILED;
+    auto take = [&] {
+        const HANDLE mutex = OpenMutex(gMutexName);
+        result = WaitForSingleObject(mutex, 2000);
+        if (result == WAIT_OBJECT_0)
+            ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    };
+    if (fromOtherThread)
+        std::thread(take).join();
+    else
+        take();
+    return result;
+}
