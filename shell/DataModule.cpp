@@ -26,6 +26,7 @@
 TDM* DM = nullptr;
 TfMainForm* fMainForm = nullptr;
 std::function<void(int ms)> TDM::PluginLoadPause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+std::function<std::string()> TDM::NewMutexName = [] { return "Global\\" + NewGUIDText(); };
 
 namespace {
 
@@ -158,11 +159,15 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     RegistryStorage.SetRoot(TEnvironment::ProgramKey());
     FEnvironment = std::make_unique<TEnvironment>(&RegistryStorage);
     FEnvironment->Debugger()->AddAction(kStart, "");
-    SetCommunicationMutexName("Global\\" + NewGUIDText());
+    SetCommunicationMutexName(NewMutexName());
     bool exists = false;
     FMutex = CreateMutex(true, FCommunicationMutexName, &exists);
-    if (!FMutex || exists)
+    if (!FMutex || exists) {
+        if (FMutex)
+            CloseHandle(FMutex);
+        DM = nullptr; // no data module came up
         throw Exception("Error creating unique mutex!");
+    }
     UnloadDLLs();
     if (!FEnvironment->ValuesAreValid)
         FEnvironment->LoadSettings();
@@ -393,11 +398,25 @@ void TDM::acUploadFirmwareExecute()
         void* parameters = nullptr;
         if (FParameterGetParameterObject)
             Check(FParameterGetParameterObject(&parameters));
-        const bool wasPaused = fMainForm && fMainForm->IsPausedForUpload();
-        if (fMainForm) {
-            fMainForm->DebugReceiveData(Text("IDS_70"));
-            fMainForm->PauseForUpload();
-        }
+        // The monitor comes back after the upload, also after a failed one.
+        struct TMonitorPause {
+            TMonitorPause(TDM& dm) : Dm(dm), WasPaused(fMainForm && fMainForm->IsPausedForUpload())
+            {
+                if (fMainForm) {
+                    fMainForm->DebugReceiveData(Dm.Text("IDS_70"));
+                    fMainForm->PauseForUpload();
+                }
+            }
+            ~TMonitorPause()
+            {
+                if (!WasPaused && fMainForm) {
+                    fMainForm->ResumeMonitor();
+                    fMainForm->DebugReceiveData(Dm.Text("IDS_71"));
+                }
+            }
+            TDM& Dm;
+            const bool WasPaused;
+        };
         TPluginDevice info{};
         std::string text[8];
         if (device) {
@@ -413,11 +432,10 @@ void TDM::acUploadFirmwareExecute()
                     text[3].c_str(), text[4].c_str(), device->ProductID,  device->InitialStatus, text[5].c_str(),
                     text[6].c_str(), text[7].c_str()};
         }
-        Check(FFirmwareFirmwareUpload(AppHandle(), file.c_str(), static_cast<std::uint32_t>(file.size()),
-                                      LiveCommunication(), device ? &info : nullptr));
-        if (!wasPaused && fMainForm) {
-            fMainForm->ResumeMonitor();
-            fMainForm->DebugReceiveData(Text("IDS_71"));
+        {
+            TMonitorPause pause(*this);
+            Check(FFirmwareFirmwareUpload(AppHandle(), file.c_str(), static_cast<std::uint32_t>(file.size()),
+                                          LiveCommunication(), device ? &info : nullptr));
         }
         if (FParameterSetParameter && parameters)
             Check(FParameterSetParameter(parameters));
@@ -509,14 +527,15 @@ void TDM::acResetDialogsExecute()
 
 void TDM::acDebugSaveStateToLogExecute()
 {
-    FEnvironment->Debugger()->WriteErrorReport(Text("IDS_61"));
-    MessageBox(nullptr, FormatText(Text("IDS_62"), {ProgramFolder()}), "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
+    const std::string report = FEnvironment->Debugger()->WriteErrorReport(Text("IDS_61"));
+    const std::string folder = report.substr(0, report.rfind('/') + 1);
+    MessageBox(nullptr, FormatText(Text("IDS_62"), {folder}), "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
 }
 
 void TDM::acSendErrorLogExecute()
 {
-    FEnvironment->Debugger()->WriteErrorReport(Text("IDS_45"));
-    MailAction.Attachments = {ProgramFolder() + TDebugClass::ReportFileName};
+    // A report that could not be written whole raises here: nothing is mailed.
+    MailAction.Attachments = {FEnvironment->Debugger()->WriteErrorReport(Text("IDS_45"))};
     const std::string cr2 = "\r\r";
     MailAction.Body = Text("IDS_47") + cr2 + Text("IDS_48") + Text("IDS_49") +
                       DateTimeToStr(QDateTime::currentDateTime()) + Text("IDS_50") + cr2 + Text("IDS_51") + cr2 +

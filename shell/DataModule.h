@@ -77,6 +77,9 @@ public:
     void UnloadDLLs();
     // The pause after each role while loading (100 ms); tests count instead.
     static std::function<void(int ms)> PluginLoadPause;
+    // The name of the communication mutex of a new data module ("Global\"
+    // and a fresh GUID); a test may hand out a name that is taken.
+    static std::function<std::string()> NewMutexName;
 
     // The host's object that plug-ins talk to the link through.
     const TCommunicationProxy* CommunicationProxy() const { return &FProxy; }

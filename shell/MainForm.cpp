@@ -113,7 +113,9 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     for (int i = 0; i < 4; ++i) {
         StatusPanels[i] = new QLabel(this);
         StatusPanels[i]->setObjectName(QString("MainStatusBarPanel%1").arg(i));
-        StatusPanels[i]->setFixedWidth(widths[i]);
+        // At least the panel's width; a longer text (a larger font) widens it.
+        StatusPanels[i]->setMinimumWidth(widths[i]);
+        StatusPanels[i]->setMargin(2);
         StatusPanels[i]->setAlignment(Qt::AlignCenter);
         StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
         statusBar()->addWidget(StatusPanels[i]);
@@ -143,6 +145,12 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
 
 TfMainForm::~TfMainForm()
 {
+    // The plug-ins go while the panels and windows they put their frames on
+    // still exist, and the link's threads end before the process does.
+    if (DM) {
+        DM->UnloadDLLs();
+        DM->SetComControl(nullptr);
+    }
     TDebugClass::SetOpenWindows({});
     if (fMainForm == this)
         fMainForm = nullptr;
