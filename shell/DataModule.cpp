@@ -243,9 +243,12 @@ void TDM::LoadDLLs()
         return;
     const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
                                   device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
+    // A loaded library gets 100 ms to settle before the next is loaded; an
+    // absent role has nothing to wait for.
     for (int role = 0; role < 4; ++role) {
-        if (FileExists(paths[role]))
-            LoadRole(role, paths[role]);
+        if (!FileExists(paths[role]))
+            continue;
+        LoadRole(role, paths[role]);
         PluginLoadPause(100);
     }
 }

@@ -164,8 +164,10 @@ TEST_F(PluginHostTest, UnloadingCallsTheCloseEntriesBeforeTheLibrariesGo)
 
 TEST_F(PluginHostTest, MissingEntriesAreSkipped)
 {
-    Catalogue("ST=\"" + Plugin("receiveonly") + "\"");
+    Catalogue("ST=\"" + Plugin("receiveonly") + "\" PA=\"" + ProgramDir() + "absent.so\"");
     Start();
+    EXPECT_EQ(Pauses, std::vector<int>{100}); // only after the library that was there
+    EXPECT_EQ(Dm->ParameterDLL(), ~std::uintptr_t(0));
     EXPECT_EQ(Dm->FStatusInitDLL, nullptr);
     EXPECT_EQ(Dm->FStatusShowStatus, nullptr);
     EXPECT_NE(Dm->FStatusOnReceiveData, nullptr);
