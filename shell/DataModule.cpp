@@ -253,6 +253,50 @@ void TDM::LoadDLLs()
     }
 }
 
+void*& TDM::LibraryOf(int role)
+{
+    void** libraries[4] = {&FStatusDLL, &FParameterDLL, &FFirmwareDLL, &FExtendedDLL};
+    return *libraries[role];
+}
+
+void TDM::BindEntries(int role, void* library)
+{
+    // Looked up in this order; with no library every slot is cleared.
+    auto bind = [library](const char* name, auto& slot) {
+        slot = library ? Entry<std::remove_reference_t<decltype(slot)>>(library, name) : nullptr;
+    };
+    switch (role) {
+    case 0:
+        bind("InitDLL", FStatusInitDLL);
+        bind("ShowStatus", FStatusShowStatus);
+        bind("CloseStatus", FStatusCloseStatus);
+        bind("OnReceiveData", FStatusOnReceiveData);
+        bind("OnConnectionChanged", FStatusOnConnectionChanged);
+        break;
+    case 1:
+        bind("InitDLL", FParameterInitDLL);
+        bind("UnloadDLL", FParameterUnloadDLL);
+        bind("ShowDialog", FParameterShowDialog);
+        bind("OnReceiveData", FParameterOnReceiveData);
+        bind("OnConnectionChanged", FParameterOnConnectionChanged);
+        bind("GetParameterObject", FParameterGetParameterObject);
+        bind("SetParameter", FParameterSetParameter);
+        break;
+    case 2:
+        bind("FirmwareUpload", FFirmwareFirmwareUpload);
+        bind("OnReceiveData", FFirmwareOnReceiveData);
+        bind("OnConnectionChanged", FFirmwareOnConnectionChanged);
+        break;
+    case 3:
+        bind("InitDLL", FExtendedInitDLL);
+        bind("UnloadDLL", FExtendedUnloadDLL);
+        bind("ShowDialog", FExtendedShowDialog);
+        bind("OnReceiveData", FExtendedOnReceiveData);
+        bind("OnConnectionChanged", FExtendedOnConnectionChanged);
+        break;
+    }
+}
+
 void TDM::LoadRole(int role, const std::string& path)
 {
     static const char* const kRoleText[4] = {"IDS_9", "IDS_21", "IDS_29", "IDS_39"};
@@ -260,53 +304,21 @@ void TDM::LoadRole(int role, const std::string& path)
     // A full path: no library search path can put another library in its place.
     const std::string absolute = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
     void* library = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
-    void** handles[4] = {&FStatusDLL, &FParameterDLL, &FFirmwareDLL, &FExtendedDLL};
-    *handles[role] = library;
+    LibraryOf(role) = library;
     if (!library) {
         const char* why = dlerror();
         throw Exception(FormatText(message, {path, why ? why : ""}));
     }
     std::string failure;
     try {
+        BindEntries(role, library);
+        const TInitDLL init = role == 0 ? FStatusInitDLL : role == 1 ? FParameterInitDLL : role == 3 ? FExtendedInitDLL
+                                                                                                     : nullptr;
+        // The parameter plug-in is initialised also before any link exists.
         const TCommunicationProxy* link = LiveCommunication();
-        const std::string& mutex = FCommunicationMutexName;
-        const auto length = static_cast<std::uint32_t>(mutex.size());
-        switch (role) {
-        case 0:
-            FStatusInitDLL = Entry<TInitDLL>(library, "InitDLL");
-            FStatusShowStatus = Entry<TShowStatus>(library, "ShowStatus");
-            FStatusCloseStatus = Entry<TCloseStatus>(library, "CloseStatus");
-            FStatusOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FStatusOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            if (FStatusInitDLL && link)
-                Check(FStatusInitDLL(AppHandle(), mutex.c_str(), length, link));
-            break;
-        case 1:
-            FParameterInitDLL = Entry<TInitDLL>(library, "InitDLL");
-            FParameterUnloadDLL = Entry<TUnloadDLL>(library, "UnloadDLL");
-            FParameterShowDialog = Entry<TShowDialog>(library, "ShowDialog");
-            FParameterOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FParameterOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            FParameterGetParameterObject = Entry<TGetParameterObject>(library, "GetParameterObject");
-            FParameterSetParameter = Entry<TSetParameter>(library, "SetParameter");
-            if (FParameterInitDLL) // also before any link exists
-                Check(FParameterInitDLL(AppHandle(), mutex.c_str(), length, link));
-            break;
-        case 2:
-            FFirmwareFirmwareUpload = Entry<TFirmwareUpload>(library, "FirmwareUpload");
-            FFirmwareOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FFirmwareOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            break;
-        case 3:
-            FExtendedInitDLL = Entry<TInitDLL>(library, "InitDLL");
-            FExtendedUnloadDLL = Entry<TUnloadDLL>(library, "UnloadDLL");
-            FExtendedShowDialog = Entry<TShowDialog>(library, "ShowDialog");
-            FExtendedOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FExtendedOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            if (FExtendedInitDLL && link)
-                Check(FExtendedInitDLL(AppHandle(), mutex.c_str(), length, link));
-            break;
-        }
+        if (init && (link || role == 1))
+            Check(init(AppHandle(), FCommunicationMutexName.c_str(),
+                       static_cast<std::uint32_t>(FCommunicationMutexName.size()), link));
     } catch (const std::exception& e) {
         // Also a plug-in that lets an exception out of an entry.
         failure = e.what();
@@ -317,58 +329,24 @@ void TDM::LoadRole(int role, const std::string& path)
 
 void TDM::UnloadDLLs()
 {
-    auto closing = [](auto entry) {
-        if (!entry)
-            return;
-        try {
-            Check(entry());
-        } catch (const std::exception& e) {
-            // The library goes all the same; the user learns why it complained.
-            HandleApplicationException(e);
+    for (int role = 0; role < 4; ++role) {
+        const TUnloadDLL closing = role == 0   ? FStatusCloseStatus
+                                   : role == 1 ? FParameterUnloadDLL
+                                   : role == 3 ? FExtendedUnloadDLL
+                                               : nullptr;
+        BindEntries(role, nullptr);
+        void*& library = LibraryOf(role);
+        if (reinterpret_cast<std::uintptr_t>(library) == kNoLibrary)
+            continue;
+        if (library && closing) {
+            try {
+                Check(closing());
+            } catch (const std::exception& e) {
+                // The library goes all the same; the user learns why it complained.
+                HandleApplicationException(e);
+            }
         }
-    };
-    // Status.
-    const TCloseStatus closeStatus = FStatusCloseStatus;
-    FStatusInitDLL = nullptr;
-    FStatusShowStatus = nullptr;
-    FStatusCloseStatus = nullptr;
-    FStatusOnReceiveData = nullptr;
-    FStatusOnConnectionChanged = nullptr;
-    if (reinterpret_cast<std::uintptr_t>(FStatusDLL) != kNoLibrary) {
-        if (FStatusDLL)
-            closing(closeStatus);
-        FreeLibrary(FStatusDLL);
-    }
-    // Parameter.
-    const TUnloadDLL unloadParameter = FParameterUnloadDLL;
-    FParameterInitDLL = nullptr;
-    FParameterUnloadDLL = nullptr;
-    FParameterShowDialog = nullptr;
-    FParameterOnReceiveData = nullptr;
-    FParameterOnConnectionChanged = nullptr;
-    FParameterGetParameterObject = nullptr;
-    FParameterSetParameter = nullptr;
-    if (reinterpret_cast<std::uintptr_t>(FParameterDLL) != kNoLibrary) {
-        if (FParameterDLL)
-            closing(unloadParameter);
-        FreeLibrary(FParameterDLL);
-    }
-    // Firmware: no unload entry.
-    FFirmwareFirmwareUpload = nullptr;
-    FFirmwareOnReceiveData = nullptr;
-    FFirmwareOnConnectionChanged = nullptr;
-    FreeLibrary(FFirmwareDLL);
-    // Extended.
-    const TUnloadDLL unloadExtended = FExtendedUnloadDLL;
-    FExtendedInitDLL = nullptr;
-    FExtendedUnloadDLL = nullptr;
-    FExtendedShowDialog = nullptr;
-    FExtendedOnReceiveData = nullptr;
-    FExtendedOnConnectionChanged = nullptr;
-    if (reinterpret_cast<std::uintptr_t>(FExtendedDLL) != kNoLibrary) {
-        if (FExtendedDLL)
-            closing(unloadExtended);
-        FreeLibrary(FExtendedDLL);
+        FreeLibrary(library);
     }
 }
 

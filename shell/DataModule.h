@@ -150,6 +150,8 @@ private:
     }
     QAction* NewAction(const char* name, const char* caption, void (TDM::*handler)());
     void LoadRole(int role, const std::string& path);
+    void BindEntries(int role, void* library);
+    void*& LibraryOf(int role);
     void FreeLibrary(void*& library);
     TAppHandle AppHandle() const;
 
