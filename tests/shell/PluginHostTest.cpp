@@ -319,7 +319,7 @@ TEST_F(PluginHostTest, AFailedUploadStillResumesTheMonitorAndTheActions)
     Form->PauseMonitor();
     TestDialogs().QueueFile(ProgramDir() + "new.a79");
     EXPECT_THROW(Dm->acUploadFirmwareExecute(), Exception);
-    EXPECT_EQ(Form->FPauseState, 0);
+    EXPECT_EQ(Form->Monitor.Pause(), TCommunicationMonitor::TPause::Running);
     // No SetParameter after a failed upload.
     for (const auto& line : TakeLog())
         EXPECT_EQ(line.find("SetParameter"), std::string::npos) << line;
