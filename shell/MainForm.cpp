@@ -632,13 +632,16 @@ void TfMainForm::BuildMonitor()
     connect(Splitter, &QSplitter::splitterMoved, this, &TfMainForm::SplitterMoved);
     layout->addWidget(Splitter, 1);
 
-    auto* controls = new QHBoxLayout;
+    // The send line on a row of its own, the monitor's buttons below it.
+    auto* sendRow = new QHBoxLayout;
     edtSend = new QLineEdit(pnlDebug);
     edtSend->setObjectName("edtSend");
-    controls->addWidget(edtSend, 1);
+    sendRow->addWidget(edtSend, 1);
     btnSend = new QPushButton("Senden", pnlDebug);
     btnSend->setObjectName("btnSend");
-    controls->addWidget(btnSend);
+    sendRow->addWidget(btnSend);
+    layout->addLayout(sendRow);
+    auto* controls = new QHBoxLayout;
     const char* hint = "Stellen Sie hier ein wieviele Bytes farblich hervorgehoben werden sollen, z.B. weill sie den "
                        "Header eines Telegramms darstellen.";
     auto* lblHeaderAmount1 = new QLabel("Die ersten", pnlDebug);
@@ -665,6 +668,7 @@ void TfMainForm::BuildMonitor()
     btnClear->setObjectName("btnClear");
     btnPause = new QPushButton("Pause", pnlDebug);
     btnPause->setObjectName("btnPause");
+    controls->addStretch(1);
     for (QPushButton* b : {btnToggleASCII, btnSave, btnClear, btnPause})
         controls->addWidget(b);
     layout->addLayout(controls);
