@@ -13,6 +13,7 @@
 #include "shell/DeviceStatus.h"
 #include "shell/Dialogs.h"
 #include "shell/Environment.h"
+#include "shell/HelpRouter.h"
 #include "shell/MainForm.h"
 #include "shell/SelectDeviceForm.h"
 #include "shell/ZorUtils.h"
@@ -94,6 +95,10 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     lcLangDispatcher->setObjectName("lcLangDispatcher");
     lcLang = new TlcLang(this);
     lcLang->setObjectName("lcLang");
+    HelpRouter = new THelpRouter(this);
+    HelpRouter->HelpType = THelpType::htHTMLhelp;
+    HelpRouter->CHMPopupTopics = "CSHelp.txt";
+    HelpRouter->ValidateID = false;
     {
         // As the data module's resource reads them: the dispatcher, then the texts.
         TlcResourceLoading loading;

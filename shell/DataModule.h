@@ -19,6 +19,7 @@
 class TCommunication;
 class TDeviceList;
 class TEnvironment;
+class THelpRouter;
 class TlcLang;
 class TlcLangDispatcher;
 class TfMainForm;
@@ -35,6 +36,7 @@ public:
     TAppRegistryStorage RegistryStorage;
     TlcLangDispatcher* lcLangDispatcher = nullptr;
     TlcLang* lcLang = nullptr;
+    THelpRouter* HelpRouter = nullptr;
 
     QAction* acUploadFirmware;
     QAction* actSetParameter;

@@ -7,6 +7,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "platform/FormatSettings.h"
+#include "platform/Application.h"
+#include "platform/Help.h"
 #include "platform/Idle.h"
 #include "platform/TextCodec.h"
 #include "shell/ComportOptions.h"
@@ -16,8 +18,10 @@
 #include "shell/Dialogs.h"
 #include "shell/ZorUtils.h"
 #include "shell/Environment.h"
+#include "shell/HelpRouter.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -184,6 +188,11 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
         return captions;
     });
     connect(&TIdleSignal::Instance(), &TIdleSignal::Idle, this, &TfMainForm::AppIdle);
+    const std::string helpFile = ProgramFolder() + ProgramBaseName() + ".chm";
+    if (QFileInfo(QString::fromStdString(helpFile)).isFile()) {
+        SetApplicationHelpFile(helpFile);
+        DM->HelpRouter->Helpfile = helpFile;
+    }
     // The idle handler keeps the clock in the status bar; this wakes the loop
     // once a second so that the clock goes on while nothing else happens.
     auto* clock = new QTimer(this);
@@ -274,6 +283,7 @@ void TfMainForm::showEvent(QShowEvent* event)
 
 void TfMainForm::closeEvent(QCloseEvent* event)
 {
+    HtmlHelp(0, "", HH_CLOSE_ALL, 0);
     event->accept();
 }
 
