@@ -4,6 +4,7 @@
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcComp.h"
+#include "localization/lcDialog.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -99,6 +100,13 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     HelpRouter->HelpType = THelpType::htHTMLhelp;
     HelpRouter->CHMPopupTopics = "CSHelp.txt";
     HelpRouter->ValidateID = false;
+    // The file dialogs link no translation component: the system's texts.
+    OpenDialog = new TlcOpenDialog(this);
+    OpenDialog->setObjectName("OpenDialog");
+    SaveDialog = new TlcSaveDialog(this);
+    SaveDialog->setObjectName("SaveDialog");
+    BrowseForFolderDialog = new TlcBrowseForFolder(this);
+    BrowseForFolderDialog->setObjectName("BrowseForFolderDialog");
     {
         // As the data module's resource reads them: the dispatcher, then the texts.
         TlcResourceLoading loading;
@@ -361,7 +369,7 @@ void TDM::acUploadFirmwareExecute()
 {
     FEnvironment->Debugger()->AddAction(Text("IDS_63"), "");
     const TDeviceStatus* device = FDeviceList->Current();
-    TFileDialog open;
+    TFileDialog& open = OpenDialog->Settings;
     open.FileName = FEnvironment->LastFirmwareFile;
     open.Filter = Text("IDS_64");
     const std::string extension = device ? device->Extension : std::string();
@@ -369,7 +377,7 @@ void TDM::acUploadFirmwareExecute()
     open.Title = Text("IDS_67");
     open.InitialDir = FEnvironment->FirmwarePath();
     open.DefaultExt = extension;
-    if (!DialogService().OpenFile(fMainForm, open))
+    if (!OpenDialog->Execute(fMainForm))
         return;
     const std::string file = open.FileName;
     FEnvironment->Debugger()->AddAction("acFirmwareUpdateExecute - AfterSelect", "Filename=" + file);

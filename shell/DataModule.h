@@ -20,6 +20,9 @@ class TCommunication;
 class TDeviceList;
 class TEnvironment;
 class THelpRouter;
+class TlcBrowseForFolder;
+class TlcOpenDialog;
+class TlcSaveDialog;
 class TlcLang;
 class TlcLangDispatcher;
 class TfMainForm;
@@ -37,6 +40,9 @@ public:
     TlcLangDispatcher* lcLangDispatcher = nullptr;
     TlcLang* lcLang = nullptr;
     THelpRouter* HelpRouter = nullptr;
+    TlcOpenDialog* OpenDialog = nullptr;
+    TlcSaveDialog* SaveDialog = nullptr;
+    TlcBrowseForFolder* BrowseForFolderDialog = nullptr;
 
     QAction* acUploadFirmware;
     QAction* actSetParameter;
