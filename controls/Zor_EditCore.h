@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-namespace Zor_StandardControls {
+namespace Zor_EditModes {
 Q_NAMESPACE
 
 // The kind of text an edit accepts.
@@ -42,9 +42,9 @@ enum class TInputMode : quint8 {
 };
 Q_ENUM_NS(TInputMode)
 
-} // namespace Zor_StandardControls
+} // namespace Zor_EditModes
 
-using Zor_StandardControls::TInputMode;
+using Zor_EditModes::TInputMode;
 
 // The history of confirmed texts. Entries are kept quoted: the text in single
 // quotes with every quote inside doubled (O'Neil as 'O''Neil'); reading takes
