@@ -362,6 +362,12 @@ void TZor_EditCore::Change()
         FChangePending = false;
         ChangeOnce();
     } while (FChangePending && ++rounds < 8);
+    // Handlers that keep setting texts: the last accepted one stays.
+    if (FChangePending) {
+        FChangePending = false;
+        FText = FLastText;
+        SetSelection(FLastSelection);
+    }
 }
 
 void TZor_EditCore::ChangeOnce()
@@ -385,10 +391,14 @@ void TZor_EditCore::ChangeOnce()
     FText = working;
     // A refused change puts the selection back where it was before it.
     SetSelection(fellBack || refused ? FLastSelection : caret);
+    // What this round accepted; a text that OnChange sets is validated in
+    // the next round against it.
+    const std::string accepted = FText;
+    const TZor_Selection selection = FSelection;
     if (OnChange)
         OnChange();
-    FLastText = FText;
-    FLastSelection = FSelection;
+    FLastText = accepted;
+    FLastSelection = selection;
 }
 
 bool TZor_EditCore::CheckByMode(const std::string& text) const

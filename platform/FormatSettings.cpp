@@ -504,13 +504,48 @@ std::string FloatToStrFixed(long double value, int digits, const TFormatSettings
     if (!std::isfinite(value) || std::fabs(value) >= 1e18L)
         return FloatToStr(value, f);
     digits = std::clamp(digits, 0, 18);
+    // The value to 18 significant digits, then rounded in decimal with halves
+    // away from zero, as a person rounds.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*Lf", digits, value);
-    std::string s = buffer;
+    std::snprintf(buffer, sizeof buffer, "%.17Le", value);
+    const std::string s = buffer;
+    const bool negative = s[0] == '-';
+    const std::size_t e = s.find('e');
+    const int exponent = std::atoi(s.c_str() + e + 1);
+    std::string mantissa;
+    for (std::size_t i = negative ? 1 : 0; i < e; ++i)
+        if (IsDigit(s[i]))
+            mantissa += s[i];
+    // Digits as a whole number with `digits` places after the point: the
+    // mantissa's first digit stands for 10^exponent.
+    const int keep = exponent + 1 + digits; // digits of the mantissa kept
+    std::string kept;
+    bool roundUp = false;
+    if (keep >= 0) {
+        kept = mantissa.substr(0, std::min<std::size_t>(mantissa.size(), static_cast<std::size_t>(keep)));
+        kept.append(static_cast<std::size_t>(keep) - kept.size(), '0');
+        roundUp = static_cast<std::size_t>(keep) < mantissa.size() && mantissa[static_cast<std::size_t>(keep)] >= '5';
+    }
+    if (roundUp) {
+        int i = static_cast<int>(kept.size()) - 1;
+        for (; i >= 0 && kept[static_cast<std::size_t>(i)] == '9'; --i)
+            kept[static_cast<std::size_t>(i)] = '0';
+        if (i >= 0)
+            ++kept[static_cast<std::size_t>(i)];
+        else
+            kept.insert(kept.begin(), '1');
+    }
+    if (kept.size() < static_cast<std::size_t>(digits) + 1)
+        kept.insert(0, static_cast<std::size_t>(digits) + 1 - kept.size(), '0');
+    std::string out = kept.substr(0, kept.size() - static_cast<std::size_t>(digits));
+    const std::size_t lead = out.find_first_not_of('0');
+    out = lead == std::string::npos ? "0" : out.substr(lead);
+    if (digits > 0)
+        out += f.DecimalSeparator + kept.substr(kept.size() - static_cast<std::size_t>(digits));
     // No minus sign in front of a number that rounded to zero.
-    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
-        s.erase(0, 1);
-    return WithSeparator(s, f.DecimalSeparator);
+    if (negative && kept.find_first_not_of('0') != std::string::npos)
+        out.insert(out.begin(), '-');
+    return out;
 }
 
 namespace {
