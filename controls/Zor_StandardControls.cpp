@@ -41,14 +41,6 @@ int UnitsBefore(const QString& s, int chars)
     return i;
 }
 
-// Entering and leaving a control: not when a popup menu or another window
-// took the focus for a while.
-bool EntersOrLeaves(Qt::FocusReason reason)
-{
-    return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason &&
-           reason != Qt::MenuBarFocusReason;
-}
-
 std::string TrimText(const std::string& s)
 {
     std::size_t first = 0;
@@ -106,6 +98,27 @@ const TZor_Colors_Bevel& EditSet()
 } // namespace
 
 // ---- Dialog keys -----------------------------------------------------------
+
+// ---- Entering and leaving ---------------------------------------------------
+
+bool TZor_FocusTracker::In(Qt::FocusReason reason)
+{
+    const bool back = FAway && PassingReason(reason);
+    FAway = false;
+    return !back;
+}
+
+bool TZor_FocusTracker::Out(Qt::FocusReason reason)
+{
+    FAway = PassingReason(reason);
+    return !FAway;
+}
+
+bool TZor_FocusTracker::PassingReason(Qt::FocusReason reason)
+{
+    return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason ||
+           reason == Qt::MenuBarFocusReason;
+}
 
 bool ZorDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers)
 {
@@ -407,7 +420,7 @@ void TZor_Edit::keyReleaseEvent(QKeyEvent* event)
 void TZor_Edit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    if (!EntersOrLeaves(event->reason()))
+    if (!FFocus.In(event->reason()))
         return;
     if (OnEnter)
         OnEnter(this);
@@ -418,7 +431,7 @@ void TZor_Edit::focusInEvent(QFocusEvent* event)
 void TZor_Edit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    if (!EntersOrLeaves(event->reason()))
+    if (!FFocus.Out(event->reason()))
         return;
     if (OnExit)
         OnExit(this);
@@ -667,8 +680,14 @@ void TZor_ComboBox::keyPressEvent(QKeyEvent* event)
 void TZor_ComboBox::focusInEvent(QFocusEvent* event)
 {
     QComboBox::focusInEvent(event);
-    if (EntersOrLeaves(event->reason()))
+    if (FFocus.In(event->reason()))
         DoEnter();
+}
+
+void TZor_ComboBox::focusOutEvent(QFocusEvent* event)
+{
+    QComboBox::focusOutEvent(event);
+    FFocus.Out(event->reason());
 }
 
 void TZor_ComboBox::paintEvent(QPaintEvent* event)
@@ -725,9 +744,13 @@ void TZor_AutoScreen::ShowInDisplays(const std::string& text)
     if (!main)
         return;
     const std::string trimmed = TrimText(text);
-    for (QObject* child : main->findChildren<QObject*>()) {
-        auto* display = dynamic_cast<TZor_DirectHelpDisplay*>(child);
-        if (!display || display->DirectHelpText() == trimmed)
+    // The displays first: showing a text may make or free objects of the form.
+    std::vector<std::pair<QPointer<QObject>, TZor_DirectHelpDisplay*>> displays;
+    for (QObject* child : main->findChildren<QObject*>())
+        if (auto* display = dynamic_cast<TZor_DirectHelpDisplay*>(child))
+            displays.emplace_back(child, display);
+    for (const auto& [object, display] : displays) {
+        if (!object || display->DirectHelpText() == trimmed)
             continue;
         display->SetDirectHelpText(trimmed);
         display->ResetVerticalScroll();

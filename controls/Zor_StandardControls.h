@@ -83,6 +83,24 @@ bool ZorDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifie
 // Once per form; more calls change nothing.
 void ZorInstallDialogKeys(QWidget* form);
 
+// ---- Entering and leaving -----------------------------------------------------
+//
+// A control is entered when the focus comes to it and left when the focus goes
+// to another control. A popup menu or another window that takes the focus for
+// a while is neither: the control is not left, and getting the focus back is
+// no entering. The first focus that a window gives when it is shown is one.
+class TZor_FocusTracker {
+public:
+    // The focus came: true when the control is entered.
+    bool In(Qt::FocusReason reason);
+    // The focus went: true when the control is left.
+    bool Out(Qt::FocusReason reason);
+
+private:
+    static bool PassingReason(Qt::FocusReason reason);
+    bool FAway = false;
+};
+
 // ---- Colour state while disabled ------------------------------------------
 //
 // Disabling shows psDisabled and keeps the state it had (psEnabled in place of
@@ -196,6 +214,7 @@ private:
     TZor_EditCore FCore;
     TZor_PatternStyle FPattern = TZor_PatternStyle::psEnabled;
     TZor_DisabledPattern FDisabled;
+    TZor_FocusTracker FFocus;
     TAlignment FAlignment = TAlignment::taLeftJustify;
     QChar FPasswordChar;
     QStringList FDirectHelp;
@@ -283,6 +302,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -294,6 +314,7 @@ private:
     bool Backspace();
 
     TZor_ComboEntry FEntry;
+    TZor_FocusTracker FFocus;
     TZor_PatternStyle FPattern = TZor_PatternStyle::psEnabled;
     TZor_DisabledPattern FDisabled;
     TComboBoxStyle FStyle = TComboBoxStyle::csDropDown;
