@@ -76,7 +76,8 @@ void TZor_BitBtn::ActionChanged()
         FGlyph = glyph;
     }
     setToolTip(FAction->toolTip());
-    setVisible(FAction->isVisible() || !parentWidget());
+    if (parentWidget())
+        setVisible(FAction->isVisible());
     setEnabled(FAction->isEnabled());
     update();
 }
