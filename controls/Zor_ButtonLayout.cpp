@@ -103,6 +103,9 @@ TZor_ButtonLayout ZorButtonLayout(int CW, int CH, int TW, int TH, int ImageW, in
     L.G = std::max(0, std::min(ImageW, CH - 4));
     const int G = L.G;
     L.Text.Left = G > 0 ? (CW - 8 - G - TW) / 2 + 6 + G : (CW - 4 - TW) / 2 + 2;
+    // A caption wider than the button starts at the frame and wraps, rather
+    // than starting outside the button and losing its beginning.
+    L.Text.Left = std::max(L.Text.Left, G > 0 ? 6 + G : 2);
     L.Text.Top = std::max((CH - TH) / 2, 2);
     L.Text.Right = CW - 2;
     L.Text.Bottom = CH - 2;

@@ -62,7 +62,9 @@ QString ZorMeasuredCaption(const QString& Caption);
 QChar ZorAccelerator(const QString& Caption);
 
 // Where caption and glyph go in a client area CW x CH, for a caption of TW x TH
-// (empty or not) and an image of ImageW x ImageH.
+// (empty or not) and an image of ImageW x ImageH. The caption is centred
+// beside the glyph, but never starts left of the frame (2, or 6 + G with a
+// glyph).
 struct TZor_ButtonLayout {
     int G = 0;          // drawn glyph width; 0: no glyph
     TZor_Rect Text;

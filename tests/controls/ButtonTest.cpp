@@ -38,7 +38,9 @@ TEST(ButtonLayout, RectanglesOfCaptionAndGlyph)
         {"caption alone", 75, 25, 20, 13, 0, 0, false, 0, {27, 6, 73, 23}, {23, 12, 23, 12}},
         {"glyph alone", 75, 25, 0, 0, 16, 16, true, 16, {47, 12, 73, 23}, {29, 4, 45, 20}},
         {"tall glyph is cut", 75, 20, 0, 0, 32, 32, true, 16, {47, 10, 73, 18}, {30, 3, 46, 17}},
-        {"caption wider than the button", 40, 25, 61, 13, 0, 0, false, 0, {-10, 6, 38, 23}, {-14, 12, -14, 12}},
+        {"caption wider than the button", 40, 25, 61, 13, 0, 0, false, 0, {2, 6, 38, 23}, {-2, 12, -2, 12}},
+        {"wide caption beside a glyph", 60, 25, 61, 13, 16, 16, false, 16, {22, 6, 58, 23}, {2, 4, 18, 20}},
+        {"odd space rounds down", 50, 25, 43, 13, 0, 0, false, 0, {3, 6, 48, 23}, {-1, 12, -1, 12}},
         {"low button keeps the text inside", 75, 10, 20, 13, 0, 0, false, 0, {27, 2, 73, 8}, {23, 5, 23, 5}},
         {"narrow glyph alone is centred", 75, 25, 0, 0, 8, 16, true, 8, {43, 12, 73, 23}, {33, 4, 41, 20}},
     };
