@@ -1,41 +1,136 @@
 #include "shell/ComportOptions.h"
 
+#include "controls/Zor_Pattern.h"
+#include "controls/Zor_StandardControls.h"
+#include "controls/Zor_ZusaetzlicheControls.h"
+#include "localization/lcLngLnk.h"
+#include "platform/Component.h"
 #include "platform/SerialPort.h"
+#include "shell/DataModule.h"
+#include "shell/ZorUtils.h"
 
-#include <QComboBox>
-#include <QDialogButtonBox>
+#include <QApplication>
+#include <QFrame>
+#include <QStyleOption>
+#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 #include <QVBoxLayout>
+
+namespace {
+
+// Two images side by side: the enabled and the disabled look.
+QImage Glyph(QStyle* style, QStyle::StandardPixmap which)
+{
+    const QPixmap icon = style->standardIcon(which).pixmap(16, 16);
+    QImage strip(32, 16, QImage::Format_ARGB32);
+    strip.fill(Qt::transparent);
+    QPainter painter(&strip);
+    painter.drawPixmap(0, 0, icon);
+    QStyleOption option;
+    option.palette = QApplication::palette();
+    painter.drawPixmap(16, 0, style->generatedIconPixmap(QIcon::Disabled, icon, &option));
+    return strip;
+}
+
+} // namespace
 
 TfComportOptions::TfComportOptions(QWidget* owner) : QDialog(owner)
 {
     setObjectName("fComportOptions");
+    SetOwnerRoot(this);
+    setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowTitle("Schnittstelle auswählen");
-    auto* layout = new QVBoxLayout(this);
-    auto* description =
-        new QLabel("Bitte wählen Sie aus, an welcher Schnittstelle Sie den Sensor angeschlossen haben.", this);
-    description->setWordWrap(true);
-    layout->addWidget(description);
-    auto* lPort = new QLabel("Schnittstelle:", this);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 8, 8);
+    spLeft = new QWidget(this);
+    spLeft->setObjectName("spLeft");
+    spLeft->setFixedWidth(41);
+    spLeft->setAutoFillBackground(true);
+    outer->addWidget(spLeft);
+    auto* body = new QVBoxLayout;
+    outer->addLayout(body, 1);
+    auto* top = new QHBoxLayout;
+    auto* image = new QLabel(this);
+    image->setObjectName("imPort");
+    image->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
+    top->addWidget(image);
+    lDescription = new QLabel("Bitte wählen Sie aus, an welcher Schnittstelle Sie den Sensor angeschlossen haben.", this);
+    lDescription->setObjectName("lDescription");
+    lDescription->setWordWrap(true);
+    top->addWidget(lDescription, 1);
+    body->addLayout(top);
+    auto* bevel = new QFrame(this);
+    bevel->setObjectName("Bevel1");
+    bevel->setFrameShape(QFrame::HLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    body->addWidget(bevel);
+    auto* row = new QHBoxLayout;
+    lPort = new QLabel("Schnittstelle:", this);
     lPort->setObjectName("lPort");
-    layout->addWidget(lPort);
-    ePort = new QComboBox(this);
+    row->addWidget(lPort);
+    ePort = new TZor_ComboBox(this);
     ePort->setObjectName("ePort");
-    for (const std::string& port : ListPorts(true))
-        ePort->addItem(QString::fromStdString(port));
-    ePort->addItem("USB");
-    ePort->addItem("Keine Schnittstelle");
-    ePort->setCurrentIndex(ePort->count() - 1);
+    ePort->SetStyle(Zor_StandardControls::TComboBoxStyle::csDropDownList);
     lPort->setBuddy(ePort);
-    layout->addWidget(ePort);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton("&OK", QDialogButtonBox::AcceptRole)->setObjectName("btOK");
-    buttons->addButton("&Abbrechen", QDialogButtonBox::RejectRole)->setObjectName("btAbort");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
+    lPort->installEventFilter(this);
+    row->addWidget(ePort, 1);
+    body->addLayout(row);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    btOK = new TZor_BitBtn(this);
+    btOK->setObjectName("btOK");
+    btOK->SetCaption("&OK");
+    btOK->SetGlyphCount(2);
+    btOK->SetGlyph(Glyph(style(), QStyle::SP_DialogOkButton));
+    btOK->SetDefault(true);
+    btOK->SetModalResult(QDialog::Accepted);
+    btAbort = new TZor_BitBtn(this);
+    btAbort->setObjectName("btAbort");
+    btAbort->SetCaption("&Abbrechen");
+    btAbort->SetGlyphCount(2);
+    btAbort->SetGlyph(Glyph(style(), QStyle::SP_DialogCancelButton));
+    btAbort->SetDefault(true);
+    btAbort->SetCancel(true);
+    btAbort->OnClick = [this](TObject*) { reject(); };
+    for (TZor_BitBtn* b : {btOK, btAbort}) {
+        b->setMinimumSize(90, 25);
+        buttons->addWidget(b);
+    }
+    body->addLayout(buttons);
+    ZorInstallDialogKeys(this);
+
+    lcLangLinked = new TlcLangLinked(this);
+    lcLangLinked->setObjectName("lcLangLinked");
+    {
+        TlcResourceLoading loading;
+        loading.Add(*lcLangLinked);
+        LoadFormTranslations(*lcLangLinked, DM ? DM->lcLangDispatcher : nullptr, "TfComportOptions");
+        loading.Finish();
+    }
     resize(353, 138);
+    FormCreate();
+}
+
+void TfComportOptions::FormCreate()
+{
+    QStringList items;
+    for (const std::string& port : ListPorts(true))
+        items << QString::fromStdString(port);
+    items << "USB" << "Keine Schnittstelle";
+    ePort->SetItems(items);
+    ePort->SetItemIndex(ePort->count() - 1);
+    const bool system = G_Zor_Pattern().UseWindowsDefaults();
+    auto paint = [](QWidget* w, TColor colour) {
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::Window, ColorToQColor(colour));
+        w->setPalette(palette);
+    };
+    setAutoFillBackground(true);
+    paint(this, system ? clBtnFace : TColor(0x00F0FBFF));
+    paint(spLeft, system ? clHotLight : TColor(0x00F0CAA6));
 }
 
 std::vector<std::string> TfComportOptions::ListPorts(bool withNames)
@@ -72,8 +167,22 @@ void TfComportOptions::SetPortNumber(int portNumber)
     for (int i = 0; i < ePort->count(); ++i) {
         const QString item = ePort->itemText(i);
         if (item.compare(name, Qt::CaseInsensitive) == 0 || item.startsWith(name + " ", Qt::CaseInsensitive)) {
-            ePort->setCurrentIndex(i);
+            ePort->SetItemIndex(i);
             return;
         }
     }
+}
+
+void TfComportOptions::LabelClick(QLabel* label)
+{
+    if (QWidget* target = label ? label->buddy() : nullptr; target && target->isEnabled() &&
+                                                            target->focusPolicy() != Qt::NoFocus)
+        target->setFocus();
+}
+
+bool TfComportOptions::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lPort && event->type() == QEvent::MouseButtonRelease)
+        LabelClick(lPort);
+    return QDialog::eventFilter(watched, event);
 }

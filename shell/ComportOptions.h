@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
-class QComboBox;
+class QLabel;
+class TZor_BitBtn;
+class TZor_ComboBox;
+class TlcLangLinked;
 
 class TfComportOptions : public QDialog {
     Q_OBJECT
+    Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
 public:
     explicit TfComportOptions(QWidget* owner = nullptr);
 
@@ -22,5 +26,18 @@ public:
     // Selects the entry of the number; without one the selection stays.
     void SetPortNumber(int portNumber);
 
-    QComboBox* ePort;
+    void FormCreate();
+    // A click on a label gives the focus to the control it names.
+    void LabelClick(QLabel* label);
+
+    QWidget* spLeft;
+    QLabel* lDescription;
+    QLabel* lPort;
+    TZor_ComboBox* ePort;
+    TZor_BitBtn* btOK;
+    TZor_BitBtn* btAbort;
+    TlcLangLinked* lcLangLinked;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

@@ -12,15 +12,20 @@
 #include "platform/Launcher.h"
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
-#include "shell/Dialogs.h"
+#include "shell/InputForm.h"
+#include "shell/Language.h"
+#include "shell/ZorAboutDlg.h"
 #include "shell/Environment.h"
 #include "shell/HelpRouter.h"
 #include "shell/MainForm.h"
 #include "shell/SelectDeviceForm.h"
 #include "shell/ZorUtils.h"
+#include "controls/Zor_StandardControls.h"
 #include "platform/Component.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QThread>
 
 #include <dlfcn.h>
@@ -484,14 +489,20 @@ void TDM::acOptionenSchnittstelleExecute()
 
 void TDM::actChangeLanguageExecute()
 {
-    ShowLanguageDialog(fMainForm);
+    new TfLanguage(fMainForm); // shows itself and goes when closed
 }
 
 void TDM::acInputExtentionKeyExecute()
 {
-    std::string code;
-    if (AskValue(fMainForm, Text("IDS_72"), Text("IDS_73"), Text("IDS_74"), 40, code))
-        FEnvironment->StoreServiceCode(code);
+    TfInputForm dialog(fMainForm);
+    dialog.setWindowTitle(QString::fromStdString(Text("IDS_72")));
+    dialog.lbMessage->setText(QString::fromStdString(Text("IDS_73")));
+    dialog.lbValue->setText(QString::fromStdString(Text("IDS_74")));
+    dialog.edValue->clear();
+    dialog.MaxInputLength = 40;
+    dialog.cbAction->hide();
+    if (DialogService().ExecModal(dialog) == QDialog::Accepted)
+        FEnvironment->StoreServiceCode(dialog.edValue->text().toStdString());
 }
 
 void TDM::acUseWindowsPatternExecute()

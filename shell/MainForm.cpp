@@ -15,7 +15,6 @@
 #include "shell/DataModule.h"
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
-#include "shell/Dialogs.h"
 #include "shell/ZorUtils.h"
 #include "shell/Environment.h"
 #include "shell/HelpRouter.h"

@@ -45,3 +45,12 @@ void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, co
     lang.SetLanguage("Deutsch");
     lang.ReadTranslationData(LoadTranslationResource(":/tessaro/lc/" + form + ".dat"));
 }
+
+std::string GetVersionInfoString(int index)
+{
+    // The program's version block, German (code page 1252).
+    static const char* const kBlock[10] = {
+        "Zorvatek GmbH", "Zor Tessaro - Konfigurationsprogramm", TESSARO_VERSION, "Tessaro",
+        "\xC2\xA9 2026 Zorvatek GmbH. Alle Rechte vorbehalten.", "", "Tessaro", "Zor Tessaro", TESSARO_VERSION, ""};
+    return index >= 0 && index < 10 ? kBlock[index] : std::string();
+}

@@ -9,6 +9,12 @@ class TlcLangDispatcher;
 // hexadecimal digits.
 std::string NewGUIDText();
 
+// A text of the program's version block: 0 CompanyName, 1 FileDescription,
+// 2 FileVersion, 3 InternalName, 4 LegalCopyright, 5 LegalTradeMarks,
+// 6 OriginalFileName, 7 ProductName, 8 ProductVersion, 9 Comments; empty for
+// any other index.
+std::string GetVersionInfoString(int index);
+
 // Asks the main window's MDI child windows to close, one after the other
 // (at most 100 passes), letting each go before the next is asked.
 void CloseAllMDIChildren();

@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "shell/DataModule.h"
+#include "shell/InputForm.h"
 #include "shell/MainForm.h"
 
 #include <memory>
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
     int result = 0;
     {
         TfMainForm mainForm;
+        TfInputForm inputForm(&mainForm); // made at start, hidden
         mainForm.show();
         result = app.exec();
     }

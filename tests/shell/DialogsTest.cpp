@@ -1,0 +1,179 @@
+// The program's small dialogs: port choice, value input, language, about box.
+#include "controls/Zor_StandardControls.h"
+#include "localization/lcLangCombo.h"
+#include "localization/lcLngLnk.h"
+#include "platform/Beep.h"
+#include "platform/Exception.h"
+#include "platform/Launcher.h"
+#include "shell/ComportOptions.h"
+#include "shell/DataModule.h"
+#include "shell/Environment.h"
+#include "shell/InputForm.h"
+#include "shell/Language.h"
+#include "shell/MainForm.h"
+#include "shell/ZorAboutDlg.h"
+#include "shell/ZorUtils.h"
+#include "tests/common/TestServices.h"
+#include "tests/shell/ShellFixture.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+
+namespace {
+
+class DialogsTest : public ShellFixture {
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        TestDialogs().Clear();
+        TDM::PluginLoadPause = [](int) {};
+        Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
+    }
+    void TearDown() override
+    {
+        Dm.reset();
+        unsetenv("TESSARO_COM1");
+        unsetenv("TESSARO_COM10");
+        ShellFixture::TearDown();
+    }
+    static void Type(QWidget* target, int key, const QString& text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(target, &press);
+    }
+    std::unique_ptr<TDM> Dm;
+};
+
+} // namespace
+
+TEST_F(DialogsTest, PortChoiceListsPortsAndPicksByNumber)
+{
+    setenv("TESSARO_COM1", "/dev/null", 1); // any character device stands for a port
+    setenv("TESSARO_COM10", "/dev/zero", 1);
+    TfComportOptions dialog;
+    QStringList items;
+    for (int i = 0; i < dialog.ePort->count(); ++i)
+        items << dialog.ePort->itemText(i);
+    ASSERT_TRUE(items.contains("COM1 (/dev/null)"));
+    ASSERT_TRUE(items.contains("COM10 (/dev/zero)"));
+    EXPECT_EQ(items.mid(items.size() - 2), (QStringList{"USB", "Keine Schnittstelle"}));
+    EXPECT_EQ(dialog.GetPortNumber(), 0); // the last item is selected first
+    const struct {
+        int set;
+        const char* selected;
+        int got;
+    } cases[] = {{1, "COM1 (/dev/null)", 1},  {10, "COM10 (/dev/zero)", 10}, {255, "USB", 255},
+                 {0, "Keine Schnittstelle", 0}, {-1, "Keine Schnittstelle", 0}, {77, "Keine Schnittstelle", 0}};
+    for (const auto& c : cases) {
+        dialog.SetPortNumber(0);
+        dialog.SetPortNumber(c.set);
+        EXPECT_EQ(dialog.ePort->currentText().toStdString(), c.selected) << c.set;
+        EXPECT_EQ(dialog.GetPortNumber(), c.got) << c.set;
+    }
+    dialog.ePort->addItem("Bluetooth");
+    dialog.ePort->setCurrentIndex(dialog.ePort->count() - 1);
+    EXPECT_EQ(dialog.GetPortNumber(), -1);
+}
+
+TEST_F(DialogsTest, InputDialogLimitsTheValueAndWantsOne)
+{
+    TfInputForm dialog;
+    EXPECT_FALSE(dialog.cbAction->isVisibleTo(&dialog));
+    EXPECT_FALSE(dialog.btOK->isEnabled());
+    dialog.edValue->setText("   ");
+    EXPECT_FALSE(dialog.btOK->isEnabled()); // blanks only
+    dialog.edValue->setText("4");
+    EXPECT_TRUE(dialog.btOK->isEnabled());
+    dialog.MaxInputLength = 40;
+    dialog.edValue->setText(QString(40, '1'));
+    const unsigned beeps = BeepCount();
+    Type(dialog.edValue, Qt::Key_2, "2");
+    EXPECT_EQ(dialog.edValue->text().size(), 40); // the 41st is refused
+    EXPECT_EQ(BeepCount(), beeps + 1);
+    dialog.edValue->selectAll(); // the limit counts a selected part too
+    Type(dialog.edValue, Qt::Key_3, "3");
+    EXPECT_EQ(dialog.edValue->text(), QString(40, '1'));
+    dialog.edValue->deselect();
+    dialog.edValue->end(false);
+    Type(dialog.edValue, Qt::Key_Backspace, "\b");
+    EXPECT_EQ(dialog.edValue->text().size(), 39); // Backspace always goes
+}
+
+TEST_F(DialogsTest, TheServiceCodeIsEnteredThroughTheInputDialog)
+{
+    TestDialogs().SetModalHandler([](QDialog& dialog) {
+        auto& input = static_cast<TfInputForm&>(dialog);
+        EXPECT_EQ(input.windowTitle().toStdString(), "Erweiterungscode eingeben ...");
+        EXPECT_EQ(input.lbMessage->text().toStdString(), "Bitte geben Sie einen gültigen Erweiterungscode ein:");
+        EXPECT_EQ(input.lbValue->text().toStdString(), "Erweiterungscode:");
+        EXPECT_EQ(input.MaxInputLength, 40);
+        input.edValue->setText(" 48213 ");
+        return static_cast<int>(QDialog::Accepted);
+    });
+    Dm->acInputExtentionKeyExecute();
+    EXPECT_TRUE(Dm->Environment()->GetExtendedVersion());
+    EXPECT_TRUE(Dm->Environment()->TempExtendedVersion);
+}
+
+TEST_F(DialogsTest, ChoosingEnglishStoresItAndSwitchesTheWindows)
+{
+    TfMainForm form;
+    auto* dialog = new TfLanguage(&form);
+    EXPECT_EQ(dialog->lcLangCombo->count(), 2);
+    EXPECT_EQ(dialog->lcLangCombo->currentIndex(), 0);
+    EXPECT_EQ(dialog->lcLangCombo->itemText(1).toStdString(), "English");
+    QPointer<TfLanguage> alive(dialog);
+    dialog->lcLangCombo->setCurrentIndex(1);
+    dialog->btnOK->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull()); // it frees itself
+    EXPECT_EQ(Dm->Environment()->Language, 2);
+    EXPECT_EQ(Dm->lcLangDispatcher->ActiveLanguage(), 2);
+    EXPECT_EQ(form.lcLangLinked->ActiveLanguage(), 2);
+    EXPECT_EQ(form.Text("IDS_26"), "Connected");
+    // Shown again, it starts at the active language.
+    auto* again = new TfLanguage(&form);
+    EXPECT_EQ(again->lcLangLinked->ActiveLanguage(), 2);
+    EXPECT_EQ(again->lcLangCombo->currentIndex(), 1);
+    again->btnAbort->click();
+    EXPECT_EQ(Dm->lcLangDispatcher->ActiveLanguage(), 2);
+    Dm->lcLangDispatcher->SetActiveLanguage(1);
+}
+
+TEST_F(DialogsTest, AboutBoxShowsTheVersionAndOpensTheMakersPages)
+{
+    struct TLauncher : TLauncherService {
+        bool OpenDocument(const std::string& what) override
+        {
+            Opened.push_back(what);
+            return true;
+        }
+        bool SendMail(const TMail& mail) override
+        {
+            Mails.push_back(mail.To);
+            return true;
+        }
+        std::vector<std::string> Opened, Mails;
+    } launcher;
+    SetLauncherService(&launcher);
+    EXPECT_EQ(GetVersionInfoString(7), "Zor Tessaro");
+    EXPECT_EQ(GetVersionInfoString(10), "");
+    {
+        TfZorAboutDlg about;
+        EXPECT_EQ(fZorAboutDlg, &about);
+        EXPECT_EQ(about.lblVersion->text().toStdString(), "Zor Tessaro v" + GetVersionInfoString(2));
+        about.lblInternetClick();
+        about.lblEMailClick();
+        EXPECT_EQ(launcher.Opened, std::vector<std::string>{TDM::WebAddress});
+        EXPECT_EQ(launcher.Mails, std::vector<std::string>{TDM::ServiceAddress});
+        about.show();
+        Type(&about, Qt::Key_A, "a"); // any key closes it
+        EXPECT_FALSE(about.isVisible());
+    }
+    EXPECT_EQ(fZorAboutDlg, nullptr);
+    SetLauncherService(nullptr);
+}
