@@ -44,13 +44,14 @@ TfComportOptions::TfComportOptions(QWidget* owner) : QDialog(owner)
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowTitle("Schnittstelle auswählen");
     auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(0, 0, 8, 8);
+    outer->setContentsMargins(0, 0, 0, 0);
     spLeft = new QWidget(this);
     spLeft->setObjectName("spLeft");
     spLeft->setFixedWidth(41);
     spLeft->setAutoFillBackground(true);
     outer->addWidget(spLeft);
     auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 8, 8, 8);
     outer->addLayout(body, 1);
     auto* top = new QHBoxLayout;
     auto* image = new QLabel(this);

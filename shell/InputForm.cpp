@@ -25,13 +25,14 @@ TfInputForm::TfInputForm(QWidget* owner) : QDialog(owner, Qt::Tool)
     fInputForm = this;
     setWindowTitle("Bitte geben Sie den gewünschten Wert ein.");
     auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(0, 0, 8, 8);
+    outer->setContentsMargins(0, 0, 0, 0);
     spLeft = new QWidget(this);
     spLeft->setObjectName("spLeft");
     spLeft->setFixedWidth(41);
     spLeft->setAutoFillBackground(true);
     outer->addWidget(spLeft);
     auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 8, 8, 8);
     outer->addLayout(body, 1);
     auto* top = new QHBoxLayout;
     imDialogType = new QLabel(this);
