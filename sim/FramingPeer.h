@@ -81,6 +81,7 @@ public:
     void ClosePty();
 
 private:
+    void Wake();
     void Run();
     void HandleByte(char b, std::string& out);
     void AcceptFrame(std::string& out);
