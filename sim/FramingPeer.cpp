@@ -166,16 +166,19 @@ void TFramingPeer::SetAnswerTimeout(std::chrono::milliseconds t)
     Wake();
 }
 
+// The peer's thread closes the master end itself: it may be reading or
+// writing it right now, and a number closed under it could be reused by
+// whatever the process opens next.
 void TFramingPeer::ClosePty()
 {
-    {
-        std::lock_guard guard(FLock);
-        if (FMaster < 0)
-            return;
-        ::close(FMaster);
-        FMaster = -1;
-    }
+    std::unique_lock guard(FLock);
+    if (FMaster < 0)
+        return;
+    FCloseWanted = true;
+    guard.unlock();
     Wake();
+    guard.lock();
+    FChanged.wait(guard, [this] { return FMaster < 0 || FStop; });
 }
 
 void TFramingPeer::WriteOut(const std::string& bytes)
@@ -389,6 +392,11 @@ void TFramingPeer::Run()
             std::lock_guard guard(FLock);
             if (FStop)
                 return;
+            if (FCloseWanted && FMaster >= 0) {
+                ::close(FMaster);
+                FMaster = -1;
+                FChanged.notify_all();
+            }
             fd = FMaster;
         }
         // Sleeps until a byte comes, it is woken, or the frame in flight is
@@ -404,8 +412,12 @@ void TFramingPeer::Run()
         }
         pollfd fds[2] = {{FWake[0], POLLIN, 0}, {fd, POLLIN, 0}};
         const int n = ::poll(fds, fd >= 0 ? 2 : 1, timeout);
-        if (n < 0 && errno != EINTR)
+        if (n < 0 && errno != EINTR) {
+            std::lock_guard guard(FLock);
+            FStop = true; // the thread is gone; nobody waits for it
+            FChanged.notify_all();
             return;
+        }
         if (fds[0].revents & POLLIN)
             while (::read(FWake[0], buffer, sizeof buffer) > 0) {
             }

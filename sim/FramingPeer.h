@@ -95,6 +95,7 @@ private:
     std::string FSlavePath;
     std::thread FThread;
     bool FStop = false;
+    bool FCloseWanted = false; // ClosePty: the peer's thread closes the master end
 
     mutable std::mutex FLock;
     mutable std::condition_variable FChanged;
