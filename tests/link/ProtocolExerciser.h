@@ -9,8 +9,7 @@
 // link. Used by the bad-input tests and by the fuzz target of the receive path.
 #include "tests/link/VirtualComIo.h"
 
-#include "platform/SerialPort.h"
-
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
