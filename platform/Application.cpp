@@ -1,6 +1,10 @@
 #include "platform/Application.h"
 
+#include "platform/Help.h"
 #include "platform/MessageWindow.h"
+
+#include <QKeyEvent>
+#include <QWidget>
 
 #include <QSocketNotifier>
 
@@ -101,6 +105,21 @@ TApplication::~TApplication()
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
+    // F1 asks for the help of the focused control (its HelpContext, or that
+    // of a control around it), else for the contents.
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+        receiver->isWidgetType() && static_cast<QWidget*>(receiver) == focusWidget()) {
+        for (QObject* o = receiver; o; o = o->parent()) {
+            const bool has = o->metaObject()->indexOfProperty("HelpContext") >= 0;
+            const int context = has ? o->property("HelpContext").toInt() : 0;
+            if (context != 0) {
+                HelpCommand(HELP_CONTEXT, context);
+                return true;
+            }
+        }
+        HelpCommand(HELP_CONTENTS, 0);
+        return true;
+    }
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {

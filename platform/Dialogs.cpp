@@ -97,6 +97,16 @@ bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!d.FileName.empty())
         dialog.selectFile(QString::fromStdString(d.FileName));
+    const std::pair<QFileDialog::DialogLabel, const std::string*> labels[] = {
+        {QFileDialog::FileType, &d.Labels.FileType}, {QFileDialog::FileName, &d.Labels.FileName},
+        {QFileDialog::LookIn, &d.Labels.LookIn},     {QFileDialog::Accept, &d.Labels.Accept},
+        {QFileDialog::Reject, &d.Labels.Reject}};
+    for (const auto& [label, text] : labels)
+        if (!text->empty()) {
+            // The desktop's own dialog has no labels to set.
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setLabelText(label, QString::fromStdString(*text));
+        }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     d.FileName = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath().toStdString();

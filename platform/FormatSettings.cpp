@@ -2,7 +2,15 @@
 
 #include <QLocale>
 
+#include <QString>
+
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -206,4 +214,374 @@ std::string DateTimeToStr(const QDateTime& value, const TFormatSettings& setting
 std::string TimeToStr(const QTime& value, const TFormatSettings& settings)
 {
     return FormatDateTime(settings.LongTimeFormat, QDateTime(QDate(2000, 1, 1), value), settings);
+}
+
+// ---- Reading back ---------------------------------------------------------
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Digits at `at` as a number; at most nine digits, so no overflow.
+bool ScanNumber(const std::string& s, std::size_t& at, int& value, int* count = nullptr)
+{
+    std::size_t n = 0;
+    long long v = 0;
+    while (at + n < s.size() && IsDigit(s[at + n])) {
+        if (n == 9)
+            return false;
+        v = v * 10 + (s[at + n] - '0');
+        ++n;
+    }
+    if (n == 0)
+        return false;
+    at += n;
+    value = static_cast<int>(v);
+    if (count)
+        *count = static_cast<int>(n);
+    return true;
+}
+
+void SkipBlanks(const std::string& s, std::size_t& at)
+{
+    while (at < s.size() && IsBlank(s[at]))
+        ++at;
+}
+
+// An am or pm marker at `at`: 0 am, 1 pm, -1 none.
+int ScanAmPm(const std::string& s, std::size_t& at, const TFormatSettings& f)
+{
+    const std::string am = f.TimeAMString.empty() ? "am" : f.TimeAMString;
+    const std::string pm = f.TimePMString.empty() ? "pm" : f.TimePMString;
+    for (const auto& [word, result] : {std::pair{am, 0}, std::pair{pm, 1}, std::pair{std::string("am"), 0},
+                                       std::pair{std::string("pm"), 1}}) {
+        if (!word.empty() && StartsWithNoCase(s, at, QString::fromStdString(word).toLower().toStdString().c_str())) {
+            at += word.size();
+            return result;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+bool TryStrToFloat(const std::string& text, long double& value, const TFormatSettings& f)
+{
+    std::size_t at = 0;
+    SkipBlanks(text, at);
+    std::string plain;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        plain += text[at++];
+    int mantissaDigits = 0;
+    while (at < text.size() && IsDigit(text[at])) {
+        plain += text[at++];
+        ++mantissaDigits;
+    }
+    if (at < text.size() && text[at] == f.DecimalSeparator) {
+        plain += '.';
+        ++at;
+        while (at < text.size() && IsDigit(text[at])) {
+            plain += text[at++];
+            ++mantissaDigits;
+        }
+    }
+    if (mantissaDigits == 0)
+        return false;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        plain += 'e';
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+            plain += text[at++];
+        int exponentDigits = 0;
+        while (at < text.size() && IsDigit(text[at])) {
+            plain += text[at++];
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            return false;
+    }
+    SkipBlanks(text, at);
+    if (at != text.size())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    // strtold reads the C locale's point; the text was rewritten for it.
+    const long double v = std::strtold(plain.c_str(), &end);
+    if (end != plain.c_str() + plain.size() || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+bool TryStrToInt(const std::string& text, int& value)
+{
+    std::size_t at = 0;
+    SkipBlanks(text, at);
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        negative = text[at++] == '-';
+    if (at == text.size())
+        return false;
+    long long v = 0;
+    for (; at < text.size(); ++at) {
+        if (!IsDigit(text[at]))
+            return false;
+        v = v * 10 + (text[at] - '0');
+        if (v > 2147483648LL)
+            return false;
+    }
+    if (negative)
+        v = -v;
+    if (v > 2147483647LL)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool TryStrToTime(const std::string& text, QTime& value, const TFormatSettings& f)
+{
+    std::size_t at = 0;
+    SkipBlanks(text, at);
+    int hour = 0, minute = 0, second = 0, msec = 0;
+    if (!ScanNumber(text, at, hour))
+        return false;
+    if (at < text.size() && text[at] == f.TimeSeparator) {
+        ++at;
+        if (!ScanNumber(text, at, minute))
+            return false;
+        if (at < text.size() && text[at] == f.TimeSeparator) {
+            ++at;
+            if (!ScanNumber(text, at, second))
+                return false;
+            if (at < text.size() && text[at] == f.DecimalSeparator) {
+                ++at;
+                int digits = 0;
+                if (!ScanNumber(text, at, msec, &digits) || digits > 3)
+                    return false;
+                for (; digits < 3; ++digits)
+                    msec *= 10;
+            }
+        }
+    }
+    SkipBlanks(text, at);
+    const int half = ScanAmPm(text, at, f);
+    SkipBlanks(text, at);
+    if (at != text.size())
+        return false;
+    if (half >= 0) {
+        if (hour < 1 || hour > 12)
+            return false;
+        hour = hour % 12 + (half == 1 ? 12 : 0);
+    }
+    if (hour > 23 || minute > 59 || second > 59)
+        return false;
+    value = QTime(hour, minute, second, msec);
+    return true;
+}
+
+bool TryStrToDate(const std::string& text, QDate& value, const TFormatSettings& f)
+{
+    // The order of day, month and year in the short date format.
+    std::string order;
+    for (const char c : f.ShortDateFormat) {
+        const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if ((lower == 'd' || lower == 'm' || lower == 'y') && order.find(lower) == std::string::npos)
+            order += lower;
+    }
+    if (order.size() != 3)
+        order = "dmy";
+    std::size_t at = 0;
+    SkipBlanks(text, at);
+    int parts[3] = {0, 0, 0};
+    int digits[3] = {0, 0, 0};
+    int count = 0;
+    while (count < 3) {
+        if (!ScanNumber(text, at, parts[count], &digits[count]))
+            return false;
+        ++count;
+        if (at < text.size() && text[at] == f.DateSeparator && count < 3)
+            ++at;
+        else
+            break;
+    }
+    SkipBlanks(text, at);
+    if (at != text.size() || count < 2)
+        return false;
+    int day = 0, month = 0, year = 0;
+    int yearDigits = 4;
+    if (count == 3) {
+        for (int k = 0; k < 3; ++k) {
+            if (order[k] == 'd') day = parts[k];
+            else if (order[k] == 'm') month = parts[k];
+            else {
+                year = parts[k];
+                yearDigits = digits[k];
+            }
+        }
+    } else {
+        // Day and month in the order they have in the format.
+        const bool monthFirst = order.find('m') < order.find('d');
+        month = monthFirst ? parts[0] : parts[1];
+        day = monthFirst ? parts[1] : parts[0];
+        year = QDate::currentDate().year();
+    }
+    if (yearDigits <= 2) {
+        const int base = QDate::currentDate().year() - 50;
+        year += base / 100 * 100;
+        if (year < base)
+            year += 100;
+    }
+    if (year < 1 || year > 9999 || !QDate::isValid(year, month, day))
+        return false;
+    value = QDate(year, month, day);
+    return true;
+}
+
+// ---- Writing numbers ------------------------------------------------------
+
+namespace {
+
+std::string WithSeparator(std::string s, char decimal)
+{
+    for (char& c : s)
+        if (c == '.')
+            c = decimal;
+    return s;
+}
+
+} // namespace
+
+std::string FloatToStr(long double value, const TFormatSettings& f)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    if (value == 0)
+        return "0";
+    // 15 significant digits: d.dddddddddddddde+x.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14Le", value);
+    std::string s = buffer;
+    const std::size_t e = s.find('e');
+    const int exponent = std::atoi(s.c_str() + e + 1);
+    std::string mantissa = s.substr(0, e);
+    const bool negative = mantissa[0] == '-';
+    if (negative)
+        mantissa.erase(0, 1);
+    std::string digitsText = mantissa.substr(0, 1) + mantissa.substr(2);
+    while (digitsText.size() > 1 && digitsText.back() == '0')
+        digitsText.pop_back();
+    std::string out;
+    if (exponent >= 15 || exponent < -5) {
+        out = digitsText.substr(0, 1);
+        if (digitsText.size() > 1)
+            out += "." + digitsText.substr(1);
+        out += "E" + std::string(exponent < 0 ? "-" : "") + std::to_string(std::abs(exponent));
+    } else if (exponent < 0) {
+        out = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digitsText;
+    } else {
+        if (static_cast<int>(digitsText.size()) <= exponent + 1) {
+            out = digitsText + std::string(static_cast<std::size_t>(exponent + 1) - digitsText.size(), '0');
+        } else {
+            out = digitsText.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
+                  digitsText.substr(static_cast<std::size_t>(exponent + 1));
+        }
+    }
+    return WithSeparator((negative ? "-" : "") + out, f.DecimalSeparator);
+}
+
+std::string FloatToStrFixed(long double value, int digits, const TFormatSettings& f)
+{
+    if (!std::isfinite(value) || std::fabs(value) >= 1e18L)
+        return FloatToStr(value, f);
+    digits = std::clamp(digits, 0, 18);
+    // The value to 18 significant digits, then rounded in decimal with halves
+    // away from zero, as a person rounds.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.17Le", value);
+    const std::string s = buffer;
+    const bool negative = s[0] == '-';
+    const std::size_t e = s.find('e');
+    const int exponent = std::atoi(s.c_str() + e + 1);
+    std::string mantissa;
+    for (std::size_t i = negative ? 1 : 0; i < e; ++i)
+        if (IsDigit(s[i]))
+            mantissa += s[i];
+    // Digits as a whole number with `digits` places after the point: the
+    // mantissa's first digit stands for 10^exponent.
+    const int keep = exponent + 1 + digits; // digits of the mantissa kept
+    std::string kept;
+    bool roundUp = false;
+    if (keep >= 0) {
+        kept = mantissa.substr(0, std::min<std::size_t>(mantissa.size(), static_cast<std::size_t>(keep)));
+        kept.append(static_cast<std::size_t>(keep) - kept.size(), '0');
+        roundUp = static_cast<std::size_t>(keep) < mantissa.size() && mantissa[static_cast<std::size_t>(keep)] >= '5';
+    }
+    if (roundUp) {
+        int i = static_cast<int>(kept.size()) - 1;
+        for (; i >= 0 && kept[static_cast<std::size_t>(i)] == '9'; --i)
+            kept[static_cast<std::size_t>(i)] = '0';
+        if (i >= 0)
+            ++kept[static_cast<std::size_t>(i)];
+        else
+            kept.insert(kept.begin(), '1');
+    }
+    if (kept.size() < static_cast<std::size_t>(digits) + 1)
+        kept.insert(0, static_cast<std::size_t>(digits) + 1 - kept.size(), '0');
+    std::string out = kept.substr(0, kept.size() - static_cast<std::size_t>(digits));
+    const std::size_t lead = out.find_first_not_of('0');
+    out = lead == std::string::npos ? "0" : out.substr(lead);
+    if (digits > 0)
+        out += f.DecimalSeparator + kept.substr(kept.size() - static_cast<std::size_t>(digits));
+    // No minus sign in front of a number that rounded to zero.
+    if (negative && kept.find_first_not_of('0') != std::string::npos)
+        out.insert(out.begin(), '-');
+    return out;
+}
+
+namespace {
+const QDate DayZero(1899, 12, 30);
+constexpr double MsecPerDay = 86400000.0;
+} // namespace
+
+double DateToValue(const QDate& value)
+{
+    return static_cast<double>(DayZero.daysTo(value));
+}
+
+double TimeToValue(const QTime& value)
+{
+    return value.msecsSinceStartOfDay() / MsecPerDay;
+}
+
+double DateTimeToValue(const QDateTime& value)
+{
+    const double days = DateToValue(value.date());
+    const double time = TimeToValue(value.time());
+    // Before day zero the fraction still counts forward from midnight.
+    return days >= 0 ? days + time : days - time;
+}
+
+QDateTime ValueToDateTime(double value)
+{
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e6)
+        return QDateTime(DayZero, QTime(0, 0));
+    const double whole = std::trunc(value);
+    const double fraction = std::fabs(value - whole);
+    long long msec = std::llround(fraction * MsecPerDay);
+    long long days = static_cast<long long>(whole);
+    if (msec >= static_cast<long long>(MsecPerDay)) {
+        msec -= static_cast<long long>(MsecPerDay);
+        days += value >= 0 ? 1 : -1;
+    }
+    return QDateTime(DayZero.addDays(days), QTime::fromMSecsSinceStartOfDay(static_cast<int>(msec)));
 }

@@ -4,6 +4,7 @@
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcComp.h"
+#include "localization/lcDialog.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -13,6 +14,7 @@
 #include "shell/DeviceStatus.h"
 #include "shell/Dialogs.h"
 #include "shell/Environment.h"
+#include "shell/HelpRouter.h"
 #include "shell/MainForm.h"
 #include "shell/SelectDeviceForm.h"
 #include "shell/ZorUtils.h"
@@ -26,6 +28,7 @@
 TDM* DM = nullptr;
 TfMainForm* fMainForm = nullptr;
 std::function<void(int ms)> TDM::PluginLoadPause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+std::function<std::string()> TDM::NewMutexName = [] { return "Global\\" + NewGUIDText(); };
 
 namespace {
 
@@ -93,6 +96,17 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     lcLangDispatcher->setObjectName("lcLangDispatcher");
     lcLang = new TlcLang(this);
     lcLang->setObjectName("lcLang");
+    HelpRouter = new THelpRouter(this);
+    HelpRouter->HelpType = THelpType::htHTMLhelp;
+    HelpRouter->CHMPopupTopics = "CSHelp.txt";
+    HelpRouter->ValidateID = false;
+    // The file dialogs link no translation component: the system's texts.
+    OpenDialog = new TlcOpenDialog(this);
+    OpenDialog->setObjectName("OpenDialog");
+    SaveDialog = new TlcSaveDialog(this);
+    SaveDialog->setObjectName("SaveDialog");
+    BrowseForFolderDialog = new TlcBrowseForFolder(this);
+    BrowseForFolderDialog->setObjectName("BrowseForFolderDialog");
     {
         // As the data module's resource reads them: the dispatcher, then the texts.
         TlcResourceLoading loading;
@@ -158,11 +172,15 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     RegistryStorage.SetRoot(TEnvironment::ProgramKey());
     FEnvironment = std::make_unique<TEnvironment>(&RegistryStorage);
     FEnvironment->Debugger()->AddAction(kStart, "");
-    SetCommunicationMutexName("Global\\" + NewGUIDText());
+    SetCommunicationMutexName(NewMutexName());
     bool exists = false;
     FMutex = CreateMutex(true, FCommunicationMutexName, &exists);
-    if (!FMutex || exists)
+    if (!FMutex || exists) {
+        if (FMutex)
+            CloseHandle(FMutex);
+        DM = nullptr; // no data module came up
         throw Exception("Error creating unique mutex!");
+    }
     UnloadDLLs();
     if (!FEnvironment->ValuesAreValid)
         FEnvironment->LoadSettings();
@@ -238,10 +256,57 @@ void TDM::LoadDLLs()
         return;
     const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
                                   device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
+    // A loaded library gets 100 ms to settle before the next is loaded; an
+    // absent role has nothing to wait for.
     for (int role = 0; role < 4; ++role) {
-        if (FileExists(paths[role]))
-            LoadRole(role, paths[role]);
+        if (!FileExists(paths[role]))
+            continue;
+        LoadRole(role, paths[role]);
         PluginLoadPause(100);
+    }
+}
+
+void*& TDM::LibraryOf(int role)
+{
+    void** libraries[4] = {&FStatusDLL, &FParameterDLL, &FFirmwareDLL, &FExtendedDLL};
+    return *libraries[role];
+}
+
+void TDM::BindEntries(int role, void* library)
+{
+    // Looked up in this order; with no library every slot is cleared.
+    auto bind = [library](const char* name, auto& slot) {
+        slot = library ? Entry<std::remove_reference_t<decltype(slot)>>(library, name) : nullptr;
+    };
+    switch (role) {
+    case 0:
+        bind("InitDLL", FStatusInitDLL);
+        bind("ShowStatus", FStatusShowStatus);
+        bind("CloseStatus", FStatusCloseStatus);
+        bind("OnReceiveData", FStatusOnReceiveData);
+        bind("OnConnectionChanged", FStatusOnConnectionChanged);
+        break;
+    case 1:
+        bind("InitDLL", FParameterInitDLL);
+        bind("UnloadDLL", FParameterUnloadDLL);
+        bind("ShowDialog", FParameterShowDialog);
+        bind("OnReceiveData", FParameterOnReceiveData);
+        bind("OnConnectionChanged", FParameterOnConnectionChanged);
+        bind("GetParameterObject", FParameterGetParameterObject);
+        bind("SetParameter", FParameterSetParameter);
+        break;
+    case 2:
+        bind("FirmwareUpload", FFirmwareFirmwareUpload);
+        bind("OnReceiveData", FFirmwareOnReceiveData);
+        bind("OnConnectionChanged", FFirmwareOnConnectionChanged);
+        break;
+    case 3:
+        bind("InitDLL", FExtendedInitDLL);
+        bind("UnloadDLL", FExtendedUnloadDLL);
+        bind("ShowDialog", FExtendedShowDialog);
+        bind("OnReceiveData", FExtendedOnReceiveData);
+        bind("OnConnectionChanged", FExtendedOnConnectionChanged);
+        break;
     }
 }
 
@@ -252,53 +317,21 @@ void TDM::LoadRole(int role, const std::string& path)
     // A full path: no library search path can put another library in its place.
     const std::string absolute = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
     void* library = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
-    void** handles[4] = {&FStatusDLL, &FParameterDLL, &FFirmwareDLL, &FExtendedDLL};
-    *handles[role] = library;
+    LibraryOf(role) = library;
     if (!library) {
         const char* why = dlerror();
         throw Exception(FormatText(message, {path, why ? why : ""}));
     }
     std::string failure;
     try {
+        BindEntries(role, library);
+        const TInitDLL init = role == 0 ? FStatusInitDLL : role == 1 ? FParameterInitDLL : role == 3 ? FExtendedInitDLL
+                                                                                                     : nullptr;
+        // The parameter plug-in is initialised also before any link exists.
         const TCommunicationProxy* link = LiveCommunication();
-        const std::string& mutex = FCommunicationMutexName;
-        const auto length = static_cast<std::uint32_t>(mutex.size());
-        switch (role) {
-        case 0:
-            FStatusInitDLL = Entry<TInitDLL>(library, "InitDLL");
-            FStatusShowStatus = Entry<TShowStatus>(library, "ShowStatus");
-            FStatusCloseStatus = Entry<TCloseStatus>(library, "CloseStatus");
-            FStatusOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FStatusOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            if (FStatusInitDLL && link)
-                Check(FStatusInitDLL(AppHandle(), mutex.c_str(), length, link));
-            break;
-        case 1:
-            FParameterInitDLL = Entry<TInitDLL>(library, "InitDLL");
-            FParameterUnloadDLL = Entry<TUnloadDLL>(library, "UnloadDLL");
-            FParameterShowDialog = Entry<TShowDialog>(library, "ShowDialog");
-            FParameterOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FParameterOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            FParameterGetParameterObject = Entry<TGetParameterObject>(library, "GetParameterObject");
-            FParameterSetParameter = Entry<TSetParameter>(library, "SetParameter");
-            if (FParameterInitDLL) // also before any link exists
-                Check(FParameterInitDLL(AppHandle(), mutex.c_str(), length, link));
-            break;
-        case 2:
-            FFirmwareFirmwareUpload = Entry<TFirmwareUpload>(library, "FirmwareUpload");
-            FFirmwareOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FFirmwareOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            break;
-        case 3:
-            FExtendedInitDLL = Entry<TInitDLL>(library, "InitDLL");
-            FExtendedUnloadDLL = Entry<TUnloadDLL>(library, "UnloadDLL");
-            FExtendedShowDialog = Entry<TShowDialog>(library, "ShowDialog");
-            FExtendedOnReceiveData = Entry<TOnReceiveData>(library, "OnReceiveData");
-            FExtendedOnConnectionChanged = Entry<TOnConnectionChanged>(library, "OnConnectionChanged");
-            if (FExtendedInitDLL && link)
-                Check(FExtendedInitDLL(AppHandle(), mutex.c_str(), length, link));
-            break;
-        }
+        if (init && (link || role == 1))
+            Check(init(AppHandle(), FCommunicationMutexName.c_str(),
+                       static_cast<std::uint32_t>(FCommunicationMutexName.size()), link));
     } catch (const std::exception& e) {
         // Also a plug-in that lets an exception out of an entry.
         failure = e.what();
@@ -309,58 +342,24 @@ void TDM::LoadRole(int role, const std::string& path)
 
 void TDM::UnloadDLLs()
 {
-    auto closing = [](auto entry) {
-        if (!entry)
-            return;
-        try {
-            Check(entry());
-        } catch (const std::exception& e) {
-            // The library goes all the same; the user learns why it complained.
-            HandleApplicationException(e);
+    for (int role = 0; role < 4; ++role) {
+        const TUnloadDLL closing = role == 0   ? FStatusCloseStatus
+                                   : role == 1 ? FParameterUnloadDLL
+                                   : role == 3 ? FExtendedUnloadDLL
+                                               : nullptr;
+        BindEntries(role, nullptr);
+        void*& library = LibraryOf(role);
+        if (reinterpret_cast<std::uintptr_t>(library) == kNoLibrary)
+            continue;
+        if (library && closing) {
+            try {
+                Check(closing());
+            } catch (const std::exception& e) {
+                // The library goes all the same; the user learns why it complained.
+                HandleApplicationException(e);
+            }
         }
-    };
-    // Status.
-    const TCloseStatus closeStatus = FStatusCloseStatus;
-    FStatusInitDLL = nullptr;
-    FStatusShowStatus = nullptr;
-    FStatusCloseStatus = nullptr;
-    FStatusOnReceiveData = nullptr;
-    FStatusOnConnectionChanged = nullptr;
-    if (reinterpret_cast<std::uintptr_t>(FStatusDLL) != kNoLibrary) {
-        if (FStatusDLL)
-            closing(closeStatus);
-        FreeLibrary(FStatusDLL);
-    }
-    // Parameter.
-    const TUnloadDLL unloadParameter = FParameterUnloadDLL;
-    FParameterInitDLL = nullptr;
-    FParameterUnloadDLL = nullptr;
-    FParameterShowDialog = nullptr;
-    FParameterOnReceiveData = nullptr;
-    FParameterOnConnectionChanged = nullptr;
-    FParameterGetParameterObject = nullptr;
-    FParameterSetParameter = nullptr;
-    if (reinterpret_cast<std::uintptr_t>(FParameterDLL) != kNoLibrary) {
-        if (FParameterDLL)
-            closing(unloadParameter);
-        FreeLibrary(FParameterDLL);
-    }
-    // Firmware: no unload entry.
-    FFirmwareFirmwareUpload = nullptr;
-    FFirmwareOnReceiveData = nullptr;
-    FFirmwareOnConnectionChanged = nullptr;
-    FreeLibrary(FFirmwareDLL);
-    // Extended.
-    const TUnloadDLL unloadExtended = FExtendedUnloadDLL;
-    FExtendedInitDLL = nullptr;
-    FExtendedUnloadDLL = nullptr;
-    FExtendedShowDialog = nullptr;
-    FExtendedOnReceiveData = nullptr;
-    FExtendedOnConnectionChanged = nullptr;
-    if (reinterpret_cast<std::uintptr_t>(FExtendedDLL) != kNoLibrary) {
-        if (FExtendedDLL)
-            closing(unloadExtended);
-        FreeLibrary(FExtendedDLL);
+        FreeLibrary(library);
     }
 }
 
@@ -370,7 +369,7 @@ void TDM::acUploadFirmwareExecute()
 {
     FEnvironment->Debugger()->AddAction(Text("IDS_63"), "");
     const TDeviceStatus* device = FDeviceList->Current();
-    TFileDialog open;
+    TFileDialog& open = OpenDialog->Settings;
     open.FileName = FEnvironment->LastFirmwareFile;
     open.Filter = Text("IDS_64");
     const std::string extension = device ? device->Extension : std::string();
@@ -378,7 +377,7 @@ void TDM::acUploadFirmwareExecute()
     open.Title = Text("IDS_67");
     open.InitialDir = FEnvironment->FirmwarePath();
     open.DefaultExt = extension;
-    if (!DialogService().OpenFile(fMainForm, open))
+    if (!OpenDialog->Execute(fMainForm))
         return;
     const std::string file = open.FileName;
     FEnvironment->Debugger()->AddAction("acFirmwareUpdateExecute - AfterSelect", "Filename=" + file);
@@ -393,11 +392,25 @@ void TDM::acUploadFirmwareExecute()
         void* parameters = nullptr;
         if (FParameterGetParameterObject)
             Check(FParameterGetParameterObject(&parameters));
-        const bool wasPaused = fMainForm && fMainForm->IsPausedForUpload();
-        if (fMainForm) {
-            fMainForm->DebugReceiveData(Text("IDS_70"));
-            fMainForm->PauseForUpload();
-        }
+        // The monitor comes back after the upload, also after a failed one.
+        struct TMonitorPause {
+            TMonitorPause(TDM& dm) : Dm(dm), WasPaused(fMainForm && fMainForm->IsPausedForUpload())
+            {
+                if (fMainForm) {
+                    fMainForm->DebugReceiveData(Dm.Text("IDS_70"));
+                    fMainForm->PauseForUpload();
+                }
+            }
+            ~TMonitorPause()
+            {
+                if (!WasPaused && fMainForm) {
+                    fMainForm->ResumeMonitor();
+                    fMainForm->DebugReceiveData(Dm.Text("IDS_71"));
+                }
+            }
+            TDM& Dm;
+            const bool WasPaused;
+        };
         TPluginDevice info{};
         std::string text[8];
         if (device) {
@@ -413,11 +426,10 @@ void TDM::acUploadFirmwareExecute()
                     text[3].c_str(), text[4].c_str(), device->ProductID,  device->InitialStatus, text[5].c_str(),
                     text[6].c_str(), text[7].c_str()};
         }
-        Check(FFirmwareFirmwareUpload(AppHandle(), file.c_str(), static_cast<std::uint32_t>(file.size()),
-                                      LiveCommunication(), device ? &info : nullptr));
-        if (!wasPaused && fMainForm) {
-            fMainForm->ResumeMonitor();
-            fMainForm->DebugReceiveData(Text("IDS_71"));
+        {
+            TMonitorPause pause(*this);
+            Check(FFirmwareFirmwareUpload(AppHandle(), file.c_str(), static_cast<std::uint32_t>(file.size()),
+                                          LiveCommunication(), device ? &info : nullptr));
         }
         if (FParameterSetParameter && parameters)
             Check(FParameterSetParameter(parameters));
@@ -509,14 +521,15 @@ void TDM::acResetDialogsExecute()
 
 void TDM::acDebugSaveStateToLogExecute()
 {
-    FEnvironment->Debugger()->WriteErrorReport(Text("IDS_61"));
-    MessageBox(nullptr, FormatText(Text("IDS_62"), {ProgramFolder()}), "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
+    const std::string report = FEnvironment->Debugger()->WriteErrorReport(Text("IDS_61"));
+    const std::string folder = report.substr(0, report.rfind('/') + 1);
+    MessageBox(nullptr, FormatText(Text("IDS_62"), {folder}), "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
 }
 
 void TDM::acSendErrorLogExecute()
 {
-    FEnvironment->Debugger()->WriteErrorReport(Text("IDS_45"));
-    MailAction.Attachments = {ProgramFolder() + TDebugClass::ReportFileName};
+    // A report that could not be written whole raises here: nothing is mailed.
+    MailAction.Attachments = {FEnvironment->Debugger()->WriteErrorReport(Text("IDS_45"))};
     const std::string cr2 = "\r\r";
     MailAction.Body = Text("IDS_47") + cr2 + Text("IDS_48") + Text("IDS_49") +
                       DateTimeToStr(QDateTime::currentDateTime()) + Text("IDS_50") + cr2 + Text("IDS_51") + cr2 +

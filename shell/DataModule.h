@@ -19,6 +19,10 @@
 class TCommunication;
 class TDeviceList;
 class TEnvironment;
+class THelpRouter;
+class TlcBrowseForFolder;
+class TlcOpenDialog;
+class TlcSaveDialog;
 class TlcLang;
 class TlcLangDispatcher;
 class TfMainForm;
@@ -35,6 +39,10 @@ public:
     TAppRegistryStorage RegistryStorage;
     TlcLangDispatcher* lcLangDispatcher = nullptr;
     TlcLang* lcLang = nullptr;
+    THelpRouter* HelpRouter = nullptr;
+    TlcOpenDialog* OpenDialog = nullptr;
+    TlcSaveDialog* SaveDialog = nullptr;
+    TlcBrowseForFolder* BrowseForFolderDialog = nullptr;
 
     QAction* acUploadFirmware;
     QAction* actSetParameter;
@@ -77,6 +85,9 @@ public:
     void UnloadDLLs();
     // The pause after each role while loading (100 ms); tests count instead.
     static std::function<void(int ms)> PluginLoadPause;
+    // The name of the communication mutex of a new data module ("Global\"
+    // and a fresh GUID); a test may hand out a name that is taken.
+    static std::function<std::string()> NewMutexName;
 
     // The host's object that plug-ins talk to the link through.
     const TCommunicationProxy* CommunicationProxy() const { return &FProxy; }
@@ -147,6 +158,8 @@ private:
     }
     QAction* NewAction(const char* name, const char* caption, void (TDM::*handler)());
     void LoadRole(int role, const std::string& path);
+    void BindEntries(int role, void* library);
+    void*& LibraryOf(int role);
     void FreeLibrary(void*& library);
     TAppHandle AppHandle() const;
 

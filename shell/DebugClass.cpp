@@ -8,6 +8,8 @@
 #include "platform/TextCodec.h"
 #include "shell/Environment.h"
 
+#include <QDir>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -20,7 +22,7 @@ std::string Num(std::uint64_t value)
 }
 } // namespace
 
-TReportFile::TReportFile(const std::string& path)
+TReportFile::TReportFile(const std::string& path) : FPath(path)
 {
     FFile = std::fopen(path.c_str(), "ab");
     if (!FFile)
@@ -35,11 +37,20 @@ TReportFile::~TReportFile()
 
 void TReportFile::Line(const std::string& utf8)
 {
-    if (FFailed)
+    if (FError)
         return;
     const std::string bytes = Utf8ToLatin1(utf8) + "\r\n";
     if (std::fwrite(bytes.data(), 1, bytes.size(), FFile) != bytes.size() || std::fflush(FFile) != 0)
-        FFailed = true;
+        FError = errno ? errno : EIO;
+}
+
+void TReportFile::Close()
+{
+    if (FFile && std::fclose(FFile) != 0 && !FError)
+        FError = errno ? errno : EIO;
+    FFile = nullptr;
+    if (FError)
+        throw EInOutError("I/O error: " + FPath + ": " + SysErrorMessage(FError));
 }
 
 TDebugClass::TDebugClass(TEnvironment* environment) : FEnvironment(environment) {}
@@ -58,9 +69,25 @@ void TDebugClass::AddAction(const std::string& Action, const std::string& Descri
     FHistory.push_back(std::make_unique<TActionHistory>(Action, Description));
 }
 
-void TDebugClass::WriteErrorReport(const std::string& Message)
+std::string TDebugClass::ReportPath()
 {
-    const std::string path = ProgramFolder() + ReportFileName;
+    const std::string inProgram = ProgramFolder() + ReportFileName;
+    if (std::FILE* f = std::fopen(inProgram.c_str(), "ab")) {
+        std::fclose(f);
+        return inProgram;
+    }
+    // An installed program's folder is usually not the user's to write.
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty())
+        data = QDir::homePath() + "/.local/share";
+    const QString folder = data + "/Zorvatek/" + QString::fromStdString(ProgramBaseName());
+    QDir().mkpath(folder);
+    return (folder + "/" + ReportFileName).toStdString();
+}
+
+std::string TDebugClass::WriteErrorReport(const std::string& Message)
+{
+    const std::string path = ReportPath();
     {
         TReportFile file(path);
         const TComputerInfo pc = TComputerInfo::Read();
@@ -96,6 +123,7 @@ void TDebugClass::WriteErrorReport(const std::string& Message)
         file.Line("Internet Explorer-Version: " + pc.IEVersion);
         file.Line("DirectX-Version: " + pc.DirectXVersion);
         file.Line("OpenGL-Version: " + pc.OpenGLVersion);
+        file.Close();
     }
     if (FEnvironment)
         FEnvironment->DumpToLog(path);
@@ -122,4 +150,6 @@ void TDebugClass::WriteErrorReport(const std::string& Message)
     file.Line("[" + DateTimeToStr(QDateTime::currentDateTime()) + "] " + Message);
     file.Line("======== ENDE FEHLEREINTRAG ==========================");
     MessageBeep(MB_BEEP_WARNING);
+    file.Close();
+    return path;
 }

@@ -22,8 +22,13 @@ public:
 
     // Keeps the newest 51 entries.
     void AddAction(const std::string& Action, const std::string& Description);
-    // Appends one report; raises EInOutError when the file cannot be opened.
-    void WriteErrorReport(const std::string& Message);
+    // Appends one report to "STATUS.LOG" in the program folder, or in the
+    // user's data folder when the program folder takes no file; gives the
+    // file it wrote. Raises EInOutError when neither can be opened or a line
+    // could not be written: a report is complete or it is said to be not.
+    std::string WriteErrorReport(const std::string& Message);
+    // Where the next report goes (the file is opened and closed to see).
+    static std::string ReportPath();
 
     const std::deque<std::unique_ptr<TActionHistory>>& History() const { return FHistory; }
 
@@ -46,14 +51,17 @@ private:
 };
 
 // Appends lines (CR LF, Latin-1) to a report file. Opening fails with
-// EInOutError; a failed write ends the writing silently.
+// EInOutError; after a failed write the rest is skipped and Close raises.
 class TReportFile {
 public:
     explicit TReportFile(const std::string& path);
     ~TReportFile();
     void Line(const std::string& utf8);
+    // Closes the file; raises EInOutError when anything could not be written.
+    void Close();
 
 private:
+    std::string FPath;
     std::FILE* FFile = nullptr;
-    bool FFailed = false;
+    int FError = 0;
 };

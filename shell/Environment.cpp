@@ -94,6 +94,8 @@ void TEnvironment::SetDefaults()
 
 std::string TEnvironment::FolderRule(const std::string& Value) const
 {
+    if (Value.empty())
+        return ProgramFolder(); // not the file system's root
     const std::string folder = WithDelimiter(Value);
     return FolderExists(folder) ? folder : ProgramFolder();
 }
@@ -175,6 +177,7 @@ void TEnvironment::DumpToLog(const std::string& FileName)
     file.Line("F_Language : " + std::to_string(Language));
     file.Line("G_Zor_Pattern.UseWindowsDefaults : " + flag(G_Zor_Pattern().UseWindowsDefaults()));
     file.Line("F_TempExtendedKey : " + flag(TempExtendedVersion));
+    file.Close();
 }
 
 void TEnvironment::SetLastDBError(const std::string& Value)

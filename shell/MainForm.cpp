@@ -7,7 +7,10 @@
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "platform/FormatSettings.h"
+#include "platform/Application.h"
+#include "platform/Help.h"
 #include "platform/Idle.h"
+#include "platform/TextCodec.h"
 #include "shell/ComportOptions.h"
 #include "shell/DataModule.h"
 #include "shell/DebugClass.h"
@@ -15,8 +18,19 @@
 #include "shell/Dialogs.h"
 #include "shell/ZorUtils.h"
 #include "shell/Environment.h"
+#include "shell/HelpRouter.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -24,6 +38,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTime>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -48,6 +63,46 @@ private:
 };
 
 } // namespace
+
+// Draws a monitor row: an empty row grey, else white with the first bytes
+// in red and the rest in the window text colour.
+class TMonitorRowDelegate : public QStyledItemDelegate {
+public:
+    TMonitorRowDelegate(TfMainForm& form, QObject* parent) : QStyledItemDelegate(parent), FForm(form) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (text.isEmpty()) {
+            painter->fillRect(option.rect, QColor(191, 191, 191));
+            return;
+        }
+        painter->fillRect(option.rect, Qt::white);
+        const std::size_t head =
+            FForm.Monitor.HeadLength(text.toStdString(), FForm.edtHeaderAmount->value());
+        const QString first = text.left(static_cast<int>(std::min<std::size_t>(head, text.size())));
+        const QString rest = text.mid(first.size());
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->setFont(option.font);
+        const QFontMetrics metrics(option.font);
+        const int baseline = option.rect.top() + (option.rect.height() + metrics.ascent() - metrics.descent()) / 2;
+        painter->setPen(QColor(214, 0, 0));
+        painter->drawText(option.rect.left() + 2, baseline, first);
+        painter->setPen(option.palette.color(QPalette::WindowText));
+        painter->drawText(option.rect.left() + 2 + metrics.horizontalAdvance(first), baseline, rest);
+        painter->restore();
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(13, QFontMetrics(option.font).height()));
+        return size;
+    }
+
+private:
+    TfMainForm& FForm;
+};
 
 TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
 {
@@ -93,15 +148,7 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     pnlDebug = new QWidget(pnlBackground);
     pnlDebug->setObjectName("pnlDebug");
     pnlDebug->setVisible(false);
-    lblIn = new QLabel("Gerät --> PC", pnlDebug);
-    lblIn->setObjectName("lblIn");
-    lblIn->move(8, 4);
-    lblOut = new QLabel("PC --> Gerät", pnlDebug);
-    lblOut->setObjectName("lblOut");
-    lblOut->move(400, 4);
-    btnSend = new QPushButton("Senden", pnlDebug);
-    btnSend->setObjectName("btnSend");
-    btnSend->move(8, 28);
+    BuildMonitor();
     pnlStatus = new QWidget(central);
     pnlStatus->setObjectName("pnlStatus");
     pnlStatus->setFixedHeight(1);
@@ -113,7 +160,9 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     for (int i = 0; i < 4; ++i) {
         StatusPanels[i] = new QLabel(this);
         StatusPanels[i]->setObjectName(QString("MainStatusBarPanel%1").arg(i));
-        StatusPanels[i]->setFixedWidth(widths[i]);
+        // At least the panel's width; a longer text (a larger font) widens it.
+        StatusPanels[i]->setMinimumWidth(widths[i]);
+        StatusPanels[i]->setMargin(2);
         StatusPanels[i]->setAlignment(Qt::AlignCenter);
         StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
         statusBar()->addWidget(StatusPanels[i]);
@@ -139,10 +188,27 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
         return captions;
     });
     connect(&TIdleSignal::Instance(), &TIdleSignal::Idle, this, &TfMainForm::AppIdle);
+    const std::string helpFile = ProgramFolder() + ProgramBaseName() + ".chm";
+    if (QFileInfo(QString::fromStdString(helpFile)).isFile()) {
+        SetApplicationHelpFile(helpFile);
+        DM->HelpRouter->Helpfile = helpFile;
+    }
+    // The idle handler keeps the clock in the status bar; this wakes the loop
+    // once a second so that the clock goes on while nothing else happens.
+    auto* clock = new QTimer(this);
+    clock->setObjectName("ClockTimer");
+    connect(clock, &QTimer::timeout, this, [] {});
+    clock->start(1000);
 }
 
 TfMainForm::~TfMainForm()
 {
+    // The plug-ins go while the panels and windows they put their frames on
+    // still exist, and the link's threads end before the process does.
+    if (DM) {
+        DM->UnloadDLLs();
+        DM->SetComControl(nullptr);
+    }
     TDebugClass::SetOpenWindows({});
     if (fMainForm == this)
         fMainForm = nullptr;
@@ -217,6 +283,7 @@ void TfMainForm::showEvent(QShowEvent* event)
 
 void TfMainForm::closeEvent(QCloseEvent* event)
 {
+    HtmlHelp(0, "", HH_CLOSE_ALL, 0);
     event->accept();
 }
 
@@ -267,6 +334,7 @@ void TfMainForm::AppIdle()
     const bool extended = DM->Environment()->GetExtendedVersion();
     mmExtendedMode->menuAction()->setVisible(extended);
     pnlDebug->setVisible(extended);
+    Monitor.SetVisible(extended);
     PlaceStatusPanel();
     const TDeviceStatus* device = DM->DeviceList()->Current();
     DM->actExtendedOptions->setVisible(extended && device && !device->GetExtendedDllPath().empty());
@@ -421,26 +489,214 @@ void TfMainForm::ComStatusChanged(TObject* /*Sender*/, std::int32_t status)
     DM->ComStatus = static_cast<std::uint32_t>(status);
 }
 
-void TfMainForm::DebugReceiveData(const std::string& /*SMessage*/)
+void TfMainForm::DebugReceiveData(const std::string& SMessage)
 {
-    // The communication monitor keeps no rows yet.
+    AddMonitorRow(true, SMessage);
 }
 
-void TfMainForm::DebugSendData(const std::string& /*SMessage*/)
+void TfMainForm::DebugSendData(const std::string& SMessage)
 {
+    AddMonitorRow(false, SMessage);
+}
+
+void TfMainForm::AddMonitorRow(bool received, const std::string& message)
+{
+    const std::uint32_t now = static_cast<std::uint32_t>(QTime::currentTime().msecsSinceStartOfDay());
+    const auto change = received ? Monitor.AddReceived(message, now) : Monitor.AddSent(message, now);
+    if (!change.Added)
+        return;
+    const auto& in = Monitor.In();
+    const auto& out = Monitor.Out();
+    // Rows are plain ASCII: other bytes are escaped or shown in hex.
+    lbxIn->addItem(QString::fromLatin1(in.back().Text.c_str()));
+    lbxOut->addItem(QString::fromLatin1(out.back().Text.c_str()));
+    if (change.DroppedFirst) {
+        delete lbxIn->takeItem(0);
+        delete lbxOut->takeItem(0);
+    }
+    if (Monitor.FollowsNewest()) {
+        if (lbxOut->count() > 0)
+            lbxOut->setCurrentRow(lbxOut->count() - 1);
+        if (lbxIn->count() > 0)
+            lbxIn->setCurrentRow(lbxIn->count() - 1);
+    }
 }
 
 void TfMainForm::PauseForUpload()
 {
-    FPauseState = 2;
+    Monitor.SetPause(TCommunicationMonitor::TPause::ForUpload);
+    btnPause->setText(QString::fromStdString(Text("IDS_35")));
 }
 
 void TfMainForm::PauseMonitor()
 {
-    FPauseState = 1;
+    Monitor.SetPause(TCommunicationMonitor::TPause::ByUser);
+    btnPause->setText(QString::fromStdString(Text("IDS_35")));
 }
 
 void TfMainForm::ResumeMonitor()
 {
-    FPauseState = 0;
+    Monitor.SetPause(TCommunicationMonitor::TPause::Running);
+    btnPause->setText(QString::fromStdString(Text("IDS_37")));
+}
+
+void TfMainForm::btnClearClick()
+{
+    Monitor.Clear();
+    lbxIn->clear();
+    lbxOut->clear();
+}
+
+void TfMainForm::btnPauseClick()
+{
+    if (Monitor.Pause() == TCommunicationMonitor::TPause::Running)
+        PauseMonitor();
+    else
+        ResumeMonitor();
+}
+
+void TfMainForm::btnToggleASCIIClick()
+{
+    if (Monitor.Mode() == TCommunicationMonitor::TMode::Ascii) {
+        btnToggleASCII->setText(QString::fromStdString(Text("IDS_39")));
+        Monitor.SetMode(TCommunicationMonitor::TMode::Hex);
+    } else {
+        btnToggleASCII->setText(QString::fromStdString(Text("IDS_38")));
+        Monitor.SetMode(TCommunicationMonitor::TMode::Ascii);
+    }
+    lbxIn->viewport()->update();
+    lbxOut->viewport()->update();
+}
+
+void TfMainForm::btnSendClick()
+{
+    TCommunication* link = DM->ComControl();
+    if (!link || !link->Connected() || edtSend->text().isEmpty())
+        return;
+    QString text = edtSend->text();
+    for (QChar& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    edtSend->setText(text);
+    // The program's own send takes no communication mutex.
+    link->SendText(nullptr, Utf8ToLatin1(text.toStdString()) + "\n", 0);
+    edtSend->selectAll();
+    edtSend->setFocus();
+}
+
+void TfMainForm::btnSaveClick()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    TFileDialog save;
+    save.Title = "Protokoll speichern";
+    save.Filter = "Textdatei (*.txt)|*.txt|Alle Dateien (*.*)|*.*";
+    save.DefaultExt = "TXT";
+    save.OverwritePrompt = true;
+    save.FileName = TCommunicationMonitor::ProposedFileName(now.date(), now.time());
+    if (!DialogService().SaveFile(this, save))
+        return;
+    const QDateTime written = QDateTime::currentDateTime();
+    Monitor.SaveLog(save.FileName, written.date(), written.time());
+    MessageBox(this, "Die Daten wurden gespeichert!", "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
+}
+
+void TfMainForm::SplitterMoved()
+{
+    lblOut->move(lbxOut->mapTo(pnlDebug, QPoint(0, 0)).x() + 8 - Splitter->handleWidth(), lblOut->y());
+}
+
+void TfMainForm::BuildMonitor()
+{
+    auto* layout = new QVBoxLayout(pnlDebug);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* heads = new QWidget(pnlDebug);
+    heads->setObjectName("pnlMonitorHeads");
+    lblIn = new QLabel("Gerät --> PC", heads);
+    lblIn->setObjectName("lblIn");
+    lblIn->move(0, 2);
+    lblOut = new QLabel("PC --> Gerät", heads);
+    lblOut->setObjectName("lblOut");
+    lblOut->move(300, 2);
+    heads->setFixedHeight(lblIn->sizeHint().height() + 4);
+    layout->addWidget(heads);
+
+    QFont fixed("Courier New");
+    fixed.setStyleHint(QFont::TypeWriter);
+    fixed.setPointSize(8);
+    Splitter = new QSplitter(Qt::Horizontal, pnlDebug);
+    Splitter->setObjectName("Splitter");
+    lbxIn = new QListWidget(Splitter);
+    lbxIn->setObjectName("lbxIn");
+    lbxOut = new QListWidget(Splitter);
+    lbxOut->setObjectName("lbxOut");
+    for (QListWidget* list : {lbxIn, lbxOut}) {
+        list->setFont(fixed);
+        list->setUniformItemSizes(true);
+        list->setItemDelegate(new TMonitorRowDelegate(*this, list));
+    }
+    // The two lists scroll together.
+    connect(lbxIn->verticalScrollBar(), &QScrollBar::valueChanged, lbxOut->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(lbxOut->verticalScrollBar(), &QScrollBar::valueChanged, lbxIn->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(Splitter, &QSplitter::splitterMoved, this, &TfMainForm::SplitterMoved);
+    layout->addWidget(Splitter, 1);
+
+    // The send line on a row of its own, the monitor's buttons below it.
+    auto* sendRow = new QHBoxLayout;
+    edtSend = new QLineEdit(pnlDebug);
+    edtSend->setObjectName("edtSend");
+    sendRow->addWidget(edtSend, 1);
+    btnSend = new QPushButton("Senden", pnlDebug);
+    btnSend->setObjectName("btnSend");
+    sendRow->addWidget(btnSend);
+    layout->addLayout(sendRow);
+    auto* controls = new QHBoxLayout;
+    const char* hint = "Stellen Sie hier ein wieviele Bytes farblich hervorgehoben werden sollen, z.B. weill sie den "
+                       "Header eines Telegramms darstellen.";
+    auto* lblHeaderAmount1 = new QLabel("Die ersten", pnlDebug);
+    lblHeaderAmount1->setObjectName("lblHeaderAmount1");
+    edtHeaderAmount = new QSpinBox(pnlDebug);
+    edtHeaderAmount->setObjectName("edtHeaderAmount");
+    edtHeaderAmount->setRange(0, 8);
+    edtHeaderAmount->setValue(1);
+    auto* lblHeaderAmount2 = new QLabel("Bytes hervorheben.", pnlDebug);
+    lblHeaderAmount2->setObjectName("lblHeaderAmount2");
+    for (QWidget* w : std::initializer_list<QWidget*>{lblHeaderAmount1, edtHeaderAmount, lblHeaderAmount2}) {
+        w->setToolTip(QString::fromUtf8(hint));
+        controls->addWidget(w);
+    }
+    connect(edtHeaderAmount, &QSpinBox::valueChanged, this, [this] {
+        lbxIn->viewport()->update();
+        lbxOut->viewport()->update();
+    });
+    btnToggleASCII = new QPushButton("In HEX-Darstellung umschalten", pnlDebug);
+    btnToggleASCII->setObjectName("btnToggleASCII");
+    btnSave = new QPushButton("Speichern", pnlDebug);
+    btnSave->setObjectName("btnSave");
+    btnClear = new QPushButton("Löschen", pnlDebug);
+    btnClear->setObjectName("btnClear");
+    btnPause = new QPushButton("Pause", pnlDebug);
+    btnPause->setObjectName("btnPause");
+    controls->addStretch(1);
+    for (QPushButton* b : {btnToggleASCII, btnSave, btnClear, btnPause})
+        controls->addWidget(b);
+    layout->addLayout(controls);
+    connect(btnSend, &QPushButton::clicked, this, &TfMainForm::btnSendClick);
+    connect(btnClear, &QPushButton::clicked, this, &TfMainForm::btnClearClick);
+    connect(btnPause, &QPushButton::clicked, this, &TfMainForm::btnPauseClick);
+    connect(btnToggleASCII, &QPushButton::clicked, this, &TfMainForm::btnToggleASCIIClick);
+    connect(btnSave, &QPushButton::clicked, this, &TfMainForm::btnSaveClick);
+    // Releasing Enter in the send line sends it.
+    edtSend->installEventFilter(this);
+}
+
+bool TfMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == edtSend && event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            btnSend->click();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

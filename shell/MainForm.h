@@ -3,6 +3,7 @@
 // and the connection state, keeps the actions' state current while idle,
 // hands every received message to the plug-ins and runs the program's own
 // reply parser over it.
+#include "shell/CommunicationMonitor.h"
 #include "shell/HostReplyParser.h"
 
 #include <QLabel>
@@ -11,7 +12,11 @@
 #include <memory>
 #include <string>
 
+class QLineEdit;
+class QListWidget;
 class QMdiArea;
+class QSpinBox;
+class QSplitter;
 class QPushButton;
 class QToolBar;
 class QMenu;
@@ -30,9 +35,19 @@ public:
     QWidget* pnlBackground;
     QLabel* lblDeviceName;
     QWidget* pnlDebug;
+    // The communication monitor on pnlDebug.
     QLabel* lblIn;
     QLabel* lblOut;
+    QSplitter* Splitter;
+    QListWidget* lbxIn;
+    QListWidget* lbxOut;
+    QLineEdit* edtSend;
     QPushButton* btnSend;
+    QSpinBox* edtHeaderAmount;
+    QPushButton* btnToggleASCII;
+    QPushButton* btnSave;
+    QPushButton* btnClear;
+    QPushButton* btnPause;
     QWidget* pnlStatus;
     QLabel* StatusPanels[4];
     QMenu* mmExtendedMode;
@@ -59,7 +74,13 @@ public:
     void PauseForUpload();
     void PauseMonitor();
     void ResumeMonitor();
-    bool IsPausedForUpload() const { return FPauseState == 2; }
+    bool IsPausedForUpload() const { return Monitor.Pause() == TCommunicationMonitor::TPause::ForUpload; }
+    void btnClearClick();
+    void btnPauseClick();
+    void btnToggleASCIIClick();
+    void btnSendClick();
+    void btnSaveClick();
+    void SplitterMoved();
 
     // The MDI child windows, in child order.
     QList<QWidget*> MDIChildren() const;
@@ -67,15 +88,18 @@ public:
     bool MarkedToEnd() const { return FMarkedToEnd; }
 
     THostReplyParser ReplyParser;
-    int FPauseState = 0; // 0 running, 1 paused by the user, 2 paused for an upload
+    TCommunicationMonitor Monitor;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenu();
+    void BuildMonitor();
+    void AddMonitorRow(bool received, const std::string& message);
     void PlaceStatusPanel();
     bool FShown = false;
     bool FMarkedToEnd = false;

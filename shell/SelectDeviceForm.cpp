@@ -49,7 +49,9 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
         accept();
     });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    setFixedSize(375, 100);
+    // A fixed size that fits its texts in any font, at least the designed 375 x 100.
+    setMinimumSize(375, 100);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     FormCreate();
 }
 

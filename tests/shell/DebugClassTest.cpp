@@ -110,12 +110,35 @@ TEST_F(DebugClassTest, OpenWindowsAndTheEnvironmentSection)
     EXPECT_EQ(section[14], "F_Language : 1");
 }
 
-TEST_F(DebugClassTest, AnExistingLogIsAppendedToAnUnwritableOneRaises)
+TEST_F(DebugClassTest, WhereTheReportGoesAndWhenItCannot)
 {
     WriteFile(ProgramDir() + "STATUS.LOG", "before\r\n");
     TDebugClass debug;
-    debug.WriteErrorReport("m");
+    EXPECT_EQ(debug.WriteErrorReport("m"), ProgramDir() + "STATUS.LOG");
     EXPECT_EQ(Log().rfind("before\r\n======== BEGINN", 0), 0u);
+
+    // A program folder that takes no file: the user's data folder.
     SetProgramPath(ProgramDir() + "no/such/folder/Tessaro");
+    const std::string fallback = DataDir() + "Zorvatek/Tessaro/STATUS.LOG";
+    EXPECT_EQ(debug.WriteErrorReport("elsewhere"), fallback);
+    EXPECT_NE(ReadFile(fallback).find("] elsewhere\r\n"), std::string::npos);
+
+    // Neither: the report says it was not written.
+    WriteFile(DataDir() + "blocker", "a file where the folder would be");
+    setenv("XDG_DATA_HOME", (DataDir() + "blocker").c_str(), 1);
     EXPECT_THROW(debug.WriteErrorReport("m"), EInOutError);
+}
+
+TEST_F(DebugClassTest, AReportThatCannotBeWrittenWholeIsNoSuccess)
+{
+    // Every write to /dev/full fails as on a full disk.
+    ASSERT_TRUE(QFile::link("/dev/full", QString::fromStdString(ProgramDir() + "STATUS.LOG")));
+    TDebugClass debug;
+    debug.AddAction("a", "");
+    try {
+        debug.WriteErrorReport("m");
+        ADD_FAILURE() << "reported as written";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(e.Message().find("STATUS.LOG"), std::string::npos) << e.Message();
+    }
 }

@@ -96,6 +96,28 @@ TEST_F(EnvironmentTest, StoredValuesAndTheFolderRule)
     EXPECT_EQ(Value("Tessaro/Directories/LastFirmwareFile").toString(), "new.a79");
 }
 
+TEST_F(EnvironmentTest, SettingsSurviveARestart)
+{
+    QDir().mkpath(QString::fromStdString(ProgramDir() + "logs"));
+    {
+        TEnvironment env(&Storage);
+        env.ComPort = 7;
+        env.Language = 2;
+        env.SelectedDevice = 3;
+        env.SetLogPath(ProgramDir() + "logs/"); // a delimiter that is there is not doubled
+        env.SetConfigPath(ProgramDir() + "logs");
+        env.SetUseWindowsColorSchema(true);
+    }
+    TEnvironment env(&Storage);
+    EXPECT_EQ(env.ComPort, 7);
+    EXPECT_EQ(env.Language, 2);
+    EXPECT_EQ(env.SelectedDevice, 3);
+    EXPECT_EQ(env.LogPath(), ProgramDir() + "logs/");
+    EXPECT_EQ(env.ConfigPath(), ProgramDir() + "logs/");
+    EXPECT_TRUE(env.GetUseWindowsColorSchema());
+    env.SetUseWindowsColorSchema(false);
+}
+
 TEST_F(EnvironmentTest, BooleanAndNumberTextsAPersonMayHaveWritten)
 {
     const struct {
@@ -109,8 +131,12 @@ TEST_F(EnvironmentTest, BooleanAndNumberTextsAPersonMayHaveWritten)
         EXPECT_EQ(env.GetUseWindowsColorSchema(), b.value) << b.text;
     }
     Put("Tessaro/ComPort", "not a number");
+    Put("Tessaro/LANGUAGE", "");
+    Put("Tessaro/Directories/Firmware", "");
     TEnvironment env(&Storage);
     EXPECT_EQ(env.ComPort, -1);
+    EXPECT_EQ(env.Language, 1);
+    EXPECT_EQ(env.FirmwarePath(), ProgramDir());
 }
 
 TEST_F(EnvironmentTest, ServiceCodes)
@@ -130,6 +156,10 @@ TEST_F(EnvironmentTest, ServiceCodes)
         EXPECT_TRUE(env.GetExtendedVersion());
         env.Today = [&] { return day.addDays(1); }; // the daily code lapses
         EXPECT_FALSE(env.GetExtendedVersion());
+        env.StoreServiceCode(std::to_string(TEnvironment::DailyCode(day.addDays(-1)))); // yesterday's
+        EXPECT_FALSE(env.GetExtendedVersion());
+        env.StoreServiceCode(std::to_string(TEnvironment::DailyCode(day.addDays(1))));
+        EXPECT_TRUE(env.GetExtendedVersion());
         env.StoreServiceCode("abc");
         EXPECT_EQ(Value("NormWindowPos").toInt(), 0);
     }

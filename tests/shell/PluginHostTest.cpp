@@ -4,6 +4,7 @@
 #include "link/Communication.h"
 #include "link/Serial_Communication.h"
 #include "platform/Exception.h"
+#include "platform/Launcher.h"
 #include "platform/NamedObjects.h"
 #include "shell/DataModule.h"
 #include "shell/DebugClass.h"
@@ -163,8 +164,10 @@ TEST_F(PluginHostTest, UnloadingCallsTheCloseEntriesBeforeTheLibrariesGo)
 
 TEST_F(PluginHostTest, MissingEntriesAreSkipped)
 {
-    Catalogue("ST=\"" + Plugin("receiveonly") + "\"");
+    Catalogue("ST=\"" + Plugin("receiveonly") + "\" PA=\"" + ProgramDir() + "absent.so\"");
     Start();
+    EXPECT_EQ(Pauses, std::vector<int>{100}); // only after the library that was there
+    EXPECT_EQ(Dm->ParameterDLL(), ~std::uintptr_t(0));
     EXPECT_EQ(Dm->FStatusInitDLL, nullptr);
     EXPECT_EQ(Dm->FStatusShowStatus, nullptr);
     EXPECT_NE(Dm->FStatusOnReceiveData, nullptr);
@@ -296,4 +299,73 @@ TEST_F(PluginHostTest, PluginDialogsAndTheFirmwareUpload)
     // Cancelled: nothing happens.
     Dm->acUploadFirmware->trigger();
     EXPECT_TRUE(TakeLog().empty());
+}
+
+TEST_F(PluginHostTest, AFailedUploadStillResumesTheMonitorAndTheActions)
+{
+    Catalogue("PA=\"" + Plugin("parameter") + "\" FW=\"" + Plugin("firmwarefails") + "\"");
+    Start();
+    TakeLog();
+    WriteFile(ProgramDir() + "new.a79", "firmware");
+    TestDialogs().QueueFile(ProgramDir() + "new.a79");
+    EXPECT_THROW(Dm->acUploadFirmwareExecute(), Exception);
+    EXPECT_FALSE(Form->IsPausedForUpload());
+    EXPECT_FALSE(Dm->ActionsSuspended());
+    // An upload paused by an earlier one stays paused; one the user paused is resumed.
+    Form->PauseForUpload();
+    TestDialogs().QueueFile(ProgramDir() + "new.a79");
+    EXPECT_THROW(Dm->acUploadFirmwareExecute(), Exception);
+    EXPECT_TRUE(Form->IsPausedForUpload());
+    Form->PauseMonitor();
+    TestDialogs().QueueFile(ProgramDir() + "new.a79");
+    EXPECT_THROW(Dm->acUploadFirmwareExecute(), Exception);
+    EXPECT_EQ(Form->Monitor.Pause(), TCommunicationMonitor::TPause::Running);
+    // No SetParameter after a failed upload.
+    for (const auto& line : TakeLog())
+        EXPECT_EQ(line.find("SetParameter"), std::string::npos) << line;
+}
+
+namespace {
+class TRecordingLauncher : public TLauncherService {
+public:
+    bool OpenDocument(const std::string& what) override
+    {
+        Opened.push_back(what);
+        return true;
+    }
+    bool SendMail(const TMail& mail) override
+    {
+        Mails.push_back(mail);
+        return true;
+    }
+    std::vector<std::string> Opened;
+    std::vector<TMail> Mails;
+};
+} // namespace
+
+TEST_F(PluginHostTest, TheErrorReportIsMailedOnlyWhenItWasWrittenWhole)
+{
+    Catalogue("");
+    Start();
+    TRecordingLauncher launcher;
+    SetLauncherService(&launcher);
+    Dm->acSendErrorLogExecute();
+    Dm->acSendErrorLogExecute();
+    ASSERT_EQ(launcher.Mails.size(), 2u);
+    for (const TMail& mail : launcher.Mails) {
+        EXPECT_EQ(mail.Attachments, std::vector<std::string>{ProgramDir() + "STATUS.LOG"}); // once each time
+        EXPECT_EQ(mail.To, TDM::ServiceAddress);
+        EXPECT_EQ(mail.Subject, "Fehlermeldung / Bericht / Anfrage");
+        EXPECT_EQ(mail.Body.rfind("Sehr geehrte Damen und Herren,\r\ranbei übersende ich Ihnen ein Fehlerprotokoll."
+                                  "Das Protokoll wurde am ", 0),
+                  0u)
+            << mail.Body;
+    }
+    QFile::remove(QString::fromStdString(ProgramDir() + "STATUS.LOG"));
+    ASSERT_TRUE(QFile::link("/dev/full", QString::fromStdString(ProgramDir() + "STATUS.LOG")));
+    EXPECT_THROW(Dm->acSendErrorLogExecute(), EInOutError);
+    EXPECT_EQ(launcher.Mails.size(), 2u); // nothing mailed
+    Dm->acWebActionExecute();
+    EXPECT_EQ(launcher.Opened, std::vector<std::string>{TDM::WebAddress});
+    SetLauncherService(nullptr);
 }

@@ -17,14 +17,16 @@ class ShellFixture : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(Program.isValid() && Config.isValid());
+        ASSERT_TRUE(Program.isValid() && Config.isValid() && Data.isValid());
         setenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit().constData(), 1);
+        setenv("XDG_DATA_HOME", Data.path().toLocal8Bit().constData(), 1);
         SetProgramPath(ProgramDir() + "Tessaro");
     }
     void TearDown() override { SetProgramPath(""); }
 
     std::string ProgramDir() const { return Program.path().toStdString() + "/"; }
     std::string ConfigDir() const { return Config.path().toStdString() + "/"; }
+    std::string DataDir() const { return Data.path().toStdString() + "/"; }
 
     void WriteFile(const std::string& path, const std::string& bytes) const
     {
@@ -41,4 +43,5 @@ protected:
 
     QTemporaryDir Program;
     QTemporaryDir Config;
+    QTemporaryDir Data;
 };

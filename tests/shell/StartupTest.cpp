@@ -2,6 +2,8 @@
 // interface, the idle handler; each case in its own program and config folder.
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
+#include "platform/Exception.h"
+#include "platform/NamedObjects.h"
 #include "shell/DataModule.h"
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
@@ -215,4 +217,37 @@ TEST_F(StartupTest, ShutdownRecordsTheEndAndSavesTheSettings)
     QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
     EXPECT_EQ(s.value("Tessaro/LANGUAGE").toInt(), 2);
     EXPECT_EQ(s.value("Tessaro/ComPort").toInt(), 0);
+}
+
+TEST_F(StartupTest, ATakenMutexNameEndsTheStart)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    const HANDLE taken = CreateMutex(false, "Global\\{taken}");
+    const auto previous = TDM::NewMutexName;
+    TDM::NewMutexName = [] { return std::string("Global\\{taken}"); };
+    try {
+        TDM dm(QStringList{"Tessaro"});
+        ADD_FAILURE() << "the data module came up";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Error creating unique mutex!");
+    }
+    TDM::NewMutexName = previous;
+    CloseHandle(taken);
+    EXPECT_EQ(DM, nullptr);
+}
+
+TEST_F(StartupTest, APortThatDoesNotExistIsToldAndTheProgramGoesOn)
+{
+    SetComPort(-5); // a negative number names COM65531 (its low 16 bits), which is nowhere
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    Start("Ruvo");
+    EXPECT_EQ(Panel(1), "COM -5");
+    EXPECT_EQ(Panel(2), "Warte auf Verbindung!");
+    ASSERT_TRUE(ProcessEventsUntil([] { return !TestDialogs().Boxes().empty(); }, 5000));
+    EXPECT_EQ(TestDialogs().Boxes()[0].Text,
+              "Fehler beim Öffnen des COM-Ports. Stellen Sie sicher, dass der angegebene Port auch existiert.");
+    ASSERT_NE(Dm->ComControl(), nullptr);
+    EXPECT_EQ(Dm->ComControl()->PortNumber(), 65531);
+    EXPECT_FALSE(Dm->ComControl()->Connected());
+    EXPECT_TRUE(Dm->ComControl()->SendText(nullptr, "Ax", 0)); // taken and dropped
 }

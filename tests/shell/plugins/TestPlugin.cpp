@@ -141,7 +141,11 @@ EXPORT TPluginError FirmwareUpload(TAppHandle, const char* fileName, std::uint32
 {
     Log("FirmwareUpload " + std::string(fileName, length) + " " + Link(link) + " " +
         (device ? device->Name : "no device"));
+#ifdef PLUGIN_UPLOAD_FAILS
+    return "the upload broke off";
+#else
     return nullptr;
+#endif
 }
 #endif
 

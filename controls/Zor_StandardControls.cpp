@@ -1,0 +1,787 @@
+#include "controls/Zor_StandardControls.h"
+
+#include "platform/FormatSettings.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
+#include <QCompleter>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <memory>
+
+namespace {
+
+// Positions: the window counts UTF-16 units, the edit's logic characters.
+int CharsBefore(const QString& s, int units)
+{
+    int chars = 0;
+    for (int i = 0; i < units && i < s.size(); ++i) {
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+            ++i;
+        ++chars;
+    }
+    return chars;
+}
+
+int UnitsBefore(const QString& s, int chars)
+{
+    int i = 0;
+    for (int c = 0; c < chars && i < s.size(); ++c) {
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+            ++i;
+        ++i;
+    }
+    return i;
+}
+
+std::string TrimText(const std::string& s)
+{
+    std::size_t first = 0;
+    std::size_t last = s.size();
+    while (first < last && static_cast<unsigned char>(s[first]) <= ' ')
+        ++first;
+    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ')
+        --last;
+    return s.substr(first, last - first);
+}
+
+// The form's filter: keys that no control under the focus took.
+class TZor_DialogKeyFilter : public QObject {
+public:
+    explicit TZor_DialogKeyFilter(QWidget* form) : QObject(form), FForm(form)
+    {
+        setObjectName("ZorDialogKeys");
+        form->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != FForm || event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const int code = key->key();
+        if ((code == Qt::Key_Return || code == Qt::Key_Enter || code == Qt::Key_Escape) &&
+            ZorDialogKey(FForm, code, key->modifiers()))
+            return true;
+        const QString text = key->text();
+        return !text.isEmpty() && ZorDialogChar(FForm, text[0], key->modifiers());
+    }
+
+private:
+    QWidget* FForm;
+};
+
+std::vector<TZor_DialogKeyReceiver*> Receivers(QWidget* form)
+{
+    std::vector<TZor_DialogKeyReceiver*> out;
+    if (!form)
+        return out;
+    for (QWidget* child : form->findChildren<QWidget*>())
+        if (auto* receiver = dynamic_cast<TZor_DialogKeyReceiver*>(child))
+            out.push_back(receiver);
+    return out;
+}
+
+const TZor_Colors_Bevel& EditSet()
+{
+    return *G_Zor_Pattern().Edit();
+}
+
+} // namespace
+
+// ---- Dialog keys -----------------------------------------------------------
+
+// ---- Entering and leaving ---------------------------------------------------
+
+bool TZor_FocusTracker::In(Qt::FocusReason reason)
+{
+    const bool back = FAway && PassingReason(reason);
+    FAway = false;
+    return !back;
+}
+
+bool TZor_FocusTracker::Out(Qt::FocusReason reason)
+{
+    FAway = PassingReason(reason);
+    return !FAway;
+}
+
+bool TZor_FocusTracker::PassingReason(Qt::FocusReason reason)
+{
+    return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason ||
+           reason == Qt::MenuBarFocusReason;
+}
+
+bool ZorDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers)
+{
+    for (TZor_DialogKeyReceiver* receiver : Receivers(form))
+        if (receiver->DialogKey(key, modifiers))
+            return true;
+    return false;
+}
+
+bool ZorDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifiers)
+{
+    for (TZor_DialogKeyReceiver* receiver : Receivers(form))
+        if (receiver->DialogChar(character, modifiers))
+            return true;
+    return false;
+}
+
+void ZorInstallDialogKeys(QWidget* form)
+{
+    if (!form)
+        return;
+    for (QObject* child : form->children())
+        if (dynamic_cast<TZor_DialogKeyFilter*>(child))
+            return;
+    new TZor_DialogKeyFilter(form);
+}
+
+// ---- Look ------------------------------------------------------------------
+
+bool ZorApplyEditColors(QWidget* widget, TZor_PatternStyle state)
+{
+    const TZor_Colors_Bevel& set = EditSet();
+    const QColor background = ColorToQColor(set.Color(state));
+    const QColor font = ColorToQColor(set.FontColor(state));
+    QPalette palette = widget->palette();
+    bool changed = false;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        for (const auto role : {QPalette::Base, QPalette::Button, QPalette::Window}) {
+            if (palette.color(group, role) != background) {
+                palette.setColor(group, role, background);
+                changed = true;
+            }
+        }
+        for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+            if (palette.color(group, role) != font) {
+                palette.setColor(group, role, font);
+                changed = true;
+            }
+        }
+    }
+    if (changed)
+        widget->setPalette(palette);
+    return changed;
+}
+
+void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel::TBevelValues& bevel)
+{
+    if (bevel.BevelKind == TBevelKind::bkNone)
+        return;
+    const QColor light = ColorToQColor(clBtnHighlight);
+    const QColor shadow = ColorToQColor(clBtnShadow);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    if (bevel.BevelKind == TBevelKind::bkFlat) {
+        painter.setPen(shadow);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        painter.restore();
+        return;
+    }
+    auto edge = [&](const QRect& r, TBevelCut cut) {
+        if (cut == TBevelCut::bvNone || cut == TBevelCut::bvSpace)
+            return;
+        const QColor& topLeft = cut == TBevelCut::bvRaised ? light : shadow;
+        const QColor& bottomRight = cut == TBevelCut::bvRaised ? shadow : light;
+        painter.setPen(topLeft);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(bottomRight);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+    };
+    edge(rect.adjusted(0, 0, -1, -1), bevel.BevelOuter);
+    edge(rect.adjusted(1, 1, -2, -2), bevel.BevelInner);
+    painter.restore();
+}
+
+// ---- The edit ----------------------------------------------------------------
+
+TZor_Edit::TZor_Edit(QWidget* parent) : QLineEdit(parent), FTag(new TZor_Tag(this))
+{
+    G_Zor_AutoScreen();
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QLineEdit::setMaxLength(32767);
+    connect(this, &QLineEdit::textChanged, this, &TZor_Edit::TextChangedInWindow);
+    FCore.OnChange = [this] {
+        SyncFromCore();
+        if (OnChange)
+            OnChange(this);
+    };
+    FCore.OnExitValidateError = nullptr;
+    ApplyLook();
+}
+
+TZor_Edit::~TZor_Edit() = default;
+
+void TZor_Edit::SyncFromCore()
+{
+    const bool wasSyncing = FSyncing;
+    FSyncing = true;
+    const QString text = QString::fromStdString(FCore.Text());
+    if (QLineEdit::text() != text)
+        QLineEdit::setText(text);
+    const TZor_Selection selection = FCore.Selection();
+    const int start = UnitsBefore(text, selection.Start);
+    const int end = UnitsBefore(text, selection.Start + selection.Length);
+    if (end > start)
+        setSelection(start, end - start);
+    else
+        setCursorPosition(start);
+    FSyncing = wasSyncing;
+}
+
+TZor_Selection TZor_Edit::WindowSelection() const
+{
+    const QString text = QLineEdit::text();
+    if (hasSelectedText()) {
+        const int start = selectionStart();
+        const int end = start + static_cast<int>(selectedText().size());
+        const int first = CharsBefore(text, start);
+        return {first, CharsBefore(text, end) - first};
+    }
+    return {CharsBefore(text, cursorPosition()), 0};
+}
+
+void TZor_Edit::TextChangedInWindow(const QString& text)
+{
+    if (FSyncing)
+        return;
+    FCore.TextEdited(text.toStdString(), WindowSelection());
+    SyncFromCore();
+}
+
+void TZor_Edit::SetText(const std::string& value)
+{
+    FCore.SetText(value);
+    SyncFromCore();
+}
+
+void TZor_Edit::SetInputMode(TInputMode value)
+{
+    FCore.SetInputMode(value);
+    SyncFromCore();
+}
+
+void TZor_Edit::SetDecimalPlaces(int value)
+{
+    FCore.SetDecimalPlaces(value);
+    SyncFromCore();
+}
+
+long double TZor_Edit::Value()
+{
+    return FCore.Value();
+}
+
+void TZor_Edit::SetValue(long double value)
+{
+    FCore.SetValue(value);
+    SyncFromCore();
+    update();
+}
+
+void TZor_Edit::SetMaxLength(int value)
+{
+    FCore.SetMaxLength(value);
+    QLineEdit::setMaxLength(value > 0 ? value : 32767);
+}
+
+void TZor_Edit::SetPattern(TZor_PatternStyle value)
+{
+    if (value == FPattern)
+        return;
+    FPattern = value;
+    ApplyLook();
+    update();
+}
+
+void TZor_Edit::SetAlignment(TAlignment value)
+{
+    FAlignment = value;
+    Qt::Alignment horizontal = Qt::AlignLeft;
+    if (value == TAlignment::taRightJustify)
+        horizontal = Qt::AlignRight;
+    else if (value == TAlignment::taCenter)
+        horizontal = Qt::AlignHCenter;
+    setAlignment(horizontal | Qt::AlignVCenter);
+}
+
+void TZor_Edit::SetPasswordChar(QChar value)
+{
+    FPasswordChar = value;
+    setEchoMode(value.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+    update();
+}
+
+void TZor_Edit::Undo()
+{
+    FCore.Undo();
+    SyncFromCore();
+}
+
+void TZor_Edit::Paste()
+{
+    std::optional<std::string> text;
+    if (const QMimeData* data = QGuiApplication::clipboard()->mimeData(); data && data->hasText())
+        text = data->text().toStdString();
+    FCore.Paste(text, WindowSelection());
+    SyncFromCore();
+}
+
+void TZor_Edit::ApplyLook()
+{
+    ZorApplyEditColors(this, FPattern);
+    const bool frame = EditSet().Bevels(FPattern).BorderStyle == TBorderStyle::bsSingle;
+    if (hasFrame() != frame)
+        setFrame(frame);
+}
+
+void TZor_Edit::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Paste)) {
+        Paste();
+        event->accept();
+        return;
+    }
+    if (event->matches(QKeySequence::Undo)) {
+        Undo();
+        event->accept();
+        return;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    // Alt and a letter is an accelerator of the form.
+    if (modifiers & Qt::AltModifier) {
+        event->ignore();
+        return;
+    }
+    const int key = event->key();
+    char32_t character = 0;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        character = 13;
+    else if (key == Qt::Key_Escape)
+        character = 27;
+    else if (!(modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !event->text().isEmpty())
+        character = event->text().toUcs4().value(0);
+    if (character == 0) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    // The form's default and cancel buttons see Enter and Escape first.
+    if ((character == 13 || character == 27) && ZorDialogKey(window(), key, modifiers)) {
+        event->accept();
+        return;
+    }
+    char32_t mapped = FCore.KeyPress(character);
+    if (character == 13 || character == 27) {
+        SyncFromCore();
+        // Enter goes on to the form (a dialog's default push button);
+        // Escape was this edit's undo.
+        if (character == 13)
+            event->ignore();
+        else
+            event->accept();
+        return;
+    }
+    if (mapped != 0 && OnKeyPress)
+        OnKeyPress(this, mapped);
+    if (mapped == 0) {
+        event->accept();
+        return;
+    }
+    if (mapped == character) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent changed(event->type(), key, modifiers, QString::fromUcs4(&mapped, 1), event->isAutoRepeat(),
+                      static_cast<ushort>(event->count()));
+    QLineEdit::keyPressEvent(&changed);
+    event->setAccepted(changed.isAccepted());
+}
+
+void TZor_Edit::keyReleaseEvent(QKeyEvent* event)
+{
+    QLineEdit::keyReleaseEvent(event);
+    const bool ctrlA = event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier);
+    FCore.KeyUp(ctrlA, WindowSelection());
+    SyncFromCore();
+}
+
+void TZor_Edit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    if (!FFocus.In(event->reason()))
+        return;
+    if (OnEnter)
+        OnEnter(this);
+    FCore.Enter();
+    SyncFromCore();
+}
+
+void TZor_Edit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (!FFocus.Out(event->reason()))
+        return;
+    if (OnExit)
+        OnExit(this);
+    FCore.OnExitValidateError = OnExitValidateError ? std::function<void()>([this] { OnExitValidateError(this); })
+                                                    : std::function<void()>();
+    FCore.Exit();
+    SyncFromCore();
+}
+
+void TZor_Edit::paintEvent(QPaintEvent* event)
+{
+    ApplyLook();
+    QLineEdit::paintEvent(event);
+    if (!hasFrame()) {
+        QPainter painter(this);
+        ZorPaintBevel(painter, rect(), EditSet().Bevels(FPattern));
+    }
+}
+
+void TZor_Edit::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        SetPattern(isEnabled() ? FDisabled.Enable() : FDisabled.Disable(FPattern));
+    QLineEdit::changeEvent(event);
+}
+
+void TZor_Edit::contextMenuEvent(QContextMenuEvent* event)
+{
+    std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == "edit-paste") {
+            disconnect(action, &QAction::triggered, nullptr, nullptr);
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+            action->setEnabled(!isReadOnly() && data && data->hasText());
+            connect(action, &QAction::triggered, this, &TZor_Edit::Paste);
+        } else if (action->objectName() == "edit-undo") {
+            disconnect(action, &QAction::triggered, nullptr, nullptr);
+            action->setEnabled(!isReadOnly() && CanUndo());
+            connect(action, &QAction::triggered, this, &TZor_Edit::Undo);
+        }
+    }
+    menu->exec(event->globalPos());
+}
+
+// ---- The combo box ---------------------------------------------------------
+
+void TZor_ComboEntry::Enter(TComboBoxStyle style, const std::string& text, int itemIndex)
+{
+    if (OwnerDrawn(style))
+        return;
+    FEntryValue = Editable(style) ? text : std::to_string(itemIndex);
+}
+
+TZor_ComboEntry::TRestore TZor_ComboEntry::Restore(TComboBoxStyle style, const std::string& text,
+                                                   int itemIndex) const
+{
+    TRestore restore;
+    if (Editable(style)) {
+        if (text != FEntryValue) {
+            restore.Changed = true;
+            restore.Text = FEntryValue;
+        }
+    } else if (style == TComboBoxStyle::csDropDownList) {
+        int entry = -1;
+        if (!TryStrToInt(FEntryValue, entry))
+            entry = -1;
+        if (itemIndex != entry) {
+            restore.Changed = true;
+            restore.ItemIndex = entry;
+        }
+    }
+    return restore;
+}
+
+int TZor_ComboEntry::MatchItem(const std::vector<std::string>& items, const std::string& text)
+{
+    if (text.empty())
+        return -1;
+    const QString wanted = QString::fromStdString(text);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (QString::fromStdString(items[i]).startsWith(wanted, Qt::CaseInsensitive))
+            return static_cast<int>(i);
+    return -1;
+}
+
+TZor_ComboBox::TZor_ComboBox(QWidget* parent) : QComboBox(parent)
+{
+    G_Zor_AutoScreen();
+    setInsertPolicy(QComboBox::NoInsert);
+    connect(this, &QComboBox::activated, this, &TZor_ComboBox::Changed);
+    SetStyle(TComboBoxStyle::csDropDown);
+}
+
+void TZor_ComboBox::SetPattern(TZor_PatternStyle value)
+{
+    if (value == FPattern)
+        return;
+    FPattern = value;
+    update();
+}
+
+void TZor_ComboBox::SetStyle(TComboBoxStyle value)
+{
+    FStyle = value;
+    const bool editable = TZor_ComboEntry::Editable(value);
+    if (isEditable() != editable || (editable && !lineEdit()))
+        setEditable(editable);
+    if (editable) {
+        connect(lineEdit(), &QLineEdit::textEdited, this, &TZor_ComboBox::Changed, Qt::UniqueConnection);
+        SetAutoComplete(FAutoComplete);
+        SetMaxLength(FMaxLength);
+    }
+}
+
+void TZor_ComboBox::SetAutoComplete(bool value)
+{
+    FAutoComplete = value;
+    if (!isEditable())
+        return;
+    if (!value) {
+        setCompleter(nullptr);
+        return;
+    }
+    if (!completer()) {
+        auto* inline_ = new QCompleter(model(), this);
+        inline_->setCompletionMode(QCompleter::InlineCompletion);
+        inline_->setCaseSensitivity(Qt::CaseInsensitive);
+        setCompleter(inline_);
+    }
+}
+
+QStringList TZor_ComboBox::Items() const
+{
+    QStringList out;
+    for (int i = 0; i < count(); ++i)
+        out << itemText(i);
+    return out;
+}
+
+void TZor_ComboBox::SetItems(const QStringList& value)
+{
+    const QString text = currentText();
+    clear();
+    addItems(value);
+    if (FSorted)
+        model()->sort(0);
+    if (isEditable())
+        setEditText(text);
+}
+
+void TZor_ComboBox::SetText(const std::string& value)
+{
+    const QString text = QString::fromStdString(value);
+    if (isEditable())
+        setEditText(text);
+    else
+        setCurrentIndex(findText(text));
+}
+
+void TZor_ComboBox::SetMaxLength(int value)
+{
+    FMaxLength = value < 0 ? 0 : value;
+    if (isEditable())
+        lineEdit()->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
+}
+
+void TZor_ComboBox::SetSorted(bool value)
+{
+    FSorted = value;
+    if (value)
+        model()->sort(0);
+}
+
+void TZor_ComboBox::DoEnter()
+{
+    if (OnEnter)
+        OnEnter(this);
+    FEntry.Enter(FStyle, Text(), currentIndex());
+}
+
+void TZor_ComboBox::DoRestore()
+{
+    const TZor_ComboEntry::TRestore restore = FEntry.Restore(FStyle, Text(), currentIndex());
+    if (!restore.Changed)
+        return;
+    if (TZor_ComboEntry::Editable(FStyle))
+        setEditText(QString::fromStdString(restore.Text));
+    else
+        setCurrentIndex(restore.ItemIndex);
+    if (OnChange)
+        OnChange(this);
+}
+
+void TZor_ComboBox::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+bool TZor_ComboBox::Backspace()
+{
+    if (!isEditable())
+        return false;
+    const QString typed = lineEdit()->text();
+    std::vector<std::string> items;
+    for (int i = 0; i < count(); ++i)
+        items.push_back(itemText(i).toStdString());
+    const int match = TZor_ComboEntry::MatchItem(items, typed.toStdString());
+    if (match < 0)
+        return false;
+    const QString item = itemText(match);
+    const bool changed = match != currentIndex();
+    setCurrentIndex(match);
+    lineEdit()->setText(typed + item.mid(typed.size()));
+    lineEdit()->setSelection(static_cast<int>(typed.size()), static_cast<int>(item.size() - typed.size()));
+    if (changed)
+        Changed();
+    return true;
+}
+
+void TZor_ComboBox::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        DoEnter();
+        QComboBox::keyPressEvent(event);
+        return;
+    case Qt::Key_Escape:
+        DoRestore();
+        QComboBox::keyPressEvent(event);
+        // Left to the form as well: a cancel button still sees Escape.
+        event->ignore();
+        return;
+    case Qt::Key_Backspace: {
+        QComboBox::keyPressEvent(event);
+        if (Backspace())
+            event->accept();
+        return;
+    }
+    default:
+        QComboBox::keyPressEvent(event);
+    }
+}
+
+void TZor_ComboBox::focusInEvent(QFocusEvent* event)
+{
+    QComboBox::focusInEvent(event);
+    if (FFocus.In(event->reason()))
+        DoEnter();
+}
+
+void TZor_ComboBox::focusOutEvent(QFocusEvent* event)
+{
+    QComboBox::focusOutEvent(event);
+    FFocus.Out(event->reason());
+}
+
+void TZor_ComboBox::paintEvent(QPaintEvent* event)
+{
+    ZorApplyEditColors(this, FPattern);
+    if (isEditable())
+        ZorApplyEditColors(lineEdit(), FPattern);
+    QComboBox::paintEvent(event);
+    QPainter painter(this);
+    ZorPaintBevel(painter, rect(), EditSet().Bevels(FPattern));
+}
+
+void TZor_ComboBox::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        SetPattern(isEnabled() ? FDisabled.Enable() : FDisabled.Disable(FPattern));
+    QComboBox::changeEvent(event);
+}
+
+// ---- Direct help -------------------------------------------------------------
+
+TZor_AutoScreen::TZor_AutoScreen(QObject* parent) : QObject(parent)
+{
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { ActiveControlChanged(now); });
+}
+
+TZor_AutoScreen::~TZor_AutoScreen() = default;
+
+QWidget* TZor_AutoScreen::MainForm() const
+{
+    if (FMainForm)
+        return FMainForm;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->inherits("QMainWindow"))
+            return top;
+    return nullptr;
+}
+
+bool TZor_AutoScreen::DirectHelpOf(const QObject* object, std::string& text)
+{
+    QMetaProperty property;
+    if (!object || !FindPublishedProperty(object, "DirectHelp", &property))
+        return false;
+    text.clear();
+    for (const QString& line : property.read(object).toStringList())
+        text += line.toStdString() + "\n";
+    return true;
+}
+
+void TZor_AutoScreen::ShowInDisplays(const std::string& text)
+{
+    QWidget* main = MainForm();
+    if (!main)
+        return;
+    const std::string trimmed = TrimText(text);
+    // The displays first: showing a text may make or free objects of the form.
+    std::vector<std::pair<QPointer<QObject>, TZor_DirectHelpDisplay*>> displays;
+    for (QObject* child : main->findChildren<QObject*>())
+        if (auto* display = dynamic_cast<TZor_DirectHelpDisplay*>(child))
+            displays.emplace_back(child, display);
+    for (const auto& [object, display] : displays) {
+        if (!object || display->DirectHelpText() == trimmed)
+            continue;
+        display->SetDirectHelpText(trimmed);
+        display->ResetVerticalScroll();
+        display->RepaintDisplay();
+    }
+}
+
+void TZor_AutoScreen::ActiveControlChanged(QWidget* control)
+{
+    std::string text;
+    if (!control) {
+        QWidget* main = MainForm();
+        if (!main)
+            return;
+        ShowInDisplays(DirectHelpOf(main, text) ? text : std::string());
+        return;
+    }
+    if (DirectHelpOf(control, text)) {
+        ShowInDisplays(text);
+        return;
+    }
+    // Scrolling a display keeps its text.
+    if (qobject_cast<QScrollBar*>(control))
+        return;
+    ShowInDisplays(std::string());
+}
+
+TZor_AutoScreen* G_Zor_AutoScreen()
+{
+    static QPointer<TZor_AutoScreen> screen;
+    if (!screen && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        screen = new TZor_AutoScreen(QCoreApplication::instance());
+    return screen;
+}

@@ -1,0 +1,158 @@
+#include "localization/lcLangCombo.h"
+
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+class TLanguageDelegate : public QStyledItemDelegate {
+public:
+    explicit TLanguageDelegate(TlcLangCombo& combo) : QStyledItemDelegate(&combo), FCombo(combo) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool selected = option.state & (QStyle::State_Selected | QStyle::State_HasFocus);
+        if (FCombo.OnDrawItem) {
+            FCombo.OnDrawItem(*painter, index.row(), option.rect, selected);
+            return;
+        }
+        painter->save();
+        painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+        const int i = index.row();
+        QFont font = option.font;
+        if (i >= 0 && i < static_cast<int>(FCombo.LanguageInfos().size())) {
+            const TLanguageInfo& info = FCombo.LanguageInfos()[static_cast<std::size_t>(i)];
+            font.setFamily(QString::fromStdString(info.FontName()));
+            if (!info.FlagImage().isNull())
+                painter->drawPixmap(option.rect.left() + 1, option.rect.top() + 2, info.FlagImage());
+        }
+        painter->setFont(font);
+        painter->setPen(selected ? option.palette.color(QPalette::HighlightedText)
+                                 : FCombo.palette().color(QPalette::Text));
+        const QFontMetrics metrics(font);
+        painter->drawText(option.rect.left() + 23, option.rect.top() + 1 + metrics.ascent(),
+                          QString::fromStdString(FCombo.ItemText(i)));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        int height = FCombo.ItemHeight();
+        if (FCombo.OnMeasureItem) {
+            FCombo.OnMeasureItem(index.row(), height);
+        } else {
+            const int text = QFontMetrics(option.font).boundingRect("H").height() + 3;
+            height = std::max(height, text);
+        }
+        return {QStyledItemDelegate::sizeHint(option, index).width() + 23, height};
+    }
+
+private:
+    TlcLangCombo& FCombo;
+};
+
+} // namespace
+
+void TLanguageInfo::SetFontName(const std::string& value)
+{
+    if (value == FFontName)
+        return;
+    FFontName = value;
+    if (FOwner)
+        FOwner->update();
+}
+
+void TLanguageInfo::SetFontCharset(int value)
+{
+    if (value == FFontCharset)
+        return;
+    FFontCharset = value;
+    if (FOwner)
+        FOwner->update();
+}
+
+void TLanguageInfo::SetFlagImage(const QPixmap& value)
+{
+    FFlagImage = value.copy();
+    if (FOwner)
+        FOwner->update();
+}
+
+TlcLangCombo::TlcLangCombo(QWidget* parent) : QComboBox(parent)
+{
+    setItemDelegate(new TLanguageDelegate(*this));
+    // A linked component that goes is unlinked (QPointer); the items stay.
+}
+
+TlcLangCombo::~TlcLangCombo() = default;
+
+TLanguageInfo& TlcLangCombo::AddLanguageInfo()
+{
+    FInfos.emplace_back(this);
+    return FInfos.back();
+}
+
+void TlcLangCombo::SetlcLang(TlcCustomLang* value)
+{
+    FLang = value;
+    RebuildItems();
+}
+
+void TlcLangCombo::SetlcLangDispatcher(TlcLangDispatcher* value)
+{
+    FDispatcher = value;
+    RebuildItems();
+}
+
+void TlcLangCombo::SetItemHeight(int value)
+{
+    FItemHeight = value;
+}
+
+const TlcStringList* TlcLangCombo::Names() const
+{
+    if (FDispatcher)
+        return &FDispatcher->LangNames();
+    if (FLang)
+        return &FLang->LangNames();
+    return nullptr;
+}
+
+std::string TlcLangCombo::ItemText(int index) const
+{
+    if (index < 0)
+        return {};
+    if (index < static_cast<int>(FInfos.size()) && !FInfos[static_cast<std::size_t>(index)].LanguageName().empty())
+        return FInfos[static_cast<std::size_t>(index)].LanguageName();
+    const TlcStringList* names = Names();
+    return names && index < names->Count() ? (*names)[index] : std::string();
+}
+
+void TlcLangCombo::RebuildItems()
+{
+    const QSignalBlocker quiet(this);
+    clear();
+    const TlcStringList* names = Names();
+    if (!names)
+        return;
+    const auto count = static_cast<std::size_t>(names->Count());
+    while (FInfos.size() > count)
+        FInfos.pop_back();
+    while (FInfos.size() < count)
+        AddLanguageInfo();
+    for (std::size_t i = 0; i < count; ++i)
+        addItem(QString::fromStdString(ItemText(static_cast<int>(i))));
+    if (!FLoading)
+        update();
+}
+
+void TlcLangCombo::Loaded()
+{
+    FLoading = false;
+    RebuildItems();
+    if (FDispatcher)
+        setCurrentIndex(FDispatcher->ActiveLanguage() - 1);
+    else if (FLang)
+        setCurrentIndex(FLang->ActiveLanguage() - 1);
+}

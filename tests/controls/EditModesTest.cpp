@@ -1,0 +1,506 @@
+// The edit's input modes without a window: what typing leaves in the text,
+// which whole texts a mode takes, the canonical forms written on leaving, and
+// the properties that rewrite the text (InputMode, DecimalPlaces, Value).
+// Plus the number, date and time routines of the format settings they use.
+#include "controls/Zor_EditCore.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using enum TInputMode;
+
+// ---- Format routines ---------------------------------------------------------
+
+TEST(FormatRoutines, ReadNumbers)
+{
+    TFormatScope scope(',');
+    struct Case {
+        std::string Text;
+        std::optional<long double> Float;
+        std::optional<int> Integer;
+    };
+    const std::vector<Case> cases = {
+        {"3,25", 3.25L, std::nullopt},
+        {" -12 ", -12.0L, std::nullopt},   // blanks around a float; an integer takes leading ones only
+        {" -12", -12.0L, -12},
+        {"+7", 7.0L, 7},
+        {",5", 0.5L, std::nullopt},
+        {"5,", 5.0L, std::nullopt},
+        {"1e3", 1000.0L, std::nullopt},
+        {"1,5E-2", 0.015L, std::nullopt},
+        {"3.25", std::nullopt, std::nullopt}, // the point is no separator here
+        {"1e", std::nullopt, std::nullopt},
+        {"-", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"1,2,3", std::nullopt, std::nullopt},
+        {"2147483647", 2147483647.0L, 2147483647},
+        {"-2147483648", -2147483648.0L, -2147483647 - 1},
+        {"2147483648", 2147483648.0L, std::nullopt},
+        {"12a", std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        long double f = -99;
+        EXPECT_EQ(TryStrToFloat(c.Text, f), c.Float.has_value()) << c.Text;
+        if (c.Float) {
+            EXPECT_NEAR(static_cast<double>(f), static_cast<double>(*c.Float), 1e-12) << c.Text;
+        }
+        int i = -99;
+        EXPECT_EQ(TryStrToInt(c.Text, i), c.Integer.has_value()) << c.Text;
+        if (c.Integer) {
+            EXPECT_EQ(i, *c.Integer) << c.Text;
+        }
+    }
+}
+
+TEST(FormatRoutines, ReadTimesAndDates)
+{
+    TFormatScope scope(',');
+    struct TimeCase {
+        std::string Text;
+        std::optional<QTime> Time;
+    };
+    const std::vector<TimeCase> times = {
+        {"12:3", QTime(12, 3)},      {"1:1", QTime(1, 1)},         {"12", QTime(12, 0)},
+        {"23:59:59", QTime(23, 59, 59)}, {"1:02:03,5", QTime(1, 2, 3, 500)}, {"1 PM", QTime(13, 0)},
+        {"12:30 am", QTime(0, 30)},  {"24:00", std::nullopt},     {"12:60", std::nullopt},
+        {"12:", std::nullopt},       {"12:30:", std::nullopt},    {"12.30", std::nullopt},
+        {"", std::nullopt},          {"13 PM", std::nullopt},
+    };
+    for (const TimeCase& c : times) {
+        QTime t;
+        EXPECT_EQ(TryStrToTime(c.Text, t), c.Time.has_value()) << c.Text;
+        if (c.Time) {
+            EXPECT_EQ(t, *c.Time) << c.Text;
+        }
+    }
+    struct DateCase {
+        std::string Text;
+        std::optional<QDate> Date;
+    };
+    const std::vector<DateCase> dates = {
+        {"01.02.2024", QDate(2024, 2, 1)}, {"1.2.2024", QDate(2024, 2, 1)}, {"29.2.2024", QDate(2024, 2, 29)},
+        {"29.2.2023", std::nullopt},       {"1.13.2024", std::nullopt},     {"1/2/2024", std::nullopt},
+        {"1.2.", std::nullopt},            {"abc", std::nullopt},           {"", std::nullopt},
+    };
+    for (const DateCase& c : dates) {
+        QDate d;
+        EXPECT_EQ(TryStrToDate(c.Text, d), c.Date.has_value()) << c.Text;
+        if (c.Date) {
+            EXPECT_EQ(d, *c.Date) << c.Text;
+        }
+    }
+    // Two numbers are day and month of this year; a two-digit year lies
+    // within fifty years of today.
+    QDate d;
+    ASSERT_TRUE(TryStrToDate("3.4", d));
+    EXPECT_EQ(d, QDate(QDate::currentDate().year(), 4, 3));
+    ASSERT_TRUE(TryStrToDate("3.4.05", d));
+    EXPECT_LE(std::abs(d.year() - QDate::currentDate().year()), 50);
+    EXPECT_EQ(d.year() % 100, 5);
+    // Month first when the format says so.
+    FormatSettings().ShortDateFormat = "mm/dd/yyyy";
+    ASSERT_TRUE(TryStrToDate("2.1.2024", d));
+    EXPECT_EQ(d, QDate(2024, 2, 1));
+}
+
+TEST(FormatRoutines, WriteFloats)
+{
+    TFormatScope scope(',');
+    struct Case {
+        long double Value;
+        std::string General;
+        int Digits;
+        std::string Fixed;
+    };
+    const std::vector<Case> cases = {
+        {3.14159L, "3,14159", 2, "3,14"},
+        {2.5L, "2,5", 0, "3"},            // halves away from zero
+        {-2.5L, "-2,5", 0, "-3"},
+        {0.125L, "0,125", 2, "0,13"},
+        {-0.001L, "-0,001", 2, "0,00"},   // no "-0,00"
+        {0, "0", 2, "0,00"},
+        {1e20L, "1E20", 2, "1E20"},
+        {1e-7L, "1E-7", 3, "0,000"},
+        {0.00001L, "0,00001", 5, "0,00001"},
+        {123456789012345.0L, "123456789012345", 1, "123456789012345,0"},
+        {9.995L, "9,995", 2, "10,00"},
+        {0.1234567L, "0,1234567", 18, "0,123456700000000000"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FloatToStr(c.Value), c.General) << static_cast<double>(c.Value);
+        EXPECT_EQ(FloatToStrFixed(c.Value, c.Digits), c.Fixed) << static_cast<double>(c.Value);
+    }
+}
+
+TEST(FormatRoutines, DateTimeValues)
+{
+    EXPECT_EQ(DateToValue(QDate(1899, 12, 30)), 0);
+    EXPECT_EQ(DateToValue(QDate(2023, 3, 15)), 45000);
+    EXPECT_DOUBLE_EQ(TimeToValue(QTime(12, 0)), 0.5);
+    EXPECT_EQ(ValueToDateTime(45000.75), QDateTime(QDate(2023, 3, 15), QTime(18, 0)));
+    EXPECT_EQ(ValueToDateTime(DateTimeToValue(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)))),
+              QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
+}
+
+// ---- Typing ------------------------------------------------------------------
+
+struct TypingCase {
+    const char* Name;
+    TInputMode Mode;
+    char Decimal;
+    double Min, Max;
+    std::u32string Keys;
+    std::string Text;
+    unsigned Beeps;
+};
+
+std::ostream& operator<<(std::ostream& out, const TypingCase& c)
+{
+    return out << c.Name;
+}
+
+class EditTyping : public testing::TestWithParam<TypingCase> {};
+
+TEST_P(EditTyping, LeavesTheAcceptedText)
+{
+    const TypingCase& c = GetParam();
+    TFormatScope scope(c.Decimal);
+    TZor_EditCore edit;
+    edit.SetInputMode(c.Mode);
+    edit.SetMinValue(c.Min);
+    edit.SetMaxValue(c.Max);
+    TBeepCounter beeps;
+    Type(edit, c.Keys);
+    EXPECT_EQ(edit.Text(), c.Text);
+    EXPECT_EQ(beeps.Count(), c.Beeps);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, EditTyping,
+    testing::Values(
+        TypingCase{"IntegerAboveTheBound", imInteger, ',', 0, 10, U"15", "1", 1},
+        TypingCase{"IntegerLoneMinus", imInteger, ',', 0, 10, U"-", "", 1},
+        TypingCase{"IntegerUnboundedMinus", imInteger, ',', 0, 0, U"-", "", 1},
+        TypingCase{"IntegerDropsLetters", imInteger, ',', 0, 0, U"1a 2.", "12", 0},
+        TypingCase{"IntegerLargest", imInteger, ',', 0, 0, U"2147483647", "2147483647", 0},
+        TypingCase{"IntegerOverflow", imInteger, ',', 0, 0, U"21474836470", "2147483647", 1},
+        TypingCase{"ShortTimeMapsThePoint", imShortTime, ',', 0, 0, U"12.3", "12:3", 0},
+        TypingCase{"ShortTimeMapsEverySeparator", imShortTime, ',', 0, 0, U"1;2", "1:2", 0},
+        TypingCase{"ShortTimeRefusesAnHour", imShortTime, ',', 0, 0, U"25", "2", 0},
+        TypingCase{"ShortTimeHasTwoFields", imShortTime, ',', 0, 0, U"12:30:", "12:30", 0},
+        TypingCase{"ShortTimeRefusesMinutes", imShortTime, ',', 0, 0, U"12:61", "12:6", 0},
+        TypingCase{"LongTimeThreeFields", imLongTime, ',', 0, 0, U"12:30:15", "12:30:15", 0},
+        TypingCase{"LongTimeRefusesSeconds", imLongTime, ',', 0, 0, U"1:2:61", "1:2:6", 0},
+        TypingCase{"DateMapsSeparators", imDate, ',', 0, 0, U"1/2,2024", "1.2.2024", 0},
+        TypingCase{"FloatMapsTheComma", imFloat, ',', 0, 0, U"3.14", "3,14", 0},
+        TypingCase{"FloatMapsThePoint", imFloat, '.', 0, 0, U"3,14", "3.14", 0},
+        TypingCase{"FloatOneSeparator", imFloat, ',', 0, 0, U"1,2,3", "1,23", 1},
+        TypingCase{"FloatAboveTheBound", imFloat, ',', -10, 10, U"11", "1", 1},
+        TypingCase{"FloatLetters", imFloat, ',', 0, 0, U"1x", "1", 1},
+        TypingCase{"LatitudeNorth", imLatitude, '.', 0, 0, U"N 45.5", "N 45.5", 0},
+        TypingCase{"LatitudeNinety", imLatitude, '.', 0, 0, U"N 90", "N 9", 0},
+        TypingCase{"LatitudeLetter", imLatitude, '.', 0, 0, U"X 10", "", 0},
+        TypingCase{"LatitudeFraction", imLatitude, '.', 0, 0, U"N 1.1234567", "N 1.123456", 0},
+        TypingCase{"LatitudeSouth", imLatitude, '.', 0, 0, U"s 89.25", "s 89.25", 0},
+        TypingCase{"LongitudeEast", imLongitude, '.', 0, 0, U"E 179.5", "E 179.5", 0},
+        TypingCase{"LongitudeLimit", imLongitude, '.', 0, 0, U"W 180", "W 18", 0},
+        TypingCase{"MinSecSign", imMinSec, ',', 0, 0, U"-5:30", "-5:30", 0},
+        TypingCase{"MinSecInnerMinus", imMinSec, ',', 0, 0, U"5-30", "530", 0},
+        TypingCase{"MinSecLargest", imMinSec, ',', 0, 0, U"99:599", "99:59", 0},
+        TypingCase{"AllTakesAnything", imAll, ',', 0, 0, U"a:b.c´", "a:b.c\u00B4", 0}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- Whole texts ---------------------------------------------------------------
+
+struct TextCase {
+    TInputMode Mode;
+    std::string Text;
+    bool Taken;
+};
+
+TEST(EditChangeStage, WholeTextsByMode)
+{
+    TFormatScope scope('.');
+    SetZorUserPrimaryLanguage(9);
+    const std::vector<TextCase> cases = {
+        {imMinSec, "-", true},        {imMinSec, "5:", true},       {imMinSec, "-5:30", true},
+        {imMinSec, "5-30", false},    {imMinSec, "99:59", true},    {imMinSec, "99:60", false},
+        {imMinSec, "100:00", false},  {imMinSec, "1:2:3", false},   {imMinSec, ":30", false},
+        {imMinSec, "5999", true},     {imMinSec, "6000", false},    {imMinSec, "5:99", true},
+        {imLatitude, "N", true},      {imLatitude, "n  ", true},    {imLatitude, "N 45.5", true},
+        {imLatitude, "N 90", false},  {imLatitude, "X 10", false},  {imLatitude, "N 1.1234567", false},
+        {imLatitude, "N 1.123456", true}, {imLatitude, "N abc", false},
+        {imLongitude, "E 179", true}, {imLongitude, "E 180", false}, {imLongitude, "O 10", false},
+        {imShortTime, "12:3", true},  {imShortTime, "12.3", false}, {imShortTime, "24", false},
+        {imInteger, "abc", false},    {imFloat, "1.5e2", true},     {imDate, "anything", true},
+    };
+    for (const TextCase& c : cases) {
+        TZor_EditCore edit;
+        edit.SetInputMode(c.Mode);
+        edit.SetText("");
+        edit.TextEdited(c.Text, {0, 0});
+        EXPECT_EQ(edit.Text(), c.Taken ? c.Text : std::string()) << c.Text;
+    }
+    SetZorUserPrimaryLanguage(0);
+}
+
+TEST(EditChangeStage, LongitudeLettersFollowTheLanguage)
+{
+    TFormatScope scope('.');
+    struct Case {
+        int Language;
+        std::string Text;
+        bool Taken;
+    };
+    const std::vector<Case> cases = {
+        {7, "O 10", true},  {7, "w 10", true},  {9, "O 10", false}, {9, "e 10", true}, {12, "O 10", true},
+        {12, "W 10", false}, {29, "\u00D6 10", true}, {29, "v 10", true}, {29, "E 10", false}, {1, "E 10", true},
+    };
+    for (const Case& c : cases) {
+        SetZorUserPrimaryLanguage(c.Language);
+        TZor_EditCore edit;
+        edit.SetInputMode(imLongitude);
+        edit.TextEdited(c.Text, {0, 0});
+        EXPECT_EQ(edit.Text(), c.Taken ? c.Text : std::string()) << c.Language << " " << c.Text;
+    }
+    SetZorUserPrimaryLanguage(0);
+}
+
+TEST(EditChangeStage, EmptyingKeepsTheLastAcceptedText)
+{
+    TFormatScope scope;
+    TZor_EditCore edit;
+    edit.SetInputMode(imInteger);
+    edit.SetMinValue(0);
+    edit.SetMaxValue(10);
+    int changes = 0;
+    edit.OnChange = [&] { ++changes; };
+    edit.TextEdited("7", {1, 0});
+    EXPECT_EQ(changes, 1);
+    edit.TextEdited("", {0, 0});
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(edit.LastAccepted(), "7");
+    // A refused text falls back past the emptying.
+    TBeepCounter beeps;
+    edit.TextEdited("-", {1, 0});
+    EXPECT_EQ(edit.Text(), "7");
+    EXPECT_EQ(beeps.Count(), 1u);
+}
+
+TEST(EditChangeStage, RemovesLineBreaksAndRestoresTheSelection)
+{
+    TFormatScope scope;
+    TZor_EditCore edit;
+    edit.TextEdited("ab\r\r\n\ncd", {4, 0});
+    EXPECT_EQ(edit.Text(), "abcd");
+    // A refused change puts the selection back where it was before.
+    edit.SetInputMode(imInteger);
+    edit.SetText("12");
+    edit.KeyUp(false, {1, 0});
+    edit.TextEdited("1x2", {2, 0});
+    EXPECT_EQ(edit.Text(), "12");
+    EXPECT_EQ(edit.Selection(), (TZor_Selection{1, 0}));
+}
+
+TEST(EditChangeStage, ATextSetInOnChangeIsValidatedToo)
+{
+    TFormatScope scope;
+    TZor_EditCore edit;
+    edit.SetInputMode(imInteger);
+    bool once = false;
+    edit.OnChange = [&] {
+        if (!once) {
+            once = true;
+            edit.SetText("5x");
+        }
+    };
+    TBeepCounter beeps;
+    edit.TextEdited("5", {1, 0});
+    EXPECT_EQ(edit.Text(), "5");
+    EXPECT_EQ(beeps.Count(), 1u);
+    EXPECT_EQ(edit.LastAccepted(), "5");
+
+    // A handler that never stops leaves the last accepted text.
+    edit.OnChange = [&] { edit.SetText(edit.Text() + "x"); };
+    edit.TextEdited("6", {1, 0});
+    EXPECT_EQ(edit.Text(), edit.LastAccepted());
+    EXPECT_TRUE(edit.Acceptable(edit.Text()));
+}
+
+// ---- Leaving -------------------------------------------------------------------
+
+struct ExitCase {
+    TInputMode Mode;
+    std::string Text;
+    std::string Result;
+    bool Invalid;
+    int DecimalPlaces = 0;
+    int MaxLength = 0;
+};
+
+TEST(EditExitStage, CanonicalFormsAndInvalidTexts)
+{
+    TFormatScope scope(',');
+    const std::vector<ExitCase> cases = {
+        {imShortTime, "12:3", "12:03", false},
+        {imShortTime, "9", "09:00", false},
+        {imShortTime, "", "", true},
+        {imLongTime, "1:2:3", "01:02:03", false},
+        {imLongTime, "1:2", "01:02:00", false},
+        {imDate, "1.2.2024", "01.02.2024", false},
+        {imDate, "31.2.2024", "", true},
+        {imDate, "", "", true},
+        {imInteger, "007", "7", false},
+        {imInteger, "-42", "-42", false},
+        {imInteger, "2147483647", "2147483647", false},
+        {imInteger, "", "", true},
+        {imFloat, "3,14159", "3,14", false, 2},
+        {imFloat, "3,14159", "3,1", false, 2, 3},
+        {imFloat, "1e3", "1000", false},
+        {imFloat, "", "", true},
+        {imAll, "x", "x", false},
+        {imMinSec, "5:", "5:", false},
+        {imLatitude, "N 4", "N 4", false},
+    };
+    for (const ExitCase& c : cases) {
+        TZor_EditCore edit;
+        edit.SetInputMode(c.Mode);
+        edit.SetDecimalPlaces(c.DecimalPlaces);
+        edit.SetMaxLength(c.MaxLength);
+        edit.SetText(c.Text);
+        ASSERT_EQ(edit.Text(), c.Text) << c.Text;
+        TBeepCounter beeps;
+        edit.Exit();
+        EXPECT_EQ(edit.Text(), c.Result) << c.Text;
+        EXPECT_EQ(beeps.Count(), c.Invalid ? 1u : 0u) << c.Text;
+    }
+}
+
+TEST(EditExitStage, TheHandlerReplacesBeepAndEmptying)
+{
+    TFormatScope scope;
+    TZor_EditCore edit;
+    edit.SetInputMode(imDate);
+    edit.SetText("32.1.2024");
+    int called = 0;
+    edit.OnExitValidateError = [&] { ++called; };
+    TBeepCounter beeps;
+    edit.Exit();
+    EXPECT_EQ(called, 1);
+    EXPECT_EQ(beeps.Count(), 0u);
+    EXPECT_EQ(edit.Text(), "32.1.2024");
+}
+
+// ---- Properties that rewrite the text ----------------------------------------
+
+TEST(EditProperties, InputModeNormalisesTheText)
+{
+    TFormatScope scope;
+    struct Case {
+        std::string Text;
+        TInputMode Mode;
+        std::string Result;
+        unsigned Beeps;
+    };
+    const std::vector<Case> cases = {
+        {"abc", imInteger, "", 1}, {"abc", imFloat, "", 1},      {"abc", imShortTime, "", 0},
+        {"abc", imLatitude, "abc", 0}, {"abc", imDate, "abc", 0}, {"12.30", imShortTime, "12:30", 0},
+        {"12,5", imFloat, "12,5", 0}, {"", imInteger, "", 0},
+    };
+    for (const Case& c : cases) {
+        TZor_EditCore edit;
+        edit.SetText(c.Text);
+        TBeepCounter beeps;
+        edit.SetInputMode(c.Mode);
+        EXPECT_EQ(edit.Text(), c.Result) << c.Text;
+        EXPECT_EQ(beeps.Count(), c.Beeps) << c.Text;
+    }
+}
+
+TEST(EditProperties, DecimalPlacesRewriteInEveryMode)
+{
+    TFormatScope scope(',');
+    TZor_EditCore edit;
+    edit.SetText("abc");
+    edit.SetDecimalPlaces(2);
+    EXPECT_EQ(edit.Text(), "0,00");
+    edit.SetText("3,14159");
+    edit.SetDecimalPlaces(3);
+    EXPECT_EQ(edit.Text(), "3,142");
+    // The same value again rewrites nothing.
+    edit.SetText("3,14159");
+    edit.SetDecimalPlaces(3);
+    EXPECT_EQ(edit.Text(), "3,14159");
+}
+
+TEST(EditProperties, ValueByMode)
+{
+    TFormatScope scope(',');
+    struct Case {
+        TInputMode Mode;
+        long double Set;
+        std::string Text;
+        double Read;
+    };
+    const std::vector<Case> cases = {
+        {imInteger, 2.5L, "2", 2},           // rounded, halves to even
+        {imInteger, -7.6L, "-8", -8},
+        {imFloat, 1.5L, "1,5", 1.5},
+        {imShortTime, 0.5L, "12:00", 0.5},
+        {imLongTime, 0.75L, "18:00:00", 0.75},
+        {imDate, 45000.0L, "15.03.2023", 45000},
+    };
+    for (const Case& c : cases) {
+        TZor_EditCore edit;
+        edit.SetInputMode(c.Mode);
+        edit.SetValue(c.Set);
+        EXPECT_EQ(edit.Text(), c.Text) << static_cast<double>(c.Set);
+        EXPECT_NEAR(static_cast<double>(edit.Value()), c.Read, 1e-9) << static_cast<double>(c.Set);
+    }
+    // Modes without a value keep their text and read 0.
+    TZor_EditCore all;
+    all.SetText("12");
+    all.SetValue(5);
+    EXPECT_EQ(all.Text(), "12");
+    EXPECT_EQ(all.Value(), 0);
+}
+
+TEST(EditProperties, ValueFollowsTheTypedText)
+{
+    TFormatScope scope(',');
+    TZor_EditCore date;
+    date.SetInputMode(imDate);
+    Type(date, U"1.2.2024");
+    EXPECT_EQ(static_cast<double>(date.Value()), DateToValue(QDate(2024, 2, 1)));
+
+    TZor_EditCore integer;
+    integer.SetInputMode(imInteger);
+    Type(integer, U"42");
+    EXPECT_EQ(integer.Value(), 42);
+    integer.TextEdited("", {0, 0});
+    EXPECT_EQ(integer.Value(), 0);
+
+    TZor_EditCore number;
+    number.SetInputMode(imFloat);
+    number.SetMinValue(-3);
+    number.SetMaxValue(10);
+    Type(number, U"2,5");
+    EXPECT_EQ(number.Value(), 2.5L);
+    number.TextEdited("", {0, 0});
+    EXPECT_EQ(number.Value(), -3);   // no number: the lower bound
+
+    TZor_EditCore time;
+    time.SetInputMode(imShortTime);
+    Type(time, U"6:30");
+    EXPECT_NEAR(static_cast<double>(time.Value()), TimeToValue(QTime(6, 30)), 1e-12);
+}
+
+} // namespace

@@ -1,0 +1,472 @@
+// The edit's history and paste, and the widget itself offscreen: typed keys,
+// the shared history across edits, the look per colour state, the dialog keys
+// and the direct-help hook.
+#include "controls/Zor_StandardControls.h"
+#include "controls/Zor_ZusaetzlicheControls.h"
+#include "tests/controls/ControlsTestSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using enum TInputMode;
+
+// ---- History -------------------------------------------------------------------
+
+TEST(EditHistory, EntriesAreQuoted)
+{
+    TZor_Undo undo;
+    undo.Put(2, "O'Neil");
+    EXPECT_EQ(undo.Count(), 3);
+    EXPECT_EQ(undo.Stored(2), "'O''Neil'");
+    EXPECT_EQ(undo.Stored(0), "");
+    EXPECT_EQ(undo.Get(2), "O'Neil");
+    EXPECT_EQ(undo.Get(0), "");
+    EXPECT_EQ(undo.Get(7), "");
+    EXPECT_EQ(undo.Get(-1), "");
+    for (const std::string text : {"", "'", "''", "a'b'c", "'x'"}) {
+        undo.Put(0, text);
+        EXPECT_EQ(undo.Get(0), text) << text;
+    }
+}
+
+// Confirms a typed text with Enter.
+void Confirm(TZor_EditCore& edit, const std::string& text)
+{
+    edit.SelectAll();
+    Type(edit, QString::fromStdString(text).toStdU32String());
+    edit.KeyPress(13);
+}
+
+TEST(EditHistory, EscapeCyclesBackThroughConfirmedTexts)
+{
+    TZor_EditCore edit;
+    edit.SetText("A");
+    edit.Enter();
+    EXPECT_EQ(edit.Selection(), (TZor_Selection{0, 1}));
+    Confirm(edit, "B");
+    Confirm(edit, "C");
+    const std::vector<std::string> expected = {"B", "A", "C", "B", "A", "C"};
+    for (const std::string& text : expected) {
+        edit.KeyPress(27);
+        EXPECT_EQ(edit.Text(), text);
+        EXPECT_EQ(edit.Selection(), (TZor_Selection{0, 1})) << "the whole text is selected";
+    }
+}
+
+TEST(EditHistory, SameTextConfirmedTwiceIsKeptOnce)
+{
+    TZor_EditCore edit;
+    edit.SetText("A");
+    edit.Enter();
+    Confirm(edit, "B");
+    edit.KeyPress(13);
+    EXPECT_EQ(edit.UndoCount(), 1);
+    edit.KeyPress(27);
+    EXPECT_EQ(edit.Text(), "A");
+    edit.KeyPress(27);
+    EXPECT_EQ(edit.Text(), "B");
+}
+
+TEST(EditHistory, AnUnconfirmedTextJoinsTheCycle)
+{
+    TZor_EditCore edit;
+    edit.SetText("A");
+    edit.Enter();
+    EXPECT_FALSE(edit.CanUndo());
+    Type(edit, U"X");
+    EXPECT_TRUE(edit.CanUndo());
+    edit.KeyPress(27);
+    EXPECT_EQ(edit.Text(), "A");
+    edit.KeyPress(27);
+    EXPECT_EQ(edit.Text(), "X");
+    // Nothing to undo while the text is the one the edit was entered with.
+    TZor_EditCore quiet;
+    quiet.SetText("Q");
+    quiet.Enter();
+    quiet.Undo();
+    EXPECT_EQ(quiet.Text(), "Q");
+    EXPECT_EQ(quiet.UndoCount(), 0);
+}
+
+TEST(EditHistory, QuotesSurviveTheHistory)
+{
+    TZor_EditCore edit;
+    edit.SetText("it's");
+    edit.Enter();
+    Confirm(edit, "'quoted'");
+    edit.KeyPress(27);
+    EXPECT_EQ(edit.Text(), "it's");
+    edit.KeyPress(27);
+    EXPECT_EQ(edit.Text(), "'quoted'");
+}
+
+TEST(EditHistory, EnteringAnotherEditStartsItsOwnHistory)
+{
+    TZor_EditCore first;
+    TZor_EditCore second;
+    first.SetText("one");
+    first.Enter();
+    Confirm(first, "two");
+    second.SetText("other");
+    second.Enter();
+    EXPECT_EQ(G_Zor_Undo().Count(), 1);
+    EXPECT_EQ(G_Zor_Undo().Get(0), "other");
+}
+
+// ---- Paste ---------------------------------------------------------------------
+
+struct PasteCase {
+    TInputMode Mode;
+    std::string Text;
+    TZor_Selection Selection;
+    std::optional<std::string> Clipboard;
+    std::string Result;
+    unsigned Beeps;
+};
+
+TEST(EditPaste, ThroughTheInputMode)
+{
+    TFormatScope scope(',');
+    const std::vector<PasteCase> cases = {
+        {imInteger, "13", {1, 0}, "42", "1423", 0},
+        {imInteger, "13", {1, 0}, "4x", "13", 1},
+        {imInteger, "13", {0, 2}, "7", "7", 0},
+        {imAll, "abc", {2, 0}, "XY", "abXYc", 0},
+        {imAll, "abc", {1, 1}, "", "abc", 0},
+        {imAll, "abc", {1, 0}, std::nullopt, "abc", 0},
+        {imShortTime, "", {0, 0}, "12.30", "12:30", 0},
+        {imFloat, "", {0, 0}, "1,5", "1,5", 0},
+        {imAll, "ab", {1, 0}, "x\r\ny", "axyb", 0},
+    };
+    for (const PasteCase& c : cases) {
+        TZor_EditCore edit;
+        edit.SetInputMode(c.Mode);
+        edit.SetText(c.Text);
+        TBeepCounter beeps;
+        edit.Paste(c.Clipboard, c.Selection);
+        EXPECT_EQ(edit.Text(), c.Result) << c.Text << " + " << c.Clipboard.value_or("(none)");
+        EXPECT_EQ(beeps.Count(), c.Beeps) << c.Text;
+    }
+}
+
+TEST(EditPaste, TheCaretFollowsThePastedText)
+{
+    TZor_EditCore edit;
+    edit.SetText("abc");
+    edit.Paste(std::string("XY"), {2, 0});
+    EXPECT_EQ(edit.Selection(), (TZor_Selection{4, 0}));
+    EXPECT_EQ(edit.LastSelection(), (TZor_Selection{4, 0}));
+}
+
+// ---- The widget ------------------------------------------------------------------
+
+class EditWidget : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Form = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(Form.get());
+        layout->addWidget(new QLineEdit(Form.get()));
+        Edit = new TZor_Edit(Form.get());
+        Other = new TZor_Edit(Form.get());
+        layout->addWidget(Edit);
+        layout->addWidget(Other);
+        Form->show();
+        QApplication::setActiveWindow(Form.get());
+    }
+    void TearDown() override { Form.reset(); }
+
+    void Focus(QWidget* widget)
+    {
+        widget->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), widget);
+    }
+
+    TFormatScope Scope{','};
+    std::unique_ptr<QWidget> Form;
+    TZor_Edit* Edit = nullptr;
+    TZor_Edit* Other = nullptr;
+};
+
+TEST_F(EditWidget, PublishesItsProperties)
+{
+    const std::vector<std::string> names = {"InputMode", "MinValue", "MaxValue", "DecimalPlaces", "Value",
+                                            "Pattern", "Alignment", "PasswordChar", "DirectHelp", "Zor_Tag",
+                                            "Text", "MaxLength", "Hint"};
+    for (const std::string& name : names) {
+        QMetaProperty property;
+        EXPECT_TRUE(FindPublishedProperty(Edit, name, &property)) << name;
+    }
+    EXPECT_STREQ(Edit->metaObject()->className(), "TZor_Edit");
+    EXPECT_EQ(Edit->InputMode(), imAll);
+    EXPECT_EQ(Edit->Pattern(), TZor_PatternStyle::psEnabled);
+    EXPECT_EQ(Edit->Alignment(), TAlignment::taLeftJustify);
+    EXPECT_EQ(Edit->MaxLength(), 0);
+    auto* tag = qvariant_cast<TZor_Tag*>(Edit->property("Zor_Tag"));
+    ASSERT_NE(tag, nullptr);
+    EXPECT_EQ(tag->IntegerTag(), 0);
+    EXPECT_TRUE(Edit->setProperty("InputMode", QVariant::fromValue(imInteger)));
+    EXPECT_EQ(Edit->InputMode(), imInteger);
+}
+
+TEST_F(EditWidget, TypedKeysGoThroughTheInputMode)
+{
+    Edit->SetInputMode(imShortTime);
+    Focus(Edit);
+    SendText(Edit, "12.3");
+    EXPECT_EQ(Edit->Text(), "12:3");
+    EXPECT_EQ(Edit->QLineEdit::text(), "12:3");
+    Focus(Other);
+    EXPECT_EQ(Edit->Text(), "12:03");
+
+    Other->SetInputMode(imInteger);
+    Other->SetMaxValue(10);
+    Focus(Other);
+    TBeepCounter beeps;
+    SendText(Other, "1a5");
+    EXPECT_EQ(Other->Text(), "1");
+    EXPECT_EQ(beeps.Count(), 1u);
+}
+
+TEST_F(EditWidget, EnterAndEscapeUseTheHistory)
+{
+    Edit->SetText("A");
+    Focus(Edit);
+    SendText(Edit, "B");
+    SendKey(Edit, Qt::Key_Return);
+    SendKey(Edit, Qt::Key_A, Qt::ControlModifier);
+    SendText(Edit, "C");
+    SendKey(Edit, Qt::Key_Return);
+    SendKey(Edit, Qt::Key_Escape);
+    EXPECT_EQ(Edit->Text(), "B");
+    EXPECT_EQ(Edit->selectedText(), "B");
+    SendKey(Edit, Qt::Key_Escape);
+    EXPECT_EQ(Edit->Text(), "A");
+}
+
+TEST_F(EditWidget, ChangeEventsSeeTheWidgetsText)
+{
+    std::vector<std::string> seen;
+    Edit->OnChange = [&](TObject* sender) {
+        EXPECT_EQ(sender, static_cast<TObject*>(Edit));
+        seen.push_back(Edit->QLineEdit::text().toStdString());
+    };
+    Edit->SetInputMode(imInteger);
+    Focus(Edit);
+    SendText(Edit, "4-2");
+    EXPECT_EQ((std::vector<std::string>{"4", "4", "42"}), seen);
+}
+
+TEST_F(EditWidget, PasteFromTheClipboard)
+{
+    Edit->SetInputMode(imInteger);
+    Edit->SetText("13");
+    Focus(Edit);
+    Edit->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText("42");
+    SendKey(Edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Edit->Text(), "1423");
+    QGuiApplication::clipboard()->setText("x");
+    TBeepCounter beeps;
+    Edit->Paste();
+    EXPECT_EQ(Edit->Text(), "1423");
+    EXPECT_EQ(beeps.Count(), 1u);
+}
+
+TEST_F(EditWidget, ColourStateWhileDisabled)
+{
+    struct Case {
+        TZor_PatternStyle Before;
+        TZor_PatternStyle After;
+    };
+    for (const Case& c : {Case{TZor_PatternStyle::psError, TZor_PatternStyle::psError},
+                          Case{TZor_PatternStyle::psDisabled, TZor_PatternStyle::psEnabled},
+                          Case{TZor_PatternStyle::psOk, TZor_PatternStyle::psOk}}) {
+        Edit->SetPattern(c.Before);
+        Edit->setEnabled(false);
+        EXPECT_EQ(Edit->Pattern(), TZor_PatternStyle::psDisabled);
+        Edit->setEnabled(true);
+        EXPECT_EQ(Edit->Pattern(), c.After);
+    }
+}
+
+TEST_F(EditWidget, PaintsWithTheSchemeOfItsState)
+{
+    Edit->SetPattern(TZor_PatternStyle::psError);
+    (void)Edit->grab();
+    const TZor_Colors_Bevel& set = *G_Zor_Pattern().Edit();
+    EXPECT_EQ(Edit->palette().color(QPalette::Base), ColorToQColor(set.Error()));
+    EXPECT_EQ(Edit->palette().color(QPalette::Text), ColorToQColor(set.ErrorFont()));
+    // A changed scheme shows at the next paint.
+    const TColor saved = set.Error();
+    G_Zor_Pattern().Edit()->SetError(0x00123456);
+    (void)Edit->grab();
+    EXPECT_EQ(Edit->palette().color(QPalette::Base), ColorToQColor(0x00123456));
+    G_Zor_Pattern().Edit()->SetError(saved);
+    const QImage picture = Edit->grab().toImage();
+    EXPECT_EQ(picture.pixelColor(picture.width() / 2, 3), ColorToQColor(saved));
+}
+
+TEST_F(EditWidget, PasswordCharHidesTheText)
+{
+    Edit->SetPasswordChar('*');
+    EXPECT_EQ(Edit->echoMode(), QLineEdit::Password);
+    Edit->SetPasswordChar(QChar());
+    EXPECT_EQ(Edit->echoMode(), QLineEdit::Normal);
+}
+
+// A default and a cancel button on a dialog with an edit.
+class DialogKeys : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Dialog = std::make_unique<QDialog>();
+        auto* layout = new QVBoxLayout(Dialog.get());
+        Edit = new TZor_Edit(Dialog.get());
+        Ok = new TZor_BitBtn(Dialog.get());
+        Abort = new TZor_BitBtn(Dialog.get());
+        for (QWidget* w : {static_cast<QWidget*>(Edit), static_cast<QWidget*>(Ok), static_cast<QWidget*>(Abort)})
+            layout->addWidget(w);
+        Ok->SetCaption("&OK");
+        Ok->SetDefault(true);
+        Ok->SetModalResult(1);
+        Abort->SetCaption("&Abbrechen");
+        Abort->SetDefault(true);
+        Abort->SetCancel(true);
+        Abort->SetModalResult(2);
+        Ok->OnClick = [this](TObject*) { Clicks.push_back("OK"); };
+        Abort->OnClick = [this](TObject*) { Clicks.push_back("Abort"); };
+        Dialog->show();
+        QApplication::setActiveWindow(Dialog.get());
+        Edit->setFocus();
+    }
+
+    std::unique_ptr<QDialog> Dialog;
+    TZor_Edit* Edit = nullptr;
+    TZor_BitBtn* Ok = nullptr;
+    TZor_BitBtn* Abort = nullptr;
+    std::vector<std::string> Clicks;
+};
+
+TEST_F(DialogKeys, EnterAndEscapeReachTheButtons)
+{
+    struct Case {
+        int Key;
+        Qt::KeyboardModifiers Modifiers;
+        std::vector<std::string> Clicks;
+        int Result;
+    };
+    const std::vector<Case> cases = {
+        {Qt::Key_Return, Qt::NoModifier, {"OK"}, 1},
+        {Qt::Key_Enter, Qt::KeypadModifier, {"OK"}, 1},
+        {Qt::Key_Escape, Qt::NoModifier, {"Abort"}, 2},
+        {Qt::Key_Return, Qt::ControlModifier, {}, 0},
+        {Qt::Key_Escape, Qt::ShiftModifier, {}, 0},
+    };
+    for (const Case& c : cases) {
+        Clicks.clear();
+        Dialog->setResult(0);
+        Dialog->show();
+        QApplication::setActiveWindow(Dialog.get());
+        SendKey(Edit, c.Key, c.Modifiers);
+        EXPECT_EQ(Clicks, c.Clicks) << c.Key;
+        EXPECT_EQ(Dialog->result(), c.Result) << c.Key;
+    }
+}
+
+TEST_F(DialogKeys, AButtonThatCannotTakeTheFocusStaysOut)
+{
+    Ok->setEnabled(false);
+    SendKey(Edit, Qt::Key_Return);
+    EXPECT_TRUE(Clicks.empty());
+    Ok->setEnabled(true);
+    Ok->hide();
+    SendKey(Edit, Qt::Key_Return);
+    EXPECT_TRUE(Clicks.empty());
+}
+
+TEST_F(DialogKeys, AcceleratorsClickButLeaveTheResult)
+{
+    Ok->setFocus();
+    SendKey(Ok, Qt::Key_A, Qt::NoModifier, "a");
+    EXPECT_EQ(Clicks, std::vector<std::string>{"Abort"});
+    EXPECT_EQ(Dialog->result(), 0);
+    EXPECT_TRUE(Dialog->isVisible());
+    // Alt and the letter from inside an edit.
+    Clicks.clear();
+    Edit->setFocus();
+    SendKey(Edit, Qt::Key_O, Qt::AltModifier, "o");
+    EXPECT_EQ(Clicks, std::vector<std::string>{"OK"});
+    EXPECT_EQ(Dialog->result(), 0);
+    // Space on the focused button.
+    Clicks.clear();
+    Abort->setFocus();
+    SendKey(Abort, Qt::Key_Space, Qt::NoModifier, " ");
+    EXPECT_EQ(Clicks, std::vector<std::string>{"Abort"});
+    EXPECT_EQ(Dialog->result(), 0);
+}
+
+// ---- Direct help -------------------------------------------------------------------
+
+class THelpDisplay : public QPlainTextEdit, public TZor_DirectHelpDisplay {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    std::string DirectHelpText() const override { return toPlainText().toStdString(); }
+    void SetDirectHelpText(const std::string& text) override
+    {
+        setPlainText(QString::fromStdString(text));
+        ++Updates;
+    }
+    void ResetVerticalScroll() override { verticalScrollBar()->setValue(0); }
+    void RepaintDisplay() override { update(); }
+    int Updates = 0;
+};
+
+TEST(DirectHelp, DisplaysFollowTheFocus)
+{
+    QMainWindow main;
+    auto* central = new QWidget(&main);
+    auto* layout = new QVBoxLayout(central);
+    auto* edit = new TZor_Edit(central);
+    auto* plain = new QLineEdit(central);
+    auto* display = new THelpDisplay(central);
+    display->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(edit);
+    layout->addWidget(plain);
+    layout->addWidget(display);
+    main.setCentralWidget(central);
+    edit->SetDirectHelp({"  First line", "second line  "});
+    G_Zor_AutoScreen()->SetMainForm(&main);
+
+    G_Zor_AutoScreen()->ActiveControlChanged(edit);
+    EXPECT_EQ(display->DirectHelpText(), "First line\nsecond line");
+    EXPECT_EQ(display->Updates, 1);
+    G_Zor_AutoScreen()->ActiveControlChanged(edit);
+    EXPECT_EQ(display->Updates, 1) << "the same text is not shown again";
+    // A scroll bar keeps the text; a control without help clears it.
+    QScrollBar bar;
+    G_Zor_AutoScreen()->ActiveControlChanged(&bar);
+    EXPECT_EQ(display->DirectHelpText(), "First line\nsecond line");
+    G_Zor_AutoScreen()->ActiveControlChanged(plain);
+    EXPECT_EQ(display->DirectHelpText(), "");
+    // No active control: the main form has no help, so the displays clear.
+    G_Zor_AutoScreen()->ActiveControlChanged(edit);
+    G_Zor_AutoScreen()->ActiveControlChanged(nullptr);
+    EXPECT_EQ(display->DirectHelpText(), "");
+    G_Zor_AutoScreen()->SetMainForm(nullptr);
+}
+
+} // namespace
