@@ -72,6 +72,15 @@ std::string HexByte(std::uint8_t value)
     return {digits[value >> 4], digits[value & 0x0F]};
 }
 
+std::size_t FrameLength(const std::string& data)
+{
+    std::size_t length = data.size() + 6;
+    for (const char c : data)
+        if (NeedsEscape(c))
+            ++length;
+    return length;
+}
+
 std::string BuildFrame(char cmd, const std::string& data, std::uint8_t seq)
 {
     const std::string escaped = Escape(data);
@@ -262,6 +271,9 @@ void TMyComControl::BytesReceived(const std::string& bytes)
         } else if (b == ENQ) {
             WriteRaw(std::string{STX, 0x00, ACK});
             ResetLink(true);
+            // A link that a device's ENQ brought up is watched like any other:
+            // a device that falls silent right after it takes the link down.
+            StartTimer(TimerSupervision, SupervisionMs);
         } else if (b == ACK) {
             if (FBeepPending)
                 MessageBeep(MB_BEEP_OK);
@@ -278,9 +290,11 @@ void TMyComControl::BytesReceived(const std::string& bytes)
             if (!FLinkDown) {
                 if (FReceiveBuffer.size() > 1) {
                     // STX, seq, command, data..., two checksum digits. A frame
-                    // too short to hold a command byte is refused like a bad sum.
+                    // too short to hold a command byte is refused like a bad sum,
+                    // and so is one that lost its STX: bytes after line noise
+                    // whose last two happen to match their sum are no message.
                     const std::size_t n = FReceiveBuffer.size();
-                    bool good = n >= 5;
+                    bool good = n >= 5 && FReceiveBuffer[0] == STX;
                     if (good) {
                         const std::string body = FReceiveBuffer.substr(2, n - 4);
                         const std::uint8_t sum = Checksum(body[0], body.substr(1));
@@ -312,7 +326,7 @@ void TMyComControl::BytesReceived(const std::string& bytes)
                 SendNext();
             }
             StartTimer(TimerSupervision, SupervisionMs);
-        } else if (FReceiveBuffer.size() < kReceiveBufferMax) {
+        } else if (FReceiveBuffer.size() < ReceiveBufferMax) {
             FReceiveBuffer += b;
         }
     }
@@ -416,6 +430,10 @@ void TComInterface::SetOpen(bool value)
 bool TComInterface::Send(TObject* /*Sender*/, char Cmd, const std::string& Data)
 {
     if (!FComControl)
+        return false;
+    // A frame cut to what the device takes could only fail its checksum three
+    // times and take the link down: such a message does not go out at all.
+    if (FrameLength(Data) > MaxFrameLength)
         return false;
     try {
         std::unique_ptr<std::string> block;

@@ -42,7 +42,8 @@ constexpr std::uint32_t OptionPlainAck = 0x20000;
 
 // Data bytes 00 02 05 06 0D 0F 15 go as 0F followed by the byte OR 20.
 std::string Escape(const std::string& data);
-// 0F x stands for x - 20; a lone 0F at the end is dropped.
+// 0F x stands for x - 20, modulo 256 (an escape before a byte below 20, which
+// no sender makes, gives E0..FF); a lone 0F at the end is dropped.
 std::string Unescape(const std::string& wire);
 // Sum modulo 256 of the command byte and the escaped data as on the wire.
 std::uint8_t Checksum(char cmd, const std::string& escapedData);
@@ -50,6 +51,12 @@ std::uint8_t Checksum(char cmd, const std::string& escapedData);
 std::string HexByte(std::uint8_t value);
 // A whole data frame with sequence byte `seq`.
 std::string BuildFrame(char cmd, const std::string& data, std::uint8_t seq = 0);
+// The length of the whole data frame for `data`: STX, sequence byte, command
+// byte, the escaped data, two checksum digits, CR.
+std::size_t FrameLength(const std::string& data);
+// The longest frame the link sends. The device takes no more in one frame; a
+// longer message is refused when it is handed to the link.
+constexpr std::size_t MaxFrameLength = 255;
 } // namespace Serial
 
 class TComControl;
@@ -150,6 +157,8 @@ public:
     std::uint16_t RepeatCounter() const { return FRepeatCounter; }
     const std::string& CurrentFrame() const { return FCurrentFrame; }
     const std::deque<std::string>& SendQueue() const { return FSendQueue; }
+    const std::string& ReceiveBuffer() const { return FReceiveBuffer; }
+    static constexpr std::size_t ReceiveBufferMax = 1000;
 
 protected:
     void TimerHandler(int id) override;
@@ -165,8 +174,6 @@ private:
     void WriteAnswer(bool positive);
     void EndFrameInFlight();
     std::uint8_t OwnSequence() const { return static_cast<std::uint8_t>(FSendNumber * 16 + FReceiveNumber); }
-
-    static constexpr std::size_t kReceiveBufferMax = 1000;
 
     bool FLinkDown = true;
     std::string FCurrentFrame;
@@ -208,7 +215,9 @@ public:
     std::uint32_t Status() const { return FStatus; }
     bool HasPortThread() const { return FComControl != nullptr; }
 
-    // Hands a message to the port thread; false without a port thread.
+    // Hands a message to the port thread. False without a port thread, and
+    // false for a message whose frame would be longer than MaxFrameLength:
+    // it is not posted and not copied to the monitor.
     bool Send(TObject* Sender, char Cmd, const std::string& Data);
     // Option bits in the high word of `Bits`.
     void SetStatusBits(std::uint32_t Bits);

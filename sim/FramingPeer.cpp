@@ -2,6 +2,7 @@
 
 #include "link/Serial_Communication.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <fcntl.h>
@@ -44,12 +45,17 @@ TFramingPeer::~TFramingPeer()
         std::lock_guard guard(FLock);
         FStop = true;
     }
-    [[maybe_unused]] auto n = ::write(FWake[1], "x", 1);
+    Wake();
     FThread.join();
     if (FMaster >= 0)
         ::close(FMaster);
     ::close(FWake[0]);
     ::close(FWake[1]);
+}
+
+void TFramingPeer::Wake()
+{
+    [[maybe_unused]] auto n = ::write(FWake[1], "w", 1);
 }
 
 void TFramingPeer::Send(char cmd, const std::string& data)
@@ -58,7 +64,7 @@ void TFramingPeer::Send(char cmd, const std::string& data)
         std::lock_guard guard(FLock);
         FOutbox.push_back({cmd, data});
     }
-    [[maybe_unused]] auto n = ::write(FWake[1], "s", 1);
+    Wake();
 }
 
 void TFramingPeer::SendRaw(const std::string& bytes)
@@ -67,7 +73,7 @@ void TFramingPeer::SendRaw(const std::string& bytes)
         std::lock_guard guard(FLock);
         FRawOut.push_back(bytes);
     }
-    [[maybe_unused]] auto n = ::write(FWake[1], "r", 1);
+    Wake();
 }
 
 std::size_t TFramingPeer::Pending() const
@@ -114,8 +120,11 @@ void TFramingPeer::SetTrafficSink(TTrafficSink sink)
 
 void TFramingPeer::SetSilent(bool on)
 {
-    std::lock_guard guard(FLock);
-    FSilent = on;
+    {
+        std::lock_guard guard(FLock);
+        FSilent = on;
+    }
+    Wake();
 }
 
 void TFramingPeer::SetNakAll(bool on)
@@ -150,20 +159,26 @@ void TFramingPeer::SetBelAck(bool on)
 
 void TFramingPeer::SetAnswerTimeout(std::chrono::milliseconds t)
 {
-    std::lock_guard guard(FLock);
-    FAnswerTimeout = t;
-}
-
-void TFramingPeer::ClosePty()
-{
     {
         std::lock_guard guard(FLock);
-        if (FMaster < 0)
-            return;
-        ::close(FMaster);
-        FMaster = -1;
+        FAnswerTimeout = t;
     }
-    [[maybe_unused]] auto n = ::write(FWake[1], "c", 1);
+    Wake();
+}
+
+// The peer's thread closes the master end itself: it may be reading or
+// writing it right now, and a number closed under it could be reused by
+// whatever the process opens next.
+void TFramingPeer::ClosePty()
+{
+    std::unique_lock guard(FLock);
+    if (FMaster < 0)
+        return;
+    FCloseWanted = true;
+    guard.unlock();
+    Wake();
+    guard.lock();
+    FChanged.wait(guard, [this] { return FMaster < 0 || FStop; });
 }
 
 void TFramingPeer::WriteOut(const std::string& bytes)
@@ -377,12 +392,32 @@ void TFramingPeer::Run()
             std::lock_guard guard(FLock);
             if (FStop)
                 return;
+            if (FCloseWanted && FMaster >= 0) {
+                ::close(FMaster);
+                FMaster = -1;
+                FChanged.notify_all();
+            }
             fd = FMaster;
         }
+        // Sleeps until a byte comes, it is woken, or the frame in flight is
+        // due to be repeated: an idle peer costs no time of its own.
+        int timeout = -1;
+        {
+            std::lock_guard guard(FLock);
+            if (FInFlight) {
+                const auto due = FSentAt + FAnswerTimeout - std::chrono::steady_clock::now();
+                timeout = static_cast<int>(std::max<std::int64_t>(
+                    0, std::chrono::ceil<std::chrono::milliseconds>(due).count()));
+            }
+        }
         pollfd fds[2] = {{FWake[0], POLLIN, 0}, {fd, POLLIN, 0}};
-        const int n = ::poll(fds, fd >= 0 ? 2 : 1, 5);
-        if (n < 0 && errno != EINTR)
+        const int n = ::poll(fds, fd >= 0 ? 2 : 1, timeout);
+        if (n < 0 && errno != EINTR) {
+            std::lock_guard guard(FLock);
+            FStop = true; // the thread is gone; nobody waits for it
+            FChanged.notify_all();
             return;
+        }
         if (fds[0].revents & POLLIN)
             while (::read(FWake[0], buffer, sizeof buffer) > 0) {
             }

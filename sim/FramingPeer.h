@@ -81,6 +81,7 @@ public:
     void ClosePty();
 
 private:
+    void Wake();
     void Run();
     void HandleByte(char b, std::string& out);
     void AcceptFrame(std::string& out);
@@ -94,6 +95,7 @@ private:
     std::string FSlavePath;
     std::thread FThread;
     bool FStop = false;
+    bool FCloseWanted = false; // ClosePty: the peer's thread closes the master end
 
     mutable std::mutex FLock;
     mutable std::condition_variable FChanged;

@@ -152,3 +152,16 @@ TEST_F(FacadeTest, SerialSendWithoutAPortThreadIsRefused)
     EXPECT_FALSE(c.SendText(nullptr, "Ax", 0));
     EXPECT_FALSE(c.Reconnect() && c.SerialLink()->HasPortThread());
 }
+
+TEST_F(FacadeTest, SerialSendPassesOnTheRefusalOfAnOverlongMessage)
+{
+    TCommunication c;
+    c.SetPortNumber(1);
+    c.SetInterfaceType(TInterfaceType::itSerial);
+    EXPECT_TRUE(c.Send(nullptr, 'A', std::string(249, 'x'), 0));
+    EXPECT_FALSE(c.Send(nullptr, 'A', std::string(250, 'x'), 0));
+    EXPECT_TRUE(c.SendText(nullptr, "A" + std::string(249, 'x'), 0));
+    EXPECT_FALSE(c.SendText(nullptr, "A" + std::string(125, '\x05'), 0));
+    ASSERT_EQ(Ios.size(), 1u);
+    EXPECT_EQ(Ios[0]->ThreadMessages.size(), 2u);
+}

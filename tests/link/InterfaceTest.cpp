@@ -76,6 +76,43 @@ TEST_F(InterfaceTest, SendPostsTheMessageAndCopiesTheDataToTheMonitor)
     EXPECT_EQ(monitor, (std::vector<std::string>{std::string("a\0b", 3), ""}));
 }
 
+TEST_F(InterfaceTest, MessageWhoseFrameWouldPassTheLimitIsRefused)
+{
+    // The frame is the data escaped plus six bytes; 255 bytes go, 256 do not.
+    // Every 00 02 05 06 0D 0F 15 goes as two bytes.
+    struct TCase {
+        const char* What;
+        std::string Data;
+        bool Taken;
+    };
+    const std::string escaped = std::string("\x00\x02\x05\x06\x0D\x0F\x15", 7);
+    std::string mixed; // 119 data bytes, 238 on the wire
+    for (int i = 0; i < 17; ++i)
+        mixed += escaped;
+    const std::vector<TCase> cases = {
+        {"249 plain bytes", std::string(249, 'x'), true},
+        {"250 plain bytes", std::string(250, 'x'), false},
+        {"124 escaped bytes and one plain", std::string(124, '\x0D') + "x", true},
+        {"125 escaped bytes", std::string(125, '\x0D'), false},
+        {"every escaped byte, 238 on the wire, and 11 plain", mixed + std::string(11, 'y'), true},
+        {"the same and 12 plain", mixed + std::string(12, 'y'), false},
+        {"one escaped byte past 249 plain", std::string(248, 'x') + '\x0F', false},
+        {"a command alone", "", true},
+    };
+    std::vector<std::string> monitor;
+    Link.SetOnDebugSendData([&](const std::string& s) { monitor.push_back(s); });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    for (const auto& c : cases) {
+        Io->ThreadMessages.clear();
+        monitor.clear();
+        EXPECT_EQ(Serial::FrameLength(c.Data), Serial::BuildFrame('A', c.Data).size()) << c.What;
+        EXPECT_EQ(Link.Send(nullptr, 'A', c.Data), c.Taken) << c.What;
+        EXPECT_EQ(Io->ThreadMessages.size(), c.Taken ? 1u : 0u) << c.What;
+        EXPECT_EQ(monitor.size(), c.Taken ? 1u : 0u) << c.What;
+    }
+}
+
 TEST_F(InterfaceTest, ReceivedMessagesBecomeEvents)
 {
     std::vector<std::string> received, monitor;

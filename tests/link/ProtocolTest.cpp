@@ -357,6 +357,18 @@ TEST_F(ProtocolTest, SupervisionTakesTheLinkDownAfterFiveSecondsOfSilence)
     EXPECT_EQ(PostsOf(Control->MsgComVerbStatus()).back().WParam, 0u);
 }
 
+TEST_F(ProtocolTest, LinkThatTheDevicesEnqBroughtUpIsSupervised)
+{
+    Feed(std::string(1, ENQ));
+    ASSERT_FALSE(Control->LinkDown());
+    Io->Advance(4999); // our polls go unanswered
+    EXPECT_FALSE(Control->LinkDown());
+    Io->Advance(1);
+    EXPECT_TRUE(Control->LinkDown());
+    ASSERT_FALSE(PostsOf(Control->MsgComVerbStatus()).empty());
+    EXPECT_EQ(PostsOf(Control->MsgComVerbStatus()).back().WParam, 0u);
+}
+
 TEST_F(ProtocolTest, FramesQueuedWhileDownAreDropped)
 {
     Queue('A', "lost");

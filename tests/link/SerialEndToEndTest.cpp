@@ -1,6 +1,7 @@
 // The serial link over a pseudo-terminal against the framing peer, in real
 // time: handshake, polls, messages both ways, supervision, recovery, a peer
-// that vanishes, and a long random exchange.
+// that vanishes, a long random exchange, the longest message, and ports that
+// are busy or missing.
 #include "link/Communication.h"
 #include "link/Serial_Communication.h"
 #include "sim/FramingPeer.h"
@@ -13,6 +14,11 @@
 #include <random>
 
 namespace {
+
+using namespace std::chrono_literals;
+
+const char kOpenFailed[] =
+    "Fehler beim Öffnen des COM-Ports. Stellen Sie sicher, dass der angegebene Port auch existiert.";
 
 class SerialEndToEnd : public testing::Test {
 protected:
@@ -226,4 +232,95 @@ TEST_F(SerialEndToEnd, TenThousandRandomMessagesBothWaysArriveInOrder)
         ASSERT_EQ(Received[i].Data, fromDevice[i].Data) << i;
     }
     EXPECT_TRUE(Link.Connected());
+}
+
+TEST_F(SerialEndToEnd, LongestMessageGoesOutWholeAndALongerOneIsRefused)
+{
+    ASSERT_TRUE(WaitUp());
+    // 120 escaped bytes and 9 plain: 249 on the wire, a frame of 255.
+    const std::string longest = std::string(120, '\x0D') + std::string(9, 'z');
+    ASSERT_TRUE(Link.Send(nullptr, 'L', longest, 0));
+    EXPECT_FALSE(Link.Send(nullptr, 'L', longest + "z", 0));
+    ASSERT_TRUE(Peer.WaitReceived(1, 3000ms));
+    ProcessEventsFor(300);
+    const auto got = Peer.Received();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].Data, longest);
+    EXPECT_EQ(Peer.Counters().NaksSent, 0u);
+    EXPECT_TRUE(Link.Connected());
+}
+
+TEST_F(SerialEndToEnd, SecondLinkOnTheSamePortIsRefusedWhileTheFirstKeepsWorking)
+{
+    ASSERT_TRUE(WaitUp());
+    TCommunication second;
+    second.SetPortNumber(Port);
+    second.SetInterfaceType(TInterfaceType::itSerial);
+    ASSERT_TRUE(ProcessEventsUntil([] { return !TestDialogs().Boxes().empty(); }, 3000));
+    auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, kOpenFailed);
+    EXPECT_EQ(boxes[0].Caption, "Tessaro");
+    EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+    // The refused link's thread has ended: what it is given is dropped.
+    EXPECT_TRUE(second.SendText(nullptr, "Xlost", 0));
+
+    // The first link goes on both ways, and stays up past a poll period.
+    ASSERT_TRUE(Link.SendText(nullptr, "Afirst", 0));
+    ASSERT_TRUE(Peer.WaitReceived(1, 3000ms));
+    Peer.Send('b', "back");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !Received.empty(); }, 3000));
+    EXPECT_EQ(Received[0].Data, "back");
+    ProcessEventsFor(2500);
+    EXPECT_TRUE(Link.Connected());
+    EXPECT_FALSE(second.Connected());
+    for (const auto& m : Peer.Received())
+        EXPECT_NE(m.Data, "lost");
+
+    // Closed, the port is free for the other link.
+    Link.SetInterfaceType(TInterfaceType::itNone);
+    second.SetInterfaceType(TInterfaceType::itSerial);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return second.Connected(); }, 5000));
+    ASSERT_TRUE(second.SendText(nullptr, "Csecond", 0));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Peer.Received().size() >= 2; }, 3000));
+    EXPECT_EQ(Peer.Received().back().Data, "second");
+    EXPECT_EQ(TestDialogs().Boxes().size(), 1u);
+}
+
+TEST(SerialPortMissing, PortThatDoesNotExistIsReportedAndNothingHangs)
+{
+    struct TCase {
+        const char* What;
+        std::uint16_t Port;
+        const char* Node; // the port map's entry, or none
+    };
+    const std::vector<TCase> cases = {
+        {"a node that does not exist", 230, "/dev/tessaro-no-such-port"},
+        {"a number outside the port map", 231, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TestDialogs().Clear();
+        const std::string variable = "TESSARO_COM" + std::to_string(c.Port);
+        if (c.Node)
+            setenv(variable.c_str(), c.Node, 1);
+        else
+            unsetenv(variable.c_str());
+        TCommunication link;
+        std::vector<bool> changes;
+        link.SetOnConnectionChange([&](TObject*, bool up) { changes.push_back(up); });
+        link.SetPortNumber(c.Port);
+        link.SetInterfaceType(TInterfaceType::itSerial);
+        ASSERT_TRUE(ProcessEventsUntil([] { return !TestDialogs().Boxes().empty(); }, 3000));
+        // Sends are taken and dropped; the program goes on.
+        EXPECT_TRUE(link.SendText(nullptr, "Ahello", 0));
+        ProcessEventsFor(2500); // past the first poll: nothing is written, nothing comes up
+        const auto boxes = TestDialogs().Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Text, kOpenFailed);
+        EXPECT_FALSE(link.Connected());
+        EXPECT_EQ(changes, std::vector<bool>{false});
+        link.SetInterfaceType(TInterfaceType::itNone);
+        unsetenv(variable.c_str());
+    }
 }
