@@ -442,7 +442,7 @@ bool TComInterface::Send(TObject* /*Sender*/, char Cmd, const std::string& Data)
         const std::uintptr_t param = (static_cast<std::uintptr_t>(Data.size()) << 16) | static_cast<std::uint8_t>(Cmd);
         FComControl->PostThreadMessage(FComControl->MsgComSend(), param, std::move(block));
         if (FOnDebugSendData)
-            FOnDebugSendData(Data);
+            FOnDebugSendData(std::string(1, Cmd) + Data); // the whole message, as received ones are shown
         return true;
     } catch (...) {
         return false;

@@ -73,7 +73,8 @@ TEST_F(InterfaceTest, SendPostsTheMessageAndCopiesTheDataToTheMonitor)
     EXPECT_EQ(Io->ThreadMessages[0].WParam, (3u << 16) | 'A');
     EXPECT_EQ(Io->ThreadMessages[0].Block.value(), std::string("a\0b", 3));
     EXPECT_FALSE(Io->ThreadMessages[1].Block.has_value());
-    EXPECT_EQ(monitor, (std::vector<std::string>{std::string("a\0b", 3), ""}));
+    // The monitor's copy is the whole message, its command byte first.
+    EXPECT_EQ(monitor, (std::vector<std::string>{std::string("Aa\0b", 4), "B"}));
 }
 
 TEST_F(InterfaceTest, MessageWhoseFrameWouldPassTheLimitIsRefused)

@@ -181,7 +181,7 @@ TEST_F(MonitorWindowTest, SendLineUpperCasesAndSendsWithLineFeed)
     EXPECT_EQ(Form->edtSend->selectedText().toStdString(), "VER");
     // The send shows in the right-hand list (through the link's monitor copy).
     ASSERT_EQ(Form->lbxOut->count(), 1);
-    EXPECT_EQ(Form->lbxOut->item(0)->text().toStdString(), "ER<0A>");
+    EXPECT_EQ(Form->lbxOut->item(0)->text().toStdString(), "VER<0A>");
     EXPECT_EQ(Form->lbxIn->item(0)->text().toStdString(), "");
     Form->edtSend->clear();
     Form->btnSend->click();
