@@ -1,6 +1,7 @@
 #include "platform/Registry.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -52,21 +53,33 @@ struct TKeyFile {
 
 } // namespace
 
-std::string TRegistry::IniFileOf(const std::string& key)
+// The key's components below its root, and the folder of that root.
+std::pair<std::vector<std::string>, QString> Rooted(const std::string& key)
 {
-    const auto parts = Components(key);
-    if (parts.size() < 2 || !SameText(parts[0], "Software"))
-        return {};
+    auto parts = Components(key);
     QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (folder.isEmpty())
         folder = QDir::homePath() + "/.config";
+    if (!parts.empty() && parts[0].rfind("HKEY_", 0) == 0) {
+        if (!SameText(parts[0], "HKEY_CURRENT_USER"))
+            folder += "/registry/" + QString::fromStdString(parts[0]);
+        parts.erase(parts.begin());
+    }
+    return {parts, folder};
+}
+
+std::string TRegistry::IniFileOf(const std::string& key)
+{
+    const auto [parts, folder] = Rooted(key);
+    if (parts.size() < 2 || !SameText(parts[0], "Software"))
+        return {};
     QDir().mkpath(folder);
     return (folder + "/" + QString::fromStdString(parts[1]) + ".ini").toStdString();
 }
 
 std::string TRegistry::GroupOf(const std::string& key)
 {
-    const auto parts = Components(key);
+    const auto parts = Rooted(key).first;
     std::string group;
     for (std::size_t i = 2; i < parts.size(); ++i) {
         if (!group.empty())
@@ -141,6 +154,20 @@ void TRegistry::DeleteKey(const std::string& key)
     else
         settings.remove(QString::fromStdString(group));
     settings.sync();
+}
+
+bool TRegistry::KeyExists(const std::string& key)
+{
+    const std::string path = IniFileOf(key);
+    if (path.empty() || !QFile::exists(QString::fromStdString(path)))
+        return false;
+    QSettings settings(QString::fromStdString(path), QSettings::IniFormat);
+    const std::string group = GroupOf(key);
+    if (group.empty())
+        return true;
+    // A key exists while it holds a value, directly or below.
+    settings.beginGroup(QString::fromStdString(group));
+    return !settings.allKeys().isEmpty();
 }
 
 std::vector<std::string> TRegistry::ValueNames(const std::string& key)

@@ -5,6 +5,11 @@
 // is the group path there ("Software\Zorvatek\Tessaro\Directories" is group
 // Tessaro/Directories of Zorvatek.ini, "Software\Zorvatek" its top level).
 //
+// A key may name its root first ("HKEY_CURRENT_USER\Software\..." is the same
+// as "Software\..."); the other roots live in folders of their own below the
+// config folder ("HKEY_LOCAL_MACHINE\Software\Zorvatek" is
+// registry/HKEY_LOCAL_MACHINE/Zorvatek.ini), so they are the user's too.
+//
 // Integers are written as decimal text, strings as they are. A value that
 // does not read as what is asked for counts as missing.
 #include <cstdint>
@@ -22,6 +27,7 @@ public:
     // Both are no error when nothing was there.
     static void DeleteValue(const std::string& key, const std::string& name);
     static void DeleteKey(const std::string& key);
+    static bool KeyExists(const std::string& key);
     // The value names directly in the key, in the file's order.
     static std::vector<std::string> ValueNames(const std::string& key);
 
