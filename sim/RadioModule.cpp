@@ -87,6 +87,7 @@ struct TRadioModule::TCore {
     TRadioParams Params;
     TRadioParams Flash;
     unsigned FlashWrites = 0;
+    unsigned LinesWhileAnswering = 0;
     TSlots Slots{};
     bool RadioTalk = false, TerminalTrace = false, GPSTrace = false, IBISTrace = false;
     std::vector<TRadioTestTone> Tones;
@@ -179,6 +180,8 @@ struct TRadioModule::TCore {
     {
         std::lock_guard guard(Lock);
         Log.push_back(raw);
+        if (!Outbox.empty())
+            ++LinesWhileAnswering;
         Changed.notify_all();
         if (raw.empty() || raw.back() != '\n') {
             Reply("Huh?");
@@ -323,6 +326,7 @@ void TRadioModule::ClearLog()
     std::lock_guard guard(FCore->Lock);
     FCore->Log.clear();
     FCore->Replies.clear();
+    FCore->LinesWhileAnswering = 0;
 }
 
 bool TRadioModule::WaitLog(std::size_t count, std::chrono::milliseconds timeout) const
@@ -335,6 +339,12 @@ std::vector<std::string> TRadioModule::Replies() const
 {
     std::lock_guard guard(FCore->Lock);
     return FCore->Replies;
+}
+
+unsigned TRadioModule::LinesWhileAnswering() const
+{
+    std::lock_guard guard(FCore->Lock);
+    return FCore->LinesWhileAnswering;
 }
 
 TRadioParams TRadioModule::Params() const

@@ -72,11 +72,14 @@ public:
 
     // Every line received, as it came (LF included).
     std::vector<std::string> Log() const;
-    void ClearLog();
+    void ClearLog(); // the replies and LinesWhileAnswering as well
     // Waits (real time) until the log holds at least `count` lines.
     bool WaitLog(std::size_t count, std::chrono::milliseconds timeout) const;
     // Every reply sent, in order.
     std::vector<std::string> Replies() const;
+    // Lines that came while an answer to an earlier line had not left yet: a
+    // host that waits for every answer before its next line makes none.
+    unsigned LinesWhileAnswering() const;
 
     // The working values, the flash, and the memory slots.
     TRadioParams Params() const;

@@ -75,6 +75,7 @@ TEST_F(RadioEndToEnd, FullParameterWriteIsFlashedAndReadBack)
     ASSERT_TRUE(WaitIdle());
 
     EXPECT_EQ(H->Module.Log(), lines);
+    EXPECT_EQ(H->Module.LinesWhileAnswering(), 0u) << "one line in flight";
     const TRadioParams flash = H->Module.Flash();
     EXPECT_EQ(flash, (TRadioParams{300, 900, 5, 120, 2, 21, 654321, 3, 1}));
     EXPECT_EQ(H->Module.FlashWrites(), 1u);
@@ -106,6 +107,7 @@ TEST_F(RadioEndToEnd, TableWriteOfAll32Slots)
     ASSERT_TRUE(WaitIdle(8000));
 
     EXPECT_EQ(H->Module.Log(), expected);
+    EXPECT_EQ(H->Module.LinesWhileAnswering(), 0u) << "one line in flight";
     const auto moduleSlots = H->Module.Slots();
     for (int slot = 0; slot < 32; ++slot) {
         const TRadioSlot want{slot * 43, RuvoLastChannel - slot * 7, 5 - slot % 5};
@@ -193,4 +195,68 @@ TEST_F(RadioEndToEnd, ASilentModuleIsGivenUpAndReported)
     H->Transport.QueueDevice(RuvoFlashParam);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(H->Module.Log().back(), "FLASH-PARAM\n");
+}
+
+TEST_F(RadioEndToEnd, TheModuleAnswersEveryCommandOfItsLanguage)
+{
+    Ready();
+    struct Case {
+        std::string Line;
+        Lines Replies;
+    };
+    // In order: the radio link state carries from one line to the next.
+    const Case cases[] = {
+        {"0010 PARAM-NFLEVEL !\n", {"OK."}},
+        {"0020 PARAM-NFLEVEL !\n", {"Huh?"}}, // beyond 31
+        {"00G1 PARAM-NFLEVEL !\n", {"Huh?"}},
+        {"0001 PARAM-VOLUME !\n", {"Huh?"}},
+        {"00 00 00 01 rpc\n", {"Huh?"}}, // the radio link is closed
+        {"radiotalk-on\n", {"OK."}},
+        {"20 00 00 01 rpc\n", {"#r ERROR"}}, // slot 32
+        {"01 00 00 06 rpc\n", {"#r ERROR"}}, // power 6
+        {"01 9D6 578 05 rpc\n", {"#r OK"}},
+        {"05 01 rc\n", {"#r OK"}},
+        {"radiotalk-off\n", {"OK."}},
+        {"0C 0F 01 TEST-TONE\n", {"OK."}},
+        {"0C 10 01 TEST-TONE\n", {"Huh?"}}, // tone 16
+        {"06 91 03 00 FFSK-SEND\n", {"Huh?"}}, // two bytes counted as three
+        {"FLASH-PARAM\n", {"OK."}},
+        {"FLASH-PARAM", {"Huh?"}}, // no line feed
+        {"hallo\n", {"Huh?"}},
+        {".PARAM\n",
+         {"PARAM SQUELCH-LOW=DC SQUELCH-HIGH=2D0 SQUELCH-INDEX=3 AIR-LIMIT=5A PROJECT=0 NFLEVEL=10 SN=1267 "
+          "MODULATION=0 FFSK-FILTER=0",
+          "OK."}},
+    };
+    Lines expected;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(H->Transport.SendNow(c.Line)) << c.Line;
+        expected.insert(expected.end(), c.Replies.begin(), c.Replies.end());
+        ASSERT_TRUE(TRuvoHarness::RunUntil([&] { return H->Module.Replies().size() >= expected.size(); }, 3000))
+            << c.Line;
+    }
+    // Replies leave in order, so a reply too many shows up as a mismatch.
+    EXPECT_EQ(H->Module.Replies(), expected);
+    EXPECT_EQ(H->Module.Flash().NFLevel, 16);
+    EXPECT_EQ(H->Module.Slots()[1], (TRadioSlot{1400, 2518, 5}));
+    EXPECT_EQ(H->Module.TestTones(), (std::vector<TRadioTestTone>{{12, 15, true}}));
+    EXPECT_TRUE(H->Module.Telegrams().empty());
+}
+
+TEST_F(RadioEndToEnd, ASlowModuleIsWaitedForLineByLine)
+{
+    Ready();
+    H->Module.SetReplyDelay(std::chrono::milliseconds(60));
+    TRuvoParameter set;
+    set.SetSquelchLow(100);
+    set.SetSquelchHigh(200);
+    const Lines lines = ParameterWriteLines(set);
+    for (const auto& l : lines)
+        H->Transport.QueueDevice(l);
+    ASSERT_TRUE(WaitIdle(10000));
+
+    EXPECT_EQ(H->Module.Log(), lines);
+    EXPECT_EQ(H->Module.LinesWhileAnswering(), 0u) << "no line went out before the answer to the one before";
+    EXPECT_EQ(H->Module.Flash().SquelchHigh, 200);
+    EXPECT_TRUE(H->Errors.empty()) << H->Errors.front();
 }

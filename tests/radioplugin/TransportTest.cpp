@@ -108,6 +108,26 @@ TEST_F(Queues, DeviceQueueSendsOneLineAtATime)
     EXPECT_GE(View.Processed, 3);
 }
 
+TEST_F(Queues, AMutexTheHostHoldsIsTakenAndGivenBackOnce)
+{
+    // The host owns its mutex in the GUI thread for the whole run; the
+    // transport, in the same thread, takes it again for every send and gives
+    // back only its own hold.
+    ASSERT_EQ(WaitForSingleObject(Mutex, 0), WAIT_OBJECT_0);
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return {line.find("rpc") != std::string::npos ? "#r OK" : "OK."};
+    });
+    Transport->QueueDevice("A\n");
+    Transport->QueueDevice("B\n");
+    Transport->QueueRadio("00 00 00 01 rpc\n");
+    RunFor(200);
+    EXPECT_EQ(Link.Sent.size(), 5u) << "radiotalk-on, A, B, the radio line, radiotalk-off";
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+    EXPECT_TRUE(MutexHeldElsewhere(MutexName)) << "the host's own hold is left as it was";
+    ASSERT_TRUE(ReleaseMutex(Mutex));
+    EXPECT_FALSE(MutexHeldElsewhere(MutexName)) << "no hold of the transport is left over";
+}
+
 TEST_F(Queues, TheSenderIsTheOwnerWhenSet)
 {
     TObject dialog;
