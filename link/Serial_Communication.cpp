@@ -254,6 +254,13 @@ void TMyComControl::WriteAnswer(bool positive)
     WriteRaw(answer);
 }
 
+bool TMyComControl::AwaitsAnswer() const
+{
+    // After command K both sides number afresh, whatever the answer says.
+    return FFrameInFlight && FAcknowledgedNumber != FSendNumber && FCurrentFrame.size() > 2 &&
+           FCurrentFrame[2] != 0x4B;
+}
+
 void TMyComControl::EndFrameInFlight()
 {
     StopTimer(TimerAnswer);
@@ -275,11 +282,16 @@ void TMyComControl::BytesReceived(const std::string& bytes)
             // a device that falls silent right after it takes the link down.
             StartTimer(TimerSupervision, SupervisionMs);
         } else if (b == ACK) {
-            if (FBeepPending)
-                MessageBeep(MB_BEEP_OK);
             if (FLinkDown) {
                 ResetLink(true);
+            } else if (AwaitsAnswer()) {
+                // An answer that does not take our frame (the peer's answer to
+                // an earlier poll): the frame stays in flight and is repeated
+                // if its own answer does not come.
+                FReceiveBuffer.clear();
             } else {
+                if (FBeepPending)
+                    MessageBeep(MB_BEEP_OK);
                 EndFrameInFlight();
                 if (FAcknowledgedNumber == FSendNumber)
                     SendNext();
@@ -309,8 +321,13 @@ void TMyComControl::BytesReceived(const std::string& bytes)
                     } else {
                         WriteAnswer(true); // a repeat of a frame we already took
                     }
-                    EndFrameInFlight();
-                    SendNext();
+                    // The peer's frame ends ours only when it shows that the
+                    // peer took ours; a frame that crossed ours on the line
+                    // leaves it in flight, to be repeated if it got lost.
+                    if (!AwaitsAnswer()) {
+                        EndFrameInFlight();
+                        SendNext();
+                    }
                 } else if (FAcknowledgedNumber == FSendNumber) {
                     WriteAnswer(true); // the peer's poll
                 }

@@ -173,6 +173,9 @@ protected:
 private:
     void WriteAnswer(bool positive);
     void EndFrameInFlight();
+    // Our frame is in flight and what the peer last said shows it has not
+    // taken it yet.
+    bool AwaitsAnswer() const;
     std::uint8_t OwnSequence() const { return static_cast<std::uint8_t>(FSendNumber * 16 + FReceiveNumber); }
 
     bool FLinkDown = true;

@@ -245,11 +245,11 @@ TEST_F(ProtocolTest, QueuedFrameWaitsUntilThePeerAcknowledgedThePreviousOne)
     Queue('B', "second");
     EXPECT_EQ(Io->TakeWritten(), ""); // one frame in flight at a time
 
-    // The peer's own frame crosses ours; it ends our frame in flight, but its
-    // sequence byte shows it has not taken ours yet.
+    // The peer's own frame crosses ours; its sequence byte shows it has not
+    // taken ours yet, so ours stays in flight.
     Feed(PeerFrame(0, 0, 'P', ""));
     EXPECT_EQ(Io->TakeWritten(), Bytes({STX, 0x11, ACK}));
-    EXPECT_FALSE(Control->FrameInFlight());
+    EXPECT_TRUE(Control->FrameInFlight());
     ASSERT_EQ(Control->SendQueue().size(), 1u); // "second" still at the head
     Io->Advance(PollMs);                        // a poll does not overtake it
     EXPECT_EQ(Io->TakeWritten(), "");
@@ -257,6 +257,65 @@ TEST_F(ProtocolTest, QueuedFrameWaitsUntilThePeerAcknowledgedThePreviousOne)
     // The peer's answer to "first" catches the numbers up.
     Feed(PeerAck(1, 1));
     EXPECT_EQ(Io->TakeWritten(), BuildFrame('B', "second", 0x11));
+}
+
+// Something of the peer's that does not take our frame reaches us while the
+// frame is in flight: the peer's own frame that crossed ours, or its answer
+// to the poll we wrote just before. Whatever then becomes of our frame, it is
+// neither lost nor blocks the frames behind it.
+TEST_F(ProtocolTest, FrameInFlightSurvivesWhatDoesNotAnswerIt)
+{
+    enum class TFate { Refused, Unanswered, Taken };
+    for (const bool crossingFrame : {true, false}) {
+        for (const TFate fate : {TFate::Refused, TFate::Unanswered, TFate::Taken}) {
+            SCOPED_TRACE(std::string(crossingFrame ? "crossing frame, " : "late poll answer, ") +
+                         (fate == TFate::Refused ? "refused" : fate == TFate::Unanswered ? "unanswered" : "taken"));
+            SetUp();
+            BringUp();
+            Io->Advance(PollMs);
+            ASSERT_EQ(Io->TakeWritten(), std::string(1, CR));
+            Queue('A', "first");
+            const std::string first = Io->TakeWritten();
+            ASSERT_EQ(first, BuildFrame('A', "first", 0x00));
+
+            const int peerSend = crossingFrame ? 1 : 0; // after its frame
+            const int ourReceive = crossingFrame ? 1 : 0;
+            if (crossingFrame) {
+                Feed(PeerFrame(0, 0, 'P', "crossed"));
+                EXPECT_EQ(Io->TakeWritten(), Bytes({STX, 0x10 + ourReceive, ACK}));
+                EXPECT_EQ(PostsOf(Control->MsgComReceive()).size(), 1u);
+            } else {
+                Feed(PeerAck(0, 0));
+                EXPECT_EQ(Io->TakeWritten(), "");
+            }
+            EXPECT_TRUE(Control->FrameInFlight());
+            EXPECT_TRUE(Io->TimerRunning(TimerAnswer));
+
+            const std::string repeated = BuildFrame('A', "first", static_cast<std::uint8_t>(ourReceive));
+            switch (fate) {
+            case TFate::Refused:
+                Feed(Bytes({STX, peerSend * 16, NAK}));
+                EXPECT_EQ(Io->TakeWritten(), repeated);
+                Feed(PeerAck(peerSend, 1));
+                break;
+            case TFate::Unanswered:
+                Io->Advance(AnswerMs);
+                EXPECT_EQ(Io->TakeWritten(), repeated);
+                Feed(PeerAck(peerSend, 1));
+                break;
+            case TFate::Taken:
+                Feed(PeerAck(peerSend, 1));
+                EXPECT_EQ(Io->TakeWritten(), "");
+                break;
+            }
+            EXPECT_FALSE(Control->FrameInFlight());
+            Io->TakeWritten(); // a poll that waited behind the frame
+            Queue('B', "second");
+            ASSERT_FALSE(Io->Writes.empty());
+            EXPECT_EQ(Io->Writes.back(), BuildFrame('B', "second", static_cast<std::uint8_t>(0x10 + ourReceive)));
+            EXPECT_FALSE(Control->LinkDown());
+        }
+    }
 }
 
 TEST_F(ProtocolTest, ThreeFailuresTakeTheLinkDownAndEmptyTheQueue)
