@@ -30,6 +30,14 @@ bool IsRetry(int result)
     return result == -5 || IsTimeout(result);
 }
 
+// A transfer on a device that has been unplugged. Trying again, or in a new
+// thread, fails the same way at once; the handle is dead until the link
+// opens the device anew.
+bool IsDeviceGone(int result)
+{
+    return result == -ENODEV;
+}
+
 std::string LibUsbError()
 {
     const char* text = usb_strerror();
@@ -80,8 +88,8 @@ std::string PackUSBMessage(std::int32_t ProductID, int MaxPacketSize, const std:
 
 bool JoinUSBTransfer(std::int32_t ProductID, std::string& Message, std::string_view Transfer, int BufferSize)
 {
-    if (Transfer.empty())
-        return false;
+    if (Transfer.empty()) // a zero-length packet ends what came in full transfers before it
+        return ProductID != ChunkedProductID && !Message.empty();
     const auto first = static_cast<std::uint8_t>(Transfer.front());
     if (ProductID == ChunkedProductID) {
         Message.append(Transfer.substr(1));
@@ -294,6 +302,13 @@ void TUSBSender::Execute()
                 break;
             continue;
         }
+        if (IsDeviceGone(result)) {
+            // The package stays at the head for the device when it is back;
+            // the link closes the dead handle and hands a new one later.
+            TMessageWindow::PostMessage(FWindow, WM_CLOSEDEVICE, 0, 0);
+            WaitForWork(generation);
+            continue;
+        }
         // The package stays at the head for the sender that replaces this one.
         TMessageWindow::PostMessage(FWindow, WM_ABNORMTERMINATE, USBThreadSender, 0);
         return;
@@ -356,7 +371,7 @@ void TUSBReceiver::Execute()
         const int result = bulk ? usb_bulk_read(values.Handle, endpoint, buffer.data(), size, USBReadSlice)
                                 : usb_interrupt_read(values.Handle, endpoint, buffer.data(), size, USBReadSlice);
         LeaveTransfer();
-        if (result > 0) {
+        if (result >= 0) {
             const std::string_view transfer(buffer.data(), static_cast<std::size_t>(std::min(result, size)));
             if (JoinUSBTransfer(values.ProductID, FMessage, transfer, size)) {
                 {
@@ -366,15 +381,25 @@ void TUSBReceiver::Execute()
                 FMessage.clear();
                 TMessageWindow::PostMessage(FWindow, WM_DATARECEIVED, 0, 0);
             }
+            if (result == 0 && !Pause())
+                break;
             continue;
         }
-        if (result == 0 || IsRetry(result)) {
+        if (IsRetry(result)) {
             if (!Pause())
                 break;
             continue;
         }
         if (result == -12 || result == -22) {
             Suspend();
+            continue;
+        }
+        if (IsDeviceGone(result)) {
+            // No beep and no new thread: the device was unplugged. The link
+            // closes, and this receiver waits for the handle of the next
+            // connect.
+            TMessageWindow::PostMessage(FWindow, WM_CLOSEDEVICE, 0, 0);
+            WaitForWork(generation);
             continue;
         }
         MessageBeep(MB_BEEP_INFORMATION);

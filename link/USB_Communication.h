@@ -38,7 +38,7 @@ inline constexpr std::int32_t ChunkedProductID = 4;
 enum : std::uint32_t {
     WM_DATARECEIVED = 0x0830,    // a complete message is in the receive list
     WM_ABNORMTERMINATE = 0x0831, // a thread ended on an error; wParam names it
-    WM_CLOSEDEVICE = 0x0832,     // Close
+    WM_CLOSEDEVICE = 0x0832,     // Close (a failed claim, or a thread that found the device gone)
 };
 // wParam of WM_ABNORMTERMINATE.
 enum : std::uintptr_t { USBThreadBulkReceiver = 0, USBThreadInterruptReceiver = 1, USBThreadSender = 2 };
@@ -75,10 +75,12 @@ using TUSBReceiveList = std::deque<std::string>;
 // 2 the message goes as one chunk. Every other product: the message as it is.
 std::string PackUSBMessage(std::int32_t ProductID, int MaxPacketSize, const std::string& Message);
 
-// Joins one received transfer (not empty) into Message; true when the message
-// is complete. Product 4: the first byte is an index byte and is dropped; the
-// index with 0x80 ends the message. Others: the whole transfer is message
-// data; a first byte with 0x80 or a transfer shorter than BufferSize ends it.
+// Joins one received transfer into Message; true when the message is
+// complete. Product 4: the first byte is an index byte and is dropped; the
+// index with 0x80 ends the message (an empty transfer carries no index and is
+// ignored). Others: the whole transfer is message data; a first byte with
+// 0x80 or a transfer shorter than BufferSize ends it, a zero-length one too
+// when there is a message to end.
 bool JoinUSBTransfer(std::int32_t ProductID, std::string& Message, std::string_view Transfer, int BufferSize);
 
 // The vendor and product ids in a device-interface name

@@ -91,6 +91,9 @@ TEST(UsbMessageFormat, JoiningCompletesOnTheRightTransfer)
         {"a full transfer with a high first byte completes", 7, 8, {{Bytes({0x80}) + "BCDEFGH", true}},
          Bytes({0x80}) + "BCDEFGH"},
         {"two full transfers then a short one", 2, 4, {{"abcd", false}, {"efgh", false}, {"i", true}}, "abcdefghi"},
+        {"a zero-length transfer ends full ones", 7, 4, {{"abcd", false}, {"", true}}, "abcd"},
+        {"a zero-length transfer alone is nothing", 7, 4, {{"", false}}, ""},
+        {"product 4 ignores an empty transfer", 4, 8, {{Bytes({0x00}) + "ab", false}, {"", false}}, "ab"},
     };
     for (const auto& c : cases) {
         std::string message;

@@ -274,6 +274,13 @@ TEST_F(UsbLinkTest, TransfersAreJoinedAndDeliveredInTheGuiThread)
     FakeUsb::PushRead(other, 0x82, "IJ");
     ASSERT_TRUE(WaitFor([&] { return Received.size() == 1; }));
     EXPECT_EQ(Received[0], "ABCDEFGHIJ");
+    // A message that fills whole transfers ends with a zero-length one.
+    FakeUsb::PushRead(other, 0x82, "KLMNOPQR");
+    FakeUsb::PushRead(other, 0x82, "");
+    FakeUsb::PushRead(other, 0x82, "S");
+    ASSERT_TRUE(WaitFor([&] { return Received.size() == 3; }));
+    EXPECT_EQ(Received[1], "KLMNOPQR");
+    EXPECT_EQ(Received[2], "S");
     EXPECT_LE(FakeUsb::LargestReadTimeout(), USBTransferTimeout);
 }
 

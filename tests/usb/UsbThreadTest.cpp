@@ -1,6 +1,7 @@
 // The sender and the two receivers: retries, threads that end on an error and
 // are replaced, suspended receivers, and a long exchange that loses nothing.
 #include "platform/Beep.h"
+#include "platform/DeviceNotification.h"
 #include "tests/usb/UsbFixture.h"
 
 #include <QCoreApplication>
@@ -110,6 +111,39 @@ TEST_F(UsbThreadTest, ReceiversSuspendedByMemoryOrArgumentErrorsWakeOnTheNextCon
         EXPECT_EQ(Received[0], "waiting");
         Link.reset();
     }
+}
+
+TEST_F(UsbThreadTest, AnUnpluggedDeviceClosesTheLinkAndKeepsThePackage)
+{
+    // No removal notice comes (no udev): the transfers that fail because the
+    // device is gone close the link. The threads neither beep nor start
+    // anew on the dead handle, and the package waits for the device.
+    const int device = AddDevice();
+    auto& link = MakeLink();
+    link.Connect();
+    ASSERT_TRUE(WaitFor([&] { return FakeUsb::ReadCalls(device, 0x81) >= 1 && FakeUsb::ReadCalls(device, 0x82) >= 1; }));
+    const unsigned beeps = BeepCount();
+    FakeUsb::SetPlugged(device, false);
+    const int interruptReads = FakeUsb::ReadCalls(device, 0x81);
+    const int bulkReads = FakeUsb::ReadCalls(device, 0x82);
+    link.SendBulk('A', "kept");
+    ASSERT_TRUE(WaitFor([&] { return !link.Connected(); }));
+    EXPECT_EQ(Changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(link.DeviceHandle(), nullptr);
+    GiveThreadsAChance();
+    EXPECT_EQ(BeepCount(), beeps);
+    // At most the read that was starting when the device went.
+    EXPECT_LE(FakeUsb::ReadCalls(device, 0x81), interruptReads + 1);
+    EXPECT_LE(FakeUsb::ReadCalls(device, 0x82), bulkReads + 1);
+    EXPECT_LE(FakeUsb::WriteCalls(device, 0x02), 1);
+    EXPECT_EQ(link.SendQueueAmount(), 1);
+
+    // Plugged in again: the package goes out on the new handle.
+    FakeUsb::SetPlugged(device, true);
+    BroadcastDeviceInterfaceChange(DBT_DEVICEARRIVAL, UsbDeviceInterfaceName(ZorvatekVendorID, ChunkedProductID, ""));
+    ASSERT_TRUE(WaitFor([&] { return link.Connected() && link.SendQueueAmount() == 0; }));
+    EXPECT_EQ(FakeUsb::Writes(device, 0x02), std::vector<std::string>{std::string("\x80") + "Akept"});
+    EXPECT_EQ(Changes, (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(UsbThreadTest, AMessageBegunBeforeAReconnectIsNotContinuedAfterIt)
