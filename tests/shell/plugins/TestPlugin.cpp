@@ -61,6 +61,18 @@ enum : unsigned {
     return link ? "proxy" : "null";
 }
 
+// The library coming in and going: loading order, and that the host calls
+// the closing entries before it frees the library.
+__attribute__((constructor)) void Loaded()
+{
+    Log("loaded");
+}
+
+__attribute__((destructor)) void Freed()
+{
+    Log("freed");
+}
+
 } // namespace
 
 #if PLUGIN_ENTRIES & 1
@@ -71,6 +83,8 @@ EXPORT TPluginError InitDLL(TAppHandle, const char* mutexName, std::uint32_t len
     Log("InitDLL " + Link(link) + " " + gMutexName);
 #ifdef PLUGIN_INIT_FAILS
     return "the module said no";
+#elif defined(PLUGIN_INIT_FAILS_SILENTLY)
+    return "";
 #elif defined(PLUGIN_INIT_THROWS)
     throw std::runtime_error("thrown out of InitDLL");
 #else
@@ -183,14 +197,14 @@ EXPORT int TestPluginConnected()
     return gLink ? gLink->Connected(gLink) : -1;
 }
 
-// Takes the communication mutex as a plug-in does before it sends; from
-// another thread when asked. The wait's result.
-EXPORT std::uint32_t TestPluginTakeMutex(int fromOtherThread)
+// Takes the communication mutex as a plug-in does before it sends, waiting
+// at most `timeoutMs`; from another thread when asked. The wait's result.
+EXPORT std::uint32_t TestPluginTakeMutex(int fromOtherThread, std::uint32_t timeoutMs)
 {
     std::uint32_t result = WAIT_FAILED;
     auto take = [&] {
         const HANDLE mutex = OpenMutex(gMutexName);
-        result = WaitForSingleObject(mutex, 2000);
+        result = WaitForSingleObject(mutex, timeoutMs);
         if (result == WAIT_OBJECT_0)
             ReleaseMutex(mutex);
         CloseHandle(mutex);
