@@ -263,11 +263,13 @@ void TDM::LoadDLLs()
         return;
     const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
                                   device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
-    // 100 ms after each role, also after an absent one; a role that fails
-    // ends the loading at once.
+    // A loaded library gets 100 ms to settle before the next is loaded; an
+    // absent role has nothing to wait for (the start stays short). A role
+    // that fails ends the loading at once.
     for (int role = 0; role < 4; ++role) {
-        if (FileExists(paths[role]))
-            LoadRole(role, paths[role]);
+        if (!FileExists(paths[role]))
+            continue;
+        LoadRole(role, paths[role]);
         PluginLoadPause(100);
     }
 }
