@@ -141,6 +141,10 @@ TEST_F(PluginHostTest, ConnectionChangeOrderAndTheStatusFrame)
                              "extended.OnConnectionChanged 1", "status.OnConnectionChanged 1",
                              "parameter.InitDLL proxy " + Mutex(), "extended.InitDLL proxy " + Mutex(),
                              "status.ShowStatus same proxy"}));
+    // Every entry gets the main window as the owner of the plug-in's windows.
+    const auto window = reinterpret_cast<TAppHandle>(static_cast<QWidget*>(Form.get()));
+    for (const auto handle : {Dm->StatusDLL(), Dm->ParameterDLL(), Dm->FirmwareDLL(), Dm->ExtendedDLL()})
+        EXPECT_EQ(Hook<TAppHandle (*)()>(handle, "TestPluginAppHandle")(), window);
     EXPECT_EQ(Form->pnlStatus->height(), 40); // the frame's height
     EXPECT_EQ(Form->StatusPanels[2]->text().toStdString(), "Verbindung OK");
     EXPECT_EQ(Form->ReplyParser.State(), THostReplyParser::Idle);
