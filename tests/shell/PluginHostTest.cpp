@@ -523,3 +523,43 @@ TEST_F(PluginHostTest, ADeviceChoiceReloadsThePluginsAndReconnects)
     EXPECT_EQ(Dm->StatusDLL(), 0u);
     EXPECT_EQ(Dm->FExtendedOnConnectionChanged, nullptr);
 }
+
+TEST_F(PluginHostTest, TheUploadKeepsTheParameterObjectAcrossIt)
+{
+    const std::string upload = "firmware.FirmwareUpload " + ProgramDir() + "fw.bin null Dev";
+    const struct {
+        std::string extension;
+        std::string parameterPlugin; // empty: none
+        int filterIndex;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"H86", "parameter", 2, {"parameter.GetParameterObject", upload, "parameter.SetParameter same"}},
+        {"A79", "noparameterobject", 1, {"noparameterobject.GetParameterObject", upload}},
+        {"h86", "", 3, {upload}},
+        {"", "", 3, {upload}},
+    };
+    WriteFile(ProgramDir() + "fw.bin", "firmware");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension + " " + c.parameterPlugin);
+        Form.reset();
+        Dm.reset();
+        TestDialogs().Clear();
+        std::string attributes = "FW=\"" + Plugin("firmware") + "\"";
+        if (!c.parameterPlugin.empty())
+            attributes += " PA=\"" + Plugin(c.parameterPlugin.c_str()) + "\"";
+        WriteFile(ProgramDir() + "ZorDevices.xml", "<ZORDEVICES><DEVICE name=\"Dev\" extension=\"" + c.extension +
+                                                       "\" " + attributes + "/></ZORDEVICES>");
+        Start();
+        TakeLog();
+        TestDialogs().QueueFile(ProgramDir() + "fw.bin");
+        Dm->acUploadFirmwareExecute();
+        std::vector<std::string> calls;
+        for (const auto& line : TakeLog())
+            if (line.find("OnConnectionChanged") == std::string::npos && line.find("InitDLL") == std::string::npos)
+                calls.push_back(line);
+        EXPECT_EQ(calls, c.calls);
+        ASSERT_EQ(TestDialogs().FileDialogs().size(), 1u);
+        EXPECT_EQ(TestDialogs().FileDialogs()[0].FilterIndex, c.filterIndex);
+        EXPECT_EQ(TestDialogs().FileDialogs()[0].DefaultExt, c.extension);
+    }
+}
