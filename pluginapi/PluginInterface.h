@@ -87,6 +87,36 @@ typedef TPluginError (*TFirmwareUpload)(TAppHandle appHandle, const char* fileNa
 typedef TPluginError (*TGetParameterObject)(void** parameterObject);
 typedef TPluginError (*TSetParameter)(void* parameterObject);
 
+/* The entries themselves, by the names the program looks them up with. A
+ * plug-in defines those of its role (status: InitDLL, ShowStatus,
+ * CloseStatus, OnReceiveData, OnConnectionChanged; parameter: InitDLL,
+ * UnloadDLL, ShowDialog, OnReceiveData, OnConnectionChanged,
+ * GetParameterObject, SetParameter; firmware: FirmwareUpload, OnReceiveData,
+ * OnConnectionChanged; extended: InitDLL, UnloadDLL, ShowDialog,
+ * OnReceiveData, OnConnectionChanged). Declared here so that a definition
+ * with another argument list does not compile, and so that the entries stay
+ * visible in a library built with hidden visibility. The program never
+ * calls them by these names, only through the addresses it looks up. */
+#if defined(__GNUC__)
+#define TESSARO_PLUGIN_ENTRY __attribute__((visibility("default")))
+#else
+#define TESSARO_PLUGIN_ENTRY
+#endif
+TESSARO_PLUGIN_ENTRY TPluginError InitDLL(TAppHandle appHandle, const char* mutexName, uint32_t mutexNameLength,
+                                          const TCommunicationProxy* communication);
+TESSARO_PLUGIN_ENTRY TPluginError ShowDialog(void);
+TESSARO_PLUGIN_ENTRY TPluginError OnReceiveData(TAppHandle appHandle, const char* data, uint32_t length);
+TESSARO_PLUGIN_ENTRY TPluginError OnConnectionChanged(TAppHandle appHandle, int32_t connected);
+TESSARO_PLUGIN_ENTRY TPluginError UnloadDLL(void);
+TESSARO_PLUGIN_ENTRY TPluginError ShowStatus(TAppHandle appHandle, void* owner, void* parent, const char* mutexName,
+                                             uint32_t mutexNameLength, const TCommunicationProxy* communication);
+TESSARO_PLUGIN_ENTRY TPluginError CloseStatus(void);
+TESSARO_PLUGIN_ENTRY TPluginError FirmwareUpload(TAppHandle appHandle, const char* fileName, uint32_t fileNameLength,
+                                                 const TCommunicationProxy* communication,
+                                                 const TPluginDevice* device);
+TESSARO_PLUGIN_ENTRY TPluginError GetParameterObject(void** parameterObject);
+TESSARO_PLUGIN_ENTRY TPluginError SetParameter(void* parameterObject);
+
 #ifdef __cplusplus
 }
 #endif

@@ -30,6 +30,8 @@
 
 #include <dlfcn.h>
 
+#include <optional>
+
 TDM* DM = nullptr;
 TfMainForm* fMainForm = nullptr;
 std::function<void(int ms)> TDM::PluginLoadPause = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
@@ -262,7 +264,8 @@ void TDM::LoadDLLs()
     const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
                                   device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
     // A loaded library gets 100 ms to settle before the next is loaded; an
-    // absent role has nothing to wait for.
+    // absent role has nothing to wait for (the start stays short). A role
+    // that fails ends the loading at once.
     for (int role = 0; role < 4; ++role) {
         if (!FileExists(paths[role]))
             continue;
@@ -324,10 +327,13 @@ void TDM::LoadRole(int role, const std::string& path)
     void* library = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
     LibraryOf(role) = library;
     if (!library) {
+        // The user is told which library and role; why the loader refused
+        // goes into the action history, which the error report carries.
         const char* why = dlerror();
-        throw Exception(FormatText(message, {path, why ? why : ""}));
+        FEnvironment->Debugger()->AddAction("TDM.LoadDLLs", why ? why : "");
+        throw Exception(FormatText(message, {path, ""}));
     }
-    std::string failure;
+    std::optional<std::string> failure;
     try {
         BindEntries(role, library);
         const TInitDLL init = role == 0 ? FStatusInitDLL : role == 1 ? FParameterInitDLL : role == 3 ? FExtendedInitDLL
@@ -341,8 +347,9 @@ void TDM::LoadRole(int role, const std::string& path)
         // Also a plug-in that lets an exception out of an entry.
         failure = e.what();
     }
-    if (!failure.empty())
-        throw Exception(FormatText(message, {path, failure}));
+    // Also a plug-in that fails with an empty text has failed.
+    if (failure)
+        throw Exception(FormatText(message, {path, *failure}));
 }
 
 void TDM::UnloadDLLs()

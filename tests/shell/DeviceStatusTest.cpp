@@ -1,8 +1,13 @@
 // The device catalogue: reading "ZorDevices.xml", choosing by name, and
 // resolving plug-in paths.
 #include "platform/Exception.h"
+#include "platform/Registry.h"
 #include "shell/DeviceStatus.h"
+#include "shell/SelectDeviceForm.h"
 #include "tests/shell/ShellFixture.h"
+
+#include <QComboBox>
+#include <QPushButton>
 
 namespace {
 
@@ -86,6 +91,38 @@ TEST_F(CatalogueTest, AttributeNamesInAnyCaseElementNamesExact)
     EXPECT_EQ(List.Items(2)->Name, "C");
     EXPECT_EQ(List.Preference(), "B");
     EXPECT_EQ(List.Current(), List.Items(1));
+}
+
+TEST_F(CatalogueTest, TheLastGeneralElementFixesThePreference)
+{
+    const struct {
+        const char* body;
+        const char* preference;
+        const char* current; // null: none
+    } cases[] = {
+        {R"(<GENERAL preference="B"/><DEVICE name="A"/><DEVICE name="B"/>)", "B", "B"},
+        {R"(<DEVICE name="A"/><DEVICE name="B"/><X><Y><GENERAL PREFERENCE="B"/></Y></X>)", "B", "B"},
+        {R"(<GENERAL preference="B"/><DEVICE name="A"/><DEVICE name="B"/><GENERAL/>)", "", "A"},
+        {R"(<GENERAL preference="A"/><GENERAL preference="B"/><DEVICE name="A"/><DEVICE name="B"/>)", "B", "B"},
+        {R"(<GENERAL preference="C"/><DEVICE name="A"/>)", "C", nullptr},
+        {R"(<general preference="C"/><DEVICE name="A"/>)", "", "A"},
+        {R"(<GENERAL preference="A"/>)", "A", nullptr},
+        {R"(<GENERAL/>)", "", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        TDeviceList fresh;
+        WriteFile(ProgramDir() + "ZorDevices.xml", std::string("<ZOR>") + c.body + "</ZOR>");
+        fresh.LoadDevices(ProgramDir() + "ZorDevices.xml");
+        EXPECT_TRUE(fresh.Loaded());
+        EXPECT_EQ(fresh.Preference(), c.preference);
+        if (c.current) {
+            ASSERT_NE(fresh.Current(), nullptr);
+            EXPECT_EQ(fresh.Current()->Name, c.current);
+        } else {
+            EXPECT_EQ(fresh.Current(), nullptr);
+        }
+    }
 }
 
 TEST_F(CatalogueTest, PreferenceMatchesExactlyCommandLineAndDialogCaseBlind)
@@ -177,4 +214,54 @@ TEST_F(CatalogueTest, PluginPathsResolveToExistingFilesOnly)
     // The file may vanish while the program runs.
     QFile::remove(QString::fromStdString(ProgramDir() + "st.so"));
     EXPECT_EQ(d.GetStatusDllPath(), "");
+}
+
+TEST_F(CatalogueTest, TheDeviceDialogChoosesByPositionAndRemembersIt)
+{
+    Load(R"(<ZOR><DEVICE name="Ruvo"/><DEVICE name="RUVO"/><DEVICE name="Modem"/></ZOR>)");
+    TAppRegistryStorage settings;
+    settings.SetRoot("Software\\Zorvatek\\Tessaro");
+    // The stored index is shown again; one beyond the list (it had more
+    // entries before) or none shows the first entry.
+    const struct {
+        int stored;
+        int shown;
+    } cases[] = {{-1, 0}, {1, 1}, {2, 2}, {3, 0}, {70, 0}, {-7, 0}};
+    for (const auto& c : cases) {
+        settings.WriteInteger("LastDeviceIndex", c.stored);
+        TfSelectDeviceForm dialog(List, settings);
+        EXPECT_EQ(dialog.cbxDeviceList->count(), 3);
+        EXPECT_EQ(dialog.cbxDeviceList->currentIndex(), c.shown) << c.stored;
+    }
+    {
+        // OK: the entry at that position, though its name equals the first's but for case.
+        TfSelectDeviceForm dialog(List, settings);
+        EXPECT_EQ(fSelectDeviceForm, &dialog);
+        dialog.cbxDeviceList->setCurrentIndex(1);
+        dialog.btnOK->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(List.Current(), List.Items(1));
+        EXPECT_EQ(settings.ReadInteger("LastDeviceIndex", -1), 1);
+    }
+    EXPECT_EQ(fSelectDeviceForm, nullptr);
+    {
+        // Cancel changes nothing.
+        TfSelectDeviceForm dialog(List, settings);
+        EXPECT_EQ(dialog.cbxDeviceList->currentIndex(), 1);
+        dialog.cbxDeviceList->setCurrentIndex(2);
+        dialog.btnCancel->click();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(List.Current(), List.Items(1));
+        EXPECT_EQ(settings.ReadInteger("LastDeviceIndex", -1), 1);
+    }
+    {
+        // An empty catalogue: nothing to choose, yet the dialog closes with OK.
+        TDeviceList empty;
+        TfSelectDeviceForm dialog(empty, settings);
+        EXPECT_EQ(dialog.cbxDeviceList->currentIndex(), -1);
+        dialog.btnOK->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(empty.Current(), nullptr);
+        EXPECT_EQ(settings.ReadInteger("LastDeviceIndex", -1), 1);
+    }
 }

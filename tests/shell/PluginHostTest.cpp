@@ -15,9 +15,15 @@
 #include "tests/link/VirtualComIo.h"
 #include "tests/shell/ShellFixture.h"
 
+#include <QComboBox>
+#include <QPushButton>
 #include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <dlfcn.h>
+#include <link.h>
 
 namespace {
 
@@ -103,8 +109,11 @@ TEST_F(PluginHostTest, LoadingAtStartAndTheFirstBroadcast)
 {
     Catalogue(kAllRoles);
     Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"});
-    // At load time no link exists: only the parameter plug-in gets InitDLL, with none.
-    EXPECT_EQ(TakeLog(), std::vector<std::string>{"parameter.InitDLL null " + Mutex()});
+    // Loaded by role; at load time no link exists: only the parameter plug-in
+    // gets InitDLL, with none.
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"status.loaded", "parameter.loaded",
+                                                    "parameter.InitDLL null " + Mutex(), "firmware.loaded",
+                                                    "extended.loaded"}));
     EXPECT_EQ(Pauses, (std::vector<int>{100, 100, 100, 100}));
     EXPECT_NE(Dm->StatusDLL(), ~std::uintptr_t(0));
     EXPECT_NE(Dm->FExtendedShowDialog, nullptr);
@@ -132,6 +141,10 @@ TEST_F(PluginHostTest, ConnectionChangeOrderAndTheStatusFrame)
                              "extended.OnConnectionChanged 1", "status.OnConnectionChanged 1",
                              "parameter.InitDLL proxy " + Mutex(), "extended.InitDLL proxy " + Mutex(),
                              "status.ShowStatus same proxy"}));
+    // Every entry gets the main window as the owner of the plug-in's windows.
+    const auto window = reinterpret_cast<TAppHandle>(static_cast<QWidget*>(Form.get()));
+    for (const auto handle : {Dm->StatusDLL(), Dm->ParameterDLL(), Dm->FirmwareDLL(), Dm->ExtendedDLL()})
+        EXPECT_EQ(Hook<TAppHandle (*)()>(handle, "TestPluginAppHandle")(), window);
     EXPECT_EQ(Form->pnlStatus->height(), 40); // the frame's height
     EXPECT_EQ(Form->StatusPanels[2]->text().toStdString(), "Verbindung OK");
     EXPECT_EQ(Form->ReplyParser.State(), THostReplyParser::Idle);
@@ -154,7 +167,10 @@ TEST_F(PluginHostTest, UnloadingCallsTheCloseEntriesBeforeTheLibrariesGo)
     Start();
     TakeLog();
     Dm->UnloadDLLs();
-    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"status.CloseStatus", "parameter.UnloadDLL", "extended.UnloadDLL"}));
+    // Each library hears its closing entry before it goes.
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"status.CloseStatus", "status.freed", "parameter.UnloadDLL",
+                                                    "parameter.freed", "firmware.freed", "extended.UnloadDLL",
+                                                    "extended.freed"}));
     for (const auto handle : {Dm->StatusDLL(), Dm->ParameterDLL(), Dm->FirmwareDLL(), Dm->ExtendedDLL()})
         EXPECT_EQ(handle, ~std::uintptr_t(0));
     EXPECT_EQ(Dm->FParameterShowDialog, nullptr);
@@ -181,44 +197,69 @@ TEST_F(PluginHostTest, MissingEntriesAreSkipped)
 TEST_F(PluginHostTest, AFailingRoleStopsTheLoadingWithItsText)
 {
     WriteFile(ProgramDir() + "notalib.so", "this is text, not a library");
+    const std::string status = "ST=\"" + Plugin("status") + "\" ";
+    const std::string extended = " EX=\"" + Plugin("extended") + "\"";
     const struct {
         std::string attributes;
         std::string path;
         const char* roleLine;
-        const char* detail; // expected in the message line, null: any
+        const char* detail;
+        std::vector<int> pauses; // none after the failing role
+        std::uintptr_t handle;   // what loading left in the failing role
     } cases[] = {
-        {"ST=\"" + ProgramDir() + "notalib.so\" EX=\"" + Plugin("extended") + "\"", ProgramDir() + "notalib.so",
-         "Für dieses Gerät sind keine Statusinformationen verfügbar.", nullptr},
-        {"PA=\"" + Plugin("initfails") + "\" EX=\"" + Plugin("extended") + "\"", Plugin("initfails"),
-         "Für dieses Gerät können keine Parameter eingestellt werden.", "the module said no"},
-        {"PA=\"" + Plugin("initthrows") + "\" EX=\"" + Plugin("extended") + "\"", Plugin("initthrows"),
-         "Für dieses Gerät können keine Parameter eingestellt werden.", "thrown out of InitDLL"},
+        {"ST=\"" + ProgramDir() + "notalib.so\"" + extended, ProgramDir() + "notalib.so",
+         "Für dieses Gerät sind keine Statusinformationen verfügbar.", "", {}, 0},
+        {status + "FW=\"" + ProgramDir() + "notalib.so\"" + extended, ProgramDir() + "notalib.so",
+         "Für dieses Gerät ist kein Firmware-Upload möglich.", "", {100}, 0},
+        {status + "PA=\"" + Plugin("initfails") + "\"" + extended, Plugin("initfails"),
+         "Für dieses Gerät können keine Parameter eingestellt werden.", "the module said no", {100}, 1},
+        {status + "PA=\"" + Plugin("initfailssilently") + "\"" + extended, Plugin("initfailssilently"),
+         "Für dieses Gerät können keine Parameter eingestellt werden.", "", {100}, 1},
+        {status + "PA=\"" + Plugin("initthrows") + "\"" + extended, Plugin("initthrows"),
+         "Für dieses Gerät können keine Parameter eingestellt werden.", "thrown out of InitDLL", {100}, 1},
     };
     Catalogue(R"(name="Dev")");
     Start();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         Dm->UnloadDLLs();
-        Dm->DeviceList()->Current()->ST.clear();
-        Dm->DeviceList()->Current()->PA.clear();
-        Dm->DeviceList()->Current()->EX.clear();
         WriteFile(ProgramDir() + "ZorDevices.xml",
                   "<ZORDEVICES><DEVICE name=\"Dev\" " + c.attributes + "/></ZORDEVICES>");
         Dm->DeviceList()->LoadDevices(ProgramDir() + "ZorDevices.xml");
-        Dm->DeviceList()->SetPreferredDevice("Dev");
+        Pauses.clear();
+        TakeLog();
         try {
             Dm->LoadDLLs();
             ADD_FAILURE() << "no error";
         } catch (const Exception& e) {
-            const std::string head = "Schwerer Fehler: Die DLL \"" + c.path + "\" konnte nicht gelinkt werden!\r\n" +
-                                     c.roleLine + "\r\nFehlermeldung: ";
-            EXPECT_EQ(e.Message().rfind(head, 0), 0u) << e.Message();
-            if (c.detail) {
-                EXPECT_EQ(e.Message(), head + c.detail);
-            }
+            EXPECT_EQ(e.Message(), "Schwerer Fehler: Die DLL \"" + c.path + "\" konnte nicht gelinkt werden!\r\n" +
+                                       c.roleLine + "\r\nFehlermeldung: " + c.detail);
         }
+        EXPECT_EQ(Pauses, c.pauses);
+        const std::uintptr_t handles[] = {Dm->StatusDLL(), Dm->ParameterDLL(), Dm->FirmwareDLL()};
+        const int failing = c.attributes.find("FW=") != std::string::npos   ? 2
+                            : c.attributes.find("PA=") != std::string::npos ? 1
+                                                                            : 0;
+        if (c.handle == 0)
+            EXPECT_EQ(handles[failing], 0u); // nothing was loaded, nothing to free
+        else
+            EXPECT_NE(handles[failing], ~std::uintptr_t(0)); // loaded; freed with the others
         EXPECT_EQ(Dm->ExtendedDLL(), ~std::uintptr_t(0)); // the roles after it stay unloaded
+        for (const auto& line : Log())
+            EXPECT_NE(line, "extended.loaded");
     }
+    // Why the loader refused a file is kept for the error report.
+    int refusals = 0;
+    for (const auto& entry : Dm->Environment()->Debugger()->History())
+        if (entry->Action == "TDM.LoadDLLs") {
+            ++refusals;
+            EXPECT_NE(entry->Description.find("notalib.so"), std::string::npos) << entry->Description;
+        }
+    EXPECT_EQ(refusals, 2);
+    TakeLog();
+    Dm->UnloadDLLs();
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"status.CloseStatus", "status.freed", "initthrows.UnloadDLL",
+                                                    "initthrows.freed"}));
 }
 
 TEST_F(PluginHostTest, AtStartAFailingRoleIsSwallowed)
@@ -261,11 +302,13 @@ TEST_F(PluginHostTest, TheMutexIsTheGuiThreadsForTheWholeRun)
 {
     Catalogue(kAllRoles);
     Start();
-    auto take = Hook<std::uint32_t (*)(int)>(Dm->ParameterDLL(), "TestPluginTakeMutex");
+    auto take = Hook<std::uint32_t (*)(int, std::uint32_t)>(Dm->ParameterDLL(), "TestPluginTakeMutex");
     ASSERT_NE(take, nullptr);
-    EXPECT_EQ(take(0), static_cast<std::uint32_t>(WAIT_OBJECT_0)); // the owner thread gets it at once
-    EXPECT_EQ(take(0), static_cast<std::uint32_t>(WAIT_OBJECT_0));
-    EXPECT_EQ(take(1), static_cast<std::uint32_t>(WAIT_TIMEOUT)); // another thread waits in vain, 2000 ms
+    // The GUI thread owns it: a plug-in waiting from there gets it without waiting.
+    EXPECT_EQ(take(0, 0), static_cast<std::uint32_t>(WAIT_OBJECT_0));
+    EXPECT_EQ(take(0, 0), static_cast<std::uint32_t>(WAIT_OBJECT_0));
+    // The plug-in's releases leave it the GUI thread's: another thread waits in vain.
+    EXPECT_EQ(take(1, 2000), static_cast<std::uint32_t>(WAIT_TIMEOUT));
     EXPECT_EQ(Mutex().rfind("Global\\{", 0), 0u);
     EXPECT_EQ(Mutex().size(), 7u + 38u);
 }
@@ -308,9 +351,20 @@ TEST_F(PluginHostTest, AFailedUploadStillResumesTheMonitorAndTheActions)
     TakeLog();
     WriteFile(ProgramDir() + "new.a79", "firmware");
     TestDialogs().QueueFile(ProgramDir() + "new.a79");
-    EXPECT_THROW(Dm->acUploadFirmwareExecute(), Exception);
+    Form->Monitor.SetVisible(true); // the extended service mode shows it
+    try {
+        Dm->acUploadFirmwareExecute();
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "the upload broke off");
+    }
     EXPECT_FALSE(Form->IsPausedForUpload());
     EXPECT_FALSE(Dm->ActionsSuspended());
+    std::vector<std::string> rows;
+    for (const auto& row : Form->Monitor.In())
+        if (!row.Text.empty())
+            rows.push_back(row.Text);
+    EXPECT_EQ(rows, (std::vector<std::string>{"FIRMWAREUPDATE - PROTOKOLL IST DEAKTIVIERT", "PROTOKOLL WIRD FORTGESETZT"}));
     // An upload paused by an earlier one stays paused; one the user paused is resumed.
     Form->PauseForUpload();
     TestDialogs().QueueFile(ProgramDir() + "new.a79");
@@ -368,4 +422,144 @@ TEST_F(PluginHostTest, TheErrorReportIsMailedOnlyWhenItWasWrittenWhole)
     Dm->acWebActionExecute();
     EXPECT_EQ(launcher.Opened, std::vector<std::string>{TDM::WebAddress});
     SetLauncherService(nullptr);
+}
+
+TEST_F(PluginHostTest, LibrariesComeFromTheProgramFolderOrTheNamedFolderOnly)
+{
+    // A bare name is the program's folder's file, whatever the current folder
+    // or the loader's search path hold; a name with a folder stands as it is.
+    QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(elsewhere.path());
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(Plugin("extended")), QString::fromStdString(ProgramDir() + "ex.so")));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(Plugin("status")), elsewhere.path() + "/st.so"));
+    QDir(elsewhere.path()).mkpath("sub");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(Plugin("parameter")), elsewhere.path() + "/sub/pa.so"));
+    // libm is on every search path and already in the process.
+    Catalogue(R"(ST="st.so" PA="sub/pa.so" FW="libm.so.6" EX="ex.so")");
+    Start();
+    QDir::setCurrent(previous);
+
+    EXPECT_EQ(Dm->StatusDLL(), ~std::uintptr_t(0)); // only in the current folder
+    EXPECT_EQ(Dm->FirmwareDLL(), ~std::uintptr_t(0));
+    const auto loadedFrom = [](std::uintptr_t handle) {
+        link_map* map = nullptr;
+        if (handle == ~std::uintptr_t(0) || dlinfo(reinterpret_cast<void*>(handle), RTLD_DI_LINKMAP, &map) != 0)
+            return std::string();
+        return std::string(map->l_name);
+    };
+    EXPECT_EQ(loadedFrom(Dm->ExtendedDLL()), ProgramDir() + "ex.so");
+    EXPECT_EQ(loadedFrom(Dm->ParameterDLL()), elsewhere.path().toStdString() + "/sub/pa.so");
+    const auto log = Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "status.loaded"), 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "extended.loaded"), 1);
+}
+
+TEST_F(PluginHostTest, ADeviceChoiceReloadsThePluginsAndReconnects)
+{
+    WriteFile(ProgramDir() + "ZorDevices.xml",
+              "<ZORDEVICES><DEVICE name=\"Dev\" productid=\"4\" " + kAllRoles +
+                  "/><DEVICE name=\"Other\" productid=\"9\" ST=\"" + Plugin("receiveonly") + "\" EX=\"" +
+                  Plugin("extended") + "\"/><DEVICE name=\"Broken\" ST=\"" + ProgramDir() +
+                  "notalib.so\"/></ZORDEVICES>");
+    WriteFile(ProgramDir() + "notalib.so", "text");
+    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    int choice = -1; // the entry the user picks; -1: cancels
+    TestDialogs().SetModalHandler([&](QDialog& dialog) {
+        if (choice < 0)
+            return int(QDialog::Rejected);
+        dialog.findChild<QComboBox*>("cbxDeviceList")->setCurrentIndex(choice);
+        dialog.findChild<QPushButton*>("btnOK")->click();
+        return dialog.result();
+    });
+    Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
+    Form = std::make_unique<TfMainForm>();
+    Form->FormShow(); // no preference: the choice at start, cancelled
+    TCommunication* link = Dm->ComControl();
+    ASSERT_NE(link, nullptr);
+    ASSERT_EQ(Ios.size(), 1u);
+    EXPECT_EQ(Dm->DeviceList()->Current()->Name, "Dev");
+    TakeLog();
+
+    // Cancelled: nothing changes.
+    Dm->actSelectDevice->trigger();
+    EXPECT_TRUE(TakeLog().empty());
+    EXPECT_EQ(Ios.size(), 1u);
+    EXPECT_EQ(Dm->DeviceList()->Current()->Name, "Dev");
+
+    choice = 1;
+    Pauses.clear();
+    Dm->actSelectDevice->trigger();
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{
+                             // the old plug-ins go, each after its closing entry
+                             "status.CloseStatus", "status.freed", "parameter.UnloadDLL", "parameter.freed",
+                             "firmware.freed", "extended.UnloadDLL", "extended.freed",
+                             // the new ones come, by role; a link exists, so InitDLL gets it
+                             "receiveonly.loaded", "extended.loaded", "extended.InitDLL proxy " + Mutex(),
+                             // and the state of the link
+                             "extended.OnConnectionChanged 0", "extended.InitDLL proxy " + Mutex()}));
+    EXPECT_EQ(Pauses, (std::vector<int>{100, 100}));
+    EXPECT_EQ(Dm->DeviceList()->Current(), Dm->DeviceList()->Items(1));
+    // The same link object, closed and opened again, now searching the new product id.
+    EXPECT_EQ(Dm->ComControl(), link);
+    EXPECT_EQ(Ios.size(), 2u);
+    EXPECT_EQ(link->ProductID(), 9);
+    EXPECT_EQ(Form->windowTitle().toStdString(), "Other-Konfigurator");
+    QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+    EXPECT_EQ(s.value("Tessaro/LastDeviceIndex").toInt(), 1);
+
+    // A device whose plug-in cannot be loaded: the error reaches the caller,
+    // and nothing is broadcast to plug-ins that are not there.
+    choice = 2;
+    try {
+        Dm->actSelectDeviceExecute();
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Schwerer Fehler: Die DLL \"" + ProgramDir() +
+                                   "notalib.so\" konnte nicht gelinkt werden!\r\nFür dieses Gerät sind keine "
+                                   "Statusinformationen verfügbar.\r\nFehlermeldung: ");
+    }
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"receiveonly.freed", "extended.UnloadDLL", "extended.freed"}));
+    EXPECT_EQ(Dm->StatusDLL(), 0u);
+    EXPECT_EQ(Dm->FExtendedOnConnectionChanged, nullptr);
+}
+
+TEST_F(PluginHostTest, TheUploadKeepsTheParameterObjectAcrossIt)
+{
+    const std::string upload = "firmware.FirmwareUpload " + ProgramDir() + "fw.bin null Dev";
+    const struct {
+        std::string extension;
+        std::string parameterPlugin; // empty: none
+        int filterIndex;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"H86", "parameter", 2, {"parameter.GetParameterObject", upload, "parameter.SetParameter same"}},
+        {"A79", "noparameterobject", 1, {"noparameterobject.GetParameterObject", upload}},
+        {"h86", "", 3, {upload}},
+        {"", "", 3, {upload}},
+    };
+    WriteFile(ProgramDir() + "fw.bin", "firmware");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension + " " + c.parameterPlugin);
+        Form.reset();
+        Dm.reset();
+        TestDialogs().Clear();
+        std::string attributes = "FW=\"" + Plugin("firmware") + "\"";
+        if (!c.parameterPlugin.empty())
+            attributes += " PA=\"" + Plugin(c.parameterPlugin.c_str()) + "\"";
+        WriteFile(ProgramDir() + "ZorDevices.xml", "<ZORDEVICES><DEVICE name=\"Dev\" extension=\"" + c.extension +
+                                                       "\" " + attributes + "/></ZORDEVICES>");
+        Start();
+        TakeLog();
+        TestDialogs().QueueFile(ProgramDir() + "fw.bin");
+        Dm->acUploadFirmwareExecute();
+        std::vector<std::string> calls;
+        for (const auto& line : TakeLog())
+            if (line.find("OnConnectionChanged") == std::string::npos && line.find("InitDLL") == std::string::npos)
+                calls.push_back(line);
+        EXPECT_EQ(calls, c.calls);
+        ASSERT_EQ(TestDialogs().FileDialogs().size(), 1u);
+        EXPECT_EQ(TestDialogs().FileDialogs()[0].FilterIndex, c.filterIndex);
+        EXPECT_EQ(TestDialogs().FileDialogs()[0].DefaultExt, c.extension);
+    }
 }

@@ -30,6 +30,7 @@ enum : unsigned {
 
 [[maybe_unused]] const TCommunicationProxy* gLink = nullptr;
 [[maybe_unused]] std::string gMutexName;
+[[maybe_unused]] TAppHandle gApp = 0; // the last window handed in
 [[maybe_unused]] int gParameterObject = 42;
 
 [[maybe_unused]] void Log(const std::string& line)
@@ -61,16 +62,31 @@ enum : unsigned {
     return link ? "proxy" : "null";
 }
 
+// The library coming in and going: loading order, and that the host calls
+// the closing entries before it frees the library.
+__attribute__((constructor)) void Loaded()
+{
+    Log("loaded");
+}
+
+__attribute__((destructor)) void Freed()
+{
+    Log("freed");
+}
+
 } // namespace
 
 #if PLUGIN_ENTRIES & 1
-EXPORT TPluginError InitDLL(TAppHandle, const char* mutexName, std::uint32_t length, const TCommunicationProxy* link)
+EXPORT TPluginError InitDLL(TAppHandle appHandle, const char* mutexName, std::uint32_t length, const TCommunicationProxy* link)
 {
+    gApp = appHandle;
     gLink = link;
     gMutexName.assign(mutexName, length);
     Log("InitDLL " + Link(link) + " " + gMutexName);
 #ifdef PLUGIN_INIT_FAILS
     return "the module said no";
+#elif defined(PLUGIN_INIT_FAILS_SILENTLY)
+    return "";
 #elif defined(PLUGIN_INIT_THROWS)
     throw std::runtime_error("thrown out of InitDLL");
 #else
@@ -88,16 +104,18 @@ EXPORT TPluginError ShowDialog()
 #endif
 
 #if PLUGIN_ENTRIES & 4
-EXPORT TPluginError OnReceiveData(TAppHandle, const char* data, std::uint32_t length)
+EXPORT TPluginError OnReceiveData(TAppHandle appHandle, const char* data, std::uint32_t length)
 {
+    gApp = appHandle;
     Log("OnReceiveData " + Hex(data, length));
     return nullptr;
 }
 #endif
 
 #if PLUGIN_ENTRIES & 8
-EXPORT TPluginError OnConnectionChanged(TAppHandle, std::int32_t connected)
+EXPORT TPluginError OnConnectionChanged(TAppHandle appHandle, std::int32_t connected)
 {
+    gApp = appHandle;
     Log("OnConnectionChanged " + std::to_string(connected & 0xFF));
     return nullptr;
 }
@@ -112,9 +130,10 @@ EXPORT TPluginError UnloadDLL()
 #endif
 
 #if PLUGIN_ENTRIES & 32
-EXPORT TPluginError ShowStatus(TAppHandle, void* owner, void* parent, const char*, std::uint32_t,
+EXPORT TPluginError ShowStatus(TAppHandle appHandle, void* owner, void* parent, const char*, std::uint32_t,
                                const TCommunicationProxy* link)
 {
+    gApp = appHandle;
     gLink = link;
     Log(std::string("ShowStatus ") + (owner == parent ? "same" : "different") + " " + Link(link));
     auto* panel = static_cast<QWidget*>(parent);
@@ -136,9 +155,10 @@ EXPORT TPluginError CloseStatus()
 #endif
 
 #if PLUGIN_ENTRIES & 128
-EXPORT TPluginError FirmwareUpload(TAppHandle, const char* fileName, std::uint32_t length,
+EXPORT TPluginError FirmwareUpload(TAppHandle appHandle, const char* fileName, std::uint32_t length,
                                    const TCommunicationProxy* link, const TPluginDevice* device)
 {
+    gApp = appHandle;
     Log("FirmwareUpload " + std::string(fileName, length) + " " + Link(link) + " " +
         (device ? device->Name : "no device"));
 #ifdef PLUGIN_UPLOAD_FAILS
@@ -178,19 +198,24 @@ EXPORT int TestPluginSend(const char* text)
     return gLink->SendText(gLink, nullptr, text, static_cast<std::uint32_t>(std::string(text).size()), 0);
 }
 
+EXPORT TAppHandle TestPluginAppHandle()
+{
+    return gApp;
+}
+
 EXPORT int TestPluginConnected()
 {
     return gLink ? gLink->Connected(gLink) : -1;
 }
 
-// Takes the communication mutex as a plug-in does before it sends; from
-// another thread when asked. The wait's result.
-EXPORT std::uint32_t TestPluginTakeMutex(int fromOtherThread)
+// Takes the communication mutex as a plug-in does before it sends, waiting
+// at most `timeoutMs`; from another thread when asked. The wait's result.
+EXPORT std::uint32_t TestPluginTakeMutex(int fromOtherThread, std::uint32_t timeoutMs)
 {
     std::uint32_t result = WAIT_FAILED;
     auto take = [&] {
         const HANDLE mutex = OpenMutex(gMutexName);
-        result = WaitForSingleObject(mutex, 2000);
+        result = WaitForSingleObject(mutex, timeoutMs);
         if (result == WAIT_OBJECT_0)
             ReleaseMutex(mutex);
         CloseHandle(mutex);
