@@ -111,10 +111,10 @@ TEST(HostReplyParser, MessageBoundariesChangeNothing)
                 parser.OnIdentification = [&](const std::string& t) { out.Identifications.push_back(t); };
                 parser.OnUploadReply = [&](TUploadReplyStatus r) { out.Replies.push_back(r); };
                 parser.SetState(c.Start);
-                for (const std::string& part :
+                for (const std::string& chunk :
                      {c.Stream.substr(0, first), c.Stream.substr(first, second - first), c.Stream.substr(second)})
-                    if (!part.empty())
-                        parser.Parse(part);
+                    if (!chunk.empty())
+                        parser.Parse(chunk);
                 EXPECT_EQ(out.Identifications, c.Identifications);
                 EXPECT_EQ(out.Replies, c.Replies);
                 EXPECT_EQ(parser.State(), c.End);
