@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <atomic>
+
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -62,6 +64,7 @@ std::string ProgramBaseName()
 
 namespace {
 int gSignalWrite = -1;
+std::atomic<int> gHintHidePause{0};
 
 void OnTerminate(int)
 {
@@ -69,6 +72,16 @@ void OnTerminate(int)
     [[maybe_unused]] const auto n = ::write(gSignalWrite, &byte, 1);
 }
 } // namespace
+
+void SetHintHidePause(int ms)
+{
+    gHintHidePause = ms > 0 ? ms : 0;
+}
+
+int HintHidePause()
+{
+    return gHintHidePause;
+}
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -119,6 +132,14 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
         }
         HelpCommand(HELP_CONTENTS, 0);
         return true;
+    }
+    // A hint stays up for the program's hide pause where the control set no
+    // time of its own; the control still shows it its own way.
+    if (event->type() == QEvent::ToolTip && receiver->isWidgetType() && gHintHidePause > 0) {
+        // The hint may come from a control around the one under the mouse.
+        for (auto* widget = static_cast<QWidget*>(receiver); widget; widget = widget->parentWidget())
+            if (widget->toolTipDuration() < 0)
+                widget->setToolTipDuration(gHintHidePause);
     }
     try {
         return QApplication::notify(receiver, event);

@@ -17,6 +17,11 @@ std::string ProgramBaseName();
 
 // The application object of the program. SIGTERM and SIGINT end it the way
 // closing the main window does, so the settings are saved on the way out.
+// How long a control's hint stays up once shown, in ms (0: the style's own
+// time). Set once at start; read by the application object.
+void SetHintHidePause(int ms);
+int HintHidePause();
+
 class TApplication : public QApplication {
 public:
     TApplication(int& argc, char** argv);

@@ -205,6 +205,7 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     } catch (...) {
         // Start-up goes on; the main window tells what is missing.
     }
+    SetHintHidePause(5000);
 }
 
 TDM::~TDM()

@@ -35,6 +35,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -140,6 +141,7 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     lblDeviceName = new QLabel(pnlBackground);
     lblDeviceName->setObjectName("lblDeviceName");
     QFont big("Arial Black");
+    big.setWeight(QFont::Black); // where that face is missing, the heaviest of another
     big.setPixelSize(32);
     big.setItalic(true);
     lblDeviceName->setFont(big);
@@ -170,6 +172,9 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
 
     setMinimumSize(350, 310);
     resize(800, 600);
+    // Centred on the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     ReplyParser.OnIdentification = [this](const std::string& text) {
         if (TDeviceStatus* device = DM->DeviceList()->Current()) {
             device->Identification = text;
@@ -223,6 +228,9 @@ void TfMainForm::BuildMenu()
     file->addAction(DM->actSetParameter);
     file->addSeparator();
     file->addAction(DM->FileExit1);
+    QMenu* edit = bar->addMenu("&Bearbeiten"); // the library's edit actions; kept hidden
+    edit->setObjectName("mmBearbeiten");
+    edit->menuAction()->setVisible(false);
     QMenu* view = bar->addMenu("&Ansicht");
     view->setObjectName("mmAnsicht");
     QMenu* scheme = view->addMenu("Farbschema");

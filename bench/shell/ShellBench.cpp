@@ -10,6 +10,7 @@
 #include "platform/Idle.h"
 #include "shell/DataModule.h"
 #include "shell/MainForm.h"
+#include "shell/Tessaro.h"
 #include "sim/FramingPeer.h"
 
 #include <QApplication>
@@ -66,15 +67,15 @@ struct TInstallation {
     char name[] = "Tessaro";
     char* argv[] = {name, nullptr};
     TApplication app(argc, argv);
-    TDM dm(QStringList{"Tessaro", "Ruvo"});
-    TfMainForm form;
-    form.show();
+    // The first idle of the program's own loop: the main window is up.
     QObject::connect(&TIdleSignal::Instance(), &TIdleSignal::Idle, [&] {
+        if (!fMainForm || !fMainForm->isVisible())
+            return;
         const double shown = Now();
         [[maybe_unused]] auto n = ::write(reportFd, &shown, sizeof shown);
         std::_Exit(0);
     });
-    app.exec();
+    RunTessaro(QStringList{"Tessaro", "Ruvo"});
     std::_Exit(1);
 }
 

@@ -75,3 +75,49 @@ TEST(HostReplyParser, NothingChangesWhileTheLinkIsDown)
     EXPECT_TRUE(out.Identifications.empty());
     EXPECT_TRUE(out.Replies.empty());
 }
+
+// Where the link cuts the byte stream into messages changes nothing: each
+// stream gives its outcome for every way of cutting it in up to three parts.
+TEST(HostReplyParser, MessageBoundariesChangeNothing)
+{
+    using R = TUploadReplyStatus;
+    const struct {
+        const char* Name;
+        std::string Stream;
+        std::uint8_t Start;
+        std::vector<std::string> Identifications;
+        std::vector<R> Replies;
+        std::uint8_t End;
+    } cases[] = {
+        {"identification", "\x89" "ABC\r", THostReplyParser::Idle, {"ABC"}, {}, THostReplyParser::Idle},
+        {"go-ahead", std::string("\x8B\x00", 2), THostReplyParser::Idle, {}, {R::urUndefined, R::urGoAhead}, 1},
+        {"not enough memory", "\x8B\x05", THostReplyParser::Idle, {}, {R::urUndefined, R::urNotEnoughMenory}, 1},
+        {"0x90 cuts 0x81 short, 0x41 is idle talk", "\x81\x90\x41", THostReplyParser::Idle, {}, {}, 1},
+        {"0x90 is the data byte of 0x84", "\x84\x90", THostReplyParser::Idle, {}, {}, 1},
+        {"a data byte, then an identification", "\x85\x89\x89" "R1\r", THostReplyParser::Idle, {"R1"}, {}, 1},
+        {"0x8D yields to the upload answer", std::string("\x8D\x8B\x00", 3), THostReplyParser::Idle, {},
+         {R::urUndefined, R::urGoAhead}, 1},
+        {"two identifications", "\x89" "A\r\x89\r", THostReplyParser::Idle, {"A", ""}, {}, 1},
+        {"an unfinished identification", "\x89" "AB", THostReplyParser::Idle, {}, {}, THostReplyParser::Identification},
+        {"the link is down", std::string("\x89" "ABC\r\x8B\x00", 7), THostReplyParser::NotConnected, {}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        const std::size_t n = c.Stream.size();
+        for (std::size_t first = 0; first <= n; ++first)
+            for (std::size_t second = first; second <= n; ++second) {
+                SCOPED_TRACE(testing::Message() << c.Name << ", cut at " << first << " and " << second);
+                Outcome out;
+                THostReplyParser parser;
+                parser.OnIdentification = [&](const std::string& t) { out.Identifications.push_back(t); };
+                parser.OnUploadReply = [&](TUploadReplyStatus r) { out.Replies.push_back(r); };
+                parser.SetState(c.Start);
+                for (const std::string& chunk :
+                     {c.Stream.substr(0, first), c.Stream.substr(first, second - first), c.Stream.substr(second)})
+                    if (!chunk.empty())
+                        parser.Parse(chunk);
+                EXPECT_EQ(out.Identifications, c.Identifications);
+                EXPECT_EQ(out.Replies, c.Replies);
+                EXPECT_EQ(parser.State(), c.End);
+            }
+    }
+}

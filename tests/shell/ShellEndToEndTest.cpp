@@ -5,11 +5,16 @@
 #include "shell/DataModule.h"
 #include "shell/DeviceStatus.h"
 #include "shell/MainForm.h"
+#include "shell/Tessaro.h"
 #include "sim/FramingPeer.h"
 #include "tests/common/TestServices.h"
 #include "tests/shell/ShellFixture.h"
 
+#include <QDir>
+#include <QProcess>
 #include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
 
 TEST_F(ShellFixture, StatusBarFollowsTheSerialLinkAndRepliesAreRead)
 {
@@ -49,4 +54,91 @@ TEST_F(ShellFixture, StatusBarFollowsTheSerialLinkAndRepliesAreRead)
     ASSERT_TRUE(ProcessEventsUntil([&] { return panel(2) == "Verbindung OK"; }, 6000));
     EXPECT_TRUE(TestDialogs().Boxes().empty());
     unsetenv("TESSARO_COM9");
+}
+
+namespace {
+
+// The process's threads, less Qt's pooled workers (they linger idle for a
+// while after any task of the toolkit's own).
+int ThreadCount()
+{
+    int count = 0;
+    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile name("/proc/self/task/" + task + "/comm");
+        if (name.open(QIODevice::ReadOnly) && !name.readAll().startsWith("Thread (pooled)"))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(ShellFixture, TheLinksThreadsAreJoinedBeforeTheProgramReturns)
+{
+    TestDialogs().Clear();
+    TDM::PluginLoadPause = [](int) {};
+    TFramingPeer peer;
+    setenv("TESSARO_COM9", peer.SlavePath().c_str(), 1);
+    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
+    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+    const int before = ThreadCount();
+    int during = 0;
+    bool connected = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!fMainForm)
+            return;
+        connected = fMainForm->StatusPanels[2]->text() == "Verbindung OK";
+        if (connected) {
+            during = ThreadCount();
+            fMainForm->close();
+        }
+    });
+    watch.start(20);
+    QTimer::singleShot(8000, [] {
+        if (fMainForm)
+            fMainForm->close(); // never connected: the test fails below
+    });
+    EXPECT_EQ(RunTessaro({"Tessaro", "Ruvo"}), 0);
+    watch.stop();
+    unsetenv("TESSARO_COM9");
+    EXPECT_TRUE(connected);
+    EXPECT_GT(during, before); // the port thread ran
+    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
+}
+
+// The program as it ships: its own folder and catalogue, a settings folder of
+// its own naming a port, offscreen. Nothing may stop it before it opens the
+// port, and SIGTERM ends it as closing the window does.
+TEST(ShippedProgram, ComesUpOnTheNamedPortAndEndsOnSigterm)
+{
+    QTemporaryDir config, data;
+    ASSERT_TRUE(config.isValid() && data.isValid());
+    QSettings(config.path() + "/Zorvatek.ini", QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
+    TFramingPeer peer;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", config.path());
+    env.insert("XDG_DATA_HOME", data.path());
+    env.insert("TESSARO_COM9", QString::fromStdString(peer.SlavePath()));
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QCoreApplication::applicationDirPath() + "/Tessaro", {"Ruvo"});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    // The link is up once the program polls the device.
+    bool polled = false;
+    for (int i = 0; i < 100 && !polled && program.state() == QProcess::Running; ++i) {
+        program.waitForFinished(100);
+        polled = peer.Counters().PollsSeen > 0;
+    }
+    EXPECT_TRUE(polled);
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    QSettings saved(config.path() + "/Zorvatek.ini", QSettings::IniFormat);
+    EXPECT_EQ(saved.value("Tessaro/ComPort").toInt(), 9);
+    EXPECT_TRUE(saved.contains("Tessaro/LANGUAGE")); // written at the end
 }

@@ -251,3 +251,38 @@ TEST_F(StartupTest, APortThatDoesNotExistIsToldAndTheProgramGoesOn)
     EXPECT_FALSE(Dm->ComControl()->Connected());
     EXPECT_TRUE(Dm->ComControl()->SendText(nullptr, "Ax", 0)); // taken and dropped
 }
+
+// What a person may have written for the port: the interface it names, or
+// the default (-1, a port that is nowhere) with the link's own message.
+TEST_F(StartupTest, PortSettingsAsWrittenInTheFile)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    const struct {
+        const char* Written;
+        const char* Interface;
+        bool PortMessage;
+    } cases[] = {
+        {"0", "Keine Schnittstelle", false}, {"255", "USB", false},   {"not a number", "COM -1", true},
+        {"", "COM -1", true},                {"99999999999", "COM -1", true}, {"7.5", "COM -1", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Written);
+        {
+            QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+            s.setValue("Tessaro/ComPort", c.Written);
+        }
+        Start("Ruvo");
+        EXPECT_EQ(Panel(1), c.Interface);
+        if (c.PortMessage) {
+            ASSERT_TRUE(ProcessEventsUntil([] { return !TestDialogs().Boxes().empty(); }, 5000));
+            EXPECT_EQ(TestDialogs().Boxes()[0].Text, "Fehler beim Öffnen des COM-Ports. Stellen Sie sicher, dass "
+                                                     "der angegebene Port auch existiert.");
+        } else {
+            ProcessEventsFor(50);
+            EXPECT_TRUE(TestDialogs().Boxes().empty());
+        }
+        Form.reset();
+        Dm.reset();
+        TestDialogs().Clear();
+    }
+}

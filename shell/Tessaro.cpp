@@ -1,0 +1,39 @@
+#include "shell/Tessaro.h"
+
+#include "platform/Dialogs.h"
+#include "shell/DataModule.h"
+#include "shell/InputForm.h"
+#include "shell/MainForm.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int RunTessaro(const QStringList& arguments)
+{
+    // The application title.
+    QCoreApplication::setApplicationName("Zor Tessaro");
+    QGuiApplication::setApplicationDisplayName("Zor Tessaro");
+    std::unique_ptr<TDM> dm;
+    try {
+        dm = std::make_unique<TDM>(arguments);
+    } catch (const std::exception& e) {
+        // Nothing sound can run without the data module: say why and end.
+        MessageBox(nullptr, e.what(), "Zor Tessaro", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    int result = 0;
+    {
+        TfMainForm mainForm;
+        TfInputForm inputForm(&mainForm); // made at start, hidden
+        mainForm.show();
+        result = QApplication::exec();
+        if (result == 0 && mainForm.MarkedToEnd())
+            result = 1;
+        // The input dialog goes first, then the main window: its destructor
+        // unloads the plug-ins while their frames still stand and ends the
+        // link's threads.
+    }
+    dm.reset(); // the end marker, the mutex, the settings saved
+    return result;
+}

@@ -1,0 +1,127 @@
+// The program's main block run whole inside the test program: it comes up,
+// runs its message loop, and goes down in order; or it says why it cannot
+// come up and ends with a non-zero status.
+#include "platform/Application.h"
+#include "platform/NamedObjects.h"
+#include "shell/DataModule.h"
+#include "shell/Environment.h"
+#include "shell/MainForm.h"
+#include "shell/Tessaro.h"
+#include "tests/common/TestServices.h"
+#include "tests/shell/ShellFixture.h"
+
+#include <QSettings>
+#include <QTimer>
+
+namespace {
+
+std::string Plugin(const char* name)
+{
+    return std::string(TEST_PLUGIN_DIR) + "/" + name + ".so";
+}
+
+class ProgramTest : public ShellFixture {
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        TestDialogs().Clear();
+        TDM::PluginLoadPause = [](int) {};
+        LogPath = ProgramDir() + "plugins.log";
+        setenv("TESSARO_PLUGIN_LOG", LogPath.c_str(), 1);
+        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
+            .setValue("Tessaro/ComPort", 0);
+    }
+    void TearDown() override
+    {
+        unsetenv("TESSARO_PLUGIN_LOG");
+        TestDialogs().Clear();
+        ShellFixture::TearDown();
+    }
+    // Once the loop runs: `atIdle` sees the program up, then its window closes.
+    int Run(QStringList arguments, std::function<void()> atIdle = {})
+    {
+        QTimer::singleShot(0, [atIdle] {
+            if (!fMainForm)
+                return;
+            if (atIdle)
+                atIdle();
+            fMainForm->close();
+        });
+        arguments.prepend("Tessaro");
+        return RunTessaro(arguments);
+    }
+    std::string LogPath;
+};
+
+} // namespace
+
+TEST_F(ProgramTest, ANormalRunEndsWithStatusZeroAndSavesTheSettings)
+{
+    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+    bool up = false;
+    EXPECT_EQ(Run({"Ruvo"}, [&] {
+                  up = DM && fMainForm->isVisible() && fMainForm->windowTitle() == "Ruvo-Konfigurator";
+                  EXPECT_EQ(HintHidePause(), 5000);
+                  DM->Environment()->Language = 2;
+              }),
+              0);
+    EXPECT_TRUE(up);
+    EXPECT_EQ(DM, nullptr);
+    EXPECT_EQ(fMainForm, nullptr);
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
+    QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+    EXPECT_EQ(s.value("Tessaro/LANGUAGE").toInt(), 2);
+}
+
+TEST_F(ProgramTest, WithoutACommunicationMutexTheProgramSaysSoAndEnds)
+{
+    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+    const HANDLE taken = CreateMutex(false, "Global\\{in use}");
+    const auto previous = TDM::NewMutexName;
+    TDM::NewMutexName = [] { return std::string("Global\\{in use}"); };
+    bool windowMade = false;
+    QTimer::singleShot(0, [&] { windowMade = fMainForm != nullptr; });
+    EXPECT_EQ(RunTessaro({"Tessaro", "Ruvo"}), 1);
+    TDM::NewMutexName = previous;
+    CloseHandle(taken);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(windowMade);
+    EXPECT_EQ(DM, nullptr);
+    const auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "Error creating unique mutex!");
+    EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+}
+
+TEST_F(ProgramTest, WhenTheProgramCannotGoOnItEndsWithANonZeroStatus)
+{
+    // No catalogue: the box, then the end.
+    EXPECT_EQ(RunTessaro({"Tessaro"}), 1);
+    ASSERT_EQ(TestDialogs().Boxes().size(), 1u);
+    EXPECT_EQ(TestDialogs().Boxes()[0].Caption, "Notwendige Systemdatei fehlt!");
+    EXPECT_EQ(fMainForm, nullptr);
+}
+
+TEST_F(ProgramTest, ThePluginsGoBeforeTheWindowTheirFramesStandOn)
+{
+    // A link object (USB, no device) so that the status plug-in puts up its frame.
+    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
+        .setValue("Tessaro/ComPort", 255);
+    WriteFile(ProgramDir() + "ZorDevices.xml", "<ZORDEVICES><DEVICE name=\"Dev\" ST=\"" + Plugin("status") +
+                                                   "\" EX=\"" + Plugin("extended") + "\"/></ZORDEVICES>");
+    std::string logWhenTheFrameWent;
+    bool frameSeen = false;
+    EXPECT_EQ(Run({"Dev"},
+                  [&] {
+                      QWidget* frame = fMainForm->pnlStatus->findChild<QWidget*>("fStatusFrame");
+                      frameSeen = frame != nullptr;
+                      if (frame)
+                          QObject::connect(frame, &QObject::destroyed,
+                                           [&] { logWhenTheFrameWent = ReadFile(LogPath); });
+                  }),
+              0);
+    ASSERT_TRUE(frameSeen);
+    EXPECT_NE(logWhenTheFrameWent.find("status.CloseStatus\n"), std::string::npos) << logWhenTheFrameWent;
+    EXPECT_NE(logWhenTheFrameWent.find("extended.UnloadDLL\n"), std::string::npos) << logWhenTheFrameWent;
+}
