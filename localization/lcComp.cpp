@@ -1588,7 +1588,12 @@ void TlcLangDispatcher::SetActiveLanguage(int value)
     if (value == FActiveLanguage)
         return;
     if (!Loading()) {
-        // Every component is checked before any is switched.
+        // Every component is checked before any is switched, in link order,
+        // so the error is the one the first refusing component gives; with
+        // none refusing, the dispatcher's own range still holds.
+        for (TlcCustomLang* lang : FLinked)
+            if (!lang->Loading() && value != lang->ActiveLanguage() && (value < 1 || value > lang->NumOfLanguages()))
+                throw ELanguageError(lang->ActiveLanguageError(value));
         if (value < 1 || value > FNumOfLanguages) {
             const QObject* root = Owner();
             throw ELanguageError(
@@ -1597,9 +1602,6 @@ void TlcLangDispatcher::SetActiveLanguage(int value)
                      : Format("%d - is not a valid property value!\rValue must be within [1..%d]!", value,
                               FNumOfLanguages));
         }
-        for (TlcCustomLang* lang : FLinked)
-            if (!lang->Loading() && value > lang->NumOfLanguages())
-                throw ELanguageError(lang->ActiveLanguageError(value));
     }
     if (FOnLanguageChanging) {
         bool allow = true;

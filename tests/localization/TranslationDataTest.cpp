@@ -157,6 +157,12 @@ TEST(TranslationData, ASectionOnTheLastLineOpensNothing)
     EXPECT_EQ(lang.Captions().Count(), 1);
     lang.ReadTranslationData("stCaptions\r\n");
     EXPECT_EQ(lang.Captions().Count(), 1);
+    // Data shorter than two bytes are no data: the lists stay as they are.
+    for (const std::string& data : {std::string(), std::string("s"), std::string(1, '\0')}) {
+        lang.ReadTranslationData(data);
+        EXPECT_EQ(lang.Captions().Lines(), Lines{Line({"A", "a"})}) << data.size();
+        EXPECT_EQ(lang.DlgsCaptions().Count(), 15) << data.size();
+    }
 }
 
 TEST(TranslationData, LineBreaksInTextsSurviveTheRoundTrip)
