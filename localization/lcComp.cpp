@@ -830,6 +830,13 @@ void TlcCustomLang::SetLangDelim(unsigned char value)
 {
     if (value == FLangDelim)
         return;
+    // Texts may hold line breaks, and the translation data store them as
+    // 0x19 and 0x1A: a delimiter among these four would not read back as
+    // written.
+    if (value == '\r' || value == '\n' || value == 0x19 || value == 0x1A)
+        throw ELanguageError(Format("%d - is not a valid delimiter!\rLine breaks and their codes 25 and 26 are "
+                                    "kept in the texts.",
+                                    static_cast<int>(value)));
     if (!Loading())
         ReplaceDelimiter(FLangDelim, value);
     FLangDelim = value;
