@@ -830,6 +830,13 @@ void TlcCustomLang::SetLangDelim(unsigned char value)
 {
     if (value == FLangDelim)
         return;
+    // Texts may hold line breaks, and the translation data store them as
+    // 0x19 and 0x1A: a delimiter among these four would not read back as
+    // written.
+    if (value == '\r' || value == '\n' || value == 0x19 || value == 0x1A)
+        throw ELanguageError(Format("%d - is not a valid delimiter!\rLine breaks and their codes 25 and 26 are "
+                                    "kept in the texts.",
+                                    static_cast<int>(value)));
     if (!Loading())
         ReplaceDelimiter(FLangDelim, value);
     FLangDelim = value;
@@ -1588,7 +1595,12 @@ void TlcLangDispatcher::SetActiveLanguage(int value)
     if (value == FActiveLanguage)
         return;
     if (!Loading()) {
-        // Every component is checked before any is switched.
+        // Every component is checked before any is switched, in link order,
+        // so the error is the one the first refusing component gives; with
+        // none refusing, the dispatcher's own range still holds.
+        for (TlcCustomLang* lang : FLinked)
+            if (!lang->Loading() && value != lang->ActiveLanguage() && (value < 1 || value > lang->NumOfLanguages()))
+                throw ELanguageError(lang->ActiveLanguageError(value));
         if (value < 1 || value > FNumOfLanguages) {
             const QObject* root = Owner();
             throw ELanguageError(
@@ -1597,9 +1609,6 @@ void TlcLangDispatcher::SetActiveLanguage(int value)
                      : Format("%d - is not a valid property value!\rValue must be within [1..%d]!", value,
                               FNumOfLanguages));
         }
-        for (TlcCustomLang* lang : FLinked)
-            if (!lang->Loading() && value > lang->NumOfLanguages())
-                throw ELanguageError(lang->ActiveLanguageError(value));
     }
     if (FOnLanguageChanging) {
         bool allow = true;

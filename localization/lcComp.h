@@ -288,6 +288,8 @@ public:
     TlcLangDispatcher* LangDispatcher() const { return FLangDispatcher.data(); }
     void SetLangDispatcher(TlcLangDispatcher* value);
     unsigned char LangDelim() const { return FLangDelim; }
+    // Replaces the delimiter in every line. A line break or its stored code
+    // (13, 10, 25, 26) raises ELanguageError and changes nothing.
     void SetLangDelim(unsigned char value);
     const TlcStringList& DoNotTranslate() const { return FDoNotTranslate; }
     void SetDoNotTranslate(const TlcStringList& value);

@@ -325,6 +325,31 @@ TEST(Dispatcher, AComponentWithoutABoundDispatcherKeepsItsLanguage)
     EXPECT_EQ(lang->ActiveLanguage(), 1);
 }
 
+TEST(Dispatcher, AnUnownedDispatcherGivesTheFirstLinkedComponentsError)
+{
+    TlcLangDispatcher dispatcher(nullptr);
+    dispatcher.SetNumOfLanguages(2);
+    try {
+        dispatcher.SetActiveLanguage(3);
+        FAIL() << "no error";
+    } catch (const ELanguageError& e) {
+        EXPECT_EQ(e.Message(), "3 - is not a valid property value!\rValue must be within [1..2]!");
+    }
+    TfTestForm form;
+    auto* lang = LoadLang<TlcLangLinked>(&form, &dispatcher, {});
+    for (int value : {3, 0}) {
+        try {
+            dispatcher.SetActiveLanguage(value);
+            ADD_FAILURE() << "no error for " << value;
+        } catch (const ELanguageError& e) {
+            EXPECT_EQ(e.Message(), "TfTestForm: " + std::to_string(value)
+                                       + " - is not a valid property value!\rValue must be within [1..2]!");
+        }
+    }
+    EXPECT_EQ(dispatcher.ActiveLanguage(), 1);
+    EXPECT_EQ(lang->ActiveLanguage(), 1);
+}
+
 TEST(Dispatcher, GoingFirstUnlinksEveryComponent)
 {
     auto dm = std::make_unique<TTestDataModule>();

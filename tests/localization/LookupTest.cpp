@@ -12,9 +12,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// IDS_10 comes before IDS_1: a scan that took a key for a prefix of the
+// identifier would find the wrong line.
 const Lines kLines = {
-    Line({"IDS_1", "Eins", "One"}),
     Line({"IDS_10", "Zehn", "Ten"}),
+    Line({"IDS_1", "Eins", "One"}),
     Line({"IDS_11", "Nur Deutsch", ""}),
     "IDS_12\x01Kurz", // a short line: no English text, no closing delimiter
     Line({"ids_20", "Klein", "Small"}),

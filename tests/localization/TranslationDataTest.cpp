@@ -157,6 +157,12 @@ TEST(TranslationData, ASectionOnTheLastLineOpensNothing)
     EXPECT_EQ(lang.Captions().Count(), 1);
     lang.ReadTranslationData("stCaptions\r\n");
     EXPECT_EQ(lang.Captions().Count(), 1);
+    // Data shorter than two bytes are no data: the lists stay as they are.
+    for (const std::string& data : {std::string(), std::string("s"), std::string(1, '\0')}) {
+        lang.ReadTranslationData(data);
+        EXPECT_EQ(lang.Captions().Lines(), Lines{Line({"A", "a"})}) << data.size();
+        EXPECT_EQ(lang.DlgsCaptions().Count(), 15) << data.size();
+    }
 }
 
 TEST(TranslationData, LineBreaksInTextsSurviveTheRoundTrip)
@@ -366,6 +372,41 @@ TEST(TranslationData, DelimiterChangeReplacesItEverywhere)
     lang.SetLangDelim('|');
     EXPECT_EQ(lang.Captions().Lines(), Lines{"A|a|"});
     EXPECT_EQ(lang.DlgsCaptions()[0], "Warning|Warning|");
+}
+
+TEST(TranslationData, ADelimiterThatCouldNotBeReadBackIsRefused)
+{
+    struct TCase {
+        unsigned char Delim;
+        bool Refused;
+    };
+    const TCase cases[] = {{'|', false}, {'\t', false}, {0, false}, {'\r', true}, {'\n', true}, {0x19, true}, {0x1A, true}};
+    for (const TCase& c : cases) {
+        TlcLang lang(nullptr);
+        lang.SetNumOfLanguages(2);
+        lang.SetStrings({Line({"IDS_1", "Zeile 1\r\nZeile 2", "b"})});
+        const TlcStringList before = lang.Strings();
+        if (c.Refused) {
+            try {
+                lang.SetLangDelim(c.Delim);
+                ADD_FAILURE() << "no error for " << int(c.Delim);
+            } catch (const ELanguageError& e) {
+                EXPECT_EQ(e.Message(), std::to_string(c.Delim)
+                                           + " - is not a valid delimiter!\rLine breaks and their codes 25 and 26 "
+                                             "are kept in the texts.");
+            }
+            EXPECT_EQ(lang.LangDelim(), 1);
+            EXPECT_EQ(lang.Strings(), before) << int(c.Delim);
+            continue;
+        }
+        lang.SetLangDelim(c.Delim);
+        TlcLang back(nullptr);
+        back.SetNumOfLanguages(2);
+        back.SetLangDelim(c.Delim);
+        back.ReadTranslationData(lang.WriteTranslationData());
+        EXPECT_EQ(back.Strings(), lang.Strings()) << int(c.Delim);
+        EXPECT_EQ(back.GetTextOrDefault("IDS_1"), "Zeile 1\r\nZeile 2") << int(c.Delim);
+    }
 }
 
 } // namespace
