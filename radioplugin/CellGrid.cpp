@@ -805,6 +805,9 @@ void TCellGrid::MoveColumn(int from, int to)
 
 void TCellGrid::SetEditText(int col, int row, const std::string& value)
 {
+    // A cell that is gone meanwhile (fewer rows or columns) takes nothing.
+    if (col < 0 || row < 0 || col >= ColCount() || row >= RowCount())
+        return;
     if (value != FCore.Cell(col, row))
         SetCells(col, row, value);
     if (OnSetEditText)
@@ -1278,6 +1281,9 @@ void TCellEditor::Detach()
     --FAttachCount;
     if (FAttachCount <= 0) {
         FAttachCount = 0;
+        // An edit the grid still shows ends unwritten, so the grid can edit again.
+        if (FGrid && FGrid->ActiveEditor() == this)
+            FGrid->SetActiveEditor(nullptr);
         FGrid = nullptr;
     }
 }

@@ -792,6 +792,41 @@ TEST_F(CellGridForm, ChangingTheColumnCountFreesAndAddsItems)
     EXPECT_EQ(Grid->Columns().Items(4)->Width(), 64);
 }
 
+TEST_F(CellGridForm, AnEditWhoseCellOrColumnGoesAwayWritesNothing)
+{
+    Grid->SetRow(32);
+    Type("1");
+    Grid->SetRowCount(20);
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Edited.empty()) << "row 32 is gone";
+    EXPECT_EQ(Grid->ActiveEditor(), nullptr);
+
+    // The column of the open editor is removed: the grid can edit again.
+    Grid->SetCol(3);
+    Key(Qt::Key_F2);
+    ASSERT_EQ(Grid->ActiveEditor(), Power);
+    Grid->SetColCount(3);
+    EXPECT_EQ(Grid->ActiveEditor(), nullptr);
+    EXPECT_FALSE(ComboControl()->isVisible());
+    Grid->setFocus();
+    Grid->SetCol(1);
+    Key(Qt::Key_F2);
+    EXPECT_EQ(Grid->ActiveEditor(), Receive);
+    EXPECT_TRUE(Edited.empty());
+}
+
+TEST_F(CellGridForm, AFreedControlIsMadeAgain)
+{
+    delete MaskControl(Receive);
+    EXPECT_EQ(Receive->GetEditorControl(), nullptr) << "the editor forgot it";
+    Key(Qt::Key_F2);
+    ASSERT_EQ(Grid->ActiveEditor(), Receive);
+    TMaskEditInplace* control = MaskControl(Receive);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->inputMask(), "900,9000;_") << "with the stored mask";
+    ExpectOver(control, 1, 1, 1);
+}
+
 TEST_F(CellGridForm, MovingAColumnTakesItsItemAlong)
 {
     Grid->Columns().Items(1)->SetCaption("Empf.");
