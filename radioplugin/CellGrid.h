@@ -688,7 +688,7 @@ public:
     TComboInplace(QWidget* owner, TComboCellEditor* editor);
     TComboBoxStyle Style() const { return FStyle; }
     void SetStyle(TComboBoxStyle value);
-    TComboCellEditor* CellEditor() const { return FCellEditor; }
+    TComboCellEditor* CellEditor() const { return qobject_cast<TComboCellEditor*>(FCellEditor.data()); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -697,7 +697,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    QPointer<TComboCellEditor> FCellEditor;
+    // The editor as the part that outlives its subclass while it is freed.
+    QPointer<TMetaCellEditor> FCellEditor;
     TComboBoxStyle FStyle = TComboBoxStyle::csDropDown;
 };
 
@@ -710,7 +711,7 @@ public:
     // The text as the cell takes it.
     std::string Text() const;
     void SetText(const std::string& value);
-    TMaskEditCellEditor* CellEditor() const { return FCellEditor; }
+    TMaskEditCellEditor* CellEditor() const { return qobject_cast<TMaskEditCellEditor*>(FCellEditor.data()); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -719,7 +720,7 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    QPointer<TMaskEditCellEditor> FCellEditor;
+    QPointer<TMetaCellEditor> FCellEditor;
     std::string FEditMask;
     TEditMaskForm FMask;
 };

@@ -426,6 +426,30 @@ TEST_F(CellGridForm, F2OpensTheCellTextAndEnterCommits)
     EXPECT_EQ(Grid->Row(), 3) << "Enter does not move the selection";
 }
 
+TEST_F(CellGridForm, MaskedEditTakesTheCellTextThroughItsMask)
+{
+    struct TCase {
+        std::string Cell;
+        std::string Text;
+    };
+    const std::vector<TCase> cases = {
+        {"146,0100", "146,0100"},
+        {"146,0100 MHz", "146,0100"}, // the unit does not fit the mask
+        {"99,5", "99,5"},
+        {"146.0100 MHz", "146,0100"}, // the mask's comma stands whatever the cell had
+        {"", "146,0100"}, // the default text
+    };
+    for (const TCase& c : cases) {
+        Grid->SetCells(1, 2, c.Cell);
+        Grid->SetRow(2);
+        Key(Qt::Key_F2);
+        ASSERT_EQ(Grid->ActiveEditor(), Receive);
+        EXPECT_EQ(MaskControl(Receive)->Text(), c.Text) << c.Cell;
+        Key(Qt::Key_Return);
+        EXPECT_EQ(Edited.back(), (TEdited{1, 2, c.Text})) << c.Cell;
+    }
+}
+
 TEST_F(CellGridForm, AnEmptyCellOpensWithTheDefaultText)
 {
     Grid->SetCells(1, 2, "");
@@ -939,6 +963,10 @@ TEST_F(CellGridForm, CellLooksFollowColumnsAndSelection)
         {"corner", 0, 0, gdFixed, Grid->Columns().Items(0)->HeaderColor(), clWindowText, TAlignment::taLeftJustify,
          clBlack},
     };
+    EXPECT_FALSE(Grid->CellLook(2, 5, {}).WordWrap);
+    Grid->SetMultiLine(true);
+    EXPECT_TRUE(Grid->CellLook(2, 5, {}).WordWrap);
+    EXPECT_EQ(Grid->CellLook(2, 5, {}).TextRect, Grid->CellRect(2, 5).adjusted(2, 2, -2, -2));
     for (const TCase& c : cases) {
         const TCellLook look = Grid->CellLook(c.Col, c.Row, c.State);
         EXPECT_EQ(look.Background, c.Background) << c.Name;
