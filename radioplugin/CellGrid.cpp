@@ -1650,10 +1650,14 @@ TEditMaskForm ParseEditMask(const std::string& editMask)
         const QChar c = mask.at(i);
         switch (c.unicode()) {
         case '\\':
-            if (i + 1 < mask.size()) {
+            // A literal ";" cannot be told apart from the blank field of the
+            // edit's mask, so it is left out.
+            if (i + 1 < mask.size() && mask.at(i + 1) != u';') {
                 const QChar next = mask.at(++i);
                 out += qtSpecial.contains(next) ? QString(u'\\') + next : QString(next);
                 form.Literal.push_back(true);
+            } else {
+                ++i;
             }
             break;
         case '>':

@@ -167,6 +167,8 @@ TEST(EditMask, TranslatesMaskCharacters)
         {"(000) 000;0;*", "(999) 999;*", false, {true, false, false, false, true, true, false, false, false}},
         {"\\0H0", "\\0\\H9;_", true, {true, true, false}},
         {"00_00", "99 99;_", true, {false, false, true, false, false}},
+        {"0\\;0;1;#", "99;#", true, {false, false}},
+        {"[0]", "\\[9\\];_", true, {true, false, true}},
         {"", "", true, {}},
     };
     for (const TCase& c : cases) {
@@ -479,6 +481,15 @@ TEST_F(CellGridForm, ImmediateKeyOnAMaskedColumnIsTheWholeStartingText)
     EXPECT_EQ(Edited, (std::vector<TEdited>{{1, 4, "146,0300"}}));
     EXPECT_EQ(Grid->Row(), 5) << "Down ends the edit and moves the selection";
     EXPECT_TRUE(Grid->hasFocus());
+}
+
+TEST_F(CellGridForm, WithoutImmediateEditModeATypedKeyOpensTheCellText)
+{
+    Grid->SetImmediateEditMode(false);
+    Grid->SetRow(4);
+    Type("7");
+    ASSERT_EQ(Grid->ActiveEditor(), Receive);
+    EXPECT_EQ(MaskControl(Receive)->Text(), "146,0104");
 }
 
 TEST_F(CellGridForm, ImmediateKeyOnAComboColumnIsPostedToTheList)
