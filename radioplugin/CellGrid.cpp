@@ -991,10 +991,19 @@ void TCellGrid::KeyPress(char32_t key)
 void TCellGrid::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Enter opens the cell's editor; where none opens it goes on to the
+        // form (its default button).
+        KeyDown(key, event->modifiers());
+        if (FActiveEditor)
+            event->accept();
+        else
+            event->ignore();
+        return;
+    }
     const bool navigation = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left
                             || key == Qt::Key_Right || key == Qt::Key_PageUp || key == Qt::Key_PageDown
                             || key == Qt::Key_Home || key == Qt::Key_End || key == Qt::Key_F2
-                            || key == Qt::Key_Return || key == Qt::Key_Enter
                             || (IsTab(key) && FCore.Options().testFlag(goTabs));
     if (navigation) {
         KeyDown(key, event->modifiers());

@@ -405,6 +405,34 @@ TEST_F(CellGridForm, EditingNeedsTheEditingOption)
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
 }
 
+TEST_F(CellGridForm, EnterThatOpensNoEditorGoesOnToTheForm)
+{
+    struct TCase {
+        const char* Name;
+        int Col;
+        bool Editing;
+        bool Taken;
+    };
+    const std::vector<TCase> cases = {
+        {"editor column", 1, true, true},
+        {"column without editor", 1, true, false},
+        {"editing off", 2, false, false},
+    };
+    for (const TCase& c : cases) {
+        Grid->SetOptions(c.Editing ? Grid->Options() | goEditing : Grid->Options() & ~TGridOptions(goEditing));
+        if (c.Taken == false && c.Editing)
+            Grid->Columns().Items(1)->SetEditor(nullptr);
+        Grid->setFocus();
+        Grid->SetCol(c.Col);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(Grid, &press);
+        EXPECT_EQ(press.isAccepted(), c.Taken) << c.Name;
+        EXPECT_EQ(Grid->ActiveEditor() != nullptr, c.Taken) << c.Name;
+        if (Grid->ActiveEditor())
+            Key(Qt::Key_Escape);
+    }
+}
+
 TEST_F(CellGridForm, F2OpensTheCellTextAndEnterCommits)
 {
     Grid->SetRow(3);
