@@ -5,6 +5,7 @@
 #include "platform/Component.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "radioplugin/CellGrid.h"
 #include "radioplugin/ChannelTable.h"
 #include "radioplugin/FrequencyGrid.h"
 #include "radioplugin/FunkmodulTerminalForm.h"
@@ -222,7 +223,7 @@ void TfParameterForm::BuildControls()
     values->setColumnStretch(1, 1);
     values->setColumnStretch(3, 1);
     deviceLayout->addLayout(values);
-    FGrid = std::make_unique<TFrequencyGrid>(device);
+    FGrid = std::make_unique<TFrequencyGrid>(this, device);
     grdFrequencies = FGrid->Widget();
     FGrid->OnSetEditText = [this](int col, int row, const std::string& text) {
         grdFrequenciesSetEditText(col, row, text);
@@ -449,7 +450,7 @@ void TfParameterForm::SlotReported(const TChannelEntry& Slot)
 {
     FillChannelRow(*FGrid, Slot.Number() + 1, Slot.Receive(), Slot.Transmit(), Slot.Power(), Slot.Number(),
                    [this](const std::string& id) { return Text(id); });
-    grdFrequencies->update();
+    grdFrequencies->viewport()->update();
 }
 
 void TfParameterForm::MonitorLine(TRuvoMonitor Monitor, const std::string& Line)
@@ -514,7 +515,7 @@ void TfParameterForm::FormShow()
 void TfParameterForm::FillTable()
 {
     FillChannelTable(*FGrid, *FParameter, [this](const std::string& id) { return Text(id); });
-    grdFrequencies->update();
+    grdFrequencies->viewport()->update();
 }
 
 void TfParameterForm::closeEvent(QCloseEvent* event)
@@ -638,7 +639,7 @@ void TfParameterForm::grdFrequenciesSetEditText(int Col, int Row, const std::str
     FTableModified = true;
     if (ApplyTableEdit(*FGrid, Col, Row, Value) == TTableEdit::OffRaster)
         PluginMessageBox(FillText(Text("IDS_60"), {Value}), "Fehler", MB_OK | MB_ICONERROR);
-    grdFrequencies->update();
+    grdFrequencies->viewport()->update();
 }
 
 // ---------------------------------------------------------------- files

@@ -22,6 +22,7 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTimer;
+class TCellGrid;
 class TFrequencyGrid;
 class TlcLangLinked;
 class TRuvoParameter;
@@ -97,7 +98,7 @@ public:
     QSpinBox* edtFFSKMode;
     QLineEdit* edtSerialNumber;
     QComboBox* cbxProject;
-    QWidget* grdFrequencies;
+    TCellGrid* grdFrequencies;
     QPushButton* btnSave;
     QPushButton* btnLoad;
     QPushButton* btnSetDeviceParameter;

@@ -4,6 +4,7 @@
 #include "platform/Beep.h"
 #include "platform/Exception.h"
 #include "platform/FormatSettings.h"
+#include "radioplugin/CellGrid.h"
 #include "radioplugin/FrequencyGrid.h"
 #include "radioplugin/FunkmodulTerminalForm.h"
 #include "radioplugin/GPSTraceForm.h"
@@ -13,6 +14,7 @@
 #include "tests/common/TestServices.h"
 #include "tests/radioplugin/RuvoTestSupport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -691,4 +693,38 @@ TEST_F(ParamFormTest, TerminalSendsItsCommandAtOnce)
     Link.IsConnected = false;
     t.btnSend->click();
     EXPECT_EQ(Link.Sent.size(), before + 1);
+}
+
+TEST_F(ParamFormTest, TypingIntoTheTableGoesThroughTheCellEditors)
+{
+    TfParameterForm& f = *Form;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    TCellGrid* grid = f.grdFrequencies;
+    grid->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(grid->hasFocus());
+    EXPECT_EQ(grid->Cells(1, 0), "Empf. Frequnz (MHz)");
+    EXPECT_EQ(grid->Cells(3, 0), "Leistung (W)");
+    grid->SetCol(1);
+    grid->SetRow(2);
+    auto key = [](int code, const QString& text = {}) {
+        QWidget* target = QApplication::focusWidget();
+        ASSERT_NE(target, nullptr);
+        QKeyEvent press(QEvent::KeyPress, code, {}, text);
+        QCoreApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, code, {}, text);
+        QCoreApplication::sendEvent(target, &release);
+    };
+    // Immediate edit: the first digit opens the masked edit.
+    for (const QChar c : QString("1460300"))
+        key(Qt::Key_0 + (c.unicode() - '0'), QString(c));
+    key(Qt::Key_Return);
+    EXPECT_EQ(f.Grid().Object(1, 2), 1);
+    EXPECT_TRUE(f.TableModified());
+    EXPECT_TRUE(Boxes().empty());
+    // The table paints the frequency of the cell's channel.
+    EXPECT_EQ(f.Grid().DisplayText(1, 2), "146,0300 MHz");
+    EXPECT_FALSE(grid->grab().isNull());
+    f.hide();
 }
