@@ -22,8 +22,8 @@ const char* const RuvoTerminalCommands[19] = {
     "(QEx) Ausgabemodus (X = 0 -> normal, X = 1 -> erweitert) (Servicebefehl)",
     "(M) Alle 32 Speicherplatzinformationen (T, R, P) ausgeben",
     "(Mx) Speicherplatzinformation für einen Speicherplatz (T, R, P) ausgeben",
-    "(SMx) Softwareselektion: Auswählen des Speicherplatzes und der zugehörigen TX/ RX-Kanäle sowie der "
-    "Sendeleistungsstufe",
+    ("(SMx) Softwareselektion: Auswählen des Speicherplatzes und der zugehörigen TX/ RX-Kanäle sowie der "
+     "Sendeleistungsstufe"),
     "(Kx) Seicherplatznummer einstellen (für TX, RX und PX - Kommando)",
     "(Tx) Neuen Sendekanal programmieren (auf ausgewaehltem Speicherplatz, -> KX)",
     "(Rx) Neuen Empfangskanal programmieren (auf ausgewaehltem Speicherplatz, -> KX)",
