@@ -728,3 +728,39 @@ TEST_F(ParamFormTest, TypingIntoTheTableGoesThroughTheCellEditors)
     EXPECT_FALSE(grid->grab().isNull());
     f.hide();
 }
+
+TEST_F(ParamFormTest, AfterAConnectionTheSlotsArePolledUntilTheFirstTelegram)
+{
+    Form->FormShow();
+    // The module answers the poll with its 32 slots, then OK.
+    Answer = [](const std::string& line) -> Lines {
+        if (line != RuvoSlotPoll)
+            return {"OK."};
+        Lines replies;
+        for (int slot = 0; slot < 32; ++slot)
+            replies.push_back("#r SPEICHER " + std::to_string(slot) + " RX: " + std::to_string(slot) +
+                              " TX: " + std::to_string(1400 + slot) + " P: " + std::to_string(1 + slot % 5));
+        replies.push_back("#r OK");
+        return replies;
+    };
+    Form->ConnectionChanged(true);
+    RunFor(3500);
+    const Lines sent = Link.Texts();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), RuvoSlotPoll), 1) << "the first telegram ends the polling";
+    for (int row = 1; row <= 32; ++row) {
+        EXPECT_EQ(Form->Grid().Object(1, row), row - 1);
+        EXPECT_EQ(Form->Grid().Object(2, row), 1400 + row - 1);
+        EXPECT_EQ(Form->Grid().Object(3, row), 1 + (row - 1) % 5);
+    }
+    EXPECT_EQ(Form->Grid().DisplayText(2, 1), "146,0250 MHz");
+    EXPECT_EQ(Form->Parameter().GetSlot(31)->Receive(), 31);
+    // The controls keep their start values until the module is asked.
+    EXPECT_EQ(Form->edtSquelchLow->value(), 220);
+    // A new connection polls again.
+    Form->ConnectionChanged(false);
+    Form->ConnectionChanged(true);
+    RunFor(1500);
+    const Lines again = Link.Texts();
+    EXPECT_EQ(std::count(again.begin(), again.end(), RuvoSlotPoll), 2);
+    EXPECT_TRUE(Boxes().empty());
+}
