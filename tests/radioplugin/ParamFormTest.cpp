@@ -764,3 +764,20 @@ TEST_F(ParamFormTest, AfterAConnectionTheSlotsArePolledUntilTheFirstTelegram)
     EXPECT_EQ(std::count(again.begin(), again.end(), RuvoSlotPoll), 2);
     EXPECT_TRUE(Boxes().empty());
 }
+
+TEST_F(ParamFormTest, FreedWhileACellIsBeingEdited)
+{
+    TfParameterForm& f = *Form;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.grdFrequencies->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    f.grdFrequencies->SetCol(1);
+    f.grdFrequencies->SetRow(3);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_1, {}, "1");
+    QCoreApplication::sendEvent(QApplication::focusWidget(), &press);
+    ASSERT_NE(f.grdFrequencies->ActiveEditor(), nullptr);
+    // Unloading the plug-in frees the dialog with the editor open.
+    Form.reset();
+    EXPECT_EQ(ParameterForm, nullptr);
+}
