@@ -1,0 +1,42 @@
+#include "radioplugin/PluginApp.h"
+
+#include "localization/lcComp.h"
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+
+namespace {
+QPointer<QWidget> gAppWindow;
+}
+
+void SetPluginAppWindow(TAppHandle AppHandle)
+{
+    gAppWindow = AppHandle ? reinterpret_cast<QWidget*>(AppHandle) : QApplication::activeWindow();
+}
+
+QWidget* PluginAppWindow()
+{
+    return gAppWindow.data();
+}
+
+void ShowPluginException(const std::exception& e)
+{
+    PluginMessageBox(e.what(), "Ravvel", MB_OK | MB_ICONERROR);
+}
+
+int PluginMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags)
+{
+    return MessageBox(PluginAppWindow(), Text, Caption, Flags);
+}
+
+void LoadPluginTranslations(TlcCustomLang& Lang, const std::string& Form)
+{
+    Lang.SetNumOfLanguages(2);
+    Lang.SetLangDispatcher(nullptr);
+    Lang.SetLangDelim(1);
+    Lang.SetLangNames({"Deutsch", "English"});
+    Lang.SetLanguage("Deutsch");
+    Lang.ReadTranslationData(LoadTranslationResource(":/ravvel/lc/" + Form + ".dat"));
+}

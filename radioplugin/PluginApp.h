@@ -1,0 +1,28 @@
+#pragma once
+// The plug-in's application: the host window its windows and message boxes
+// belong to, its exception display, and the loading of its forms' texts.
+#include "pluginapi/PluginInterface.h"
+
+#include <exception>
+#include <string>
+
+class QWidget;
+class TlcCustomLang;
+
+// Makes the host's window the plug-in's application window; 0 takes the
+// window that is active now.
+void SetPluginAppWindow(TAppHandle AppHandle);
+// The application window, or none (it may have gone).
+QWidget* PluginAppWindow();
+
+// The plug-in's exception display: a message box with the error's text,
+// owned by the application window.
+void ShowPluginException(const std::exception& e);
+
+// A message box owned by the application window.
+int PluginMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
+
+// Loads a form's translation data, compiled into the plug-in as
+// ":/ravvel/lc/<Form>.dat": two languages, German active. The plug-in has
+// no dispatcher, so its windows stay German.
+void LoadPluginTranslations(TlcCustomLang& Lang, const std::string& Form);
