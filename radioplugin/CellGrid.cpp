@@ -1797,44 +1797,54 @@ bool TComboInplace::event(QEvent* event)
     return QComboBox::event(event);
 }
 
-void TComboInplace::keyPressEvent(QKeyEvent* event)
+// The keys both in-place controls answer alike. `examined` tells whether the
+// key is one whose end of edit the form may decide (AllowEndEditEvent). True
+// when the key was used here; false hands it to the control itself.
+static bool HandleInplaceKey(TObject* control, TMetaCellEditor* editor, QKeyEvent* event, bool examined, bool endEdit)
 {
     int key = event->key();
     const Qt::KeyboardModifiers shift = event->modifiers();
-    const QLineEdit* edit = lineEdit();
-    const bool hasSelection = edit && edit->hasSelectedText();
-    const int caret = edit ? edit->cursorPosition() : 0;
-    const int length = edit ? static_cast<int>(edit->text().size()) : 0;
-    bool endEdit = ComboKeyEndsEdit(key, FStyle, GridTabs(FCellEditor), hasSelection, caret, length);
-    if (FCellEditor && FCellEditor->AllowEndEditEvent)
-        FCellEditor->AllowEndEditEvent(this, key, shift, endEdit);
-    if (endEdit && FCellEditor) {
-        event->accept();
-        FCellEditor->EndByKey(key, shift);
-        return;
-    }
-    if (key == 0) {
-        event->accept();
-        return;
+    if (examined) {
+        if (editor && editor->AllowEndEditEvent)
+            editor->AllowEndEditEvent(control, key, shift, endEdit);
+        if (endEdit && editor) {
+            event->accept();
+            editor->EndByKey(key, shift);
+            return true;
+        }
+        if (key == 0) {
+            event->accept();
+            return true;
+        }
     }
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         event->accept();
-        if (FCellEditor)
-            FCellEditor->LeaveToGrid();
-        return;
+        if (editor)
+            editor->LeaveToGrid();
+        return true;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: event->accept(); return;
+    case Qt::Key_Backtab: event->accept(); return true;
     case Qt::Key_Escape:
         // Escape drops the edit: the cell keeps its text.
         event->accept();
-        if (FCellEditor)
-            FCellEditor->Clear();
-        return;
-    default: break;
+        if (editor)
+            editor->Clear();
+        return true;
+    default: return false;
     }
-    QComboBox::keyPressEvent(event);
+}
+
+void TComboInplace::keyPressEvent(QKeyEvent* event)
+{
+    const QLineEdit* edit = lineEdit();
+    const bool hasSelection = edit && edit->hasSelectedText();
+    const int caret = edit ? edit->cursorPosition() : 0;
+    const int length = edit ? static_cast<int>(edit->text().size()) : 0;
+    const bool endEdit = ComboKeyEndsEdit(event->key(), FStyle, GridTabs(FCellEditor), hasSelection, caret, length);
+    if (!HandleInplaceKey(this, FCellEditor, event, true, endEdit))
+        QComboBox::keyPressEvent(event);
 }
 
 bool TComboInplace::focusNextPrevChild(bool next)
@@ -1888,40 +1898,10 @@ bool TMaskEditInplace::event(QEvent* event)
 
 void TMaskEditInplace::keyPressEvent(QKeyEvent* event)
 {
-    int key = event->key();
-    const Qt::KeyboardModifiers shift = event->modifiers();
     bool examined = false;
-    bool endEdit = MaskKeyEndsEdit(key, GridTabs(FCellEditor), &examined);
-    if (examined) {
-        if (FCellEditor && FCellEditor->AllowEndEditEvent)
-            FCellEditor->AllowEndEditEvent(this, key, shift, endEdit);
-        if (endEdit && FCellEditor) {
-            event->accept();
-            FCellEditor->EndByKey(key, shift);
-            return;
-        }
-        if (key == 0) {
-            event->accept();
-            return;
-        }
-    }
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        event->accept();
-        if (FCellEditor)
-            FCellEditor->LeaveToGrid();
-        return;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: event->accept(); return;
-    case Qt::Key_Escape:
-        event->accept();
-        if (FCellEditor)
-            FCellEditor->Clear();
-        return;
-    default: break;
-    }
-    QLineEdit::keyPressEvent(event);
+    const bool endEdit = MaskKeyEndsEdit(event->key(), GridTabs(FCellEditor), &examined);
+    if (!HandleInplaceKey(this, FCellEditor, event, examined, endEdit))
+        QLineEdit::keyPressEvent(event);
 }
 
 bool TMaskEditInplace::focusNextPrevChild(bool next)
