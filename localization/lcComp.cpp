@@ -966,7 +966,8 @@ void TlcCustomLang::SetAutoSkipEmpties(bool value)
 
 void TlcCustomLang::SetStoreAsUTF8(bool value)
 {
-    // Stored texts are UTF-8 either way on this platform: nothing to re-encode.
+    if (value != FStoreAsUTF8 && !Loading())
+        ConvertStoredTexts(value);
     FStoreAsUTF8 = value;
 }
 
@@ -1391,14 +1392,6 @@ std::string TlcCustomLang::BuildLanguageFields(const std::string& text, int lang
     return out;
 }
 
-void TlcCustomLang::TranslateOwner()
-{
-    if (FTransient || !Owner())
-        return;
-    UpdateCodePage();
-    if (FOnChangeLanguage)
-        FOnChangeLanguage(this);
-}
 
 // ---- look-up ----------------------------------------------------------------------
 

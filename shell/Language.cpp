@@ -3,6 +3,7 @@
 #include "localization/lcLangCombo.h"
 #include "localization/lcLngLnk.h"
 #include "platform/Component.h"
+#include "platform/StdCtrls.h"
 #include "shell/DataModule.h"
 #include "shell/Environment.h"
 #include "shell/ZorUtils.h"
@@ -51,7 +52,7 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
     setWindowTitle("Sprache");
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    auto* label = new QLabel("Sprache:", this);
+    auto* label = new TLabel("Sprache:", this);
     label->setObjectName("Label1");
     row->addWidget(label);
     lcLangCombo = new TlcLangCombo(this);
@@ -61,10 +62,10 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
     layout->addLayout(row);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    btnOK = new QPushButton("&OK", this);
+    btnOK = new TButton("&OK", this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(true);
-    btnAbort = new QPushButton("&Abbrechen", this);
+    btnAbort = new TButton("&Abbrechen", this);
     btnAbort->setObjectName("btnAbort");
     buttons->addWidget(btnOK);
     buttons->addWidget(btnAbort);

@@ -1,5 +1,7 @@
 #include "shell/MainForm.h"
 
+#include "platform/StdCtrls.h"
+
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcLngLnk.h"
@@ -117,6 +119,8 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
         LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfMainForm");
         loading.Finish();
     }
+    // The texts the window makes itself follow a language switch too.
+    lcLangLinked->SetOnChangeLanguage([this](TObject*) { LanguageChanged(); });
 
     ToolBar1 = addToolBar("ToolBar1");
     ToolBar1->setObjectName("ToolBar1");
@@ -222,35 +226,43 @@ void TfMainForm::BuildMenu()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu");
-    QMenu* file = bar->addMenu("&Datei");
+    QMenu* file = new TMenuItem("&Datei", bar);
+    bar->addMenu(file);
     file->setObjectName("mmDatei");
     file->addAction(DM->acUploadFirmware);
     file->addAction(DM->actSetParameter);
     file->addSeparator();
     file->addAction(DM->FileExit1);
-    QMenu* edit = bar->addMenu("&Bearbeiten"); // the library's edit actions; kept hidden
+    QMenu* edit = new TMenuItem("&Bearbeiten", bar);
+    bar->addMenu(edit); // the library's edit actions; kept hidden
     edit->setObjectName("mmBearbeiten");
     edit->menuAction()->setVisible(false);
-    QMenu* view = bar->addMenu("&Ansicht");
+    QMenu* view = new TMenuItem("&Ansicht", bar);
+    bar->addMenu(view);
     view->setObjectName("mmAnsicht");
-    QMenu* scheme = view->addMenu("Farbschema");
+    QMenu* scheme = new TMenuItem("Farbschema", view);
+    view->addMenu(scheme);
     scheme->setObjectName("mmFarbschema");
     scheme->addAction(DM->acUseWindowsPattern);
     scheme->addAction(DM->acUseZorPattern);
     view->menuAction()->setVisible(false);
-    QMenu* window = bar->addMenu("&Fenster");
+    QMenu* window = new TMenuItem("&Fenster", bar);
+    bar->addMenu(window);
     window->setObjectName("mmFenster");
-    mmCloseAll = window->addAction("Alle Schließen");
+    mmCloseAll = new TAction("Alle Schließen", window);
+    window->addAction(mmCloseAll);
     mmCloseAll->setObjectName("mmCloseAll");
     connect(mmCloseAll, &QAction::triggered, DM->acCloseAllWindows, &QAction::trigger);
     window->menuAction()->setVisible(false);
-    QMenu* options = bar->addMenu("Optionen");
+    QMenu* options = new TMenuItem("Optionen", bar);
+    bar->addMenu(options);
     options->setObjectName("mmOptionen");
     options->addAction(DM->actSelectDevice);
     options->addAction(DM->acOptionenSchnittstelle);
     options->addAction(DM->actChangeLanguage);
     options->addAction(DM->acResetDialogs);
-    QMenu* help = bar->addMenu("&Hilfe");
+    QMenu* help = new TMenuItem("&Hilfe", bar);
+    bar->addMenu(help);
     help->setObjectName("mmHilfe");
     help->addAction(DM->acInfoUeber);
     help->addAction(DM->acDebugSaveStateToLog);
@@ -259,7 +271,8 @@ void TfMainForm::BuildMenu()
     help->addAction(DM->acWebAction);
     help->addSeparator();
     help->addAction(DM->acInputExtentionKey);
-    mmExtendedMode = bar->addMenu("Erweiterte Version");
+    mmExtendedMode = new TMenuItem("Erweiterte Version", bar);
+    bar->addMenu(mmExtendedMode);
     mmExtendedMode->setObjectName("mmExtendedMode");
     mmExtendedMode->addAction(DM->actExtendedOptions);
     mmExtendedMode->menuAction()->setVisible(false);
@@ -331,6 +344,19 @@ void TfMainForm::FormShow()
     RefreshDeviceDisplay();
     OpenInterface();
     VerbindungsStatusChanged(nullptr, DM->ComControl() && DM->ComControl()->Connected());
+}
+
+void TfMainForm::LanguageChanged()
+{
+    if (!DM || !FShown)
+        return;
+    RefreshDeviceDisplay();
+    if (DM->Environment()->ComPort != 0 && DM->ComControl())
+        StatusPanels[2]->setText(QString::fromStdString(Text(DM->ComControl()->Connected() ? "IDS_26" : "IDS_11")));
+    btnPause->setText(QString::fromStdString(
+        Text(Monitor.Pause() == TCommunicationMonitor::TPause::Running ? "IDS_37" : "IDS_35")));
+    btnToggleASCII->setText(QString::fromStdString(
+        Text(Monitor.Mode() == TCommunicationMonitor::TMode::Ascii ? "IDS_38" : "IDS_39")));
 }
 
 void TfMainForm::AppIdle()
@@ -618,10 +644,10 @@ void TfMainForm::BuildMonitor()
     layout->setContentsMargins(0, 0, 0, 0);
     auto* heads = new QWidget(pnlDebug);
     heads->setObjectName("pnlMonitorHeads");
-    lblIn = new QLabel("Gerät --> PC", heads);
+    lblIn = new TLabel("Gerät --> PC", heads);
     lblIn->setObjectName("lblIn");
     lblIn->move(0, 2);
-    lblOut = new QLabel("PC --> Gerät", heads);
+    lblOut = new TLabel("PC --> Gerät", heads);
     lblOut->setObjectName("lblOut");
     lblOut->move(300, 2);
     heads->setFixedHeight(lblIn->sizeHint().height() + 4);
@@ -654,7 +680,7 @@ void TfMainForm::BuildMonitor()
     edtSend = new QLineEdit(pnlDebug);
     edtSend->setObjectName("edtSend");
     sendRow->addWidget(edtSend, 1);
-    btnSend = new QPushButton("Senden", pnlDebug);
+    btnSend = new TButton("Senden", pnlDebug);
     btnSend->setObjectName("btnSend");
     sendRow->addWidget(btnSend);
     layout->addLayout(sendRow);
