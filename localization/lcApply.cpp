@@ -466,9 +466,14 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
             ownProperty = "Caption";
         else if (type == TStringsType::stHints)
             ownProperty = "Hint";
+        // Line 0 is left to the owner's own step when it is the owner's
+        // entry; any other first line is examined like the rest (a first
+        // line of a vanished or action-linked component would otherwise
+        // stay and be applied at every switch).
+        const bool ownerFirst = !list.Empty() && lcSameText(KeyOf(list[0], FLangDelim), className);
         if (ownProperty) {
-            start = HasPropertyOfKind(root, ownProperty,
-                                      {TTypeKind::tkString, TTypeKind::tkLString, TTypeKind::tkWString})
+            start = ownerFirst && HasPropertyOfKind(root, ownProperty,
+                                                    {TTypeKind::tkString, TTypeKind::tkLString, TTypeKind::tkWString})
                         ? 1
                         : 0;
             if (start == 1 && !list.Empty() && IsActionLinkedText(root, type)
@@ -477,7 +482,7 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
                 start = 0;
             }
         } else if (type == TStringsType::stFonts || type == TStringsType::stCharSets) {
-            start = HasPropertyOfKind(root, "Font", {TTypeKind::tkClass}, "TFont") ? 1 : 0;
+            start = ownerFirst && HasPropertyOfKind(root, "Font", {TTypeKind::tkClass}, "TFont") ? 1 : 0;
         }
         const bool dotted = type == TStringsType::stMultiLines || type == TStringsType::stOtherStrings
                             || type == TStringsType::stListView_TreeView_Items;
