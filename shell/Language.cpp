@@ -74,6 +74,17 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
     connect(btnAbort, &QPushButton::clicked, this, &TfLanguage::btnAbortClick);
     connect(this, &QDialog::rejected, this, &QWidget::close); // Escape
 
+    // The picker as its data set it up: two languages with flags in Tahoma
+    // (there before the texts are read, which address its entries), the data
+    // module's texts and dispatcher.
+    lcLangCombo->SetItemHeight(16);
+    for (int i = 0; i < 2; ++i) {
+        TLanguageInfo& info = lcLangCombo->AddLanguageInfo();
+        info.SetFontName("Tahoma");
+        info.SetFlagImage(Flag(i == 0));
+        info.SetLanguageName(i == 0 ? "Deutsch" : "English");
+    }
+
     lcLangLinked = new TlcLangLinked(this);
     lcLangLinked->setObjectName("lcLangLinked");
     {
@@ -81,15 +92,6 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
         loading.Add(*lcLangLinked);
         LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfLanguage");
         loading.Finish();
-    }
-    // The picker as its data set it up: the data module's texts and
-    // dispatcher, two languages with flags in Tahoma.
-    lcLangCombo->SetItemHeight(16);
-    for (int i = 0; i < 2; ++i) {
-        TLanguageInfo& info = lcLangCombo->AddLanguageInfo();
-        info.SetFontName("Tahoma");
-        info.SetFlagImage(Flag(i == 0));
-        info.SetLanguageName(i == 0 ? "Deutsch" : "English");
     }
     lcLangCombo->SetlcLang(DM->lcLang);
     lcLangCombo->SetlcLangDispatcher(DM->lcLangDispatcher);

@@ -111,16 +111,6 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     setObjectName("fMainForm");
     fMainForm = this;
     SetOwnerRoot(this);
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfMainForm");
-        loading.Finish();
-    }
-    // The texts the window makes itself follow a language switch too.
-    lcLangLinked->SetOnChangeLanguage([this](TObject*) { LanguageChanged(); });
 
     ToolBar1 = addToolBar("ToolBar1");
     ToolBar1->setObjectName("ToolBar1");
@@ -207,6 +197,20 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     clock->setObjectName("ClockTimer");
     connect(clock, &QTimer::timeout, this, [] {});
     clock->start(1000);
+
+    // The translation component is read last, as a form's data are: a window
+    // made while another language is active gets its texts applied to the
+    // controls that now exist.
+    lcLangLinked = new TlcLangLinked(this);
+    lcLangLinked->setObjectName("lcLangLinked");
+    // The texts the window makes itself follow a language switch too.
+    lcLangLinked->SetOnChangeLanguage([this](TObject*) { LanguageChanged(); });
+    {
+        TlcResourceLoading loading;
+        loading.Add(*lcLangLinked);
+        LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfMainForm");
+        loading.Finish();
+    }
 }
 
 TfMainForm::~TfMainForm()
@@ -346,13 +350,19 @@ void TfMainForm::FormShow()
     VerbindungsStatusChanged(nullptr, DM->ComControl() && DM->ComControl()->Connected());
 }
 
+void TfMainForm::ShowConnectionText(const char* id)
+{
+    FConnectionTextId = id;
+    StatusPanels[2]->setText(id ? QString::fromStdString(Text(id)) : QString());
+}
+
 void TfMainForm::LanguageChanged()
 {
-    if (!DM || !FShown)
+    if (!DM)
         return;
     RefreshDeviceDisplay();
-    if (DM->Environment()->ComPort != 0 && DM->ComControl())
-        StatusPanels[2]->setText(QString::fromStdString(Text(DM->ComControl()->Connected() ? "IDS_26" : "IDS_11")));
+    if (FConnectionTextId)
+        ShowConnectionText(FConnectionTextId);
     btnPause->setText(QString::fromStdString(
         Text(Monitor.Pause() == TCommunicationMonitor::TPause::Running ? "IDS_37" : "IDS_35")));
     btnToggleASCII->setText(QString::fromStdString(
@@ -390,14 +400,14 @@ void TfMainForm::OpenInterface()
         if (DM->ComControl())
             DM->ComControl()->SetInterfaceType(TInterfaceType::itNone);
         StatusPanels[1]->setText("Keine Schnittstelle");
-        StatusPanels[2]->setText("");
+        ShowConnectionText(nullptr);
     } else if (port == 255) {
         StatusPanels[1]->setText("USB");
-        StatusPanels[2]->setText(QString::fromStdString(Text("IDS_11")));
+        ShowConnectionText("IDS_11");
         OpenUSBInterface();
     } else {
         StatusPanels[1]->setText(QString::fromStdString(FormatText("COM %d", {std::to_string(port)})));
-        StatusPanels[2]->setText(QString::fromStdString(Text("IDS_11")));
+        ShowConnectionText("IDS_11");
         OpenSerialInterface();
     }
 }
@@ -441,6 +451,7 @@ void TfMainForm::ShowInterfaceOptions()
     CloseAllMDIChildren();
     if (DialogService().ExecModal(dialog) != QDialog::Accepted)
         return;
+    ShowConnectionText(nullptr);
     StatusPanels[2]->setText(" undefiniert ");
     DM->Environment()->ComPort = dialog.GetPortNumber();
     OpenInterface();
@@ -507,7 +518,7 @@ void TfMainForm::VerbindungsStatusChanged(TObject* /*Sender*/, bool verb_ok)
     }
     DM->Environment()->Debugger()->AddAction("TfMainForm.VerbindungsStatusChanged",
                                              verb_ok ? "S_VerbindungOK=true" : "S_VerbindungOK=false");
-    StatusPanels[2]->setText(QString::fromStdString(Text(verb_ok ? "IDS_26" : "IDS_11")));
+    ShowConnectionText(verb_ok ? "IDS_26" : "IDS_11");
     ReplyParser.SetState(verb_ok ? THostReplyParser::Idle : THostReplyParser::NotConnected);
     RefreshDeviceDisplay();
     statusBar()->update();

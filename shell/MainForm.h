@@ -105,6 +105,9 @@ private:
     void BuildMonitor();
     void AddMonitorRow(bool received, const std::string& message);
     void PlaceStatusPanel();
+    // The connection state in the status bar, by text identifier (none: empty).
+    void ShowConnectionText(const char* id);
+    const char* FConnectionTextId = nullptr;
     bool FShown = false;
     bool FMarkedToEnd = false;
 };
