@@ -192,6 +192,56 @@ void WriteBool(QObject* object, const char* name, bool value)
 
 } // namespace
 
+// ---- the owner's components by name ----------------------------------------------
+
+namespace {
+std::string FoldedName(std::string_view name)
+{
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toCaseFolded().toStdString();
+}
+} // namespace
+
+// Indexes the owner's components by name for one pass over the lists, so
+// that a form of many components is not searched once per line.
+class TComponentIndexScope {
+public:
+    explicit TComponentIndexScope(TlcCustomLang& lang) : FLang(lang)
+    {
+        if (FLang.FComponentIndexOn)
+            return;
+        FOwns = true;
+        for (QObject* component : OwnedComponents(FLang.Owner())) {
+            const std::string name = ComponentName(component);
+            if (!name.empty())
+                FLang.FComponentIndex.emplace(FoldedName(name), component);
+        }
+        FLang.FComponentIndexOn = true;
+    }
+    ~TComponentIndexScope()
+    {
+        if (!FOwns)
+            return;
+        FLang.FComponentIndex.clear();
+        FLang.FComponentIndexOn = false;
+    }
+    TComponentIndexScope(const TComponentIndexScope&) = delete;
+    TComponentIndexScope& operator=(const TComponentIndexScope&) = delete;
+
+private:
+    TlcCustomLang& FLang;
+    bool FOwns = false;
+};
+
+QObject* TlcCustomLang::OwnedComponent(std::string_view name) const
+{
+    if (!FComponentIndexOn)
+        return FindComponent(Owner(), name);
+    if (name.empty())
+        return nullptr;
+    const auto found = FComponentIndex.find(FoldedName(name));
+    return found == FComponentIndex.end() ? nullptr : found->second.data();
+}
+
 // ---- published properties ------------------------------------------------------
 
 TlcPropInfoList::TlcPropInfoList(const QObject* object)
@@ -330,6 +380,7 @@ void TlcCustomLang::TranslateOwner()
     if (FTransient || !root)
         return;
     FTestModeNow = TestModeActive();
+    const TComponentIndexScope index(*this);
     UpdateCodePage();
     const bool all = FListSelector == -1;
     auto selected = [this, all](TStringsType type) { return all || FListSelector == static_cast<int>(type); };
@@ -413,6 +464,7 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
     QObject* root = Owner();
     if (!root)
         return;
+    const TComponentIndexScope index(*this);
     if (!FSetAside)
         FSetAside = std::make_unique<TlcStringList>();
     auto setAside = [this, &list](int i) {
@@ -424,7 +476,7 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
         int i = 0;
         while (i < list.Count()) {
             const std::string key = KeyOf(list[i], FLangDelim);
-            QObject* component = FindComponent(root, Before(key, '.'));
+            QObject* component = OwnedComponent(Before(key, '.'));
             if (!component) {
                 setAside(i);
                 continue;
@@ -493,9 +545,9 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
             bool keep;
             if (dotted) {
                 const std::string name = Before(key, '.');
-                keep = name == className || FindComponent(root, name);
+                keep = name == className || OwnedComponent(name);
             } else {
-                component = FindComponent(root, key);
+                component = OwnedComponent(key);
                 keep = component != nullptr;
             }
             if (!keep) {
@@ -530,6 +582,7 @@ void TlcCustomLang::ApplyList(TlcStringList& list, TStringsType type)
         ApplyCollections(list);
         return;
     }
+    const TComponentIndexScope index(*this);
     PurgeList(list, type);
     QObject* root = Owner();
     if (list.Empty() || !root)
@@ -566,7 +619,7 @@ void TlcCustomLang::ApplyList(TlcStringList& list, TStringsType type)
                 ApplyLocale(componentName, text);
             continue;
         }
-        QObject* target = FindComponent(root, componentName);
+        QObject* target = OwnedComponent(componentName);
         if (!target && (componentName == className || lcSameText(componentName, ComponentName(root))))
             target = root;
         if (!target)
@@ -659,6 +712,7 @@ void TlcCustomLang::ApplyList(TlcStringList& list, TStringsType type)
 
 void TlcCustomLang::ApplyCollections(TlcStringList& list)
 {
+    const TComponentIndexScope index(*this);
     PurgeList(list, TStringsType::stCollections);
     QObject* root = Owner();
     if (!root)
@@ -690,7 +744,7 @@ void TlcCustomLang::ApplyCollections(TlcStringList& list)
         const std::string text = EntryText(list, TStringsType::stCollections, line, i);
 
         auto drop = [&list, &i] { list.Delete(i); };
-        QObject* holder = FindComponent(root, componentName);
+        QObject* holder = OwnedComponent(componentName);
         if (!holder) {
             drop();
             continue;
@@ -837,7 +891,7 @@ QObject* TlcCustomLang::ResolvePathObject(const std::string& path) const
     if (lcStartsText(path, ClassNameOf(root) + ".") >= 0)
         current = root;
     else
-        current = FindComponent(root, Before(path, '.'));
+        current = OwnedComponent(Before(path, '.'));
     if (!current || path.find('.') == std::string::npos)
         return current;
     std::string rest = After(path, '.');
@@ -1014,7 +1068,7 @@ bool TlcCustomLang::IsPropertyExcluded(const std::string& componentName, const s
         return true;
     if (propertyPath == "Name")
         return true;
-    if (const QObject* component = FindComponent(Owner(), componentName))
+    if (const QObject* component = OwnedComponent(componentName))
         if (FSmartExcludeProps.IndexOf("!" + ClassNameOf(component) + "." + propertyPath) >= 0)
             return true;
     return false;
@@ -1022,6 +1076,7 @@ bool TlcCustomLang::IsPropertyExcluded(const std::string& componentName, const s
 
 void TlcCustomLang::ApplyExcludedProperties()
 {
+    const TComponentIndexScope index(*this);
     bool emptied[lcStringsTypeCount] = {};
     auto empty = [this, &emptied](TStringsType type) {
         List(type).Clear();

@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The engine's own failures; fixed English messages.
@@ -522,6 +523,12 @@ private:
     void TranslateOwnerFont();
     void ApplyCollections(TlcStringList& list);
     void ApplyLocale(const std::string& key, const std::string& text);
+    // The owner's component of that name (without regard to case); during a
+    // pass over the lists from an index of the names made once for the pass.
+    QObject* OwnedComponent(std::string_view name) const;
+    friend class TComponentIndexScope;
+    std::unordered_map<std::string, QPointer<QObject>> FComponentIndex;
+    bool FComponentIndexOn = false;
 
     int FListSelector = -1;
     bool FTestModeNow = false;
