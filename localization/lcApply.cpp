@@ -338,8 +338,8 @@ bool TlcCustomLang::IsActionLinkedText(const QObject* component, TStringsType ty
 
 std::string TlcCustomLang::GetEntryText(const TlcStringList& list, int index, bool fallback)
 {
-    if (index < 0 || index >= list.Count())
-        return {};
+    // With common strings the component's own Locales and DlgsCaptions are
+    // emptied on loading: the index is checked against the list that is read.
     const bool shared = &list == &List(TStringsType::stLocales) || &list == &List(TStringsType::stDlgsCaptions);
     if (shared && FOptions.testFlag(TlcLangOption::loUseExtCommonStrings)) {
         if (!FLangDispatcher)
@@ -353,6 +353,8 @@ std::string TlcCustomLang::GetEntryText(const TlcStringList& list, int index, bo
             return other->GetEntryText(other->List(type), index, fallback);
         }
     }
+    if (index < 0 || index >= list.Count())
+        return {};
     std::string text = ExtractField(list[index], FLangDelim, FActiveLanguage);
     if (text.empty() && fallback)
         text = ExtractField(list[index], FLangDelim, 1);
@@ -622,7 +624,10 @@ void TlcCustomLang::ApplyList(TlcStringList& list, TStringsType type)
         QObject* target = OwnedComponent(componentName);
         if (!target && (componentName == className || lcSameText(componentName, ComponentName(root))))
             target = root;
-        if (!target)
+        // Translation components and dispatchers are never translated: a
+        // line that set a component's language would start another switch
+        // from inside this one.
+        if (!target || qobject_cast<TlcComponent*>(target))
             continue;
         const TlcPropInfoList properties(target);
         const QMetaProperty* found = properties.Find(propertyName);
@@ -745,7 +750,7 @@ void TlcCustomLang::ApplyCollections(TlcStringList& list)
 
         auto drop = [&list, &i] { list.Delete(i); };
         QObject* holder = OwnedComponent(componentName);
-        if (!holder) {
+        if (!holder || qobject_cast<TlcComponent*>(holder)) {
             drop();
             continue;
         }
@@ -995,7 +1000,7 @@ void TlcCustomLang::SetPropertyValueByPath(const std::string& path, const std::s
     try {
         QObject* object = ResolvePathObject(path);
         QMetaProperty property;
-        if (!LastProperty(object, path, property))
+        if (qobject_cast<TlcComponent*>(object) || !LastProperty(object, path, property))
             return;
         switch (PropertyKind(property)) {
         case TTypeKind::tkInteger:

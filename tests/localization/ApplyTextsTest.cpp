@@ -513,6 +513,61 @@ TEST(ApplyTexts, AssigningAListAppliesThatListOnly)
     EXPECT_EQ(f.Control->Caption(), "One");
 }
 
+TEST(ApplyTexts, TranslationComponentsAreNeverTargets)
+{
+    // Texts that would switch the component back from inside its own switch.
+    TFormWithTexts f(Section("stOtherStrings", {Line({"lcLang.Language", "English", "Deutsch"}),
+                                                Line({"ctlOne.Hint", "a", "b"})}));
+    f.Lang->setObjectName("lcLang");
+    TlcExtendedItem& item = f.Lang->ExtendedTranslations()->Add();
+    item.Identifier = "lcLang.ActiveLanguage";
+    item.Values = "2\x01" "1\x01";
+    f.Switch(2);
+    EXPECT_EQ(f.Lang->ActiveLanguage(), 2);
+    EXPECT_EQ(f.Lang->Language(), "English");
+    EXPECT_EQ(f.Control->Hint(), "b");
+    f.Switch(1);
+    EXPECT_EQ(f.Lang->ActiveLanguage(), 1);
+    EXPECT_EQ(f.Control->Hint(), "a");
+}
+
+TEST(ApplyTexts, EntryTextsAndTheSharedLists)
+{
+    TTestDataModule dm;
+    TfTestForm first;
+    TlcLangLinked* withLocales = LoadLang<TlcLangLinked>(&first, dm.Dispatcher, "");
+    TfTestForm second;
+    TlcLangLinked* lang = LoadLang<TlcLangLinked>(&second, dm.Dispatcher, "");
+    lang->SetActiveLanguage(2);
+    const TlcStringList list{Line({"a", "eins", "one"}), Line({"b", "zwei", ""})};
+    EXPECT_EQ(lang->GetEntryText(list, 0, false), "one");
+    EXPECT_EQ(lang->GetEntryText(list, 1, false), "");
+    EXPECT_EQ(lang->GetEntryText(list, 1, true), "zwei");
+    EXPECT_EQ(lang->GetEntryText(list, 2, true), "");
+    EXPECT_EQ(lang->GetEntryText(list, -1, true), "");
+    // With the common strings, Locales come from the first linked component
+    // that has any (the data module's has none here).
+    withLocales->SetLocales({Line({"Decimal Separator", ".", ","})});
+    withLocales->SetActiveLanguage(2);
+    lang->SetOptions(TlcLangOption::loUseExtCommonStrings);
+    ASSERT_TRUE(lang->Locales().Empty());
+    EXPECT_EQ(lang->GetEntryText(lang->Locales(), 0, false), ",");
+    lang->SetLangDispatcher(nullptr);
+    EXPECT_EQ(lang->GetEntryText(lang->Locales(), 0, false), "");
+}
+
+TEST(ApplyTexts, BlankCollectionTextsAreEmpty)
+{
+    TTestDataModule dm;
+    TfLanguage form;
+    auto* lang = LoadLang<TlcLangLinked>(&form, dm.Dispatcher,
+                                         Section("stCollections", {Line({"lcLangCombo.LanguageInfos[0].FontName", " ", "  "}),
+                                                                   Line({"lcLangCombo.LanguageInfos[1].FontName", "", "Arial"})}));
+    dm.Dispatcher->SetActiveLanguage(2);
+    EXPECT_EQ(lang->Collections().Lines(), Lines{Line({"lcLangCombo.LanguageInfos[1].FontName", "", "Arial"})});
+    EXPECT_EQ(form.lcLangCombo->LanguageInfos()[1].FontName(), "Arial");
+}
+
 // ---- extended translations ----------------------------------------------------
 
 TEST(ExtendedTranslations, SetPropertiesOfAnyKindByPath)
