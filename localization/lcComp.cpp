@@ -1256,9 +1256,14 @@ void TlcCustomLang::ReplaceDelimiter(unsigned char oldDelim, unsigned char newDe
             list->Put(i, std::move(line));
         }
     }
+    ReplaceDelimiterInExtended(oldDelim, newDelim);
+}
+
+void TlcCustomLang::ReplaceDelimiterInExtended(unsigned char oldDelim, unsigned char newDelim)
+{
     for (int i = 0; i < FExtendedTranslations->Count(); ++i) {
         std::string& values = FExtendedTranslations->Items(i).Values;
-        std::replace(values.begin(), values.end(), from, to);
+        std::replace(values.begin(), values.end(), static_cast<char>(oldDelim), static_cast<char>(newDelim));
     }
 }
 

@@ -370,6 +370,8 @@ public:
     virtual void SetTranslation(TlcStringList& list, const std::string& text, int language, const std::string& key);
     void SetTranslation(TStringsType type, const std::string& text, int language, const std::string& key);
     void ReplaceDelimiter(unsigned char oldDelim, unsigned char newDelim);
+    // Every byte oldDelim in the values of the extended translations.
+    void ReplaceDelimiterInExtended(unsigned char oldDelim, unsigned char newDelim);
     void PadLanguageFields();
     void UpdateCodePage();
     void RebuildStringIndexes();

@@ -291,6 +291,21 @@ TEST(ApplyTexts, LinesOfMissingComponentsAreSetAside)
     EXPECT_EQ(f.Lang->SetAsideList()->Count(), 1); // examined once only
 }
 
+TEST(ApplyTexts, SmartExclusionKeepsTheOwnersCaption)
+{
+    for (bool excluded : {false, true}) {
+        TFormWithTexts f(Section("stCaptions", {Line({"TfTestForm", "Titel", "Title"}), Line({"ctlOne", "Eins", "One"})}),
+                         [&](TlcLangLinked& lang) {
+                             if (excluded)
+                                 lang.SetSmartExcludeProps({"TfTestForm.Caption"});
+                         });
+        f.Form.SetCaption("Titel");
+        f.Switch(2);
+        EXPECT_EQ(f.Form.Caption(), excluded ? "Titel" : "Title");
+        EXPECT_EQ(f.Control->Caption(), "One");
+    }
+}
+
 TEST(ApplyTexts, UnchangedTextsAreNotWrittenAgain)
 {
     TFormWithTexts f(Section("stCaptions", {Line({"ctlOne", "Gleich", "Gleich"})}));
