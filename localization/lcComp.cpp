@@ -668,9 +668,22 @@ void TlcStringsCollection::SortItems()
         });
 }
 
+bool TlcExtendedItem::IsRoot() const
+{
+    const QObject* root = FCollection && FCollection->Owner() ? FCollection->Owner()->Owner() : nullptr;
+    return root && lcStartsText(Identifier, ClassNameOf(root) + ".") >= 0;
+}
+
+void TlcExtendedItem::Assign(const TlcExtendedItem& source)
+{
+    Identifier = source.Identifier;
+    Values = source.Values;
+    PropertyType = source.PropertyType;
+}
+
 TlcExtendedItem& TlcExtendedItems::Add()
 {
-    FItems.push_back(std::make_unique<TlcExtendedItem>());
+    FItems.push_back(std::make_unique<TlcExtendedItem>(this));
     return *FItems.back();
 }
 
@@ -682,7 +695,7 @@ void TlcExtendedItems::Delete(int index)
 // ---- the translation component: construction --------------------------------
 
 TlcCustomLang::TlcCustomLang(QObject* owner)
-    : TlcComponent(CheckedOwner(owner)), FExtendedTranslations(std::make_unique<TlcExtendedItems>())
+    : TlcComponent(CheckedOwner(owner)), FExtendedTranslations(std::make_unique<TlcExtendedItems>(this))
 {
     FLangNames = {"Language N1"};
     FLanguage = "Language N1";

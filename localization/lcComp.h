@@ -222,16 +222,34 @@ private:
 
 // ---- extended translations --------------------------------------------------
 
+class TlcExtendedItems;
+
+// One property of any kind, set by its path ("TfForm.Tag", "btnOK.Font.Name").
 class TlcExtendedItem {
 public:
+    TlcExtendedItem() = default;
+    explicit TlcExtendedItem(const TlcExtendedItems* collection) : FCollection(collection) {}
     std::string Identifier;
     TTypeKind PropertyType = TTypeKind::tkUnknown;
     std::string Values;    // the texts of all languages, each followed by the delimiter
     std::u16string ValuesW; // the 16-bit copy the data may bring
+
+    // The identifier begins with the owner's class name and ".".
+    bool IsRoot() const;
+    // The identifier, or the class's name for an item without one.
+    std::string DisplayName() const { return Identifier.empty() ? "TlcExtendedItem" : Identifier; }
+    // Copies identifier, values and kind.
+    void Assign(const TlcExtendedItem& source);
+
+private:
+    const TlcExtendedItems* FCollection = nullptr;
 };
 
 class TlcExtendedItems {
 public:
+    explicit TlcExtendedItems(const TlcCustomLang* owner = nullptr) : FOwner(owner) {}
+    // The translation component whose items these are.
+    const TlcCustomLang* Owner() const { return FOwner; }
     int Count() const { return static_cast<int>(FItems.size()); }
     TlcExtendedItem& Items(int index) const { return *FItems.at(static_cast<size_t>(index)); }
     TlcExtendedItem& Add();
@@ -239,6 +257,7 @@ public:
     void Clear() { FItems.clear(); }
 
 private:
+    const TlcCustomLang* FOwner;
     std::vector<std::unique_ptr<TlcExtendedItem>> FItems;
 };
 Q_DECLARE_METATYPE(TlcExtendedItems*)

@@ -613,6 +613,27 @@ TEST(ExtendedTranslations, SetPropertiesOfAnyKindByPath)
     }
 }
 
+TEST(ExtendedTranslations, ItemsKnowTheirOwnersEntries)
+{
+    TFormWithTexts f("");
+    TlcExtendedItem& root = f.Lang->ExtendedTranslations()->Add();
+    root.Identifier = "TfTestForm.Caption";
+    TlcExtendedItem& other = f.Lang->ExtendedTranslations()->Add();
+    other.Identifier = "ctlOne.Caption";
+    EXPECT_TRUE(root.IsRoot());
+    EXPECT_FALSE(other.IsRoot());
+    EXPECT_EQ(other.DisplayName(), "ctlOne.Caption");
+    TlcExtendedItem& empty = f.Lang->ExtendedTranslations()->Add();
+    EXPECT_EQ(empty.DisplayName(), "TlcExtendedItem");
+    root.Values = "a\x01";
+    root.PropertyType = TTypeKind::tkWString;
+    empty.Assign(root);
+    EXPECT_EQ(empty.Identifier, "TfTestForm.Caption");
+    EXPECT_EQ(empty.Values, "a\x01");
+    EXPECT_EQ(empty.PropertyType, TTypeKind::tkWString);
+    EXPECT_TRUE(empty.IsRoot());
+}
+
 TEST(ExtendedTranslations, PathsThroughObjectsAndCollections)
 {
     TTestDataModule dm;
