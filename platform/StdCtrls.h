@@ -24,16 +24,14 @@ private:
     QString FHint;
 };
 
-// A font setting that a control can take back to its parent's.
-#define TESSARO_PUBLISHED_FONT                                                                                     \
-    Q_PROPERTY(QFont Font READ font WRITE setFont)                                                                 \
-    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
-
+// Labels and buttons publish their font and whether they take their
+// parent's (ParentFont; setting it takes the parent's font back).
 class TLabel : public QLabel {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ text WRITE setText)
     Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
-    TESSARO_PUBLISHED_FONT
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
 public:
     explicit TLabel(const QString& caption, QWidget* parent = nullptr) : QLabel(caption, parent) {}
     explicit TLabel(QWidget* parent = nullptr) : QLabel(parent) {}
@@ -45,7 +43,8 @@ class TButton : public QPushButton {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ text WRITE setText)
     Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
-    TESSARO_PUBLISHED_FONT
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
 public:
     explicit TButton(const QString& caption, QWidget* parent = nullptr) : QPushButton(caption, parent) {}
     bool ParentFont() const { return !testAttribute(Qt::WA_SetFont); }

@@ -788,6 +788,31 @@ TEST(ListUpkeep, StoringAsUTF8KeepsTheTextsAndClosesEveryLine)
     EXPECT_EQ(f.Control->Caption(), "Oil");
 }
 
+TEST(CommaText, SplitAndJoin)
+{
+    struct TCase {
+        std::string Text;
+        Lines Items;
+        std::string Joined; // the items joined again
+    } cases[] = {
+        {"", {}, ""},
+        {"a,b,c", {"a", "b", "c"}, "a,b,c"},
+        {"  a , b  ", {"a", "b"}, "a,b"},
+        {"a b", {"a", "b"}, "a,b"},                 // a blank separates too
+        {"a,,b", {"a", "", "b"}, "a,,b"},            // an empty item in the middle
+        {"a,", {"a"}, "a"},                          // none after a last comma
+        {"\"x y\",\"say \"\"hi\"\"\"", {"x y", "say \"hi\""}, "\"x y\",\"say \"\"hi\"\"\""},
+        {"\"open", {"open"}, "open"},                // a quote that never closes
+        {"\"\"", {""}, "\"\""},
+        {"Mär,Öl", {"Mär", "Öl"}, "Mär,Öl"},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(SplitCommaText(c.Text), c.Items) << c.Text;
+        EXPECT_EQ(JoinCommaText(c.Items), c.Joined) << c.Text;
+        EXPECT_EQ(SplitCommaText(JoinCommaText(c.Items)), c.Items) << c.Text;
+    }
+}
+
 TEST(PropInfoList, SortedPublishedPropertiesWithoutEvents)
 {
     EXPECT_THROW(TlcPropInfoList(nullptr), Exception);
