@@ -668,9 +668,22 @@ void TlcStringsCollection::SortItems()
         });
 }
 
+bool TlcExtendedItem::IsRoot() const
+{
+    const QObject* root = FCollection && FCollection->Owner() ? FCollection->Owner()->Owner() : nullptr;
+    return root && lcStartsText(Identifier, ClassNameOf(root) + ".") >= 0;
+}
+
+void TlcExtendedItem::Assign(const TlcExtendedItem& source)
+{
+    Identifier = source.Identifier;
+    Values = source.Values;
+    PropertyType = source.PropertyType;
+}
+
 TlcExtendedItem& TlcExtendedItems::Add()
 {
-    FItems.push_back(std::make_unique<TlcExtendedItem>());
+    FItems.push_back(std::make_unique<TlcExtendedItem>(this));
     return *FItems.back();
 }
 
@@ -682,7 +695,7 @@ void TlcExtendedItems::Delete(int index)
 // ---- the translation component: construction --------------------------------
 
 TlcCustomLang::TlcCustomLang(QObject* owner)
-    : TlcComponent(CheckedOwner(owner)), FExtendedTranslations(std::make_unique<TlcExtendedItems>())
+    : TlcComponent(CheckedOwner(owner)), FExtendedTranslations(std::make_unique<TlcExtendedItems>(this))
 {
     FLangNames = {"Language N1"};
     FLanguage = "Language N1";
@@ -966,7 +979,8 @@ void TlcCustomLang::SetAutoSkipEmpties(bool value)
 
 void TlcCustomLang::SetStoreAsUTF8(bool value)
 {
-    // Stored texts are UTF-8 either way on this platform: nothing to re-encode.
+    if (value != FStoreAsUTF8 && !Loading())
+        ConvertStoredTexts(value);
     FStoreAsUTF8 = value;
 }
 
@@ -1255,9 +1269,14 @@ void TlcCustomLang::ReplaceDelimiter(unsigned char oldDelim, unsigned char newDe
             list->Put(i, std::move(line));
         }
     }
+    ReplaceDelimiterInExtended(oldDelim, newDelim);
+}
+
+void TlcCustomLang::ReplaceDelimiterInExtended(unsigned char oldDelim, unsigned char newDelim)
+{
     for (int i = 0; i < FExtendedTranslations->Count(); ++i) {
         std::string& values = FExtendedTranslations->Items(i).Values;
-        std::replace(values.begin(), values.end(), from, to);
+        std::replace(values.begin(), values.end(), static_cast<char>(oldDelim), static_cast<char>(newDelim));
     }
 }
 
@@ -1391,14 +1410,6 @@ std::string TlcCustomLang::BuildLanguageFields(const std::string& text, int lang
     return out;
 }
 
-void TlcCustomLang::TranslateOwner()
-{
-    if (FTransient || !Owner())
-        return;
-    UpdateCodePage();
-    if (FOnChangeLanguage)
-        FOnChangeLanguage(this);
-}
 
 // ---- look-up ----------------------------------------------------------------------
 

@@ -14,6 +14,7 @@
 #include "platform/Object.h"
 
 #include <QFlags>
+#include <QMetaProperty>
 #include <QObject>
 #include <QPointer>
 
@@ -22,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The engine's own failures; fixed English messages.
@@ -218,18 +220,36 @@ private:
     int FSortLanguage = 0;
 };
 
-// ---- extended translations (their application comes later) ------------------
+// ---- extended translations --------------------------------------------------
 
+class TlcExtendedItems;
+
+// One property of any kind, set by its path ("TfForm.Tag", "btnOK.Font.Name").
 class TlcExtendedItem {
 public:
+    TlcExtendedItem() = default;
+    explicit TlcExtendedItem(const TlcExtendedItems* collection) : FCollection(collection) {}
     std::string Identifier;
     TTypeKind PropertyType = TTypeKind::tkUnknown;
     std::string Values;    // the texts of all languages, each followed by the delimiter
     std::u16string ValuesW; // the 16-bit copy the data may bring
+
+    // The identifier begins with the owner's class name and ".".
+    bool IsRoot() const;
+    // The identifier, or the class's name for an item without one.
+    std::string DisplayName() const { return Identifier.empty() ? "TlcExtendedItem" : Identifier; }
+    // Copies identifier, values and kind.
+    void Assign(const TlcExtendedItem& source);
+
+private:
+    const TlcExtendedItems* FCollection = nullptr;
 };
 
 class TlcExtendedItems {
 public:
+    explicit TlcExtendedItems(const TlcCustomLang* owner = nullptr) : FOwner(owner) {}
+    // The translation component whose items these are.
+    const TlcCustomLang* Owner() const { return FOwner; }
     int Count() const { return static_cast<int>(FItems.size()); }
     TlcExtendedItem& Items(int index) const { return *FItems.at(static_cast<size_t>(index)); }
     TlcExtendedItem& Add();
@@ -237,9 +257,25 @@ public:
     void Clear() { FItems.clear(); }
 
 private:
+    const TlcCustomLang* FOwner;
     std::vector<std::unique_ptr<TlcExtendedItem>> FItems;
 };
 Q_DECLARE_METATYPE(TlcExtendedItems*)
+
+// The published properties of one object, sorted by name; event properties
+// and properties of no known kind are not listed.
+class TlcPropInfoList {
+public:
+    // Raises Exception for no object.
+    explicit TlcPropInfoList(const QObject* object);
+    int Count() const { return static_cast<int>(FList.size()); }
+    const QMetaProperty& Items(int index) const { return FList.at(static_cast<size_t>(index)); }
+    // The first property of that name, without regard to case; none when absent.
+    const QMetaProperty* Find(std::string_view name) const;
+
+private:
+    std::vector<QMetaProperty> FList;
+};
 
 // ---- the translation component ---------------------------------------------
 
@@ -353,6 +389,8 @@ public:
     virtual void SetTranslation(TlcStringList& list, const std::string& text, int language, const std::string& key);
     void SetTranslation(TStringsType type, const std::string& text, int language, const std::string& key);
     void ReplaceDelimiter(unsigned char oldDelim, unsigned char newDelim);
+    // Every byte oldDelim in the values of the extended translations.
+    void ReplaceDelimiterInExtended(unsigned char oldDelim, unsigned char newDelim);
     void PadLanguageFields();
     void UpdateCodePage();
     void RebuildStringIndexes();
@@ -363,14 +401,60 @@ public:
     int CodePageCharset() const { return FCodePageCharset; }
     int LanguageCharset(int language) const;
 
-    // Applies the active language to the owner; the texts themselves are not
-    // written into the owner's components yet: it ends with OnChangeLanguage.
+    // Writes the texts of the active language into the owner and its
+    // components: the owner's caption and hint, the lists the selector names
+    // (all of them after a language change), the owner's font, the extended
+    // translations; ends with OnChangeLanguage.
     virtual void TranslateOwner();
-    // Collects the owner's current texts into the lists (not at run time yet).
-    virtual void CollectOwnerTexts() {}
-    // Prune the lists by the exclusion settings (not yet).
-    virtual void ApplyExcludedProperties() {}
+    // Applies one list to the owner's components (PurgeList first).
+    void ApplyList(TlcStringList& list, TStringsType type);
+    // Removes the lines that cannot or need not be applied: lines of missing
+    // components go to the set-aside list, action-linked captions and hints
+    // and (with AutoSkipEmpties) lines without text are deleted.
+    void PurgeList(TlcStringList& list, TStringsType type);
+    // The text of line `index` in the active language, language 1's when that
+    // is empty and `fallback` is on; empty outside the list.
+    std::string GetEntryText(const TlcStringList& list, int index, bool fallback);
+    // The lines PurgeList set aside (none before the first purge).
+    const TlcStringList* SetAsideList() const { return FSetAside.get(); }
+
+    // Published properties by name.
+    bool HasPropertyOfKind(const QObject* object, std::string_view name, std::initializer_list<TTypeKind> kinds,
+                           std::string_view className = {}) const;
+    void SetPropertyText(QObject* object, const QMetaProperty& property, const std::string& text) const;
+    void SetPropertyTextByName(QObject* object, std::string_view name, const std::string& text) const;
+    std::string GetPropertyText(const QObject* object, std::string_view name) const;
+    // The component's caption (or hint) is its action's.
+    bool IsActionLinkedText(const QObject* component, TStringsType type) const;
+
+    // Extended translations: properties of any kind set by their path
+    // ("btnOK.Font.Name", "TfForm.Tag", "lcLangCombo.LanguageInfos[0].FontName").
+    void ApplyExtendedTranslations();
+    QObject* ResolvePathObject(const std::string& path) const;
+    TTypeKind GetPropertyKindByPath(const std::string& path) const;
+    std::string GetPropertyValueByPath(const std::string& path) const;
+    // A text that does not parse, a missing object or property change nothing.
+    void SetPropertyValueByPath(const std::string& path, const std::string& text) const;
+
+    // Exclusions.
+    bool IsPropertyExcluded(const std::string& componentName, const std::string& propertyPath) const;
+    virtual void ApplyExcludedProperties();
+    // Removing the lines of the listed components is upkeep of the design
+    // environment; at run time DoNotTranslate acts through the checks of
+    // TranslateOwner and ApplyList alone.
     virtual void ApplyDoNotTranslate() {}
+    // Re-encodes every stored text to (or from) UTF-8.
+    void ConvertStoredTexts(bool toUTF8);
+    // Collects the owner's current texts into the lists (a design-time tool,
+    // not built).
+    virtual void CollectOwnerTexts() {}
+
+    // One language column of a line: removed (the number of fields stays, an
+    // empty one at the end), or moved to another place.
+    static std::string RemoveLanguageField(std::string_view line, int language, unsigned char delim);
+    static void RemoveLanguageField(TlcStringList& list, int language, unsigned char delim);
+    static std::string MoveLanguageField(std::string_view line, int from, int to, unsigned char delim);
+    static void MoveLanguageField(TlcStringList& list, int from, int to, unsigned char delim);
     // Loads the dispatcher's external translation file; false while the
     // file formats are not read yet.
     virtual bool LoadTranslationFile(const std::string& /*fileName*/) { return false; }
@@ -455,7 +539,21 @@ private:
     bool FUseTaskMsgDlg = true;
     TLanguageChangingEvent FOnLanguageChanging;
 
+    std::string EntryText(const TlcStringList& list, TStringsType type, const std::string& line, int index);
+    void TranslateOwnerText(const char* property, TStringsType type);
+    void TranslateOwnerFont();
+    void ApplyCollections(TlcStringList& list);
+    void ApplyLocale(const std::string& key, const std::string& text);
+    // The owner's component of that name (without regard to case); during a
+    // pass over the lists from an index of the names made once for the pass.
+    QObject* OwnedComponent(std::string_view name) const;
+    friend class TComponentIndexScope;
+    std::unordered_map<std::string, QPointer<QObject>> FComponentIndex;
+    bool FComponentIndexOn = false;
+
     int FListSelector = -1;
+    bool FTestModeNow = false;
+    std::unique_ptr<TlcStringList> FSetAside;
     bool FTransient = false;
     bool FOwnerHasNoFont = true;
     bool FFromDispatcher = false;

@@ -79,7 +79,70 @@ void TLanguageInfo::SetFlagImage(const QPixmap& value)
         FOwner->update();
 }
 
-TlcLangCombo::TlcLangCombo(QWidget* parent) : QComboBox(parent)
+TLanguageInfoItem::TLanguageInfoItem(TlcLangCombo& combo, int index) : FCombo(combo), FIndex(index) {}
+
+TLanguageInfo* TLanguageInfoItem::Info() const
+{
+    std::vector<TLanguageInfo>& infos = FCombo.LanguageInfos();
+    return FIndex < static_cast<int>(infos.size()) ? &infos[static_cast<size_t>(FIndex)] : nullptr;
+}
+
+std::string TLanguageInfoItem::FontName() const
+{
+    const TLanguageInfo* info = Info();
+    return info ? info->FontName() : std::string();
+}
+
+void TLanguageInfoItem::SetFontName(const std::string& value)
+{
+    if (TLanguageInfo* info = Info())
+        info->SetFontName(value);
+}
+
+int TLanguageInfoItem::FontCharset() const
+{
+    const TLanguageInfo* info = Info();
+    return info ? info->FontCharset() : DEFAULT_CHARSET;
+}
+
+void TLanguageInfoItem::SetFontCharset(int value)
+{
+    if (TLanguageInfo* info = Info())
+        info->SetFontCharset(value);
+}
+
+std::string TLanguageInfoItem::LanguageName() const
+{
+    const TLanguageInfo* info = Info();
+    return info ? info->LanguageName() : std::string();
+}
+
+void TLanguageInfoItem::SetLanguageName(const std::string& value)
+{
+    if (TLanguageInfo* info = Info()) {
+        info->SetLanguageName(value);
+        FCombo.RebuildItems();
+    }
+}
+
+TLanguageInfos::TLanguageInfos(TlcLangCombo& combo) : FCombo(combo) {}
+
+int TLanguageInfos::Count() const
+{
+    return static_cast<int>(FCombo.LanguageInfos().size());
+}
+
+QObject* TLanguageInfos::Item(int index)
+{
+    if (index < 0 || index >= Count())
+        return nullptr;
+    while (static_cast<int>(FItems.size()) <= index)
+        FItems.push_back(std::make_unique<TLanguageInfoItem>(FCombo, static_cast<int>(FItems.size())));
+    return FItems[static_cast<size_t>(index)].get();
+}
+
+TlcLangCombo::TlcLangCombo(QWidget* parent)
+    : QComboBox(parent), FInfoCollection(std::make_unique<TLanguageInfos>(*this))
 {
     setItemDelegate(new TLanguageDelegate(*this));
     // A linked component that goes is unlinked (QPointer); the items stay.

@@ -2,12 +2,14 @@
 // A drop-down list of the languages of a translation component or of the
 // dispatcher, each with its flag and its name in its own font.
 #include "localization/lcComp.h"
+#include "platform/Classes.h"
 
 #include <QComboBox>
 #include <QPixmap>
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,8 +37,43 @@ private:
     std::string FLanguageName;
 };
 
+// One language's display data as a published collection item (what the
+// form's Collections lines address: "lcLangCombo.LanguageInfos[0].FontName").
+class TLanguageInfoItem : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::string FontName READ FontName WRITE SetFontName)
+    Q_PROPERTY(int FontCharset READ FontCharset WRITE SetFontCharset)
+    Q_PROPERTY(std::string LanguageName READ LanguageName WRITE SetLanguageName)
+public:
+    TLanguageInfoItem(TlcLangCombo& combo, int index);
+    std::string FontName() const;
+    void SetFontName(const std::string& value);
+    int FontCharset() const;
+    void SetFontCharset(int value);
+    std::string LanguageName() const;
+    void SetLanguageName(const std::string& value);
+
+private:
+    TLanguageInfo* Info() const;
+    TlcLangCombo& FCombo;
+    int FIndex;
+};
+
+class TLanguageInfos : public TCollection {
+    Q_OBJECT
+public:
+    explicit TLanguageInfos(TlcLangCombo& combo);
+    int Count() const override;
+    QObject* Item(int index) override;
+
+private:
+    TlcLangCombo& FCombo;
+    std::vector<std::unique_ptr<TLanguageInfoItem>> FItems;
+};
+
 class TlcLangCombo : public QComboBox {
     Q_OBJECT
+    Q_PROPERTY(TCollection* LanguageInfos READ LanguageInfoCollection CONSTANT)
 public:
     explicit TlcLangCombo(QWidget* parent = nullptr);
     ~TlcLangCombo() override;
@@ -49,6 +86,8 @@ public:
     // The display data, one per language; the list is rebuilt by RebuildItems.
     std::vector<TLanguageInfo>& LanguageInfos() { return FInfos; }
     TLanguageInfo& AddLanguageInfo();
+    // The same data as a published collection (kept outside the form's tree).
+    TCollection* LanguageInfoCollection() const { return FInfoCollection.get(); }
 
     // After the form's data were set: the items, and the active language selected.
     void Loaded();
@@ -68,6 +107,7 @@ private:
     QPointer<TlcCustomLang> FLang;
     QPointer<TlcLangDispatcher> FDispatcher;
     std::vector<TLanguageInfo> FInfos;
+    std::unique_ptr<TLanguageInfos> FInfoCollection;
     int FItemHeight = 16;
     bool FLoading = true;
 };

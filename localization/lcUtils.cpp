@@ -22,7 +22,7 @@ TlcStringList& TlcStringList::operator=(const TlcStringList& other)
 void TlcStringList::Check(int index) const
 {
     if (index < 0 || index >= Count())
-        throw Exception(Format("List index out of bounds (%d)", index));
+        throw EListError(Format("List index out of bounds (%d)", index));
 }
 
 const std::string& TlcStringList::operator[](int index) const
@@ -40,7 +40,7 @@ void TlcStringList::Add(std::string line)
 void TlcStringList::Insert(int index, std::string line)
 {
     if (index < 0 || index > Count())
-        throw Exception(Format("List index out of bounds (%d)", index));
+        throw EListError(Format("List index out of bounds (%d)", index));
     FLines.insert(FLines.begin() + index, std::move(line));
     ++FVersion;
 }

@@ -21,6 +21,12 @@ public:
     using Exception::Exception;
 };
 
+// An index outside a list.
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // A failed call of the operating system; the message names the call and the
 // system's own error text.
 class EOSError : public Exception {

@@ -5,6 +5,7 @@
 #include "controls/Zor_ZusaetzlicheControls.h"
 #include "localization/lcLngLnk.h"
 #include "platform/Component.h"
+#include "platform/StdCtrls.h"
 #include "platform/SerialPort.h"
 #include "shell/DataModule.h"
 #include "shell/ZorUtils.h"
@@ -58,7 +59,7 @@ TfComportOptions::TfComportOptions(QWidget* owner) : QDialog(owner)
     image->setObjectName("imPort");
     image->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
     top->addWidget(image);
-    lDescription = new QLabel("Bitte wählen Sie aus, an welcher Schnittstelle Sie den Sensor angeschlossen haben.", this);
+    lDescription = new TLabel("Bitte wählen Sie aus, an welcher Schnittstelle Sie den Sensor angeschlossen haben.", this);
     lDescription->setObjectName("lDescription");
     lDescription->setWordWrap(true);
     top->addWidget(lDescription, 1);
@@ -69,7 +70,7 @@ TfComportOptions::TfComportOptions(QWidget* owner) : QDialog(owner)
     bevel->setFrameShadow(QFrame::Sunken);
     body->addWidget(bevel);
     auto* row = new QHBoxLayout;
-    lPort = new QLabel("Schnittstelle:", this);
+    lPort = new TLabel("Schnittstelle:", this);
     lPort->setObjectName("lPort");
     row->addWidget(lPort);
     ePort = new TZor_ComboBox(this);

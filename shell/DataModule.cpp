@@ -128,17 +128,17 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     }
 
     acUploadFirmware = NewAction("acUploadFirmware", "Firmware-Upload", &TDM::acUploadFirmwareExecute);
-    acUploadFirmware->setToolTip("Lädt eine neue Firmware auf das Gerät");
+    acUploadFirmware->SetHint("Lädt eine neue Firmware auf das Gerät");
     actSetParameter = NewAction("actSetParameter", "Parameter setzen ...", &TDM::actSetParameterExecute);
-    actSetParameter->setToolTip("Neue Parameter auf das Gerät laden.");
+    actSetParameter->SetHint("Neue Parameter auf das Gerät laden.");
     actExtendedOptions =
         NewAction("actExtendedOptions", "Erweiterte Optionen ...", &TDM::actExtendedOptionsExecute);
-    actExtendedOptions->setToolTip("Stellt erweiterte Optionen und Informationen zur Verfügung.");
+    actExtendedOptions->SetHint("Stellt erweiterte Optionen und Informationen zur Verfügung.");
     actSelectDevice = NewAction("actSelectDevice", "Gerät auswählen ...", &TDM::actSelectDeviceExecute);
-    actSelectDevice->setToolTip("Wählen Sie aus, welches Gerät Sie konfigurieren wollen.");
+    actSelectDevice->SetHint("Wählen Sie aus, welches Gerät Sie konfigurieren wollen.");
     acOptionenSchnittstelle = NewAction("acOptionenSchnittstelle", "&Schnittstelle einstellen ...",
                                         &TDM::acOptionenSchnittstelleExecute);
-    acOptionenSchnittstelle->setToolTip(
+    acOptionenSchnittstelle->SetHint(
         "Die Schnittstelle auswählen, über die das Programm mit Geräten kommuniziert.");
     actChangeLanguage = NewAction("actChangeLanguage", "Sprache ändern ...", &TDM::actChangeLanguageExecute);
     acInputExtentionKey =
@@ -150,11 +150,11 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     acUseZorPattern->setCheckable(true);
     acResetDialogs =
         NewAction("acResetDialogs", "Unterdrückte Dialoge wieder anzeigen", &TDM::acResetDialogsExecute);
-    acResetDialogs->setToolTip("Alle Dialoge und Warnungen, die mittels \"Diesen Dialog zukünftig nicht mehr "
+    acResetDialogs->SetHint("Alle Dialoge und Warnungen, die mittels \"Diesen Dialog zukünftig nicht mehr "
                                "anzeigen\" ausgeblendet wurden, werden wieder angezeigt");
     acDebugSaveStateToLog = NewAction("acDebugSaveStateToLog", "Aktuellen Programmzustand in Log-Datei speichern",
                                       &TDM::acDebugSaveStateToLogExecute);
-    acDebugSaveStateToLog->setToolTip(
+    acDebugSaveStateToLog->SetHint(
         "Speichert den aktuellen Zustand des Programms und seiner Objekte in eine Textdatei.");
     acSendErrorLog = NewAction("acSendErrorLog", "Fehlerprotokoll an Zorvatek senden", &TDM::acSendErrorLogExecute);
     acSendMailAction1 =
@@ -221,9 +221,9 @@ TDM::~TDM()
         DM = nullptr;
 }
 
-QAction* TDM::NewAction(const char* name, const char* caption, void (TDM::*handler)())
+TAction* TDM::NewAction(const char* name, const char* caption, void (TDM::*handler)())
 {
-    auto* action = new QAction(QString::fromUtf8(caption), this);
+    auto* action = new TAction(QString::fromUtf8(caption), this);
     action->setObjectName(name);
     if (handler)
         connect(action, &QAction::triggered, this, [this, handler] {

@@ -6,6 +6,7 @@
 #include "pluginapi/PluginInterface.h"
 #include "platform/NamedObjects.h"
 #include "platform/Registry.h"
+#include "platform/StdCtrls.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -44,23 +45,23 @@ public:
     TlcSaveDialog* SaveDialog = nullptr;
     TlcBrowseForFolder* BrowseForFolderDialog = nullptr;
 
-    QAction* acUploadFirmware;
-    QAction* actSetParameter;
-    QAction* actExtendedOptions;
-    QAction* actSelectDevice;
-    QAction* acOptionenSchnittstelle;
-    QAction* actChangeLanguage;
-    QAction* acInputExtentionKey;
-    QAction* acUseWindowsPattern;
-    QAction* acUseZorPattern;
-    QAction* acResetDialogs;
-    QAction* acDebugSaveStateToLog;
-    QAction* acSendErrorLog;
-    QAction* acSendMailAction1;
-    QAction* acWebAction;
-    QAction* acCloseAllWindows;
-    QAction* acInfoUeber;
-    QAction* FileExit1;
+    TAction* acUploadFirmware;
+    TAction* actSetParameter;
+    TAction* actExtendedOptions;
+    TAction* actSelectDevice;
+    TAction* acOptionenSchnittstelle;
+    TAction* actChangeLanguage;
+    TAction* acInputExtentionKey;
+    TAction* acUseWindowsPattern;
+    TAction* acUseZorPattern;
+    TAction* acResetDialogs;
+    TAction* acDebugSaveStateToLog;
+    TAction* acSendErrorLog;
+    TAction* acSendMailAction1;
+    TAction* acWebAction;
+    TAction* acCloseAllWindows;
+    TAction* acInfoUeber;
+    TAction* FileExit1;
 
     // Published properties.
     TEnvironment* Environment() const { return FEnvironment.get(); }
@@ -156,7 +157,7 @@ private:
     {
         return library ? reinterpret_cast<std::uintptr_t>(library) : 0;
     }
-    QAction* NewAction(const char* name, const char* caption, void (TDM::*handler)());
+    TAction* NewAction(const char* name, const char* caption, void (TDM::*handler)());
     void LoadRole(int role, const std::string& path);
     void BindEntries(int role, void* library);
     void*& LibraryOf(int role);

@@ -5,6 +5,7 @@
 #include "localization/lcLngLnk.h"
 #include "platform/Beep.h"
 #include "platform/Component.h"
+#include "platform/StdCtrls.h"
 #include "shell/DataModule.h"
 #include "shell/ZorUtils.h"
 
@@ -65,10 +66,10 @@ TfInputForm::TfInputForm(QWidget* owner) : QDialog(owner, Qt::Tool)
     cbAction->setObjectName("cbAction");
     buttons->addWidget(cbAction);
     buttons->addStretch(1);
-    btOK = new QPushButton("OK", this);
+    btOK = new TButton("OK", this);
     btOK->setObjectName("btOK");
     btOK->setDefault(true);
-    btAbort = new QPushButton("Abbrechen", this);
+    btAbort = new TButton("Abbrechen", this);
     btAbort->setObjectName("btAbort");
     buttons->addWidget(btOK);
     buttons->addWidget(btAbort);

@@ -3,6 +3,7 @@
 #include "localization/lcLangCombo.h"
 #include "localization/lcLngLnk.h"
 #include "platform/Component.h"
+#include "platform/StdCtrls.h"
 #include "shell/DataModule.h"
 #include "shell/Environment.h"
 #include "shell/ZorUtils.h"
@@ -51,7 +52,7 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
     setWindowTitle("Sprache");
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    auto* label = new QLabel("Sprache:", this);
+    auto* label = new TLabel("Sprache:", this);
     label->setObjectName("Label1");
     row->addWidget(label);
     lcLangCombo = new TlcLangCombo(this);
@@ -61,10 +62,10 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
     layout->addLayout(row);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    btnOK = new QPushButton("&OK", this);
+    btnOK = new TButton("&OK", this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(true);
-    btnAbort = new QPushButton("&Abbrechen", this);
+    btnAbort = new TButton("&Abbrechen", this);
     btnAbort->setObjectName("btnAbort");
     buttons->addWidget(btnOK);
     buttons->addWidget(btnAbort);
@@ -73,6 +74,17 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
     connect(btnAbort, &QPushButton::clicked, this, &TfLanguage::btnAbortClick);
     connect(this, &QDialog::rejected, this, &QWidget::close); // Escape
 
+    // The picker as its data set it up: two languages with flags in Tahoma
+    // (there before the texts are read, which address its entries), the data
+    // module's texts and dispatcher.
+    lcLangCombo->SetItemHeight(16);
+    for (int i = 0; i < 2; ++i) {
+        TLanguageInfo& info = lcLangCombo->AddLanguageInfo();
+        info.SetFontName("Tahoma");
+        info.SetFlagImage(Flag(i == 0));
+        info.SetLanguageName(i == 0 ? "Deutsch" : "English");
+    }
+
     lcLangLinked = new TlcLangLinked(this);
     lcLangLinked->setObjectName("lcLangLinked");
     {
@@ -80,15 +92,6 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
         loading.Add(*lcLangLinked);
         LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfLanguage");
         loading.Finish();
-    }
-    // The picker as its data set it up: the data module's texts and
-    // dispatcher, two languages with flags in Tahoma.
-    lcLangCombo->SetItemHeight(16);
-    for (int i = 0; i < 2; ++i) {
-        TLanguageInfo& info = lcLangCombo->AddLanguageInfo();
-        info.SetFontName("Tahoma");
-        info.SetFlagImage(Flag(i == 0));
-        info.SetLanguageName(i == 0 ? "Deutsch" : "English");
     }
     lcLangCombo->SetlcLang(DM->lcLang);
     lcLangCombo->SetlcLangDispatcher(DM->lcLangDispatcher);

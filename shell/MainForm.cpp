@@ -1,5 +1,7 @@
 #include "shell/MainForm.h"
 
+#include "platform/StdCtrls.h"
+
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcLngLnk.h"
@@ -109,14 +111,6 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     setObjectName("fMainForm");
     fMainForm = this;
     SetOwnerRoot(this);
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfMainForm");
-        loading.Finish();
-    }
 
     ToolBar1 = addToolBar("ToolBar1");
     ToolBar1->setObjectName("ToolBar1");
@@ -203,6 +197,20 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     clock->setObjectName("ClockTimer");
     connect(clock, &QTimer::timeout, this, [] {});
     clock->start(1000);
+
+    // The translation component is read last, as a form's data are: a window
+    // made while another language is active gets its texts applied to the
+    // controls that now exist.
+    lcLangLinked = new TlcLangLinked(this);
+    lcLangLinked->setObjectName("lcLangLinked");
+    // The texts the window makes itself follow a language switch too.
+    lcLangLinked->SetOnChangeLanguage([this](TObject*) { LanguageChanged(); });
+    {
+        TlcResourceLoading loading;
+        loading.Add(*lcLangLinked);
+        LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfMainForm");
+        loading.Finish();
+    }
 }
 
 TfMainForm::~TfMainForm()
@@ -222,35 +230,43 @@ void TfMainForm::BuildMenu()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu");
-    QMenu* file = bar->addMenu("&Datei");
+    QMenu* file = new TMenuItem("&Datei", bar);
+    bar->addMenu(file);
     file->setObjectName("mmDatei");
     file->addAction(DM->acUploadFirmware);
     file->addAction(DM->actSetParameter);
     file->addSeparator();
     file->addAction(DM->FileExit1);
-    QMenu* edit = bar->addMenu("&Bearbeiten"); // the library's edit actions; kept hidden
+    QMenu* edit = new TMenuItem("&Bearbeiten", bar);
+    bar->addMenu(edit); // the library's edit actions; kept hidden
     edit->setObjectName("mmBearbeiten");
     edit->menuAction()->setVisible(false);
-    QMenu* view = bar->addMenu("&Ansicht");
+    QMenu* view = new TMenuItem("&Ansicht", bar);
+    bar->addMenu(view);
     view->setObjectName("mmAnsicht");
-    QMenu* scheme = view->addMenu("Farbschema");
+    QMenu* scheme = new TMenuItem("Farbschema", view);
+    view->addMenu(scheme);
     scheme->setObjectName("mmFarbschema");
     scheme->addAction(DM->acUseWindowsPattern);
     scheme->addAction(DM->acUseZorPattern);
     view->menuAction()->setVisible(false);
-    QMenu* window = bar->addMenu("&Fenster");
+    QMenu* window = new TMenuItem("&Fenster", bar);
+    bar->addMenu(window);
     window->setObjectName("mmFenster");
-    mmCloseAll = window->addAction("Alle Schließen");
+    mmCloseAll = new TAction("Alle Schließen", window);
+    window->addAction(mmCloseAll);
     mmCloseAll->setObjectName("mmCloseAll");
     connect(mmCloseAll, &QAction::triggered, DM->acCloseAllWindows, &QAction::trigger);
     window->menuAction()->setVisible(false);
-    QMenu* options = bar->addMenu("Optionen");
+    QMenu* options = new TMenuItem("Optionen", bar);
+    bar->addMenu(options);
     options->setObjectName("mmOptionen");
     options->addAction(DM->actSelectDevice);
     options->addAction(DM->acOptionenSchnittstelle);
     options->addAction(DM->actChangeLanguage);
     options->addAction(DM->acResetDialogs);
-    QMenu* help = bar->addMenu("&Hilfe");
+    QMenu* help = new TMenuItem("&Hilfe", bar);
+    bar->addMenu(help);
     help->setObjectName("mmHilfe");
     help->addAction(DM->acInfoUeber);
     help->addAction(DM->acDebugSaveStateToLog);
@@ -259,7 +275,8 @@ void TfMainForm::BuildMenu()
     help->addAction(DM->acWebAction);
     help->addSeparator();
     help->addAction(DM->acInputExtentionKey);
-    mmExtendedMode = bar->addMenu("Erweiterte Version");
+    mmExtendedMode = new TMenuItem("Erweiterte Version", bar);
+    bar->addMenu(mmExtendedMode);
     mmExtendedMode->setObjectName("mmExtendedMode");
     mmExtendedMode->addAction(DM->actExtendedOptions);
     mmExtendedMode->menuAction()->setVisible(false);
@@ -333,6 +350,25 @@ void TfMainForm::FormShow()
     VerbindungsStatusChanged(nullptr, DM->ComControl() && DM->ComControl()->Connected());
 }
 
+void TfMainForm::ShowConnectionText(const char* id)
+{
+    FConnectionTextId = id;
+    StatusPanels[2]->setText(id ? QString::fromStdString(Text(id)) : QString());
+}
+
+void TfMainForm::LanguageChanged()
+{
+    if (!DM)
+        return;
+    RefreshDeviceDisplay();
+    if (FConnectionTextId)
+        ShowConnectionText(FConnectionTextId);
+    btnPause->setText(QString::fromStdString(
+        Text(Monitor.Pause() == TCommunicationMonitor::TPause::Running ? "IDS_37" : "IDS_35")));
+    btnToggleASCII->setText(QString::fromStdString(
+        Text(Monitor.Mode() == TCommunicationMonitor::TMode::Ascii ? "IDS_38" : "IDS_39")));
+}
+
 void TfMainForm::AppIdle()
 {
     if (!DM)
@@ -364,14 +400,14 @@ void TfMainForm::OpenInterface()
         if (DM->ComControl())
             DM->ComControl()->SetInterfaceType(TInterfaceType::itNone);
         StatusPanels[1]->setText("Keine Schnittstelle");
-        StatusPanels[2]->setText("");
+        ShowConnectionText(nullptr);
     } else if (port == 255) {
         StatusPanels[1]->setText("USB");
-        StatusPanels[2]->setText(QString::fromStdString(Text("IDS_11")));
+        ShowConnectionText("IDS_11");
         OpenUSBInterface();
     } else {
         StatusPanels[1]->setText(QString::fromStdString(FormatText("COM %d", {std::to_string(port)})));
-        StatusPanels[2]->setText(QString::fromStdString(Text("IDS_11")));
+        ShowConnectionText("IDS_11");
         OpenSerialInterface();
     }
 }
@@ -415,6 +451,7 @@ void TfMainForm::ShowInterfaceOptions()
     CloseAllMDIChildren();
     if (DialogService().ExecModal(dialog) != QDialog::Accepted)
         return;
+    ShowConnectionText(nullptr);
     StatusPanels[2]->setText(" undefiniert ");
     DM->Environment()->ComPort = dialog.GetPortNumber();
     OpenInterface();
@@ -481,7 +518,7 @@ void TfMainForm::VerbindungsStatusChanged(TObject* /*Sender*/, bool verb_ok)
     }
     DM->Environment()->Debugger()->AddAction("TfMainForm.VerbindungsStatusChanged",
                                              verb_ok ? "S_VerbindungOK=true" : "S_VerbindungOK=false");
-    StatusPanels[2]->setText(QString::fromStdString(Text(verb_ok ? "IDS_26" : "IDS_11")));
+    ShowConnectionText(verb_ok ? "IDS_26" : "IDS_11");
     ReplyParser.SetState(verb_ok ? THostReplyParser::Idle : THostReplyParser::NotConnected);
     RefreshDeviceDisplay();
     statusBar()->update();
@@ -618,10 +655,10 @@ void TfMainForm::BuildMonitor()
     layout->setContentsMargins(0, 0, 0, 0);
     auto* heads = new QWidget(pnlDebug);
     heads->setObjectName("pnlMonitorHeads");
-    lblIn = new QLabel("Gerät --> PC", heads);
+    lblIn = new TLabel("Gerät --> PC", heads);
     lblIn->setObjectName("lblIn");
     lblIn->move(0, 2);
-    lblOut = new QLabel("PC --> Gerät", heads);
+    lblOut = new TLabel("PC --> Gerät", heads);
     lblOut->setObjectName("lblOut");
     lblOut->move(300, 2);
     heads->setFixedHeight(lblIn->sizeHint().height() + 4);
@@ -654,7 +691,7 @@ void TfMainForm::BuildMonitor()
     edtSend = new QLineEdit(pnlDebug);
     edtSend->setObjectName("edtSend");
     sendRow->addWidget(edtSend, 1);
-    btnSend = new QPushButton("Senden", pnlDebug);
+    btnSend = new TButton("Senden", pnlDebug);
     btnSend->setObjectName("btnSend");
     sendRow->addWidget(btnSend);
     layout->addLayout(sendRow);

@@ -25,6 +25,7 @@ class TObject;
 
 class TfMainForm : public QMainWindow {
     Q_OBJECT
+    Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
 public:
     explicit TfMainForm(QWidget* parent = nullptr);
     ~TfMainForm() override;
@@ -58,6 +59,9 @@ public:
     std::string Text(const char* id) const;
 
     void FormShow();
+    // After a language switch: the device display, the connection state and
+    // the monitor's buttons in the new language.
+    void LanguageChanged();
     void AppIdle();
     void OpenInterface();
     void OpenUSBInterface();
@@ -101,6 +105,9 @@ private:
     void BuildMonitor();
     void AddMonitorRow(bool received, const std::string& message);
     void PlaceStatusPanel();
+    // The connection state in the status bar, by text identifier (none: empty).
+    void ShowConnectionText(const char* id);
+    const char* FConnectionTextId = nullptr;
     bool FShown = false;
     bool FMarkedToEnd = false;
 };

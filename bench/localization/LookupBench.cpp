@@ -1,8 +1,10 @@
 // Look-ups by identifier over 10^4 texts, through the sorted index and by a
-// scan of the lines, and a language switch over 20 linked forms.
+// scan of the lines, and language switches that write the texts into the
+// components of 20 linked forms.
 #include "localization/lcLngLnk.h"
 
 #include <QObject>
+#include <QString>
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +12,24 @@
 #include <random>
 #include <string>
 #include <vector>
+
+// A component with a published caption that counts its writes.
+class TBenchLabel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+public:
+    using QObject::QObject;
+    QString Caption() const { return FCaption; }
+    void SetCaption(const QString& value)
+    {
+        FCaption = value;
+        ++Writes;
+    }
+    int Writes = 0;
+
+private:
+    QString FCaption;
+};
 
 namespace {
 
@@ -37,7 +57,8 @@ struct TDataModule {
         Dispatcher->SetNumOfLanguages(2);
         Dispatcher->SetLangNames({"Deutsch", "English"});
         Lang->SetLangDispatcher(Dispatcher);
-        std::string data = "stCaptions\r\n";
+        // The scan runs over a list that a switch does not apply.
+        std::string data = "stDlgsCaptions\r\n";
         for (int n = 0; n < kEntries; ++n)
             data += Entry(n) + "\r\n";
         data += "stStrings\r\n";
@@ -77,37 +98,71 @@ void BM_LookupByScan(benchmark::State& state)
     const std::vector<std::string> ids = Identifiers();
     size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(dm.Lang->LookupText(dm.Lang->Captions(), ids[i++ & 1023], true));
+        benchmark::DoNotOptimize(dm.Lang->LookupText(dm.Lang->DlgsCaptions(), ids[i++ & 1023], true));
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_LookupByScan);
 
+// A form with `labels` captioned components and one Captions line for each.
+std::unique_ptr<QObject> MakeForm(TlcLangDispatcher* dispatcher, int labels, std::vector<TBenchLabel*>* made = nullptr)
+{
+    auto form = std::make_unique<QObject>();
+    SetOwnerRoot(form.get());
+    std::string data = "stCaptions\r\n";
+    for (int n = 0; n < labels; ++n) {
+        auto* label = new TBenchLabel(form.get());
+        label->setObjectName(QString("lbl%1").arg(n));
+        if (made)
+            made->push_back(label);
+        data += "lbl" + Entry(n).substr(4) + "\r\n";
+    }
+    auto* lang = new TlcLangLinked(form.get());
+    TlcResourceLoading loading;
+    loading.Add(*lang);
+    lang->SetLangDispatcher(dispatcher);
+    lang->ReadTranslationData(data);
+    loading.Finish();
+    return form;
+}
+
 void BM_SwitchTwentyForms(benchmark::State& state)
 {
     TDataModule dm;
     std::vector<std::unique_ptr<QObject>> forms;
-    for (int f = 0; f < 20; ++f) {
-        forms.push_back(std::make_unique<QObject>());
-        SetOwnerRoot(forms.back().get());
-        auto* lang = new TlcLangLinked(forms.back().get());
-        TlcResourceLoading loading;
-        loading.Add(*lang);
-        lang->SetLangDispatcher(dm.Dispatcher);
-        std::string data = "stCaptions\r\n";
-        for (int n = 0; n < 50; ++n)
-            data += Entry(n) + "\r\n";
-        lang->ReadTranslationData(data);
-        loading.Finish();
-    }
+    for (int f = 0; f < 20; ++f)
+        forms.push_back(MakeForm(dm.Dispatcher, 50));
     int language = 1;
     for (auto _ : state) {
         language = 3 - language;
         dm.Dispatcher->SetActiveLanguage(language);
     }
+    state.SetItemsProcessed(state.iterations() * 20 * 50);
 }
-BENCHMARK(BM_SwitchTwentyForms);
+BENCHMARK(BM_SwitchTwentyForms)->Unit(benchmark::kMillisecond);
+
+// One form of N components: the cost of a switch per component, and that an
+// unchanged text costs no write.
+void BM_SwitchOneForm(benchmark::State& state)
+{
+    TDataModule dm;
+    std::vector<TBenchLabel*> labels;
+    const auto form = MakeForm(dm.Dispatcher, static_cast<int>(state.range(0)), &labels);
+    int language = 1;
+    for (auto _ : state) {
+        language = 3 - language;
+        dm.Dispatcher->SetActiveLanguage(language);
+    }
+    int writes = 0;
+    for (const TBenchLabel* label : labels)
+        writes += label->Writes;
+    state.counters["writes/switch"] = static_cast<double>(writes) / static_cast<double>(state.iterations());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SwitchOneForm)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
 BENCHMARK_MAIN();
+
+#include "LookupBench.moc"

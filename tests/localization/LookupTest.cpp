@@ -38,11 +38,15 @@ class LookupPaths : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Lang = LoadLang<TlcLang>(&Module, nullptr, Section("stCaptions", kLines) + Section("stStrings", kLines));
+        // The scan runs over a list that no language switch applies to the owner.
+        Lang = LoadLang<TlcLang>(&Module, nullptr, Section("stDlgsCaptions", kLines) + Section("stStrings", kLines));
         ASSERT_TRUE(Lang->HasStringIndex());
     }
     std::string ByIndex(const std::string& id, bool fallback) { return Lang->LookupText(Lang->Strings(), id, fallback); }
-    std::string ByScan(const std::string& id, bool fallback) { return Lang->LookupText(Lang->Captions(), id, fallback); }
+    std::string ByScan(const std::string& id, bool fallback)
+    {
+        return Lang->LookupText(Lang->DlgsCaptions(), id, fallback);
+    }
 
     TTestDM Module;
     TlcLang* Lang = nullptr;
@@ -99,7 +103,7 @@ TEST_F(LookupPaths, TheOperationsTheProgramCalls)
 TEST_F(LookupPaths, MissingIdentifiersRaiseWhenAsked)
 {
     Lang->SetDoRaiseExceptions(true);
-    for (const TlcStringList* list : {&Lang->Strings(), &Lang->Captions()}) {
+    for (const TlcStringList* list : {&Lang->Strings(), &Lang->DlgsCaptions()}) {
         try {
             Lang->LookupText(*list, "IDS_99", true);
             FAIL() << "no error";
@@ -151,7 +155,7 @@ TEST_F(LookupPaths, EscapesAreDecodedWhenSwitchedOn)
 
 TEST(Lookup, TestModeShowsTheFirstLanguageTransformed)
 {
-    TTestDataModule dm(Section("stCaptions", kLines) + Section("stStrings", kLines));
+    TTestDataModule dm(Section("stDlgsCaptions", kLines) + Section("stStrings", kLines));
     TlcLang* lang = dm.Lang;
     TTestModeInfo& info = *dm.Dispatcher->TestModeInfo();
     info.SetKind(TTestModeKind::tmkFlipCase);
@@ -160,7 +164,7 @@ TEST(Lookup, TestModeShowsTheFirstLanguageTransformed)
     EXPECT_EQ(lang->GetTextOrDefault("IDS_11"), "Nur Deutsch"); // language 1 shows its own texts
     dm.Dispatcher->SetActiveLanguage(2);
     EXPECT_EQ(lang->GetTextOrDefault("IDS_11"), "nUR dEUTSCH");
-    EXPECT_EQ(lang->LookupText(lang->Captions(), "IDS_11", false), "nUR dEUTSCH");
+    EXPECT_EQ(lang->LookupText(lang->DlgsCaptions(), "IDS_11", false), "nUR dEUTSCH");
     EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "One");
     info.SetKind(TTestModeKind::tmkExpandChars);
     EXPECT_EQ(lang->GetText("IDS_11"), "N*u*r* *D*e*u*t*s*c*h*");

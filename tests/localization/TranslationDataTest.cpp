@@ -190,6 +190,11 @@ TEST(TranslationData, TheOwnersEntryComesFirst)
 TEST(TranslationData, AnInheritedFormMergesWhatItReads)
 {
     TfTestForm form;
+    // The components the lines name (a list that is assigned is applied).
+    QObject button(&form);
+    button.setObjectName("btnOK");
+    QObject label(&form);
+    label.setObjectName("lbl");
     auto* lang = new TlcLangLinked(&form);
     lang->SetNumOfLanguages(2);
     lang->SetIsInheritedOwner(true);

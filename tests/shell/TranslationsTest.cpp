@@ -1,13 +1,22 @@
 // The program's own translation data: every compiled-in file reads and
-// writes back byte for byte, and the texts switch with the language.
+// writes back byte for byte, and the texts and the windows switch with the
+// language.
 #include "localization/lcComp.h"
+#include "controls/Zor_ZusaetzlicheControls.h"
+#include "localization/lcLangCombo.h"
 #include "localization/lcLngLnk.h"
+#include "shell/ComportOptions.h"
 #include "shell/DataModule.h"
+#include "shell/Environment.h"
+#include "shell/Language.h"
 #include "shell/MainForm.h"
 #include "tests/common/TestServices.h"
 #include "tests/shell/ShellFixture.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QSettings>
 
 #include <memory>
 
@@ -49,4 +58,123 @@ TEST_F(ShellFixture, TextsFollowTheActiveLanguage)
     EXPECT_EQ(second.Text("IDS_26"), "Connected");
     dm.lcLangDispatcher->SetActiveLanguage(1);
     EXPECT_EQ(second.Text("IDS_26"), "Verbindung OK");
+}
+
+namespace {
+
+class LanguageSwitchTest : public ShellFixture {
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        TestDialogs().Clear();
+        TDM::PluginLoadPause = [](int) {};
+        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
+            .setValue("Tessaro/ComPort", 0);
+        WriteFile(ProgramDir() + "ZorDevices.xml",
+                  R"(<?xml version="1.0"?><ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+        Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Ruvo"});
+        Form = std::make_unique<TfMainForm>();
+        Form->FormShow();
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        Dm.reset();
+        TestDialogs().Clear();
+        ShellFixture::TearDown();
+    }
+    // What the language dialog does when the user picks a language and OK.
+    void Choose(int language)
+    {
+        auto* dialog = new TfLanguage(Form.get());
+        dialog->lcLangCombo->setCurrentIndex(language - 1);
+        dialog->btnOK->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::string Menu(const char* name) const
+    {
+        return Form->findChild<QMenu*>(name)->title().toStdString();
+    }
+    // The visible texts of the main window and of a port dialog made now.
+    std::vector<std::string> Texts() const
+    {
+        TfComportOptions ports(Form.get());
+        return {Menu("mmDatei"),
+                Menu("mmOptionen"),
+                Menu("mmHilfe"),
+                Dm->acOptionenSchnittstelle->text().toStdString(),
+                Dm->acOptionenSchnittstelle->toolTip().toStdString(),
+                Dm->actChangeLanguage->text().toStdString(),
+                Form->mmCloseAll->text().toStdString(),
+                Form->StatusPanels[2]->text().toStdString(),
+                Form->windowTitle().toStdString(),
+                Form->lblIn->text().toStdString(),
+                Form->btnSend->text().toStdString(),
+                ports.windowTitle().toStdString(),
+                ports.lPort->text().toStdString(),
+                ports.btAbort->Caption().toStdString()};
+    }
+
+    std::unique_ptr<TDM> Dm;
+    std::unique_ptr<TfMainForm> Form;
+};
+
+const std::vector<std::string> kGerman = {"&Datei",
+                                          "Optionen",
+                                          "&Hilfe",
+                                          "&Schnittstelle einstellen ...",
+                                          "Die Schnittstelle auswählen, über die das Programm mit Geräten kommuniziert.",
+                                          "Sprache ändern ...",
+                                          "Alle Schließen",
+                                          "Warte auf Verbindung!",
+                                          "Ruvo-Konfigurator",
+                                          "Ruvo --> PC",
+                                          "Senden",
+                                          "Schnittstelle auswählen",
+                                          "Schnittstelle:",
+                                          "&Abbrechen"};
+const std::vector<std::string> kEnglish = {"File",
+                                           "&Options",
+                                           "Help",
+                                           "&Change interface ...",
+                                           "Select the interface on which your device is connected to the PC",
+                                           "Change &language ...",
+                                           "Close all",
+                                           "Waiting for connection!",
+                                           "Ruvo configurator",
+                                           "Ruvo -> PC",
+                                           "Send",
+                                           "Select interface",
+                                           "Interface:",
+                                           "&Cancel"};
+
+} // namespace
+
+TEST_F(LanguageSwitchTest, TheLanguageDialogSwitchesEveryWindowAndBack)
+{
+    EXPECT_EQ(Texts(), kGerman);
+    Choose(2);
+    EXPECT_EQ(Texts(), kEnglish);
+    // The dialog itself, opened again, speaks English.
+    auto* dialog = new TfLanguage(Form.get());
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "Language");
+    EXPECT_EQ(dialog->findChild<QLabel*>("Label1")->text().toStdString(), "Language:");
+    EXPECT_EQ(dialog->lcLangCombo->ItemText(0), "Deutsch"); // no English name of its own
+    dialog->btnAbort->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Choose(1);
+    EXPECT_EQ(Texts(), kGerman);
+    EXPECT_EQ(Dm->Environment()->Language, 1);
+}
+
+TEST_F(LanguageSwitchTest, AWindowMadeInEnglishShowsEnglish)
+{
+    Choose(2);
+    TfMainForm second;
+    EXPECT_EQ(second.findChild<QMenu*>("mmDatei")->title().toStdString(), "File");
+    EXPECT_EQ(second.lblIn->text().toStdString(), "Ruvo -> PC");
+    EXPECT_EQ(second.windowTitle().toStdString(), "Ruvo configurator");
+    Choose(1);
+    EXPECT_EQ(second.findChild<QMenu*>("mmDatei")->title().toStdString(), "&Datei");
 }
