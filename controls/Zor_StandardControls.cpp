@@ -745,10 +745,22 @@ void TZor_AutoScreen::ShowInDisplays(const std::string& text)
         return;
     const std::string trimmed = TrimText(text);
     // The displays first: showing a text may make or free objects of the form.
+    // The focus also moves while a part of the form is being freed; its list
+    // of children then holds empty places for the children already gone, which
+    // findChildren() does not expect, so the tree is walked here.
     std::vector<std::pair<QPointer<QObject>, TZor_DirectHelpDisplay*>> displays;
-    for (QObject* child : main->findChildren<QObject*>())
-        if (auto* display = dynamic_cast<TZor_DirectHelpDisplay*>(child))
-            displays.emplace_back(child, display);
+    std::vector<QObject*> pending{main};
+    while (!pending.empty()) {
+        QObject* object = pending.back();
+        pending.pop_back();
+        for (QObject* child : object->children()) {
+            if (!child)
+                continue;
+            if (auto* display = dynamic_cast<TZor_DirectHelpDisplay*>(child))
+                displays.emplace_back(child, display);
+            pending.push_back(child);
+        }
+    }
     for (const auto& [object, display] : displays) {
         if (!object || display->DirectHelpText() == trimmed)
             continue;

@@ -469,4 +469,39 @@ TEST(DirectHelp, DisplaysFollowTheFocus)
     G_Zor_AutoScreen()->SetMainForm(nullptr);
 }
 
+// Freeing a part of the main form that holds the focus moves the focus while
+// that part's children are being freed: the displays are then looked for in
+// a tree with holes.
+TEST(DirectHelp, FocusLeavingAPartThatIsBeingFreedIsHarmless)
+{
+    QMainWindow main;
+    auto* central = new QWidget(&main);
+    auto* layout = new QVBoxLayout(central);
+    auto* display = new THelpDisplay(central);
+    auto* part = new QWidget(central);
+    auto* partLayout = new QVBoxLayout(part);
+    partLayout->addWidget(new QWidget(part));
+    auto* box = new QWidget(part);
+    auto* boxLayout = new QVBoxLayout(box);
+    auto* edit = new TZor_Edit(box);
+    boxLayout->addWidget(edit);
+    partLayout->addWidget(box);
+    layout->addWidget(display);
+    layout->addWidget(part);
+    main.setCentralWidget(central);
+    main.show();
+    QApplication::setActiveWindow(&main);
+    edit->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(edit->hasFocus());
+    G_Zor_AutoScreen()->SetMainForm(&main);
+    edit->SetDirectHelp({"Help"});
+    G_Zor_AutoScreen()->ActiveControlChanged(edit);
+    ASSERT_EQ(display->DirectHelpText(), "Help");
+
+    delete part;
+    EXPECT_EQ(display->DirectHelpText(), "") << "the focus left the control with the help";
+    G_Zor_AutoScreen()->SetMainForm(nullptr);
+}
+
 } // namespace
