@@ -371,9 +371,9 @@ public:
     // Prune the lists by the exclusion settings (not yet).
     virtual void ApplyExcludedProperties() {}
     virtual void ApplyDoNotTranslate() {}
-    // Loads the dispatcher's external translation file; false while the
-    // file formats are not read yet.
-    virtual bool LoadTranslationFile(const std::string& /*fileName*/) { return false; }
+    // Loads the dispatcher's external translation file (lcFiles): ".LCB"
+    // files whole, INI files with clearing; false when it cannot be read.
+    virtual bool LoadTranslationFile(const std::string& fileName);
 
     // Look-up by identifier.
     std::string GetTextOrDefault(const std::string& id);
