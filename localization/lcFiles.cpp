@@ -216,12 +216,19 @@ private:
     size_t FPos;
 };
 
+struct TStreamProperty;
+
 struct TStreamValue {
     TValueType Type = vaNull;
     long long Int = 0;
     std::string Text;                 // strings, identifiers, binary data
     std::vector<TStreamValue> Items;  // lists; a set's names as identifiers
-    std::vector<std::vector<std::pair<std::string, TStreamValue>>> Collection;
+    std::vector<std::vector<TStreamProperty>> Collection;
+};
+
+struct TStreamProperty {
+    std::string Name;
+    TStreamValue Value;
 };
 
 std::string WideToUtf8(const std::string& bytes)
@@ -235,12 +242,12 @@ std::string WideToUtf8(const std::string& bytes)
 
 TStreamValue ReadValue(TStreamReader& in, int depth);
 
-std::vector<std::pair<std::string, TStreamValue>> ReadProperties(TStreamReader& in, int depth)
+std::vector<TStreamProperty> ReadProperties(TStreamReader& in, int depth)
 {
-    std::vector<std::pair<std::string, TStreamValue>> properties;
+    std::vector<TStreamProperty> properties;
     while (in.Peek() != vaNull) {
         std::string name = in.ShortString();
-        properties.emplace_back(std::move(name), ReadValue(in, depth + 1));
+        properties.push_back({std::move(name), ReadValue(in, depth + 1)});
     }
     in.U8();
     return properties;
