@@ -1,6 +1,7 @@
 #include "localization/lcFiles.h"
 
 #include "localization/lcLngLnk.h"
+#include "localization/lcResStrings.h"
 #include "platform/Component.h"
 #include "platform/Exception.h"
 
@@ -484,8 +485,8 @@ TTemporaryComponent MakeTemporary(const TlcCustomLang& model, const std::string&
     const auto& classes = RegisteredClasses();
     const auto found = classes.find(className);
     if (found == classes.end())
-        throw Exception("Unable to obtain " + className + " class reference for " + ownerClass + "." +
-                        model.objectName().toStdString() + "! Please be sure that the class is registered.");
+        throw Exception(FmtLoadStr(SlcClassNotRegistered,
+                                   {className, ownerClass + "." + model.objectName().toStdString()}));
     TTemporaryComponent result;
     result.Holder = std::make_unique<QObject>();
     SetOwnerRoot(result.Holder.get());
@@ -685,7 +686,7 @@ void TLCBFileManager::ReadComponent(TlcCustomLang& component, const std::string&
     const size_t limit = stream.size() >= 2 ? stream.size() - 2 : 0;
     const size_t zero = stream.substr(0, limit).find('\0');
     if (zero == std::string_view::npos || stream.substr(0, zero + 1) != header)
-        throw Exception("Unrecognized stream format!");
+        throw Exception(LoadStr(SlcUnrecognizedStream));
     TStreamReader in(stream, zero + 1);
     const unsigned count = in.U16();
     TlcStringList fixed;
