@@ -556,6 +556,24 @@ void PutList(std::string& out, const char* name, const TlcStringList& list)
 
 } // namespace
 
+namespace {
+
+// Whether the text is a translation file at all: it has one of the sections
+// that a saved file has. Text without any (another kind of file) would
+// otherwise clear every list it is loaded into.
+bool IsTranslationIni(const TlcMemIniFile& ini)
+{
+    for (const char* section : {lcOptionsSection, lcLangNamesSection, lcMisspelledNamesSection, lcExtendedSection})
+        if (ini.FindSection(section))
+            return true;
+    for (int t = 0; t < lcStringsTypeCount; ++t)
+        if (ini.FindSection(kSectionNames[t]))
+            return true;
+    return false;
+}
+
+} // namespace
+
 const char* lcIniSectionName(TStringsType type)
 {
     return kSectionNames[static_cast<int>(type)];
@@ -822,6 +840,8 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
     try {
         std::unique_ptr<TlcMemIniFile> own;
         TlcMemIniFile& ini = Parse(stream, own);
+        if (!IsTranslationIni(ini))
+            return -1;
         const std::string fileDelim = ini.ReadValue(lcOptionsSection, "DELIMITER", lcDefaultFileDelimiter);
         TlcStringList names = FLang.LangNames();
         if (ini.HasSection(lcLangNamesSection)) {
@@ -1019,6 +1039,11 @@ void TlcTranslationFiles::LoadAllFromIni(std::string_view stream, bool clearFirs
         own->ReadFromStream(stream);
         FShared = own.get();
     }
+    if (!IsTranslationIni(*FShared)) {
+        if (own)
+            FShared = nullptr;
+        throw ELanguageError("The text is no translation file");
+    }
     struct TRelease {
         TlcTranslationFiles& Files;
         bool Made;
@@ -1182,7 +1207,12 @@ void TlcTranslationFiles::LoadAllFromFile(const std::string& fileName, bool clea
 {
     if (!FileExists(fileName))
         return;
-    LoadAllFromIni(ReadFileBytes(fileName), clearFirst, false);
+    const std::string bytes = ReadFileBytes(fileName);
+    TlcMemIniFile ini;
+    ini.ReadFromStream(bytes);
+    if (!IsTranslationIni(ini))
+        throw ELanguageError("\"" + fileName + "\" is no translation file");
+    LoadAllFromIni(bytes, clearFirst, false);
 }
 
 void TlcTranslationFiles::SaveAllToFile(const std::string& fileName, const std::string& fileDelimiter)
@@ -1297,6 +1327,8 @@ void TlcTranslationFiles::ReadAllFromFile(const std::string& fileName, bool clea
     const std::string bytes = ReadFileBytes(fileName);
     TlcMemIniFile shared;
     shared.ReadFromStream(bytes);
+    if (!IsTranslationIni(shared))
+        throw ELanguageError("\"" + fileName + "\" is no translation file");
     FShared = &shared;
     struct TRelease {
         TlcTranslationFiles& Files;

@@ -44,7 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         auto* lang = new TlcLang(&form);
         lang->SetNumOfLanguages(2);
         TlcTranslationFiles files(*lang);
-        files.LoadAllFromIni(bytes, true, false);
+        const TlcStringList before = lang->Captions();
+        try {
+            files.LoadAllFromIni(bytes, true, false);
+        } catch (const Exception&) {
+            // Text that is no translation file changes nothing.
+            if (!(lang->Captions() == before))
+                std::abort();
+        }
         (void)files.MergeAllFromIni(bytes);
         std::string saved;
         files.SaveAllToIni(saved, lcDefaultFileDelimiter);

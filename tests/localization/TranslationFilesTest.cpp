@@ -154,6 +154,38 @@ TEST(TranslationFiles, AFileWithoutLanguageNamesChangesNothing)
     EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stLocales, stream, true), -1);
 }
 
+TEST(TranslationFiles, TextThatIsNoTranslationFileChangesNothing)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("other.ini").toStdString();
+    const std::string texts[] = {
+        "",
+        "just some text\r\nTfTestForm.Button1.Caption=x~!@#\r\n",
+        "[Settings]\r\nTfTestForm.Button1.Caption=x~!@#\r\n",
+        std::string(lcLCBHeader) + '\0' + "\x01\x00\x00\x00",
+    };
+    for (const std::string& text : texts) {
+        WriteFile(file, text);
+        TForm form(kCaptionsData);
+        const TlcStringList captions = form.Lang->Captions();
+        const TlcStringList strings = form.Lang->Strings();
+        EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stCaptions, text, true), -1);
+        EXPECT_THROW(form.Files().LoadAllFromIni(text, true, false), ELanguageError);
+        EXPECT_THROW(form.Files().LoadAllFromFile(file, true), ELanguageError);
+        EXPECT_THROW(form.Files().ReadAllFromFile(file, true), ELanguageError);
+        EXPECT_FALSE(form.Files().MergeAllFromFile(file));
+        EXPECT_FALSE(LoadDispatcherFile(*form.Lang, file));
+        EXPECT_EQ(form.Lang->Captions(), captions);
+        EXPECT_EQ(form.Lang->Strings(), strings);
+        EXPECT_EQ(form.Translated, 0);
+    }
+    // A file with sections of other forms only is one: the lists are cleared.
+    WriteFile(file, "[Captions]\r\nTfOther.x=1~!@#\r\n");
+    TForm form(kCaptionsData);
+    EXPECT_TRUE(LoadDispatcherFile(*form.Lang, file));
+    EXPECT_TRUE(form.Lang->Captions().Empty());
+}
+
 TEST(TranslationFiles, SavedFilesHaveTheirSectionsAndRoundTripByteForByte)
 {
     QTemporaryDir dir;
