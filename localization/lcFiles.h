@@ -50,6 +50,8 @@ public:
     const std::u16string& FileNameForComments() const { return FFileNameForComments; }
     void SetFileNameForComments(std::u16string value) { FFileNameForComments = std::move(value); }
     int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+    TlcCustomLang* Component(int index) const { return FComponents.at(static_cast<size_t>(index)).data(); }
+    // Components without an owner are the manager's from then on.
     void AddComponent(TlcCustomLang* component) { FComponents.emplace_back(component); }
     // Copies header, fixed languages, owner identifiers and file name; every
     // component is duplicated through its stream.

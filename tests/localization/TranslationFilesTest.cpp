@@ -396,6 +396,26 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
               TlcStringList({Line({"IDS_1", "Eins", "One"}), Line({"IDS_2", "Zwei", "Two"})}));
 }
 
+TEST(TranslationFiles, ACopiedManagerHasCopiesOfTheComponents)
+{
+    TForm form(kCaptionsData);
+    TLCBFileManager source;
+    source.SetFileNameForComments(u"t.lcb");
+    source.AddComponent(form.Lang);
+    auto* unowned = new TlcLang(nullptr);
+    unowned->SetStrings({Line({"IDS_7", "Sieben"})});
+    source.AddComponent(unowned);
+    TLCBFileManager copy;
+    source.AssignTo(copy);
+    EXPECT_EQ(copy.Header(), lcLCBHeader);
+    EXPECT_EQ(copy.FileNameForComments(), u"t.lcb");
+    ASSERT_EQ(copy.ComponentCount(), 2);
+    EXPECT_NE(copy.Component(0), form.Lang);
+    EXPECT_EQ(copy.Component(0)->Captions(), form.Lang->Captions());
+    EXPECT_EQ(copy.Component(0)->LangNames(), form.Lang->LangNames());
+    EXPECT_EQ(copy.Component(1)->Strings(), unowned->Strings());
+}
+
 TEST(TranslationFiles, BrokenLcbFilesGiveAClearErrorAndChangeNothing)
 {
     TForm source(kCaptionsData);
