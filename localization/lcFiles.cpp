@@ -558,6 +558,24 @@ void PutList(std::string& out, const char* name, const TlcStringList& list)
 
 namespace {
 
+// Sets the flag without re-encoding the stored texts: the texts that come
+// with it are already in the form it names.
+void StoreUTF8Flag(TlcCustomLang& lang, bool value)
+{
+    if (lang.Loading()) {
+        lang.SetStoreAsUTF8(value);
+        return;
+    }
+    lang.BeginLoading();
+    try {
+        lang.SetStoreAsUTF8(value);
+    } catch (...) {
+        lang.EndLoadingWithoutLoaded();
+        throw;
+    }
+    lang.EndLoadingWithoutLoaded();
+}
+
 // Whether the text is a translation file at all: it has one of the sections
 // that a saved file has. Text without any (another kind of file) would
 // otherwise clear every list it is loaded into.
@@ -737,7 +755,7 @@ void TLCBFileManager::ReadComponent(TlcCustomLang& component, const std::string&
         read.EndLoadingWithoutLoaded();
         if (read.LangDelim() != component.LangDelim())
             read.ReplaceDelimiter(read.LangDelim(), component.LangDelim());
-        component.SetStoreAsUTF8(read.StoreAsUTF8());
+        StoreUTF8Flag(component, read.StoreAsUTF8());
         const std::string ownEntry = ownerIdentifier + static_cast<char>(component.LangDelim());
         for (int t = 0; t < lcStringsTypeCount; ++t) {
             const auto type = static_cast<TStringsType>(t);
@@ -904,7 +922,7 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
         }
         if (names != FLang.LangNames())
             FLang.SetLangNames(names);
-        FLang.SetStoreAsUTF8(utf8);
+        StoreUTF8Flag(FLang, utf8);
         FFixedLanguages = fixed;
         *list = result;
         if (!FBulk)
@@ -1148,7 +1166,7 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
         *list = copy;
         if (FLang.LangNames() != names)
             FLang.SetLangNames(names);
-        FLang.SetStoreAsUTF8(utf8);
+        StoreUTF8Flag(FLang, utf8);
         return false;
     }
 }
@@ -1286,7 +1304,7 @@ bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string
         *list = copy;
         if (FLang.LangNames() != names)
             FLang.SetLangNames(names);
-        FLang.SetStoreAsUTF8(utf8);
+        StoreUTF8Flag(FLang, utf8);
         return false;
     }
 }
