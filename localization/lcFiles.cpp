@@ -1120,8 +1120,9 @@ bool SameNames(const TlcStringList& a, const TlcStringList& b)
                       QString::fromStdString(b.Text()).trimmed().toStdString());
 }
 
-// Appends the lines of Old whose keys List lacks.
-void AppendMissing(TlcStringList& list, const TlcStringList& old, unsigned char delim)
+// Appends the lines of Old whose keys List lacks; the owner's own entry
+// goes back to the top, where applying the texts looks for it.
+void AppendMissing(TlcStringList& list, const TlcStringList& old, unsigned char delim, const std::string& ownerClass)
 {
     std::vector<std::string> keys;
     keys.reserve(static_cast<size_t>(list.Count()));
@@ -1129,9 +1130,15 @@ void AppendMissing(TlcStringList& list, const TlcStringList& old, unsigned char 
         keys.push_back(KeyOfLine(line, delim));
     const auto less = [](const std::string& a, const std::string& b) { return lcCompareText(a, b) < 0; };
     std::sort(keys.begin(), keys.end(), less);
-    for (const std::string& line : old.Lines())
-        if (!std::binary_search(keys.begin(), keys.end(), KeyOfLine(line, delim), less))
+    for (const std::string& line : old.Lines()) {
+        const std::string key = KeyOfLine(line, delim);
+        if (std::binary_search(keys.begin(), keys.end(), key, less))
+            continue;
+        if (!ownerClass.empty() && key == ownerClass)
+            list.Insert(0, line);
+        else
             list.Add(line);
+    }
 }
 
 } // namespace
@@ -1158,7 +1165,7 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
             FLang.SetLangNames(names);
             Realign(*list, FLang.LangDelim(), fileNames, names);
         }
-        AppendMissing(*list, copy, FLang.LangDelim());
+        AppendMissing(*list, copy, FLang.LangDelim(), OwnerClass());
         if (!FBulk)
             CloseList(type);
         return true;
@@ -1296,7 +1303,7 @@ bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string
             if (!SameNames(fileNames, names))
                 Realign(*list, FLang.LangDelim(), fileNames, names);
         }
-        AppendMissing(*list, copy, FLang.LangDelim());
+        AppendMissing(*list, copy, FLang.LangDelim(), OwnerClass());
         if (!FBulk)
             CloseList(type);
         return true;

@@ -43,6 +43,9 @@ struct TForm {
     explicit TForm(const std::string& data = {}, const char* name = "fMain")
     {
         Form->setObjectName(name);
+        // The components that the texts below are for.
+        for (const char* component : {"Button1", "Button2", "Label1", "Old", "New", "List", "Hidden"})
+            (new QObject(Form.get()))->setObjectName(component);
         Lang = LoadLang<TlcLangLinked>(Form.get(), nullptr, data);
         Lang->SetOnChangeLanguage([this](TObject*) { ++Translated; });
     }
@@ -50,7 +53,7 @@ struct TForm {
 };
 
 const std::string kCaptionsData = "stCaptions\r\n" + Line({"TfTestForm", "Hauptfenster", "Main window"}) + "\r\n" +
-                                  Line({"Button1.Caption", "Ja", "Yes"}) + "\r\n" + "stStrings\r\n" +
+                                  Line({"Button1", "Ja", "Yes"}) + "\r\n" + "stStrings\r\n" +
                                   Line({"IDS_1", "Zeile", "Line"}) + "\r\n";
 
 TEST(TranslationFiles, SavesAnEntryUnderTheClassNameAndLoadsItBack)
@@ -59,7 +62,7 @@ TEST(TranslationFiles, SavesAnEntryUnderTheClassNameAndLoadsItBack)
     std::string stream;
     EXPECT_EQ(form.Files().SaveListToIni(TStringsType::stCaptions, stream, "~!@#"), 2);
     EXPECT_EQ(stream, "[Captions]\r\n"
-                      "TfTestForm.Button1.Caption=Ja~!@#Yes~!@#\r\n"
+                      "TfTestForm.Button1=Ja~!@#Yes~!@#\r\n"
                       "TfTestForm.TfTestForm=Hauptfenster~!@#Main window~!@#\r\n\r\n"
                       "[Language names - for internal use only!]\r\n"
                       "Language_1=Deutsch\r\nLanguage_2=English\r\n\r\n"
@@ -69,7 +72,7 @@ TEST(TranslationFiles, SavesAnEntryUnderTheClassNameAndLoadsItBack)
     EXPECT_EQ(other.Files().LoadListFromIni(TStringsType::stCaptions, stream, true), 2);
     // The form's own entry comes first.
     EXPECT_EQ(other.Lang->Captions().Text(), TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window"}),
-                                                     Line({"Button1.Caption", "Ja", "Yes"})}).Text());
+                                                     Line({"Button1", "Ja", "Yes"})}).Text());
     EXPECT_EQ(other.Translated, 1);
 }
 
@@ -89,26 +92,26 @@ TEST(TranslationFiles, LineBreaksAreStoredAsTwoBytesAndComeBack)
 TEST(TranslationFiles, KeysOfOtherFormsAreNeitherLoadedNorDeleted)
 {
     const std::string stream = "[Captions]\r\n"
-                               "TfOther.Label1.Caption=A~!@#B~!@#\r\n"
-                               "fMain.Old.Caption=X~!@#Y~!@#\r\n"
-                               "TfTestForm.Button1.Caption=Ja~!@#Yes~!@#\r\n"
-                               "tftestform.Button2.Caption=Nein~!@#\r\n\r\n"
+                               "TfOther.Label1=A~!@#B~!@#\r\n"
+                               "fMain.Old=X~!@#Y~!@#\r\n"
+                               "TfTestForm.Button1=Ja~!@#Yes~!@#\r\n"
+                               "tftestform.Button2=Nein~!@#\r\n\r\n"
                                "[Hints]\r\nTfOther.x=1~!@#\r\n";
     TForm form;
     EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stCaptions, stream, true), 4);
     // Keys under the form's name or class name (any case) are the form's; a
     // value short of languages gets its closing delimiter.
     EXPECT_EQ(form.Lang->Captions(),
-              TlcStringList({Line({"Old.Caption", "X", "Y"}), Line({"Button1.Caption", "Ja", "Yes"}),
-                             Line({"Button2.Caption", "Nein"})}));
+              TlcStringList({Line({"Old", "X", "Y"}), Line({"Button1", "Ja", "Yes"}),
+                             Line({"Button2", "Nein"})}));
 
     std::string saved = stream;
     form.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
-    EXPECT_NE(saved.find("TfOther.Label1.Caption=A~!@#B~!@#\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("TfOther.Label1=A~!@#B~!@#\r\n"), std::string::npos);
     EXPECT_NE(saved.find("[Hints]\r\nTfOther.x=1~!@#\r\n"), std::string::npos);
     // Entries under the form's name give way to those under its class name.
-    EXPECT_EQ(saved.find("fMain.Old.Caption"), std::string::npos);
-    EXPECT_NE(saved.find("TfTestForm.Old.Caption=X~!@#Y~!@#\r\n"), std::string::npos);
+    EXPECT_EQ(saved.find("fMain.Old"), std::string::npos);
+    EXPECT_NE(saved.find("TfTestForm.Old=X~!@#Y~!@#\r\n"), std::string::npos);
 }
 
 TEST(TranslationFiles, LoadingSkipsExcludedComponentsAndMissingValuesAndTakesTheOptions)
@@ -123,6 +126,8 @@ TEST(TranslationFiles, LoadingSkipsExcludedComponentsAndMissingValuesAndTakesThe
     form.Lang->SetDoNotTranslate({"Hidden"});
     TlcTranslationFiles files(*form.Lang);
     EXPECT_EQ(files.LoadListFromIni(TStringsType::stCollections, stream, true), 3);
+    // The lines as loaded, before applying them to the form.
+    files.LoadAllFromIni(stream, true, true);
     EXPECT_EQ(form.Lang->Collections(), TlcStringList({Line({"List.Items[0].Caption", "a", "b", "c"})}));
     EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English", "Francais"}));
     EXPECT_EQ(form.Lang->NumOfLanguages(), 3);
@@ -160,8 +165,8 @@ TEST(TranslationFiles, TextThatIsNoTranslationFileChangesNothing)
     const std::string file = dir.filePath("other.ini").toStdString();
     const std::string texts[] = {
         "",
-        "just some text\r\nTfTestForm.Button1.Caption=x~!@#\r\n",
-        "[Settings]\r\nTfTestForm.Button1.Caption=x~!@#\r\n",
+        "just some text\r\nTfTestForm.Button1=x~!@#\r\n",
+        "[Settings]\r\nTfTestForm.Button1=x~!@#\r\n",
         std::string(lcLCBHeader) + '\0' + "\x01\x00\x00\x00",
     };
     for (const std::string& text : texts) {
@@ -191,7 +196,7 @@ TEST(TranslationFiles, SavedFilesHaveTheirSectionsAndRoundTripByteForByte)
     QTemporaryDir dir;
     const std::string first = dir.filePath("first.ini").toStdString();
     const std::string second = dir.filePath("second.ini").toStdString();
-    TForm form(kCaptionsData + "stHints\r\n" + Line({"Button1.Hint", "Tipp", ""}) + "\r\n");
+    TForm form(kCaptionsData + "stHints\r\n" + Line({"Button1", "Tipp", ""}) + "\r\n");
     TlcExtendedItem& item = form.Lang->ExtendedTranslations()->Add();
     item.Identifier = "Button1.Tag";
     item.PropertyType = TTypeKind::tkInteger;
@@ -281,13 +286,14 @@ TEST(TranslationFiles, MergingKeepsTheEntriesTheFileLacksAndTheComponentsLanguag
     const std::string file = dir.filePath("m.ini").toStdString();
     WriteFile(file, "[Language names - for internal use only!]\r\nLanguage_1=English\r\nLanguage_2=Klingon\r\n"
                     "Language_3=Deutsch\r\n"
-                    "[Captions]\r\nTfTestForm.Button1.Caption=Yes!~!@#Qapla~!@#Ja!~!@#\r\n"
-                    "TfTestForm.New.Caption=New~!@#~!@#Neu~!@#\r\n");
+                    "[Captions]\r\nTfTestForm.Button1=Yes!~!@#Qapla~!@#Ja!~!@#\r\n"
+                    "TfTestForm.New=New~!@#~!@#Neu~!@#\r\n");
     TForm form(kCaptionsData);
     EXPECT_TRUE(form.Files().MergeListFromFile(TStringsType::stCaptions, file));
+    // The form's own entry, which the file lacks, stays first.
     EXPECT_EQ(form.Lang->Captions(),
-              TlcStringList({Line({"Button1.Caption", "Ja!", "Yes!"}), Line({"New.Caption", "Neu", "New"}),
-                             Line({"TfTestForm", "Hauptfenster", "Main window"})}));
+              TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window"}), Line({"Button1", "Ja!", "Yes!"}),
+                             Line({"New", "Neu", "New"})}));
     EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English"}));
     EXPECT_EQ(form.Translated, 1);
 
@@ -308,7 +314,7 @@ TEST(TranslationFiles, ImportingALanguage)
     WriteFile(file, "[OPTIONS]\r\nDELIMITER=;\r\n"
                     "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=Francais\r\n"
                     "Language_3=English\r\n"
-                    "[Captions]\r\nTfTestForm.Button1.Caption=Ja;Oui;Yes!;\r\nTfTestForm.Label1.Caption=L;Etiquette;\r\n"
+                    "[Captions]\r\nTfTestForm.Button1=Ja;Oui;Yes!;\r\nTfTestForm.Label1=L;Etiquette;\r\n"
                     "TfOther.X=a;b;c;\r\n"
                     "[Extended]\r\nTfTestForm.Button1.Tag=1;2;3;\r\nTfTestForm.Button1.Tag_TypeKind=tkInteger\r\n");
     TForm form(kCaptionsData);
@@ -317,7 +323,7 @@ TEST(TranslationFiles, ImportingALanguage)
     EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English", "Francais"}));
     EXPECT_EQ(form.Lang->Captions().Text(),
               TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window", ""}),
-                             Line({"Button1.Caption", "Ja", "Yes", "Oui"}), Line({"Label1.Caption", "", "", "Etiquette"})}).Text());
+                             Line({"Button1", "Ja", "Yes", "Oui"}), Line({"Label1", "", "", "Etiquette"})}).Text());
     ASSERT_EQ(form.Lang->ExtendedTranslations()->Count(), 1);
     EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).Values, Line({"", "", "2"}));
     EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).PropertyType, TTypeKind::tkInteger);
@@ -325,7 +331,7 @@ TEST(TranslationFiles, ImportingALanguage)
 
     // A language the component has: only its field changes.
     form.Files().ImportLanguage(file, "English");
-    EXPECT_EQ(form.Lang->Captions()[1], Line({"Button1.Caption", "Ja", "Yes!", "Oui"}));
+    EXPECT_EQ(form.Lang->Captions()[1], Line({"Button1", "Ja", "Yes!", "Oui"}));
     EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).Values, Line({"", "3", "2"}));
 
     // A language the file lacks: silence, or the error when asked for.
@@ -356,7 +362,7 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
     QTemporaryDir dir;
     const std::string file = dir.filePath("t.lcb").toStdString();
     // The source keeps its own entry second and another delimiter.
-    TForm source("stCaptions\r\n" + Line({"Button1.Caption", "Ja", "Yes"}) + "\r\n" +
+    TForm source("stCaptions\r\n" + Line({"Button1", "Ja", "Yes"}) + "\r\n" +
                  Line({"TfTestForm", "Haupt", "Main"}) + "\r\nstStrings\r\n" + Line({"IDS_1", "Eins", "One"}) + "\r\n");
     source.Lang->SetLangDelim(2);
     source.Lang->SetLangNames({"Deutsch", "English"});
@@ -374,7 +380,7 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
     form.Translated = 0;
     form.Files().LoadFromLCB(file);
     EXPECT_EQ(form.Lang->Captions(),
-              TlcStringList({Line({"TfTestForm", "Haupt", "Main"}), Line({"Button1.Caption", "Ja", "Yes"})}));
+              TlcStringList({Line({"TfTestForm", "Haupt", "Main"}), Line({"Button1", "Ja", "Yes"})}));
     EXPECT_EQ(form.Lang->GetTextOrDefault("IDS_1"), "One");
     ASSERT_EQ(form.Lang->ExtendedTranslations()->Count(), 1);
     EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).Values, Line({"a", "b"}));
