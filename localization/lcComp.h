@@ -455,9 +455,9 @@ public:
     static void RemoveLanguageField(TlcStringList& list, int language, unsigned char delim);
     static std::string MoveLanguageField(std::string_view line, int from, int to, unsigned char delim);
     static void MoveLanguageField(TlcStringList& list, int from, int to, unsigned char delim);
-    // Loads the dispatcher's external translation file; false while the
-    // file formats are not read yet.
-    virtual bool LoadTranslationFile(const std::string& /*fileName*/) { return false; }
+    // Loads the dispatcher's external translation file (lcFiles): ".LCB"
+    // files whole, INI files with clearing; false when it cannot be read.
+    virtual bool LoadTranslationFile(const std::string& fileName);
 
     // Look-up by identifier.
     std::string GetTextOrDefault(const std::string& id);

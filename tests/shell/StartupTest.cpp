@@ -2,6 +2,7 @@
 // interface, the idle handler; each case in its own program and config folder.
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
+#include "localization/lcComp.h"
 #include "platform/Exception.h"
 #include "platform/NamedObjects.h"
 #include "shell/DataModule.h"
@@ -205,6 +206,17 @@ TEST_F(StartupTest, IdleFollowsTheExtendedModeAndTheLink)
     EXPECT_EQ(Form->minimumWidth(), 800);
     EXPECT_TRUE(Form->pnlDebug->isVisibleTo(Form.get()));
     EXPECT_TRUE(Form->mmExtendedMode->menuAction()->isVisible());
+}
+
+TEST_F(StartupTest, TheDataModulesTextsTranslateTheResourceStrings)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    Start("Ruvo");
+    EXPECT_EQ(TlcCustomLang::ResourceStringTranslator(), Dm->lcLang);
+    EXPECT_EQ(Dm->lcLang->ResourceLanguageIndex(), 1);
+    Form.reset();
+    Dm.reset();
+    EXPECT_EQ(TlcCustomLang::ResourceStringTranslator(), nullptr);
 }
 
 TEST_F(StartupTest, ShutdownRecordsTheEndAndSavesTheSettings)

@@ -1,0 +1,146 @@
+#pragma once
+// Translation files: a translation component's lists loaded from, saved to,
+// merged with and imported from INI text files, and read from binary ".LCB"
+// files that hold whole streamed translation components of several owners.
+//
+// INI form: section "OPTIONS" (DELIMITER, IsUTF8File, Language_Fixed<n>), the
+// language names, one section per list whose keys are the owner's class name,
+// "." and the entry key, and "Extended" for the extended translations. A
+// value holds the texts of languages 1..N, each followed by the file
+// delimiter, with CR written as the byte 0x19 and LF as 0x1A.
+//
+// Streams are byte strings held by the caller; files are read whole and
+// written whole through a temporary file, so a failed write keeps the old one.
+#include "localization/MemIni.h"
+#include "localization/lcComp.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+extern const char* const lcDefaultFileDelimiter;   // "~!@#"
+extern const char* const lcOptionsSection;         // "OPTIONS"
+extern const char* const lcLangNamesSection;       // "Language names - for internal use only!"
+extern const char* const lcMisspelledNamesSection; // "Language names - for intenal use only!"
+extern const char* const lcExtendedSection;        // "Extended"
+extern const char* const lcLCBHeader;              // "LCB file: TlcLang binary translation data"
+
+// The INI section of a list ("Captions", ..., "ListView_TreeView_Items").
+const char* lcIniSectionName(TStringsType type);
+// The name of a property kind ("tkLString") and back (tkUnknown for none).
+const char* TypeKindName(TTypeKind kind);
+TTypeKind TypeKindByName(std::string_view name);
+// The file name's extension, upper-cased, is ".LCB".
+bool IsLCBFile(const std::string& fileName);
+
+// Reads translation components out of ".LCB" files.
+class TLCBFileManager : public QObject {
+    Q_OBJECT
+public:
+    TLCBFileManager();
+    ~TLCBFileManager() override;
+    const std::string& Header() const { return FHeader; }
+    const TlcStringList& FixedLanguages() const { return FFixedLanguages; }
+    const TlcStringList& OwnerIdentifiers() const { return FOwnerIdentifiers; }
+    const std::u16string& FileNameForComments() const { return FFileNameForComments; }
+    void SetFileNameForComments(std::u16string value) { FFileNameForComments = std::move(value); }
+    int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+    TlcCustomLang* Component(int index) const { return FComponents.at(static_cast<size_t>(index)).data(); }
+    // Components without an owner are the manager's from then on.
+    void AddComponent(TlcCustomLang* component) { FComponents.emplace_back(component); }
+    // Copies header, fixed languages, owner identifiers and file name; every
+    // component is duplicated through its stream.
+    void AssignTo(TLCBFileManager& other) const;
+
+    // Reads the component that the owner identifier names into Component. A
+    // stream of another kind raises "Unrecognized stream format!", a broken one
+    // Exception; either way the component is left unchanged, as it is when no
+    // entry carries the owner identifier.
+    void ReadComponent(TlcCustomLang& component, const std::string& ownerIdentifier, std::string_view stream);
+    // The same from a file; a file that cannot be read raises Exception.
+    void ReadComponentFromFile(TlcCustomLang& component, const std::string& ownerIdentifier,
+                               const std::string& fileName);
+    // Replaces one list of the component by the file's.
+    void ReadList(TStringsType list, const std::string& fileName, const std::string& ownerIdentifier,
+                  TlcCustomLang& component);
+
+private:
+    std::string FHeader;
+    TlcStringList FFixedLanguages;
+    TlcStringList FOwnerIdentifiers;
+    std::vector<QPointer<TlcCustomLang>> FComponents;
+    std::u16string FFileNameForComments;
+};
+
+// The file operations of one translation component. Lives for one or more
+// calls; a bulk operation (all lists) runs the closing steps of the single
+// lists once at its end.
+class TlcTranslationFiles {
+public:
+    explicit TlcTranslationFiles(TlcCustomLang& lang) : FLang(lang) {}
+
+    int LoadListFromIni(TStringsType list, std::string_view stream, bool clearFirst);
+    int SaveListToIni(TStringsType list, std::string& stream, const std::string& fileDelimiter);
+    void LoadAllFromIni(std::string_view stream, bool clearFirst, bool noTranslation);
+    // Appends the rendered file to the stream.
+    void SaveAllToIni(std::string& stream, const std::string& fileDelimiter);
+    bool MergeListFromIni(TStringsType list, std::string_view stream);
+    bool UpdateFromIni(std::string_view stream);
+    bool MergeAllFromIni(std::string_view stream);
+    void LoadExtendedFromIni(std::string_view stream, bool clearFirst);
+    void SaveExtendedToIni(std::string& stream, const std::string& fileDelimiter);
+
+    int LoadListFromFile(TStringsType list, const std::string& fileName, bool clearFirst);
+    int SaveListToFile(TStringsType list, const std::string& fileName, const std::string& fileDelimiter);
+    void LoadAllFromFile(const std::string& fileName, bool clearFirst);
+    void SaveAllToFile(const std::string& fileName, const std::string& fileDelimiter);
+    int LoadStringsFromFile(const std::string& fileName, bool clearFirst);
+    int SaveStringsToFile(const std::string& fileName, const std::string& fileDelimiter);
+    bool MergeListFromFile(TStringsType list, const std::string& fileName);
+    bool UpdateFromFile(const std::string& fileName);
+    void ReadAllFromFile(const std::string& fileName, bool clearFirst);
+    bool MergeAllFromFile(const std::string& fileName);
+    void ImportLanguageList(TStringsType list, const std::string& fileName, const std::string& languageName);
+    void ImportLanguageExtended(const std::string& fileName, const std::string& languageName);
+    void ImportLanguage(const std::string& fileName, const std::string& languageName);
+
+    void LoadFromLCB(const std::string& fileName);
+    void LoadListFromLCB(TStringsType list, const std::string& fileName);
+
+    // The languages the last load marked fixed.
+    const TlcStringList& FixedLanguages() const { return FFixedLanguages; }
+    bool Bulk() const { return FBulk; }
+
+private:
+    class TBulk;
+    void CloseList(TStringsType list);
+    TlcMemIniFile& Parse(std::string_view stream, std::unique_ptr<TlcMemIniFile>& own);
+    std::string OwnerClass() const;
+    std::string OwnerName() const;
+    void WriteHeaderSections(TlcMemIniFile& ini, const std::string& fileDelimiter, bool options);
+    TlcStringList FileLanguageNames(const std::string& fileName);
+    int FindFileLanguage(TlcMemIniFile& ini, const std::string& languageName, const std::string& fileName);
+    int TargetLanguage(const std::string& languageName);
+
+    TlcCustomLang& FLang;
+    bool FBulk = false;
+    TlcMemIniFile* FShared = nullptr;
+    TlcStringList FFixedLanguages;
+};
+
+// Loads the dispatcher's translation file into a component: ".LCB" files with
+// LoadFromLCB, any other with LoadAllFromFile, clearing first. False when the
+// file could not be read.
+bool LoadDispatcherFile(TlcCustomLang& lang, const std::string& fileName);
+
+// Writing the binary form, for tools and tests: one component in the
+// component-stream form ("TPF0"), and a whole ".LCB" file of (owner
+// identifier, component stream) entries.
+std::string WriteComponentStream(const TlcCustomLang& component);
+std::string BuildLCBFile(const TlcStringList& fixedLanguages,
+                         const std::vector<std::pair<std::string, std::string>>& entries);

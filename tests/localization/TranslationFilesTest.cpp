@@ -1,0 +1,502 @@
+// Translation files: the lists of a form's component saved to, loaded from,
+// merged with and imported from INI text, and read from ".LCB" files.
+#include "localization/lcFiles.h"
+#include "tests/localization/TestForms.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+// Lists show as their lines when a test fails.
+inline void PrintTo(const TlcStringList& list, std::ostream* out)
+{
+    *out << ::testing::PrintToString(list.Lines());
+}
+
+namespace {
+
+std::string FileBytes(const std::string& name)
+{
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& name, const std::string& bytes)
+{
+    std::ofstream out(name, std::ios::binary);
+    out << bytes;
+}
+
+// A form "fMain" of class TfTestForm with its two-language component.
+struct TForm {
+    std::unique_ptr<TfTestForm> Form = std::make_unique<TfTestForm>();
+    TlcLangLinked* Lang;
+    int Translated = 0;
+
+    explicit TForm(const std::string& data = {}, const char* name = "fMain")
+    {
+        Form->setObjectName(name);
+        // The components that the texts below are for.
+        for (const char* component : {"Button1", "Button2", "Label1", "Old", "New", "List", "Hidden"})
+            (new QObject(Form.get()))->setObjectName(component);
+        Lang = LoadLang<TlcLangLinked>(Form.get(), nullptr, data);
+        Lang->SetOnChangeLanguage([this](TObject*) { ++Translated; });
+    }
+    TlcTranslationFiles Files() { return TlcTranslationFiles(*Lang); }
+};
+
+const std::string kCaptionsData = "stCaptions\r\n" + Line({"TfTestForm", "Hauptfenster", "Main window"}) + "\r\n" +
+                                  Line({"Button1", "Ja", "Yes"}) + "\r\n" + "stStrings\r\n" +
+                                  Line({"IDS_1", "Zeile", "Line"}) + "\r\n";
+
+TEST(TranslationFiles, SavesAnEntryUnderTheClassNameAndLoadsItBack)
+{
+    TForm form(kCaptionsData);
+    std::string stream;
+    EXPECT_EQ(form.Files().SaveListToIni(TStringsType::stCaptions, stream, "~!@#"), 2);
+    EXPECT_EQ(stream, "[Captions]\r\n"
+                      "TfTestForm.Button1=Ja~!@#Yes~!@#\r\n"
+                      "TfTestForm.TfTestForm=Hauptfenster~!@#Main window~!@#\r\n\r\n"
+                      "[Language names - for internal use only!]\r\n"
+                      "Language_1=Deutsch\r\nLanguage_2=English\r\n\r\n"
+                      "[OPTIONS]\r\nDELIMITER=~!@#\r\nIsUTF8File=0\r\n\r\n");
+
+    TForm other;
+    EXPECT_EQ(other.Files().LoadListFromIni(TStringsType::stCaptions, stream, true), 2);
+    // The form's own entry comes first.
+    EXPECT_EQ(other.Lang->Captions().Text(), TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window"}),
+                                                     Line({"Button1", "Ja", "Yes"})}).Text());
+    EXPECT_EQ(other.Translated, 1);
+}
+
+TEST(TranslationFiles, LineBreaksAreStoredAsTwoBytesAndComeBack)
+{
+    TForm form(kCaptionsData);
+    *form.Lang->GetListByType(TStringsType::stStrings) = {Line({"IDS_1", "Zeile 1\r\nZeile 2", "Line 1\r\nLine 2"})};
+    std::string stream;
+    form.Files().SaveListToIni(TStringsType::stStrings, stream, "|");
+    EXPECT_NE(stream.find("TfTestForm.IDS_1=Zeile 1\x19\x1AZeile 2|Line 1\x19\x1ALine 2|\r\n"), std::string::npos);
+    TForm other;
+    other.Files().LoadListFromIni(TStringsType::stStrings, stream, true);
+    EXPECT_EQ(other.Lang->Strings(), form.Lang->Strings());
+    EXPECT_EQ(other.Lang->GetTextOrDefault("IDS_1"), "Zeile 1\r\nZeile 2");
+}
+
+TEST(TranslationFiles, KeysOfOtherFormsAreNeitherLoadedNorDeleted)
+{
+    const std::string stream = "[Captions]\r\n"
+                               "TfOther.Label1=A~!@#B~!@#\r\n"
+                               "fMain.Old=X~!@#Y~!@#\r\n"
+                               "TfTestForm.Button1=Ja~!@#Yes~!@#\r\n"
+                               "tftestform.Button2=Nein~!@#\r\n\r\n"
+                               "[Hints]\r\nTfOther.x=1~!@#\r\n";
+    TForm form;
+    EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stCaptions, stream, true), 4);
+    // Keys under the form's name or class name (any case) are the form's; a
+    // value short of languages gets its closing delimiter.
+    EXPECT_EQ(form.Lang->Captions(),
+              TlcStringList({Line({"Old", "X", "Y"}), Line({"Button1", "Ja", "Yes"}),
+                             Line({"Button2", "Nein"})}));
+
+    std::string saved = stream;
+    form.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_NE(saved.find("TfOther.Label1=A~!@#B~!@#\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("[Hints]\r\nTfOther.x=1~!@#\r\n"), std::string::npos);
+    // Entries under the form's name give way to those under its class name.
+    EXPECT_EQ(saved.find("fMain.Old"), std::string::npos);
+    EXPECT_NE(saved.find("TfTestForm.Old=X~!@#Y~!@#\r\n"), std::string::npos);
+}
+
+TEST(TranslationFiles, LoadingSkipsExcludedComponentsAndMissingValuesAndTakesTheOptions)
+{
+    const std::string stream = "[OPTIONS]\r\nDELIMITER=##\r\nIsUTF8File=1\r\nLanguage_Fixed2=1\r\n"
+                               "[Language names - for internal use only!]\r\n"
+                               "Language_1=Deutsch\r\nLanguage_2=English\r\nLanguage_3=Francais\r\n"
+                               "Language_5=Lost\r\n"
+                               "[Collections]\r\nTfTestForm.List.Items-0+.Caption=a##b##c##\r\n"
+                               "TfTestForm.Hidden.Caption=h##\r\nTfTestForm.Missing=\xFF\r\n";
+    TForm form;
+    form.Lang->SetDoNotTranslate({"Hidden"});
+    TlcTranslationFiles files(*form.Lang);
+    EXPECT_EQ(files.LoadListFromIni(TStringsType::stCollections, stream, true), 3);
+    // The lines as loaded, before applying them to the form.
+    files.LoadAllFromIni(stream, true, true);
+    EXPECT_EQ(form.Lang->Collections(), TlcStringList({Line({"List.Items[0].Caption", "a", "b", "c"})}));
+    EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English", "Francais"}));
+    EXPECT_EQ(form.Lang->NumOfLanguages(), 3);
+    EXPECT_TRUE(form.Lang->StoreAsUTF8());
+    EXPECT_EQ(files.FixedLanguages(), TlcStringList({"English"}));
+
+    // The brackets of collection keys are written back as "-" and "+".
+    std::string saved;
+    files.SaveListToIni(TStringsType::stCollections, saved, "##");
+    EXPECT_NE(saved.find("TfTestForm.List.Items-0+.Caption=a##b##c##\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("Language_3=Francais\r\n"), std::string::npos);
+}
+
+TEST(TranslationFiles, AFileWithoutLanguageNamesChangesNothing)
+{
+    TForm form(kCaptionsData);
+    const TlcStringList before = form.Lang->Captions();
+    const std::string stream = "[Language names - for internal use only!]\r\nLanguage_1=\r\nOther=1\r\n"
+                               "[Captions]\r\nTfTestForm.New=x~!@#\r\n";
+    EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stCaptions, stream, true), -1);
+    EXPECT_EQ(form.Lang->Captions(), before);
+    EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+    EXPECT_FALSE(form.Files().MergeListFromIni(TStringsType::stCaptions, stream));
+    EXPECT_FALSE(form.Files().MergeAllFromIni(stream));
+    EXPECT_EQ(form.Lang->Captions(), before);
+    // A list the component's class does not have.
+    std::string out;
+    EXPECT_EQ(form.Files().SaveListToIni(TStringsType::stLocales, out, "~"), -1);
+    EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stLocales, stream, true), -1);
+}
+
+TEST(TranslationFiles, TextThatIsNoTranslationFileChangesNothing)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("other.ini").toStdString();
+    const std::string texts[] = {
+        "",
+        "just some text\r\nTfTestForm.Button1=x~!@#\r\n",
+        "[Settings]\r\nTfTestForm.Button1=x~!@#\r\n",
+        std::string(lcLCBHeader) + '\0' + "\x01\x00\x00\x00",
+    };
+    for (const std::string& text : texts) {
+        WriteFile(file, text);
+        TForm form(kCaptionsData);
+        const TlcStringList captions = form.Lang->Captions();
+        const TlcStringList strings = form.Lang->Strings();
+        EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stCaptions, text, true), -1);
+        EXPECT_THROW(form.Files().LoadAllFromIni(text, true, false), ELanguageError);
+        EXPECT_THROW(form.Files().LoadAllFromFile(file, true), ELanguageError);
+        EXPECT_THROW(form.Files().ReadAllFromFile(file, true), ELanguageError);
+        EXPECT_FALSE(form.Files().MergeAllFromFile(file));
+        EXPECT_FALSE(LoadDispatcherFile(*form.Lang, file));
+        EXPECT_EQ(form.Lang->Captions(), captions);
+        EXPECT_EQ(form.Lang->Strings(), strings);
+        EXPECT_EQ(form.Translated, 0);
+    }
+    // A file with sections of other forms only is one: the lists are cleared.
+    WriteFile(file, "[Captions]\r\nTfOther.x=1~!@#\r\n");
+    TForm form(kCaptionsData);
+    EXPECT_TRUE(LoadDispatcherFile(*form.Lang, file));
+    EXPECT_TRUE(form.Lang->Captions().Empty());
+}
+
+TEST(TranslationFiles, SavedFilesHaveTheirSectionsAndRoundTripByteForByte)
+{
+    QTemporaryDir dir;
+    const std::string first = dir.filePath("first.ini").toStdString();
+    const std::string second = dir.filePath("second.ini").toStdString();
+    TForm form(kCaptionsData + "stHints\r\n" + Line({"Button1", "Tipp", ""}) + "\r\n");
+    TlcExtendedItem& item = form.Lang->ExtendedTranslations()->Add();
+    item.Identifier = "Button1.Tag";
+    item.PropertyType = TTypeKind::tkInteger;
+    item.Values = Line({"1", "2"});
+    WriteFile(first, "[Captions]\r\nTfOther.x=o~!@#\r\n");
+    form.Files().SaveAllToFile(first, "~!@#");
+    const std::string saved = FileBytes(first);
+    for (const char* section : {"[OPTIONS]", "[Language names - for internal use only!]", "[Captions]", "[Hints]",
+                                "[Strings]", "[Extended]"})
+        EXPECT_NE(saved.find(section), std::string::npos) << section;
+    EXPECT_NE(saved.find("TfOther.x=o~!@#"), std::string::npos);
+    EXPECT_NE(saved.find("TfTestForm.Button1.Tag=1~!@#2~!@#\r\nTfTestForm.Button1.Tag_TypeKind=tkInteger\r\n"),
+              std::string::npos);
+
+    TForm other;
+    other.Files().LoadAllFromFile(first, true);
+    EXPECT_EQ(other.Lang->Captions(), form.Lang->Captions());
+    EXPECT_EQ(other.Lang->Hints(), form.Lang->Hints());
+    EXPECT_EQ(other.Lang->Strings(), form.Lang->Strings());
+    ASSERT_EQ(other.Lang->ExtendedTranslations()->Count(), 1);
+    EXPECT_EQ(other.Lang->ExtendedTranslations()->Items(0).Values, item.Values);
+    EXPECT_EQ(other.Lang->ExtendedTranslations()->Items(0).PropertyType, TTypeKind::tkInteger);
+    EXPECT_EQ(other.Translated, 1);
+    WriteFile(second, "[Captions]\r\nTfOther.x=o~!@#\r\n");
+    other.Files().SaveAllToFile(second, "~!@#");
+    EXPECT_EQ(FileBytes(second), saved);
+
+    // Saving all lists into a stream keeps all twelve sections it had.
+    std::string stream;
+    for (int t = 0; t < lcStringsTypeCount; ++t)
+        stream += "[" + std::string(lcIniSectionName(static_cast<TStringsType>(t))) + "]\r\nTfOther.k=v\r\n";
+    std::string all;
+    TForm(kCaptionsData).Files().SaveAllToIni(all, "~!@#");
+    other.Files().SaveAllToIni(stream, "~!@#");
+    TlcMemIniFile ini;
+    ini.ReadFromStream(stream);
+    for (int t = 0; t < lcStringsTypeCount; ++t)
+        EXPECT_EQ(ini.ReadValue(lcIniSectionName(static_cast<TStringsType>(t)), "TfOther.k", ""), "v") << t;
+}
+
+TEST(TranslationFiles, TheMisspelledNamesSectionIsErasedAndEmptyNamesGetNumbers)
+{
+    TForm form(kCaptionsData);
+    form.Lang->SetLangNames({"Deutsch", ""});
+    std::string stream = "[Language names - for intenal use only!]\r\nLanguage_1=Old\r\n";
+    form.Files().SaveListToIni(TStringsType::stCaptions, stream, "");
+    EXPECT_EQ(stream.find("intenal"), std::string::npos);
+    EXPECT_NE(stream.find("Language_2=Language N2\r\n"), std::string::npos);
+    // No delimiter would run the texts together: the default one is used.
+    EXPECT_NE(stream.find("DELIMITER=~!@#\r\n"), std::string::npos);
+}
+
+TEST(TranslationFiles, FilesThatAreMissingOrUnwritable)
+{
+    QTemporaryDir dir;
+    const std::string missing = dir.filePath("none.ini").toStdString();
+    TForm form(kCaptionsData);
+    const TlcStringList before = form.Lang->Captions();
+    EXPECT_EQ(form.Files().LoadListFromFile(TStringsType::stCaptions, missing, true), -1);
+    EXPECT_FALSE(form.Files().MergeListFromFile(TStringsType::stCaptions, missing));
+    EXPECT_FALSE(form.Files().MergeAllFromFile(missing));
+    form.Files().LoadAllFromFile(missing, true);
+    form.Files().ReadAllFromFile(missing, true);
+    form.Files().ImportLanguage(missing, "English");
+    EXPECT_EQ(form.Lang->Captions(), before);
+    EXPECT_EQ(form.Translated, 0);
+
+    const std::string file = dir.filePath("t.ini").toStdString();
+    EXPECT_EQ(form.Files().SaveStringsToFile(file, "~"), 1);
+    const std::string saved = FileBytes(file);
+    // The file is written through a temporary one beside it; when that cannot
+    // be made, the save raises and the old file stays.
+    std::filesystem::create_directory(file + ".tmp");
+    form.Lang->SetStrings({Line({"IDS_1", "Neu", "New"})});
+    EXPECT_THROW(form.Files().SaveAllToFile(file, "~"), Exception);
+    EXPECT_THROW(form.Files().SaveStringsToFile(file, "~"), Exception);
+    EXPECT_EQ(FileBytes(file), saved);
+    std::filesystem::remove(file + ".tmp");
+    TForm other;
+    EXPECT_EQ(other.Files().LoadStringsFromFile(file, true), 1);
+    EXPECT_EQ(other.Lang->Strings(), TForm(kCaptionsData).Lang->Strings());
+}
+
+TEST(TranslationFiles, MergingKeepsTheEntriesTheFileLacksAndTheComponentsLanguageOrder)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("m.ini").toStdString();
+    WriteFile(file, "[Language names - for internal use only!]\r\nLanguage_1=English\r\nLanguage_2=Klingon\r\n"
+                    "Language_3=Deutsch\r\n"
+                    "[Captions]\r\nTfTestForm.Button1=Yes!~!@#Qapla~!@#Ja!~!@#\r\n"
+                    "TfTestForm.New=New~!@#~!@#Neu~!@#\r\n");
+    TForm form(kCaptionsData);
+    EXPECT_TRUE(form.Files().MergeListFromFile(TStringsType::stCaptions, file));
+    // The form's own entry, which the file lacks, stays first.
+    EXPECT_EQ(form.Lang->Captions(),
+              TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window"}), Line({"Button1", "Ja!", "Yes!"}),
+                             Line({"New", "Neu", "New"})}));
+    EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+    EXPECT_EQ(form.Translated, 1);
+
+    // The same from a stream, and with the whole component.
+    TForm again(kCaptionsData);
+    EXPECT_TRUE(again.Files().UpdateFromIni(FileBytes(file)));
+    EXPECT_EQ(again.Lang->Captions(), form.Lang->Captions());
+    EXPECT_EQ(again.Lang->Strings(), TForm(kCaptionsData).Lang->Strings());
+    TForm whole(kCaptionsData);
+    EXPECT_TRUE(whole.Files().UpdateFromFile(file));
+    EXPECT_EQ(whole.Lang->Captions(), form.Lang->Captions());
+}
+
+TEST(TranslationFiles, ImportingALanguage)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("i.ini").toStdString();
+    WriteFile(file, "[OPTIONS]\r\nDELIMITER=;\r\n"
+                    "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=Francais\r\n"
+                    "Language_3=English\r\n"
+                    "[Captions]\r\nTfTestForm.Button1=Ja;Oui;Yes!;\r\nTfTestForm.Label1=L;Etiquette;\r\n"
+                    "TfOther.X=a;b;c;\r\n"
+                    "[Extended]\r\nTfTestForm.Button1.Tag=1;2;3;\r\nTfTestForm.Button1.Tag_TypeKind=tkInteger\r\n");
+    TForm form(kCaptionsData);
+    form.Files().ImportLanguage(file, "Francais");
+    EXPECT_EQ(form.Lang->NumOfLanguages(), 3);
+    EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English", "Francais"}));
+    EXPECT_EQ(form.Lang->Captions().Text(),
+              TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window", ""}),
+                             Line({"Button1", "Ja", "Yes", "Oui"}), Line({"Label1", "", "", "Etiquette"})}).Text());
+    ASSERT_EQ(form.Lang->ExtendedTranslations()->Count(), 1);
+    EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).Values, Line({"", "", "2"}));
+    EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).PropertyType, TTypeKind::tkInteger);
+    EXPECT_EQ(form.Translated, 1);
+
+    // A language the component has: only its field changes.
+    form.Files().ImportLanguage(file, "English");
+    EXPECT_EQ(form.Lang->Captions()[1], Line({"Button1", "Ja", "Yes!", "Oui"}));
+    EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).Values, Line({"", "3", "2"}));
+
+    // A language the file lacks: silence, or the error when asked for.
+    const TlcStringList before = form.Lang->Captions();
+    form.Files().ImportLanguage(file, "Klingon");
+    EXPECT_EQ(form.Lang->Captions(), before);
+    form.Lang->SetDoRaiseExceptions(true);
+    try {
+        form.Files().ImportLanguage(file, "Klingon");
+        ADD_FAILURE() << "no error";
+    } catch (const ELanguageError& error) {
+        EXPECT_EQ(error.Message(), "Klingon not found in " + file);
+    }
+    EXPECT_EQ(form.Lang->Captions(), before);
+    EXPECT_EQ(form.Lang->NumOfLanguages(), 3);
+}
+
+// ---- .LCB files ---------------------------------------------------------------
+
+std::string LcbOf(const TlcCustomLang& component, const std::string& owner)
+{
+    return BuildLCBFile({"English"}, {{"TfOther", WriteComponentStream(component)},
+                                      {owner, WriteComponentStream(component)}});
+}
+
+TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("t.lcb").toStdString();
+    // The source keeps its own entry second and another delimiter.
+    TForm source("stCaptions\r\n" + Line({"Button1", "Ja", "Yes"}) + "\r\n" +
+                 Line({"TfTestForm", "Haupt", "Main"}) + "\r\nstStrings\r\n" + Line({"IDS_1", "Eins", "One"}) + "\r\n");
+    source.Lang->SetLangDelim(2);
+    source.Lang->SetLangNames({"Deutsch", "English"});
+    TlcExtendedItem& item = source.Lang->ExtendedTranslations()->Add();
+    item.Identifier = "Button1.Tag";
+    item.PropertyType = TTypeKind::tkLString;
+    item.Values = "a\x02" "b\x02";
+    WriteFile(file, LcbOf(*source.Lang, "TfTestForm"));
+    EXPECT_TRUE(IsLCBFile(file));
+    EXPECT_TRUE(IsLCBFile("x.Lcb"));
+    EXPECT_FALSE(IsLCBFile("x.ini"));
+
+    TForm form;
+    form.Lang->SetActiveLanguage(2);
+    form.Translated = 0;
+    form.Files().LoadFromLCB(file);
+    EXPECT_EQ(form.Lang->Captions(),
+              TlcStringList({Line({"TfTestForm", "Haupt", "Main"}), Line({"Button1", "Ja", "Yes"})}));
+    EXPECT_EQ(form.Lang->GetTextOrDefault("IDS_1"), "One");
+    ASSERT_EQ(form.Lang->ExtendedTranslations()->Count(), 1);
+    EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).Values, Line({"a", "b"}));
+    EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).PropertyType, TTypeKind::tkLString);
+    EXPECT_EQ(form.Translated, 1);
+
+    TLCBFileManager manager;
+    TForm list;
+    manager.ReadList(TStringsType::stStrings, file, "TfTestForm", *list.Lang);
+    EXPECT_EQ(list.Lang->Strings(), TlcStringList({Line({"IDS_1", "Eins", "One"})}));
+    EXPECT_TRUE(list.Lang->Captions().Empty());
+    EXPECT_EQ(manager.FixedLanguages(), TlcStringList({"English"}));
+    EXPECT_EQ(manager.OwnerIdentifiers(), TlcStringList({"TfOther", "TfTestForm"}));
+
+    // Merging a list from the file keeps the entries it lacks.
+    TForm merged("stStrings\r\n" + Line({"IDS_2", "Zwei", "Two"}) + "\r\n");
+    EXPECT_TRUE(merged.Files().MergeListFromFile(TStringsType::stStrings, file));
+    EXPECT_EQ(merged.Lang->Strings(),
+              TlcStringList({Line({"IDS_1", "Eins", "One"}), Line({"IDS_2", "Zwei", "Two"})}));
+}
+
+TEST(TranslationFiles, ACopiedManagerHasCopiesOfTheComponents)
+{
+    TForm form(kCaptionsData);
+    TLCBFileManager source;
+    source.SetFileNameForComments(u"t.lcb");
+    source.AddComponent(form.Lang);
+    auto* unowned = new TlcLang(nullptr);
+    unowned->SetStrings({Line({"IDS_7", "Sieben"})});
+    source.AddComponent(unowned);
+    TLCBFileManager copy;
+    source.AssignTo(copy);
+    EXPECT_EQ(copy.Header(), lcLCBHeader);
+    EXPECT_EQ(copy.FileNameForComments(), u"t.lcb");
+    ASSERT_EQ(copy.ComponentCount(), 2);
+    EXPECT_NE(copy.Component(0), form.Lang);
+    EXPECT_EQ(copy.Component(0)->Captions(), form.Lang->Captions());
+    EXPECT_EQ(copy.Component(0)->LangNames(), form.Lang->LangNames());
+    EXPECT_EQ(copy.Component(1)->Strings(), unowned->Strings());
+}
+
+TEST(TranslationFiles, BrokenLcbFilesGiveAClearErrorAndChangeNothing)
+{
+    TForm source(kCaptionsData);
+    const std::string good = LcbOf(*source.Lang, "TfTestForm");
+    struct TCase {
+        const char* What;
+        std::string Bytes;
+        const char* Error;
+    };
+    const TCase cases[] = {
+        {"another header", "LCB file: something else" + std::string(1, '\0') + good.substr(42),
+         "Unrecognized stream format!"},
+        {"no zero byte", std::string(lcLCBHeader), "Unrecognized stream format!"},
+        {"empty", "", "Unrecognized stream format!"},
+        {"cut in the table", good.substr(0, 50), "Stream read error"},
+        {"cut in the component", good.substr(0, good.size() - 20), "Stream read error"},
+        {"offset beyond the end",
+         [&] {
+             std::string bytes = BuildLCBFile({}, {{"TfTestForm", WriteComponentStream(*source.Lang)}});
+             const size_t at = bytes.find("TfTestForm") + 10;
+             bytes[at + 3] = '\x7F';
+             return bytes;
+         }(),
+         "Stream read error"},
+        {"no component stream", BuildLCBFile({}, {{"TfTestForm", "junk and more junk"}}), "Invalid stream format"},
+    };
+    for (const TCase& c : cases) {
+        TForm form("stStrings\r\n" + Line({"IDS_9", "Neun", "Nine"}) + "\r\n");
+        const TlcStringList before = form.Lang->Strings();
+        TLCBFileManager manager;
+        try {
+            manager.ReadComponent(*form.Lang, "TfTestForm", c.Bytes);
+            ADD_FAILURE() << c.What << ": no error";
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.Message(), c.Error) << c.What;
+        }
+        EXPECT_EQ(form.Lang->Strings(), before) << c.What;
+        EXPECT_TRUE(form.Lang->Captions().Empty()) << c.What;
+    }
+
+    // An owner that no entry names leaves the component as it was.
+    TForm form("stStrings\r\n" + Line({"IDS_9", "Neun", "Nine"}) + "\r\n");
+    TLCBFileManager manager;
+    manager.ReadComponent(*form.Lang, "TfNobody", good);
+    EXPECT_EQ(form.Lang->Strings().Count(), 1);
+}
+
+TEST(TranslationFiles, TheDispatcherLoadsItsFileIntoEveryComponentThatLinks)
+{
+    QTemporaryDir dir;
+    const std::string ini = dir.filePath("texts.ini").toStdString();
+    WriteFile(ini, "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=English\r\n"
+                   "[Strings]\r\nTfTestForm.IDS_1=Datei~!@#File~!@#\r\n");
+    TTestDataModule dm;
+    dm.Dispatcher->SetActiveLanguage(2);
+    dm.Dispatcher->SetFileName(ini);
+    TForm form;
+    form.Lang->SetLangDispatcher(dm.Dispatcher);
+    dm.Dispatcher->AddLinkedLang(form.Lang);
+    EXPECT_EQ(form.Lang->GetTextOrDefault("IDS_1"), "File");
+
+    const std::string lcb = dir.filePath("texts.LCB").toStdString();
+    TForm source("stStrings\r\n" + Line({"IDS_1", "Binaer", "Binary"}) + "\r\n");
+    WriteFile(lcb, LcbOf(*source.Lang, "TfTestForm"));
+    dm.Dispatcher->SetFileName(lcb);
+    TForm second;
+    dm.Dispatcher->AddLinkedLang(second.Lang);
+    EXPECT_EQ(second.Lang->GetTextOrDefault("IDS_1"), "Binary");
+
+    // A broken file: the component keeps its texts and the dispatcher its languages.
+    WriteFile(lcb, "broken");
+    TForm third("stStrings\r\n" + Line({"IDS_1", "Eigen", "Own"}) + "\r\n");
+    dm.Dispatcher->AddLinkedLang(third.Lang);
+    EXPECT_EQ(third.Lang->GetTextOrDefault("IDS_1"), "Own");
+    EXPECT_EQ(dm.Dispatcher->NumOfLanguages(), 2);
+}
+
+} // namespace
