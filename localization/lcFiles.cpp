@@ -590,6 +590,14 @@ bool IsTranslationIni(const TlcMemIniFile& ini)
     return false;
 }
 
+// The kind of the property an extended item sets, as the owner has it now;
+// the kind the file names where the owner has no such property.
+TTypeKind OwnerPropertyKind(const TlcCustomLang& lang, const std::string& identifier, TTypeKind stored)
+{
+    const TTypeKind kind = lang.GetPropertyKindByPath(identifier);
+    return kind != TTypeKind::tkUnknown ? kind : stored;
+}
+
 } // namespace
 
 const char* lcIniSectionName(TStringsType type)
@@ -786,7 +794,7 @@ void TLCBFileManager::ReadComponent(TlcCustomLang& component, const std::string&
             to.Identifier = from.Identifier;
             to.Values = from.Values;
             to.ValuesW = from.ValuesW;
-            to.PropertyType = from.PropertyType;
+            to.PropertyType = OwnerPropertyKind(component, from.Identifier, from.PropertyType);
         }
         return;
     }
@@ -834,8 +842,25 @@ std::string TlcTranslationFiles::OwnerName() const
     return FLang.Owner() ? FLang.Owner()->objectName().toStdString() : std::string();
 }
 
+void TlcTranslationFiles::PrepareList(TStringsType type)
+{
+    if (TlcStringList* list = FLang.GetListByType(type))
+        FLang.PurgeList(*list, type);
+}
+
+bool TlcTranslationFiles::TryPrepareList(TStringsType type)
+{
+    try {
+        PrepareList(type);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 void TlcTranslationFiles::CloseList(TStringsType list)
 {
+    PrepareList(list);
     if (list == TStringsType::stStrings)
         FLang.RebuildStringIndexes();
     FLang.TranslateOwner();
@@ -855,6 +880,9 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
     TlcStringList* list = FLang.GetListByType(type);
     if (!list)
         return -1;
+    const TlcStringList oldList = *list;
+    const TlcStringList oldNames = FLang.LangNames();
+    const bool oldUtf8 = FLang.StoreAsUTF8();
     try {
         std::unique_ptr<TlcMemIniFile> own;
         TlcMemIniFile& ini = Parse(stream, own);
@@ -929,6 +957,11 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
             CloseList(type);
         return count;
     } catch (const std::exception&) {
+        // A load that fails leaves the component as it was.
+        *list = oldList;
+        if (FLang.LangNames() != oldNames)
+            FLang.SetLangNames(oldNames);
+        StoreUTF8Flag(FLang, oldUtf8);
         return -1;
     }
 }
@@ -1022,7 +1055,8 @@ void TlcTranslationFiles::LoadExtendedFromIni(std::string_view stream, bool clea
         if (!item) {
             item = &items->Add();
             item->Identifier = identifier;
-            item->PropertyType = TypeKindByName(ini.ReadValue(lcExtendedSection, key + "_TypeKind", std::string()));
+            item->PropertyType = OwnerPropertyKind(
+                FLang, identifier, TypeKindByName(ini.ReadValue(lcExtendedSection, key + "_TypeKind", std::string())));
         }
         item->Values = DecodeBreaks(
             ReplaceAll(section->KeyValue(k), fileDelim, std::string(1, static_cast<char>(FLang.LangDelim()))));
@@ -1072,7 +1106,8 @@ void TlcTranslationFiles::LoadAllFromIni(std::string_view stream, bool clearFirs
         }
     } release{*this, own != nullptr};
     for (int t = 0; t < lcStringsTypeCount; ++t)
-        LoadListFromIni(static_cast<TStringsType>(t), stream, clearFirst);
+        if (LoadListFromIni(static_cast<TStringsType>(t), stream, clearFirst) > 0)
+            PrepareList(static_cast<TStringsType>(t));
     LoadExtendedFromIni(stream, clearFirst);
     FLang.RebuildStringIndexes();
     if (!noTranslation)
@@ -1186,9 +1221,10 @@ bool TlcTranslationFiles::MergeAllFromIni(std::string_view stream)
         if (const TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(t)))
             saved[static_cast<size_t>(t)] = *list;
     for (int t = 0; t < lcStringsTypeCount; ++t) {
-        if (!MergeListFromIni(static_cast<TStringsType>(t), stream)) {
+        const auto type = static_cast<TStringsType>(t);
+        if (!MergeListFromIni(type, stream) || !TryPrepareList(type)) {
             // One list that fails leaves every list as it was.
-            for (int r = 0; r < t; ++r)
+            for (int r = 0; r <= t; ++r)
                 if (TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(r)))
                     *list = saved[static_cast<size_t>(r)];
             return false;
@@ -1326,8 +1362,9 @@ bool TlcTranslationFiles::MergeAllFromFile(const std::string& fileName)
         if (const TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(t)))
             saved[static_cast<size_t>(t)] = *list;
     for (int t = 0; t < lcStringsTypeCount; ++t) {
-        if (!MergeListFromFile(static_cast<TStringsType>(t), fileName)) {
-            for (int r = 0; r < t; ++r)
+        const auto type = static_cast<TStringsType>(t);
+        if (!MergeListFromFile(type, fileName) || !TryPrepareList(type)) {
+            for (int r = 0; r <= t; ++r)
                 if (TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(r)))
                     *list = saved[static_cast<size_t>(r)];
             return false;
@@ -1359,8 +1396,10 @@ void TlcTranslationFiles::ReadAllFromFile(const std::string& fileName, bool clea
         TlcTranslationFiles& Files;
         ~TRelease() { Files.FShared = nullptr; }
     } release{*this};
-    for (int t = 0; t < lcStringsTypeCount; ++t)
+    for (int t = 0; t < lcStringsTypeCount; ++t) {
         LoadListFromIni(static_cast<TStringsType>(t), bytes, clearFirst);
+        PrepareList(static_cast<TStringsType>(t));
+    }
     LoadExtendedFromIni(bytes, clearFirst);
     FLang.RebuildStringIndexes();
 }
@@ -1484,7 +1523,8 @@ void TlcTranslationFiles::ImportLanguageExtended(const std::string& fileName, co
         if (!item) {
             item = &items->Add();
             item->Identifier = identifier;
-            item->PropertyType = TypeKindByName(ini.ReadValue(lcExtendedSection, key + "_TypeKind", std::string()));
+            item->PropertyType = OwnerPropertyKind(
+                FLang, identifier, TypeKindByName(ini.ReadValue(lcExtendedSection, key + "_TypeKind", std::string())));
         }
         item->Values = values;
     }
@@ -1496,8 +1536,10 @@ void TlcTranslationFiles::ImportLanguage(const std::string& fileName, const std:
         return;
     {
         TBulk bulk(*this);
-        for (int t = 0; t < lcStringsTypeCount; ++t)
+        for (int t = 0; t < lcStringsTypeCount; ++t) {
             ImportLanguageList(static_cast<TStringsType>(t), fileName, languageName);
+            PrepareList(static_cast<TStringsType>(t));
+        }
         ImportLanguageExtended(fileName, languageName);
     }
     FLang.RebuildStringIndexes();

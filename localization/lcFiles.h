@@ -118,6 +118,15 @@ public:
 
 private:
     class TBulk;
+    // Takes out of a loaded list the lines that cannot be applied: lines of
+    // components the owner lacks are set aside, action-linked captions and
+    // hints (and, with AutoSkipEmpties, lines without text) are deleted.
+    void PrepareList(TStringsType type);
+    // The same, false when a line cannot be read (a collection index that is
+    // no number).
+    bool TryPrepareList(TStringsType type);
+    // Prepares the list, rebuilds the string indexes after stStrings and
+    // translates the owner.
     void CloseList(TStringsType list);
     TlcMemIniFile& Parse(std::string_view stream, std::unique_ptr<TlcMemIniFile>& own);
     std::string OwnerClass() const;

@@ -5,10 +5,13 @@
 
 #include <QTemporaryDir>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -355,6 +358,133 @@ std::string LcbOf(const TlcCustomLang& component, const std::string& owner)
 {
     return BuildLCBFile({"English"}, {{"TfOther", WriteComponentStream(component)},
                                       {owner, WriteComponentStream(component)}});
+}
+
+// A file written when the form still had a component "Gone": its texts are
+// for the form, Button1 and the vanished component.
+const std::string kFileWithVanishedComponent =
+    "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=English\r\n"
+    "[Captions]\r\nTfTestForm.Button1=Ja~!@#Yes~!@#\r\nTfTestForm.Gone=Weg~!@#Gone~!@#\r\n"
+    "TfTestForm.TfTestForm=Hauptfenster~!@#Main window~!@#\r\n"
+    "[Strings]\r\nTfTestForm.IDS_1=Zeile~!@#Line~!@#\r\n";
+
+TEST(TranslationFiles, LoadedListsLeaveOutTheLinesOfMissingComponents)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("v.ini").toStdString();
+    WriteFile(file, kFileWithVanishedComponent);
+    struct TCase {
+        const char* Name;
+        std::function<void(TlcTranslationFiles&)> Run;
+    } cases[] = {
+        {"LoadListFromIni",
+         [](TlcTranslationFiles& f) { f.LoadListFromIni(TStringsType::stCaptions, kFileWithVanishedComponent, true); }},
+        {"LoadAllFromIni without translating",
+         [](TlcTranslationFiles& f) { f.LoadAllFromIni(kFileWithVanishedComponent, true, true); }},
+        {"LoadListFromFile", [&](TlcTranslationFiles& f) { f.LoadListFromFile(TStringsType::stCaptions, file, true); }},
+        {"ReadAllFromFile", [&](TlcTranslationFiles& f) { f.ReadAllFromFile(file, true); }},
+        {"MergeListFromIni",
+         [](TlcTranslationFiles& f) { f.MergeListFromIni(TStringsType::stCaptions, kFileWithVanishedComponent); }},
+        {"MergeAllFromIni", [](TlcTranslationFiles& f) { f.MergeAllFromIni(kFileWithVanishedComponent); }},
+        {"MergeAllFromFile", [&](TlcTranslationFiles& f) { f.MergeAllFromFile(file); }},
+        {"ImportLanguageList",
+         [&](TlcTranslationFiles& f) { f.ImportLanguageList(TStringsType::stCaptions, file, "English"); }},
+        {"ImportLanguage", [&](TlcTranslationFiles& f) { f.ImportLanguage(file, "English"); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TForm form(kCaptionsData);
+        TlcTranslationFiles files = form.Files();
+        c.Run(files);
+        // The form's own entry stays first; the vanished component's line is
+        // set aside, where a later scan of the form finds its texts again.
+        EXPECT_EQ(form.Lang->Captions(), TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window"}),
+                                                        Line({"Button1", "Ja", "Yes"})}));
+        // (An imported line has the one language's text only.)
+        ASSERT_NE(form.Lang->SetAsideList(), nullptr);
+        EXPECT_THAT(form.Lang->SetAsideList()->Lines(),
+                    ::testing::AnyOf(::testing::ElementsAre(Line({"Gone", "Weg", "Gone"})),
+                                     ::testing::ElementsAre(Line({"Gone", "", "Gone"}))));
+        EXPECT_EQ(form.Lang->GetTextOrDefault("IDS_1"), "Zeile");
+    }
+}
+
+TEST(TranslationFiles, AListWhoseLinesCannotBeReadChangesNothing)
+{
+    // Button1 exists, but "x" is no item index.
+    const std::string stream = "[Language names - for internal use only!]\r\n"
+                               "Language_1=Deutsch\r\nLanguage_2=English\r\nLanguage_3=Francais\r\n"
+                               "[Captions]\r\nTfTestForm.Button1=Oui~!@#Yes~!@#Si~!@#\r\n"
+                               "[Collections]\r\nTfTestForm.Button1.Items-x+.Caption=a~!@#b~!@#c~!@#\r\n";
+    TForm form(kCaptionsData + "stCollections\r\n" + Line({"Label1.Items[0].Caption", "a", "b"}) + "\r\n");
+    const TlcStringList captions = form.Lang->Captions();
+    const TlcStringList collections = form.Lang->Collections();
+    EXPECT_EQ(form.Files().LoadListFromIni(TStringsType::stCollections, stream, true), -1);
+    EXPECT_EQ(form.Lang->Collections(), collections);
+    EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+    EXPECT_EQ(form.Lang->NumOfLanguages(), 2);
+    EXPECT_FALSE(form.Files().MergeListFromIni(TStringsType::stCollections, stream));
+    // The merge of all lists stops at the list that fails and undoes the others.
+    EXPECT_FALSE(form.Files().MergeAllFromIni(stream));
+    EXPECT_EQ(form.Lang->Captions(), captions);
+    EXPECT_EQ(form.Lang->Collections(), collections);
+}
+
+TEST(TranslationFiles, ANewExtendedItemTakesTheKindOfTheOwnersProperty)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("e.ini").toStdString();
+    // The file's kinds are stale: the form's caption is a wide string by now.
+    // Button1 has no Tag, so the file's kind is all there is to go by.
+    const std::string text = "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=English\r\n"
+                             "[Extended]\r\nTfTestForm.TfTestForm.Caption=Haupt~!@#Main~!@#\r\n"
+                             "TfTestForm.TfTestForm.Caption_TypeKind=tkInteger\r\n"
+                             "TfTestForm.Button1.Tag=1~!@#2~!@#\r\nTfTestForm.Button1.Tag_TypeKind=tkInteger\r\n"
+                             "TfTestForm.Label1.Caption=L~!@#\r\n";
+    WriteFile(file, text);
+    TForm source;
+    for (const char* identifier : {"TfTestForm.Caption", "Button1.Tag", "Label1.Caption"}) {
+        TlcExtendedItem& item = source.Lang->ExtendedTranslations()->Add();
+        item.Identifier = identifier;
+        item.PropertyType = identifier == std::string("Label1.Caption") ? TTypeKind::tkUnknown : TTypeKind::tkInteger;
+        item.Values = Line({"x", "y"});
+    }
+    const std::string lcb = dir.filePath("e.lcb").toStdString();
+    WriteFile(lcb, LcbOf(*source.Lang, "TfTestForm"));
+
+    struct TCase {
+        const char* Name;
+        std::function<void(TlcTranslationFiles&)> Run;
+    } cases[] = {
+        {"LoadExtendedFromIni", [&](TlcTranslationFiles& f) { f.LoadExtendedFromIni(text, true); }},
+        {"LoadAllFromIni", [&](TlcTranslationFiles& f) { f.LoadAllFromIni(text, true, true); }},
+        {"ReadAllFromFile", [&](TlcTranslationFiles& f) { f.ReadAllFromFile(file, true); }},
+        {"ImportLanguageExtended", [&](TlcTranslationFiles& f) { f.ImportLanguageExtended(file, "English"); }},
+        {"LoadFromLCB", [&](TlcTranslationFiles& f) { f.LoadFromLCB(lcb); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TForm form;
+        TlcTranslationFiles files = form.Files();
+        c.Run(files);
+        TlcExtendedItems* items = form.Lang->ExtendedTranslations();
+        ASSERT_EQ(items->Count(), 3);
+        std::map<std::string, TTypeKind> kinds;
+        for (int i = 0; i < items->Count(); ++i)
+            kinds[items->Items(i).Identifier] = items->Items(i).PropertyType;
+        EXPECT_EQ(kinds, (std::map<std::string, TTypeKind>{{"TfTestForm.Caption", TTypeKind::tkWString},
+                                                          {"Button1.Tag", TTypeKind::tkInteger},
+                                                          {"Label1.Caption", TTypeKind::tkUnknown}}));
+    }
+
+    // An item the component has keeps its kind; only its texts come from the file.
+    TForm form;
+    TlcExtendedItem& own = form.Lang->ExtendedTranslations()->Add();
+    own.Identifier = "TfTestForm.Caption";
+    own.PropertyType = TTypeKind::tkLString;
+    form.Files().LoadExtendedFromIni(text, false);
+    EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).PropertyType, TTypeKind::tkLString);
+    EXPECT_EQ(form.Lang->ExtendedTranslations()->Items(0).Values, Line({"Haupt", "Main"}));
 }
 
 TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
