@@ -330,30 +330,33 @@ void TlcMemIniFile::RemoveKey(const std::string& section, const std::string& key
     }
 }
 
+void WriteFileWhole(const std::string& fileName, std::string_view bytes)
+{
+    const std::string temporary = fileName + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw Exception("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::remove(temporary.c_str());
+            throw Exception("Cannot write file \"" + fileName + "\".");
+        }
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, fileName, error);
+    if (error) {
+        std::remove(temporary.c_str());
+        throw Exception("Cannot write file \"" + fileName + "\". " + error.message());
+    }
+}
+
 void TlcMemIniFile::Flush()
 {
     TlcStringList lines;
     SaveToLines(lines);
-    const std::string& name = FileName();
-    const std::string temporary = name + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw Exception("Cannot create file \"" + name + "\". " + std::strerror(errno));
-        const std::string text = lines.Text();
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw Exception("Cannot write file \"" + name + "\".");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, name, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw Exception("Cannot write file \"" + name + "\". " + error.message());
-    }
+    WriteFileWhole(FileName(), lines.Text());
     FModified = false;
 }
 

@@ -121,3 +121,7 @@ private:
 // Field n (0-based) of a 16-bit text: the text between the n-th delimiter (the
 // start for n = 0) and the next one; empty when no delimiter follows it.
 std::u16string ExtractFieldW(std::u16string_view text, char16_t delimiter, int n);
+
+// Writes the file whole through a temporary one that is then renamed over it,
+// so a failed write keeps the old file; raises with the file's name.
+void WriteFileWhole(const std::string& fileName, std::string_view bytes);

@@ -114,29 +114,6 @@ std::string ReadFileBytes(const std::string& fileName)
     return bytes.str();
 }
 
-// Writes the file whole through a temporary one, so a failure keeps the old.
-void WriteFileBytes(const std::string& fileName, const std::string& bytes)
-{
-    const std::string temporary = fileName + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw Exception("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw Exception("Cannot write file \"" + fileName + "\".");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, fileName, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw Exception("Cannot write file \"" + fileName + "\". " + error.message());
-    }
-}
-
 bool FileExists(const std::string& fileName)
 {
     std::error_code error;
@@ -1213,7 +1190,7 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
     }
 }
 
-bool TlcTranslationFiles::MergeAllFromIni(std::string_view stream)
+bool TlcTranslationFiles::MergeAllLists(const std::function<bool(TStringsType)>& merge)
 {
     TBulk bulk(*this);
     std::array<TlcStringList, lcStringsTypeCount> saved;
@@ -1222,8 +1199,7 @@ bool TlcTranslationFiles::MergeAllFromIni(std::string_view stream)
             saved[static_cast<size_t>(t)] = *list;
     for (int t = 0; t < lcStringsTypeCount; ++t) {
         const auto type = static_cast<TStringsType>(t);
-        if (!MergeListFromIni(type, stream) || !TryPrepareList(type)) {
-            // One list that fails leaves every list as it was.
+        if (!merge(type) || !TryPrepareList(type)) {
             for (int r = 0; r <= t; ++r)
                 if (TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(r)))
                     *list = saved[static_cast<size_t>(r)];
@@ -1232,6 +1208,11 @@ bool TlcTranslationFiles::MergeAllFromIni(std::string_view stream)
     }
     FLang.RebuildStringIndexes();
     return true;
+}
+
+bool TlcTranslationFiles::MergeAllFromIni(std::string_view stream)
+{
+    return MergeAllLists([&](TStringsType type) { return MergeListFromIni(type, stream); });
 }
 
 bool TlcTranslationFiles::UpdateFromIni(std::string_view stream)
@@ -1260,7 +1241,7 @@ int TlcTranslationFiles::SaveListToFile(TStringsType list, const std::string& fi
     std::string bytes = FileExists(fileName) ? ReadFileBytes(fileName) : std::string();
     const int count = SaveListToIni(list, bytes, fileDelimiter);
     if (count >= 0)
-        WriteFileBytes(fileName, bytes);
+        WriteFileWhole(fileName, bytes);
     return count;
 }
 
@@ -1283,7 +1264,7 @@ void TlcTranslationFiles::SaveAllToFile(const std::string& fileName, const std::
     for (int t = 0; t < lcStringsTypeCount; ++t)
         SaveListToIni(static_cast<TStringsType>(t), bytes, fileDelimiter);
     SaveExtendedToIni(bytes, fileDelimiter);
-    WriteFileBytes(fileName, bytes);
+    WriteFileWhole(fileName, bytes);
 }
 
 int TlcTranslationFiles::LoadStringsFromFile(const std::string& fileName, bool clearFirst)
@@ -1356,22 +1337,7 @@ bool TlcTranslationFiles::MergeAllFromFile(const std::string& fileName)
 {
     if (!FileExists(fileName))
         return false;
-    TBulk bulk(*this);
-    std::array<TlcStringList, lcStringsTypeCount> saved;
-    for (int t = 0; t < lcStringsTypeCount; ++t)
-        if (const TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(t)))
-            saved[static_cast<size_t>(t)] = *list;
-    for (int t = 0; t < lcStringsTypeCount; ++t) {
-        const auto type = static_cast<TStringsType>(t);
-        if (!MergeListFromFile(type, fileName) || !TryPrepareList(type)) {
-            for (int r = 0; r <= t; ++r)
-                if (TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(r)))
-                    *list = saved[static_cast<size_t>(r)];
-            return false;
-        }
-    }
-    FLang.RebuildStringIndexes();
-    return true;
+    return MergeAllLists([&](TStringsType type) { return MergeListFromFile(type, fileName); });
 }
 
 bool TlcTranslationFiles::UpdateFromFile(const std::string& fileName)

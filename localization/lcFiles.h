@@ -125,6 +125,9 @@ private:
     // The same, false when a line cannot be read (a collection index that is
     // no number).
     bool TryPrepareList(TStringsType type);
+    // Merges every list with `merge`; one list that fails puts every list
+    // back as it was and gives false.
+    bool MergeAllLists(const std::function<bool(TStringsType)>& merge);
     // Prepares the list, rebuilds the string indexes after stStrings and
     // translates the owner.
     void CloseList(TStringsType list);
