@@ -805,6 +805,10 @@ void TlcCustomLang::SetActiveLanguage(int value)
         throw ELanguageError(ActiveLanguageError(value));
     }
     FListSelector = -1;
+    // In the designer the texts on screen are collected before they are
+    // replaced (never at run time: there is no designer in the program).
+    if (FDesignMode && !Loading())
+        CollectTexts();
     TCursorGuard cursor(FChangingCursor);
     if (!Loading() && !FFromDispatcher && FOnLanguageChanging) {
         bool allow = true;
