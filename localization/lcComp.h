@@ -441,10 +441,11 @@ public:
     // Exclusions.
     bool IsPropertyExcluded(const std::string& componentName, const std::string& propertyPath) const;
     virtual void ApplyExcludedProperties();
-    // Removing the lines of the listed components is upkeep of the design
-    // environment; at run time DoNotTranslate acts through the checks of
-    // TranslateOwner and ApplyList alone.
-    virtual void ApplyDoNotTranslate() {}
+    // Removes the lines of the listed components (names, the owner's class
+    // name, "!TClass" for every component of a class). This is upkeep of the
+    // designer and changes nothing outside design mode; at run time
+    // DoNotTranslate acts through the checks of TranslateOwner and ApplyList.
+    virtual void ApplyDoNotTranslate();
     // Re-encodes every stored text to (or from) UTF-8.
     void ConvertStoredTexts(bool toUTF8);
     // The scan (lcScan.cpp): reads the current texts of the owner and its

@@ -174,6 +174,32 @@ void TlcCustomLang::RemoveComponentEntries(TlcStringList& list, const QObject* c
     }
 }
 
+void TlcCustomLang::ApplyDoNotTranslate()
+{
+    QObject* root = Owner();
+    if (!root || !FDesignMode)
+        return;
+    const std::string className = ClassNameOf(root);
+    std::vector<const QObject*> removed;
+    for (const std::string& entry : FDoNotTranslate.Lines()) {
+        if (lcSameText(entry, className)) {
+            removed.push_back(root);
+        } else if (entry.rfind("!T", 0) == 0) {
+            for (const QObject* component : OwnedComponents(root))
+                if (ClassNameOf(component) == entry.substr(1))
+                    removed.push_back(component);
+        } else if (const QObject* component = FindComponent(root, entry)) {
+            removed.push_back(component);
+        }
+    }
+    for (const QObject* component : removed)
+        for (TStringsType type :
+             {TStringsType::stCaptions, TStringsType::stHints, TStringsType::stDisplayLabels, TStringsType::stFonts,
+              TStringsType::stMultiLines, TStringsType::stOtherStrings, TStringsType::stCharSets,
+              TStringsType::stCollections})
+            RemoveComponentEntries(List(type), component, type, TOperation::opRemove);
+}
+
 // ---- renaming ------------------------------------------------------------------------------
 
 void TlcCustomLang::RenameComponent(const std::string& oldName, const std::string& newName)

@@ -355,6 +355,20 @@ TEST(Scan, RemovedComponentsLoseTheirLinesOnlyInTheDesigner)
                                        Line({"btnOK", "OK", ""})}));
 }
 
+TEST(Scan, ExcludingComponentsInTheDesignerRemovesTheirLines)
+{
+    TScanForm f;
+    f.Lang->CollectTexts();
+    const TlcStringList captions = f.Lang->Captions();
+    f.Lang->SetDoNotTranslate({"btnOK", "!TLabel"});
+    EXPECT_EQ(f.Lang->Captions(), captions);
+    f.Lang->SetDesignMode(true);
+    f.Lang->SetDoNotTranslate({"btnOK", "!TLabel", "TfTestForm"});
+    EXPECT_EQ(f.Lang->Captions().Lines(), (Lines{Line({"actSave", "Save", ""})}));
+    EXPECT_EQ(f.Lang->Fonts().Lines(), Lines{});
+    EXPECT_EQ(f.Lang->CharSets().Lines(), Lines{});
+}
+
 TEST(Scan, DeletingByKeyTakesOnlyThatItemOrProperty)
 {
     TScanForm f;
