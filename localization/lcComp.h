@@ -476,6 +476,9 @@ public:
     virtual void RenameComponent(const std::string& oldName, const std::string& newName);
     // Deletes lines whose component or property is gone or of another kind.
     void RemoveStaleEntries();
+    // Deletes extended translations whose property is gone and gives the
+    // others the property's current value in the active language.
+    void RefreshExtendedTranslations();
     // The program has no form designer: the component is never in design
     // mode at run time. The flag is the designer's switch; the scan's
     // design-time steps (updating existing texts, removing the lines of a

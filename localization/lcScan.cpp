@@ -298,6 +298,29 @@ void TlcCustomLang::RemoveStaleEntries()
         RemoveStaleLines(List(type), type);
 }
 
+void TlcCustomLang::RefreshExtendedTranslations()
+{
+    const std::string d = Delim(FLangDelim);
+    for (int i = FExtendedTranslations->Count() - 1; i >= 0; --i) {
+        TlcExtendedItem& item = FExtendedTranslations->Items(i);
+        const QObject* object = ResolvePathObject(item.Identifier);
+        const size_t dot = item.Identifier.rfind('.');
+        QMetaProperty property;
+        if (!object || dot == std::string::npos
+            || !FindPublishedProperty(object, item.Identifier.substr(dot + 1), &property)) {
+            FExtendedTranslations->Delete(i);
+            continue;
+        }
+        const std::string current = GetPropertyValueByPath(item.Identifier);
+        if (ExtractWord(FActiveLanguage, item.Values, d) == current)
+            continue;
+        std::string values;
+        for (int language = 1; language <= FNumOfLanguages; ++language)
+            values += (language == FActiveLanguage ? current : ExtractWord(language, item.Values, d)) + d;
+        item.Values = values;
+    }
+}
+
 // ---- the scan --------------------------------------------------------------------------------
 
 void TlcCustomLang::CollectOwnerEntry(const char* property, TStringsType type)
@@ -636,6 +659,7 @@ void TlcCustomLang::CollectTexts()
         step(TStringsType::stOtherStrings);
         step(TStringsType::stCollections);
         RemoveStaleEntries();
+        RefreshExtendedTranslations();
     } catch (const Exception&) {
     }
 }

@@ -369,6 +369,25 @@ TEST(Scan, ExcludingComponentsInTheDesignerRemovesTheirLines)
     EXPECT_EQ(f.Lang->CharSets().Lines(), Lines{});
 }
 
+TEST(Scan, ExtendedTranslationsTakeTheCurrentValue)
+{
+    TScanForm f;
+    f.Lang->SetActiveLanguage(2);
+    auto add = [&](const char* identifier, const char* values) {
+        TlcExtendedItem& item = f.Lang->ExtendedTranslations()->Add();
+        item.Identifier = identifier;
+        item.Values = values;
+    };
+    add("grdChannels.Columns[1].Width", "64\x01" "80\x01");
+    add("grdChannels.Columns[5].Width", "1\x01" "2\x01");   // no such item
+    add("lstColors.Height", "1\x01" "2\x01");               // no such property
+    add("lstColors.StatusText", "Farbe\x01" "Pick a colour\x01");
+    f.Lang->CollectTexts();
+    ASSERT_EQ(f.Lang->ExtendedTranslations()->Count(), 2);
+    EXPECT_EQ(f.Lang->ExtendedTranslations()->Items(0).Values, "64\x01" "64\x01");
+    EXPECT_EQ(f.Lang->ExtendedTranslations()->Items(1).Values, "Farbe\x01" "Pick a colour\x01");
+}
+
 TEST(Scan, DeletingByKeyTakesOnlyThatItemOrProperty)
 {
     TScanForm f;
