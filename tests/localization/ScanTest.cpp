@@ -106,6 +106,32 @@ private:
     std::unique_ptr<TScanColumns> FColumns = std::make_unique<TScanColumns>();
 };
 
+// Settings of an editor kept in an object of their own.
+class TScanEditProperties : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(TStrings* Items READ Items)
+    Q_PROPERTY(std::string Prompt READ Prompt WRITE SetPrompt)
+public:
+    TStrings* Items() const { return FItems.get(); }
+    std::string Prompt() const { return FPrompt; }
+    void SetPrompt(const std::string& value) { FPrompt = value; }
+
+private:
+    std::unique_ptr<TStringList> FItems = std::make_unique<TStringList>();
+    std::string FPrompt;
+};
+
+class TScanEdit : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(TScanEditProperties* Properties READ Properties CONSTANT)
+public:
+    TScanEdit(QObject* parent, const char* name) : QObject(parent) { setObjectName(name); }
+    TScanEditProperties* Properties() const { return FProperties.get(); }
+
+private:
+    std::unique_ptr<TScanEditProperties> FProperties = std::make_unique<TScanEditProperties>();
+};
+
 namespace {
 
 // A small form: an action, a label, a button, an action-linked button, a list
@@ -386,6 +412,21 @@ TEST(Scan, ExtendedTranslationsTakeTheCurrentValue)
     ASSERT_EQ(f.Lang->ExtendedTranslations()->Count(), 2);
     EXPECT_EQ(f.Lang->ExtendedTranslations()->Items(0).Values, "64\x01" "64\x01");
     EXPECT_EQ(f.Lang->ExtendedTranslations()->Items(1).Values, "Farbe\x01" "Pick a colour\x01");
+}
+
+TEST(Scan, TheSettingsObjectOfAnEditorIsCollected)
+{
+    TScanForm f;
+    auto* edit = new TScanEdit(&f.Form, "edtMode");
+    edit->Properties()->Items()->SetLines({"Fast", "Slow"});
+    edit->Properties()->SetPrompt("Choose");
+    f.Lang->CollectTexts();
+    EXPECT_EQ(f.Lang->MultiLines().Lines(), (Lines{Line({"lstColors.Items", "Red,\"Dark Blue\"", ""}),
+                                                   Line({"edtMode.Properties.Items", "Fast,Slow", ""})}));
+    EXPECT_EQ(f.Lang->OtherStrings().Lines(), (Lines{Line({"lstColors.StatusText", "Pick a colour", ""}),
+                                                     Line({"edtMode.Properties.Prompt", "Choose", ""})}));
+    f.Lang->SetSmartExcludeProps({"edtMode.Properties.Items"});
+    EXPECT_EQ(f.Lang->MultiLines().Lines(), (Lines{Line({"lstColors.Items", "Red,\"Dark Blue\"", ""})}));
 }
 
 TEST(Scan, DeletingByKeyTakesOnlyThatItemOrProperty)
