@@ -297,6 +297,14 @@ const char* lcLocaleKey(int n)
     return (n >= 1 && n <= lcLocaleKeyCount) ? kLocaleKeys[n - 1] : "";
 }
 
+std::string lcCharsetName(int value)
+{
+    for (const TCharsetEntry& entry : kCharsets)
+        if (entry.Value == value)
+            return entry.Name;
+    return {};
+}
+
 int lcCharsetByName(std::string_view name)
 {
     for (const TCharsetEntry& entry : kCharsets)
@@ -797,6 +805,10 @@ void TlcCustomLang::SetActiveLanguage(int value)
         throw ELanguageError(ActiveLanguageError(value));
     }
     FListSelector = -1;
+    // In the designer the texts on screen are collected before they are
+    // replaced (never at run time: there is no designer in the program).
+    if (FDesignMode && !Loading())
+        CollectTexts();
     TCursorGuard cursor(FChangingCursor);
     if (!Loading() && !FFromDispatcher && FOnLanguageChanging) {
         bool allow = true;
@@ -930,7 +942,7 @@ void TlcCustomLang::SetExcludedProperties(const TlcStringList& value)
     FExcludedProperties = value;
     if (!Loading()) {
         ApplyExcludedProperties();
-        CollectOwnerTexts();
+        CollectTexts();
     }
 }
 
@@ -938,14 +950,14 @@ void TlcCustomLang::SetStringsTypes(const TlcStringList& value)
 {
     FStringsTypes = value;
     if (!Loading())
-        CollectOwnerTexts();
+        CollectTexts();
 }
 
 void TlcCustomLang::SetSmartExcludeProps(const TlcStringList& value)
 {
     FSmartExcludeProps = value;
     if (!Loading())
-        CollectOwnerTexts();
+        CollectTexts();
 }
 
 void TlcCustomLang::SetResourceLanguageIndex(int value)
@@ -974,7 +986,7 @@ void TlcCustomLang::SetAutoSkipEmpties(bool value)
         return;
     FAutoSkipEmpties = value;
     if (value && !Loading())
-        CollectOwnerTexts();
+        CollectTexts();
 }
 
 void TlcCustomLang::SetStoreAsUTF8(bool value)

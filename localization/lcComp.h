@@ -70,6 +70,8 @@ const char* lcLocaleKey(int n); // 1-based: "Currency String" ...
 // (compared with regard to case).
 constexpr int DEFAULT_CHARSET = 1;
 int lcCharsetByName(std::string_view name);
+// The name of the first table entry of that value; empty when none.
+std::string lcCharsetName(int value);
 
 // A component of the engine: a QObject with a name, an owner and the loading
 // state that reading a form's data puts it in.
@@ -439,15 +441,50 @@ public:
     // Exclusions.
     bool IsPropertyExcluded(const std::string& componentName, const std::string& propertyPath) const;
     virtual void ApplyExcludedProperties();
-    // Removing the lines of the listed components is upkeep of the design
-    // environment; at run time DoNotTranslate acts through the checks of
-    // TranslateOwner and ApplyList alone.
-    virtual void ApplyDoNotTranslate() {}
+    // Removes the lines of the listed components (names, the owner's class
+    // name, "!TClass" for every component of a class). This is upkeep of the
+    // designer and changes nothing outside design mode; at run time
+    // DoNotTranslate acts through the checks of TranslateOwner and ApplyList.
+    virtual void ApplyDoNotTranslate();
     // Re-encodes every stored text to (or from) UTF-8.
     void ConvertStoredTexts(bool toUTF8);
-    // Collects the owner's current texts into the lists (a design-time tool,
-    // not built).
-    virtual void CollectOwnerTexts() {}
+    // The scan (lcScan.cpp): reads the current texts of the owner and its
+    // components and adds or updates one keyed line per property, reusing the
+    // texts of lines set aside for components that are gone. The first
+    // language receives the current value; other languages keep their texts.
+    virtual void CollectTexts();
+    void CollectList(TlcStringList& list, TStringsType type);
+    // The MultiLines lines of the string lists of "Properties" objects.
+    void CollectPropertiesLists();
+    // Deletes the lines of one property: for MultiLines and OtherStrings the
+    // key name "." property, for Collections the item prefix "." property
+    // (every match), else the key name (the last match only).
+    void DeleteEntriesByKey(TlcStringList& list, const std::string& componentName, TStringsType type,
+                            const std::string& propertyName);
+    // The first set-aside line whose text (active language, else language 1)
+    // is Text; empty when none (an empty text matches none).
+    std::string FindSetAsideLine(const std::string& text);
+    // The family and the character set of the component's "Font"; empty and
+    // 0 when it has none.
+    std::string GetFontName(const QObject* component) const;
+    int GetFontCharset(const QObject* component) const;
+    // Deletes the lines of a component that the designer removed.
+    enum class TOperation { opInsert, opRemove };
+    virtual void RemoveComponentEntries(TlcStringList& list, const QObject* component, TStringsType type,
+                                        TOperation operation);
+    // Re-keys the lines of a component the designer renamed.
+    virtual void RenameComponent(const std::string& oldName, const std::string& newName);
+    // Deletes lines whose component or property is gone or of another kind.
+    void RemoveStaleEntries();
+    // Deletes extended translations whose property is gone and gives the
+    // others the property's current value in the active language.
+    void RefreshExtendedTranslations();
+    // The program has no form designer: the component is never in design
+    // mode at run time. The flag is the designer's switch; the scan's
+    // design-time steps (updating existing texts, removing the lines of a
+    // deleted component) act only while it is on.
+    bool DesignMode() const { return FDesignMode; }
+    void SetDesignMode(bool value) { FDesignMode = value; }
 
     // One language column of a line: removed (the number of fields stays, an
     // empty one at the end), or moved to another place.
@@ -558,6 +595,11 @@ private:
     bool FOwnerHasNoFont = true;
     bool FFromDispatcher = false;
     bool FProcessEscapes = false;
+    bool FDesignMode = false;
+    void CollectOwnerEntry(const char* property, TStringsType type);
+    void CollectEntry(TlcStringList& list, TStringsType type, const QObject* component, const std::string& key,
+                      const std::string& value);
+    void RemoveStaleLines(TlcStringList& list, TStringsType type);
     int FCodePageCharset = DEFAULT_CHARSET;
     std::vector<int> FLanguageCharsets;
     QPointer<TlcCustomLang> FSharedSource;
