@@ -21,27 +21,6 @@ namespace {
 constexpr const char* kFixedProperties[] = {"Caption", "Hint", "DisplayLabel", "Font", nullptr, nullptr, nullptr,
                                             nullptr,   nullptr, nullptr,       "CharSet"};
 
-std::string Delim(unsigned char d)
-{
-    return std::string(1, static_cast<char>(d));
-}
-
-std::string KeyOf(std::string_view line, unsigned char delim)
-{
-    return std::string(line.substr(0, line.find(static_cast<char>(delim))));
-}
-
-std::string Before(std::string_view text, char c)
-{
-    return std::string(text.substr(0, text.find(c)));
-}
-
-std::string After(std::string_view text, char c)
-{
-    const size_t at = text.find(c);
-    return at == std::string_view::npos ? std::string() : std::string(text.substr(at + 1));
-}
-
 bool IsStringKind(TTypeKind kind)
 {
     return kind == TTypeKind::tkString || kind == TTypeKind::tkLString || kind == TTypeKind::tkWString;
@@ -423,7 +402,7 @@ void TlcCustomLang::TranslateOwnerText(const char* property, TStringsType type)
         || !HasPropertyOfKind(root, property, {TTypeKind::tkString, TTypeKind::tkLString, TTypeKind::tkWString}))
         return;
     const std::string line = list[0];
-    if (!lcSameText(KeyOf(line, FLangDelim), className))
+    if (!lcSameText(lcLineKey(line, FLangDelim), className))
         return;
     const std::string text = EntryText(list, type, line, 0);
     if (!text.empty() && text != GetPropertyText(root, property))
@@ -438,7 +417,7 @@ void TlcCustomLang::TranslateOwnerFont()
     if (fonts.Empty() || !CanTranslateOwner() || FSmartExcludeProps.IndexOf(className + ".Font") >= 0
         || !HasPropertyOfKind(root, "Font", {TTypeKind::tkClass}, "TFont"))
         return;
-    if (!lcSameText(KeyOf(fonts[0], FLangDelim), className))
+    if (!lcSameText(lcLineKey(fonts[0], FLangDelim), className))
         return;
     std::string name = ExtractField(fonts[0], FLangDelim, FActiveLanguage);
     if (name.empty() && FTranslateType == TTranslateType::ttGetDefault)
@@ -477,13 +456,13 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
     if (type == TStringsType::stCollections) {
         int i = 0;
         while (i < list.Count()) {
-            const std::string key = KeyOf(list[i], FLangDelim);
-            QObject* component = OwnedComponent(Before(key, '.'));
+            const std::string key = lcLineKey(list[i], FLangDelim);
+            QObject* component = OwnedComponent(lcTextBefore(key, '.'));
             if (!component) {
                 setAside(i);
                 continue;
             }
-            std::string rest = After(key, '.');
+            std::string rest = lcTextAfter(key, '.');
             QObject* holder = component;
             if (rest.rfind("Properties.", 0) == 0) {
                 rest = rest.substr(11);
@@ -492,9 +471,9 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
                              ? ObjectValue(component, properties)
                              : nullptr;
             }
-            const std::string segment = Before(rest, '.');
-            const std::string name = Before(segment, '[');
-            std::string number = After(segment, '[');
+            const std::string segment = lcTextBefore(rest, '.');
+            const std::string name = lcTextBefore(segment, '[');
+            std::string number = lcTextAfter(segment, '[');
             if (!number.empty() && number.back() == ']')
                 number.pop_back();
             const int index = StrToInt(number);
@@ -524,14 +503,14 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
         // entry; any other first line is examined like the rest (a first
         // line of a vanished or action-linked component would otherwise
         // stay and be applied at every switch).
-        const bool ownerFirst = !list.Empty() && lcSameText(KeyOf(list[0], FLangDelim), className);
+        const bool ownerFirst = !list.Empty() && lcSameText(lcLineKey(list[0], FLangDelim), className);
         if (ownProperty) {
             start = ownerFirst && HasPropertyOfKind(root, ownProperty,
                                                     {TTypeKind::tkString, TTypeKind::tkLString, TTypeKind::tkWString})
                         ? 1
                         : 0;
             if (start == 1 && !list.Empty() && IsActionLinkedText(root, type)
-                && list[0].find(className + Delim(FLangDelim)) != std::string::npos) {
+                && list[0].find(className + lcDelim(FLangDelim)) != std::string::npos) {
                 list.Delete(0);
                 start = 0;
             }
@@ -542,11 +521,11 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
                             || type == TStringsType::stListView_TreeView_Items;
         int i = start;
         while (i < list.Count()) {
-            const std::string key = KeyOf(list[i], FLangDelim);
+            const std::string key = lcLineKey(list[i], FLangDelim);
             QObject* component = nullptr;
             bool keep;
             if (dotted) {
-                const std::string name = Before(key, '.');
+                const std::string name = lcTextBefore(key, '.');
                 keep = name == className || OwnedComponent(name);
             } else {
                 component = OwnedComponent(key);
@@ -593,7 +572,7 @@ void TlcCustomLang::ApplyList(TlcStringList& list, TStringsType type)
     int start = 0;
     if ((type == TStringsType::stCaptions || type == TStringsType::stHints || type == TStringsType::stFonts)
         && root->isWidgetType() && CanTranslateOwner()
-        && list[0].find(className + Delim(FLangDelim)) != std::string::npos)
+        && list[0].find(className + lcDelim(FLangDelim)) != std::string::npos)
         start = 1;
     const bool dotted = type == TStringsType::stMultiLines || type == TStringsType::stOtherStrings;
     const int typeIndex = static_cast<int>(type);
@@ -603,14 +582,14 @@ void TlcCustomLang::ApplyList(TlcStringList& list, TStringsType type)
         std::string propertyName;
         std::string subProperty;
         if (dotted) {
-            componentName = Before(KeyOf(line, FLangDelim), '.');
-            propertyName = Before(After(KeyOf(line, FLangDelim), '.'), static_cast<char>(FLangDelim));
+            componentName = lcTextBefore(lcLineKey(line, FLangDelim), '.');
+            propertyName = lcTextBefore(lcTextAfter(lcLineKey(line, FLangDelim), '.'), static_cast<char>(FLangDelim));
             if (propertyName.find('.') != std::string::npos) {
-                subProperty = After(propertyName, '.');
-                propertyName = Before(propertyName, '.');
+                subProperty = lcTextAfter(propertyName, '.');
+                propertyName = lcTextBefore(propertyName, '.');
             }
         } else {
-            componentName = KeyOf(line, FLangDelim);
+            componentName = lcLineKey(line, FLangDelim);
             propertyName = typeIndex < 11 && kFixedProperties[typeIndex] ? kFixedProperties[typeIndex] : "";
         }
         if (FDoNotTranslate.IndexOf(componentName) >= 0)
@@ -725,18 +704,18 @@ void TlcCustomLang::ApplyCollections(TlcStringList& list)
     int i = 0;
     while (i < list.Count()) {
         const std::string line = list[i];
-        const std::string key = KeyOf(line, FLangDelim);
-        const std::string componentName = Before(key, '.');
+        const std::string key = lcLineKey(line, FLangDelim);
+        const std::string componentName = lcTextBefore(key, '.');
         if (FDoNotTranslate.IndexOf(componentName) >= 0) {
             ++i;
             continue;
         }
-        const std::string afterName = After(key, '.');
-        std::string collectionName = Before(afterName, '[');
+        const std::string afterName = lcTextAfter(key, '.');
+        std::string collectionName = lcTextBefore(afterName, '[');
         std::string objectName;
         if (collectionName.find('.') != std::string::npos) {
-            objectName = Before(collectionName, '.');
-            collectionName = After(collectionName, '.');
+            objectName = lcTextBefore(collectionName, '.');
+            collectionName = lcTextAfter(collectionName, '.');
         }
         const size_t open = key.find('[');
         const size_t close = key.find(']');
@@ -811,11 +790,11 @@ void TlcCustomLang::ApplyCollections(TlcStringList& list)
         }
         QMetaProperty objectProperty;
         QObject* object = nullptr;
-        if (FindPublishedProperty(item, Before(itemPath, '.'), &objectProperty) && objectProperty.isReadable()
+        if (FindPublishedProperty(item, lcTextBefore(itemPath, '.'), &objectProperty) && objectProperty.isReadable()
             && objectProperty.isWritable())
             object = ObjectValue(item, objectProperty);
         QMetaProperty property;
-        if (!object || !FindPublishedProperty(object, After(itemPath, '.'), &property) || !property.isReadable()
+        if (!object || !FindPublishedProperty(object, lcTextAfter(itemPath, '.'), &property) || !property.isReadable()
             || !property.isWritable()) {
             drop();
             continue;
@@ -896,17 +875,17 @@ QObject* TlcCustomLang::ResolvePathObject(const std::string& path) const
     if (lcStartsText(path, ClassNameOf(root) + ".") >= 0)
         current = root;
     else
-        current = OwnedComponent(Before(path, '.'));
+        current = OwnedComponent(lcTextBefore(path, '.'));
     if (!current || path.find('.') == std::string::npos)
         return current;
-    std::string rest = After(path, '.');
+    std::string rest = lcTextAfter(path, '.');
     while (rest.find('.') != std::string::npos) {
         const TlcPropInfoList properties(current);
         const QMetaProperty* property = nullptr;
         if (rest.find('[') != std::string::npos)
-            property = properties.Find(Before(rest, '['));
+            property = properties.Find(lcTextBefore(rest, '['));
         if (!property)
-            property = properties.Find(Before(rest, '.'));
+            property = properties.Find(lcTextBefore(rest, '.'));
         if (!property)
             return nullptr;
         QObject* value = ObjectValue(current, *property);
@@ -923,7 +902,7 @@ QObject* TlcCustomLang::ResolvePathObject(const std::string& path) const
         if (!value)
             return nullptr;
         current = value;
-        rest = After(rest, '.');
+        rest = lcTextAfter(rest, '.');
     }
     return current;
 }
@@ -1099,7 +1078,7 @@ void TlcCustomLang::ApplyExcludedProperties()
     }
     if (FExcludedProperties.IndexOf("Charset") >= 0)
         empty(TStringsType::stCharSets);
-    const std::string delim = Delim(FLangDelim);
+    const std::string delim = lcDelim(FLangDelim);
     const std::string dotted = "." + delim;
     const std::string bracketed = ".[" + delim;
     for (TStringsType type : {TStringsType::stCaptions, TStringsType::stHints, TStringsType::stFonts,
@@ -1138,7 +1117,7 @@ void TlcCustomLang::ConvertStoredTexts(bool toUTF8)
     auto convert = [toUTF8](const std::string& text, int charset) {
         return toUTF8 ? AnsiToUTF8(text, charset) : UTF8ToAnsi(text, charset);
     };
-    const std::string delim = Delim(FLangDelim);
+    const std::string delim = lcDelim(FLangDelim);
     for (int t = 0; t < lcStringsTypeCount; ++t) {
         const auto type = static_cast<TStringsType>(t);
         if (type == TStringsType::stFonts || type == TStringsType::stCharSets)
@@ -1148,7 +1127,7 @@ void TlcCustomLang::ConvertStoredTexts(bool toUTF8)
             continue;
         for (int i = 0; i < list->Count(); ++i) {
             const std::string& line = (*list)[i];
-            std::string rebuilt = KeyOf(line, FLangDelim) + delim;
+            std::string rebuilt = lcLineKey(line, FLangDelim) + delim;
             for (int language = 1; language <= FNumOfLanguages; ++language)
                 rebuilt += convert(ExtractField(line, FLangDelim, language), charsets[static_cast<size_t>(language - 1)])
                            + delim;
@@ -1172,10 +1151,10 @@ void TlcCustomLang::ConvertStoredTexts(bool toUTF8)
 std::string TlcCustomLang::RemoveLanguageField(std::string_view line, int language, unsigned char delim)
 {
     const std::vector<std::string> fields = LanguageFields(line, delim);
-    std::string out = KeyOf(line, delim) + Delim(delim);
+    std::string out = lcLineKey(line, delim) + lcDelim(delim);
     for (size_t f = 0; f < fields.size(); ++f)
         if (static_cast<int>(f) + 1 != language)
-            out += fields[f] + Delim(delim);
+            out += fields[f] + lcDelim(delim);
     return out;
 }
 
@@ -1196,9 +1175,9 @@ std::string TlcCustomLang::MoveLanguageField(std::string_view line, int from, in
     const std::string moved = fields[static_cast<size_t>(from - 1)];
     fields.erase(fields.begin() + (from - 1));
     fields.insert(fields.begin() + (to - 1), moved);
-    std::string out = KeyOf(line, delim) + Delim(delim);
+    std::string out = lcLineKey(line, delim) + lcDelim(delim);
     for (const std::string& field : fields)
-        out += field + Delim(delim);
+        out += field + lcDelim(delim);
     return out;
 }
 

@@ -70,17 +70,6 @@ std::string ZeroLanguagesMessage(int value)
 }
 const char* const kLanguageNameMessage = "Language name shall be included in LangNames property!";
 
-std::string Delim(unsigned char d)
-{
-    return std::string(1, static_cast<char>(d));
-}
-
-std::string KeyOf(std::string_view line, unsigned char delim)
-{
-    const size_t end = line.find(static_cast<char>(delim));
-    return std::string(line.substr(0, end));
-}
-
 // The position just past the n-th delimiter (n >= 1), or npos.
 size_t AfterDelimiter(std::string_view line, unsigned char delim, int n)
 {
@@ -247,7 +236,7 @@ std::u16string Field16(std::u16string_view text, char16_t delim, int n)
 // closing delimiter) is no field.
 std::vector<std::string> FieldsOf(std::string_view line, unsigned char delim)
 {
-    const TlcStringList pieces = SplitText(line, Delim(delim));
+    const TlcStringList pieces = SplitText(line, lcDelim(delim));
     return pieces.Lines();
 }
 
@@ -709,7 +698,7 @@ TlcCustomLang::TlcCustomLang(QObject* owner)
     FLanguage = "Language N1";
     TlcStringList& dialogs = List(TStringsType::stDlgsCaptions);
     for (int n = 1; n <= 15; ++n)
-        dialogs.Add(lcDialogKey(n) + Delim(FLangDelim) + lcDialogItem(n) + Delim(FLangDelim));
+        dialogs.Add(lcDialogKey(n) + lcDelim(FLangDelim) + lcDialogItem(n) + lcDelim(FLangDelim));
     FCapturedLocales = CaptureLocaleValues();
     FExcludedProperties = kExcludedPropertiesDefault;
     FStringsTypes = {"TIB_STRINGLIST", "TSTRINGLIST"};
@@ -832,7 +821,7 @@ void TlcCustomLang::SetChangeLocales(bool value)
     TlcStringList& locales = List(TStringsType::stLocales);
     if (value && locales.Empty())
         for (int n = 1; n <= lcLocaleKeyCount; ++n)
-            locales.Add(lcLocaleKey(n) + Delim(FLangDelim) + CapturedLocale(n) + Delim(FLangDelim));
+            locales.Add(lcLocaleKey(n) + lcDelim(FLangDelim) + CapturedLocale(n) + lcDelim(FLangDelim));
 }
 
 void TlcCustomLang::SetLangDispatcher(TlcLangDispatcher* value)
@@ -928,11 +917,11 @@ void TlcCustomLang::ApplyNeedAllDlgs()
     TlcStringList& dialogs = List(TStringsType::stDlgsCaptions);
     if (FNeedAllDlgs && dialogs.Count() < lcDialogItemCount) {
         for (int n = dialogs.Count() + 1; n <= lcDialogItemCount; ++n)
-            dialogs.Add(lcDialogKey(n) + Delim(FLangDelim) + AnsiToUTF8(lcDialogItem(n), FCodePageCharset)
-                        + Delim(FLangDelim));
+            dialogs.Add(lcDialogKey(n) + lcDelim(FLangDelim) + AnsiToUTF8(lcDialogItem(n), FCodePageCharset)
+                        + lcDelim(FLangDelim));
     } else if (!FNeedAllDlgs && dialogs.Count() == lcDialogItemCount) {
         for (int i = dialogs.Count() - 1; i >= 0; --i)
-            if (IsExtraDialogKey(KeyOf(dialogs[i], FLangDelim)))
+            if (IsExtraDialogKey(lcLineKey(dialogs[i], FLangDelim)))
                 dialogs.Delete(i);
     }
 }
@@ -1001,9 +990,9 @@ void TlcCustomLang::SetStoreAsUTF8(bool value)
 void TlcCustomLang::StoreReadLine(TlcStringList& list, std::string line)
 {
     if (FIsInheritedOwner && !FTransient) {
-        const std::string key = KeyOf(line, FLangDelim);
+        const std::string key = lcLineKey(line, FLangDelim);
         for (int i = 0; i < list.Count(); ++i) {
-            if (!lcSameText(KeyOf(list[i], FLangDelim), key))
+            if (!lcSameText(lcLineKey(list[i], FLangDelim), key))
                 continue;
             const std::vector<std::string> oldFields = FieldsOf(list[i], FLangDelim);
             const std::vector<std::string> newFields = FieldsOf(line, FLangDelim);
@@ -1019,7 +1008,7 @@ void TlcCustomLang::StoreReadLine(TlcStringList& list, std::string line)
     }
     const QObject* root = Owner();
     if (root) {
-        const std::string prefix = ClassNameOf(root) + Delim(FLangDelim);
+        const std::string prefix = ClassNameOf(root) + lcDelim(FLangDelim);
         if (line.compare(0, prefix.size(), prefix) == 0) {
             list.Insert(0, std::move(line));
             return;
@@ -1073,12 +1062,12 @@ void TlcCustomLang::ReadSections16(const std::vector<std::u16string>& lines)
         if (!list)
             continue;
         const std::u16string line = Unescape16(lines[i]);
-        std::string converted = WideToAnsi(Field16(line, delim, 0), DEFAULT_CHARSET) + Delim(FLangDelim);
+        std::string converted = WideToAnsi(Field16(line, delim, 0), DEFAULT_CHARSET) + lcDelim(FLangDelim);
         for (int language = 1; language <= FNumOfLanguages; ++language) {
             const std::u16string text = Field16(line, delim, language);
             converted += FStoreAsUTF8 ? WideToAnsi(text, DEFAULT_CHARSET)
                                       : WideToAnsi(text, FLanguageCharsets[static_cast<size_t>(language - 1)]);
-            converted += Delim(FLangDelim);
+            converted += lcDelim(FLangDelim);
         }
         StoreReadLine(*list, std::move(converted));
     }
@@ -1183,7 +1172,7 @@ void TlcCustomLang::Loaded()
     TlcStringList& locales = List(TStringsType::stLocales);
     if (locales.Count() == 11)
         for (int n = 12; n <= lcLocaleKeyCount; ++n)
-            locales.Add(lcLocaleKey(n) + Delim(FLangDelim) + CapturedLocale(n) + Delim(FLangDelim));
+            locales.Add(lcLocaleKey(n) + lcDelim(FLangDelim) + CapturedLocale(n) + lcDelim(FLangDelim));
     ApplyExcludedProperties();
     BuildStringIndex(FStringIndex, 0);
     if (FLangDispatcher)
@@ -1219,7 +1208,7 @@ void TlcCustomLang::SetTranslation(TlcStringList& list, const std::string& text,
         EnsureStringIndexes();
     int found = -1;
     for (int i = 0; i < list.Count(); ++i) {
-        if (lcSameText(KeyOf(list[i], FLangDelim), key)) {
+        if (lcSameText(lcLineKey(list[i], FLangDelim), key)) {
             found = i;
             break;
         }
@@ -1294,7 +1283,7 @@ void TlcCustomLang::ReplaceDelimiterInExtended(unsigned char oldDelim, unsigned 
 
 void TlcCustomLang::PadLanguageFields()
 {
-    const std::string delim = Delim(FLangDelim);
+    const std::string delim = lcDelim(FLangDelim);
     for (TStringsType type : {TStringsType::stStrings, TStringsType::stDlgsCaptions, TStringsType::stLocales}) {
         TlcStringList& list = List(type);
         for (int i = 0; i < list.Count(); ++i) {
@@ -1318,7 +1307,7 @@ int TlcCustomLang::LanguageCharset(int language) const
 std::string TlcCustomLang::GetTextByKey(const TlcStringList& list, std::string_view key, int language) const
 {
     for (const std::string& line : list.Lines()) {
-        if (!lcSameText(KeyOf(line, FLangDelim), key))
+        if (!lcSameText(lcLineKey(line, FLangDelim), key))
             continue;
         std::string text = ExtractField(line, FLangDelim, language);
         if (FStoreAsUTF8 && &list != &List(TStringsType::stFonts) && &list != &List(TStringsType::stCharSets))

@@ -71,11 +71,6 @@ std::string DecodeBreaks(std::string text)
     return text;
 }
 
-std::string KeyOfLine(const std::string& line, unsigned char delim)
-{
-    return line.substr(0, line.find(static_cast<char>(delim)));
-}
-
 bool StartsWithExact(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
@@ -1116,7 +1111,7 @@ void Realign(TlcStringList& list, unsigned char delim, const TlcStringList& file
     for (int i = 0; i < list.Count(); ++i) {
         const std::string& line = list[i];
         const std::vector<std::string> fields = LineFields(line, delim);
-        std::string rebuilt = KeyOfLine(line, delim) + static_cast<char>(delim);
+        std::string rebuilt = lcLineKey(line, delim) + static_cast<char>(delim);
         for (const int k : source) {
             if (k >= 0 && static_cast<size_t>(k) < fields.size())
                 rebuilt += fields[static_cast<size_t>(k)];
@@ -1139,11 +1134,11 @@ void AppendMissing(TlcStringList& list, const TlcStringList& old, unsigned char 
     std::vector<std::string> keys;
     keys.reserve(static_cast<size_t>(list.Count()));
     for (const std::string& line : list.Lines())
-        keys.push_back(KeyOfLine(line, delim));
+        keys.push_back(lcLineKey(line, delim));
     const auto less = [](const std::string& a, const std::string& b) { return lcCompareText(a, b) < 0; };
     std::sort(keys.begin(), keys.end(), less);
     for (const std::string& line : old.Lines()) {
-        const std::string key = KeyOfLine(line, delim);
+        const std::string key = lcLineKey(line, delim);
         if (std::binary_search(keys.begin(), keys.end(), key, less))
             continue;
         if (!ownerClass.empty() && key == ownerClass)

@@ -11,27 +11,6 @@
 
 namespace {
 
-std::string Delim(unsigned char d)
-{
-    return std::string(1, static_cast<char>(d));
-}
-
-std::string KeyOf(std::string_view line, unsigned char delim)
-{
-    return std::string(line.substr(0, line.find(static_cast<char>(delim))));
-}
-
-std::string Before(std::string_view text, char c)
-{
-    return std::string(text.substr(0, text.find(c)));
-}
-
-std::string After(std::string_view text, char c)
-{
-    const size_t at = text.find(c);
-    return at == std::string_view::npos ? std::string() : std::string(text.substr(at + 1));
-}
-
 bool StartsText(std::string_view text, std::string_view prefix)
 {
     return lcStartsText(text, prefix) >= 0;
@@ -133,11 +112,11 @@ void TlcCustomLang::DeleteEntriesByKey(TlcStringList& list, const std::string& c
 {
     std::string prefix;
     if (type == TStringsType::stMultiLines || type == TStringsType::stOtherStrings)
-        prefix = componentName + "." + propertyName + Delim(FLangDelim);
+        prefix = componentName + "." + propertyName + lcDelim(FLangDelim);
     else if (type == TStringsType::stCollections)
         prefix = componentName + "." + propertyName;
     else
-        prefix = componentName + Delim(FLangDelim);
+        prefix = componentName + lcDelim(FLangDelim);
     const bool all = type == TStringsType::stCollections;
     for (int i = list.Count() - 1; i >= 0; --i) {
         if (!StartsText(list[i], prefix))
@@ -165,7 +144,7 @@ void TlcCustomLang::RemoveComponentEntries(TlcStringList& list, const QObject* c
     const std::string name = component == Owner() ? ClassNameOf(component) : ComponentName(component);
     if (name.empty())
         return;
-    const std::string prefix = name + (IsDotted(type) ? std::string(".") : Delim(FLangDelim));
+    const std::string prefix = name + (IsDotted(type) ? std::string(".") : lcDelim(FLangDelim));
     try {
         for (int i = list.Count() - 1; i >= 0; --i)
             if (StartsText(list[i], prefix))
@@ -213,7 +192,7 @@ void TlcCustomLang::RenameComponent(const std::string& oldName, const std::strin
         from = "T" + oldName;
         to = "T" + newName;
     }
-    const std::string separators = "." + Delim(FLangDelim);
+    const std::string separators = "." + lcDelim(FLangDelim);
     auto rename = [&](TlcStringList& list) {
         for (int i = 0; i < list.Count(); ++i) {
             const std::string& line = list[i];
@@ -245,15 +224,15 @@ void TlcCustomLang::RemoveStaleLines(TlcStringList& list, TStringsType type)
     const bool dotted = type == TStringsType::stMultiLines || type == TStringsType::stOtherStrings;
     const TStringsType kindType = type == TStringsType::stCharSets ? TStringsType::stFonts : type;
     for (int i = list.Count() - 1; i >= 0; --i) {
-        const std::string key = KeyOf(list[i], FLangDelim);
+        const std::string key = lcLineKey(list[i], FLangDelim);
         std::string name;
         std::string property;
         if (dotted) {
-            name = Before(key, '.');
-            property = After(key, '.');
+            name = lcTextBefore(key, '.');
+            property = lcTextAfter(key, '.');
         } else if (type == TStringsType::stCollections) {
-            name = Before(key, '.');
-            property = Before(After(key, '.'), '[');
+            name = lcTextBefore(key, '.');
+            property = lcTextBefore(lcTextAfter(key, '.'), '[');
         } else {
             name = key;
             property = StringsTypeDefaultProperty(kindType);
@@ -271,10 +250,10 @@ void TlcCustomLang::RemoveStaleLines(TlcStringList& list, TStringsType type)
             std::string last = property;
             while (holder && last.find('.') != std::string::npos) {
                 QMetaProperty objectProperty;
-                holder = FindPublishedProperty(holder, Before(last, '.'), &objectProperty)
+                holder = FindPublishedProperty(holder, lcTextBefore(last, '.'), &objectProperty)
                              ? ObjectValue(holder, objectProperty)
                              : nullptr;
-                last = After(last, '.');
+                last = lcTextAfter(last, '.');
             }
             QMetaProperty found;
             stale = !holder || !FindPublishedProperty(holder, last, &found);
@@ -300,7 +279,7 @@ void TlcCustomLang::RemoveStaleEntries()
 
 void TlcCustomLang::RefreshExtendedTranslations()
 {
-    const std::string d = Delim(FLangDelim);
+    const std::string d = lcDelim(FLangDelim);
     for (int i = FExtendedTranslations->Count() - 1; i >= 0; --i) {
         TlcExtendedItem& item = FExtendedTranslations->Items(i);
         const QObject* object = ResolvePathObject(item.Identifier);
@@ -347,7 +326,7 @@ void TlcCustomLang::CollectOwnerEntry(const char* property, TStringsType type)
     const std::string value = font ? GetFontName(root) : GetPropertyText(root, property);
     if ((FAutoSkipEmpties && value.empty()) || (!font && IsActionLinkedText(root, type)))
         return;
-    const std::string d = Delim(FLangDelim);
+    const std::string d = lcDelim(FLangDelim);
     std::string closing;
     for (int i = 1; i < FNumOfLanguages; ++i)
         closing += d;
@@ -358,7 +337,7 @@ void TlcCustomLang::CollectOwnerEntry(const char* property, TStringsType type)
     auto rekey = [&](TlcStringList& target, const std::string& current) {
         if (target.Empty())
             return;
-        const std::string key = KeyOf(target[0], FLangDelim);
+        const std::string key = lcLineKey(target[0], FLangDelim);
         if (lcSameText(key, className))
             return;
         const bool byName = !rootName.empty() && lcSameText(key, rootName);
@@ -370,7 +349,7 @@ void TlcCustomLang::CollectOwnerEntry(const char* property, TStringsType type)
     auto place = [&](TlcStringList& target, const std::string& line) {
         if (target.Empty())
             target.Add(line);
-        else if (!lcSameText(KeyOf(target[0], FLangDelim), className))
+        else if (!lcSameText(lcLineKey(target[0], FLangDelim), className))
             target.Insert(0, line);
     };
     rekey(list, value);
@@ -387,7 +366,7 @@ void TlcCustomLang::CollectOwnerEntry(const char* property, TStringsType type)
 void TlcCustomLang::CollectEntry(TlcStringList& list, TStringsType type, const QObject* component,
                                  const std::string& key, const std::string& value)
 {
-    const std::string d = Delim(FLangDelim);
+    const std::string d = lcDelim(FLangDelim);
     const bool font = type == TStringsType::stFonts;
     const std::string componentName = ComponentName(component);
     const bool withCharset = font && !IsPropertyExcluded(componentName, "Charset");
@@ -417,9 +396,9 @@ void TlcCustomLang::CollectEntry(TlcStringList& list, TStringsType type, const Q
         return;
     const std::string old = FindSetAsideLine(value);
     if (!old.empty()) {
-        list.Add(key + d + After(old, static_cast<char>(FLangDelim)));
+        list.Add(key + d + lcTextAfter(old, static_cast<char>(FLangDelim)));
         if (withCharset) {
-            const std::string oldKey = KeyOf(old, FLangDelim);
+            const std::string oldKey = lcLineKey(old, FLangDelim);
             std::string line = key + d;
             for (int i = 1; i <= FNumOfLanguages; ++i)
                 line += GetTextByKey(charsets, oldKey, i) + d;

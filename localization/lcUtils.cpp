@@ -457,3 +457,24 @@ std::string UTF8ToAnsi(std::string_view text, int /*charset*/)
 {
     return std::string(text);
 }
+
+std::string lcDelim(unsigned char delim)
+{
+    return std::string(1, static_cast<char>(delim));
+}
+
+std::string lcLineKey(std::string_view line, unsigned char delim)
+{
+    return std::string(line.substr(0, line.find(static_cast<char>(delim))));
+}
+
+std::string lcTextBefore(std::string_view text, char c)
+{
+    return std::string(text.substr(0, text.find(c)));
+}
+
+std::string lcTextAfter(std::string_view text, char c)
+{
+    const size_t at = text.find(c);
+    return at == std::string_view::npos ? std::string() : std::string(text.substr(at + 1));
+}

@@ -60,6 +60,14 @@ inline bool lcSameText(std::string_view a, std::string_view b) { return lcCompar
 int lcStartsText(std::string_view text, std::string_view prefix);
 
 // The text without leading and trailing delimiter bytes.
+// A delimiter byte as a text of its own.
+std::string lcDelim(unsigned char delim);
+// The key of a translation line: the text before its first delimiter.
+std::string lcLineKey(std::string_view line, unsigned char delim);
+// The text before the first `c` (all of it without one), and after it
+// (nothing without one).
+std::string lcTextBefore(std::string_view text, char c);
+std::string lcTextAfter(std::string_view text, char c);
 std::string TrimDelimiters(std::string_view text, unsigned char delim);
 // The platform counts as a modern one.
 bool IsWindowsNT();
