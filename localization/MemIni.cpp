@@ -59,18 +59,6 @@ bool ParseNumber(const std::string& text, int& value)
     return true;
 }
 
-std::string ReadFileBytes(const std::string& fileName)
-{
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        throw Exception("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad())
-        throw Exception("Cannot read file \"" + fileName + "\".");
-    return bytes.str();
-}
-
 } // namespace
 
 // ---- typed reads and writes ----------------------------------------------------
@@ -234,7 +222,7 @@ TlcMemIniFile::TlcMemIniFile(const std::string& fileName) : TlcCustomIniFile(fil
     std::error_code error;
     if (!fileName.empty() && std::filesystem::exists(fileName, error)) {
         TlcStringList lines;
-        lines.SetText(ReadFileBytes(fileName));
+        lines.SetText(ReadFileWhole(fileName));
         LoadFromLines(lines);
     }
 }
@@ -328,6 +316,18 @@ void TlcMemIniFile::RemoveKey(const std::string& section, const std::string& key
         entry->RemoveAt(index);
         FModified = true;
     }
+}
+
+std::string ReadFileWhole(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        throw Exception("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad())
+        throw Exception("Cannot read file \"" + fileName + "\".");
+    return bytes.str();
 }
 
 void WriteFileWhole(const std::string& fileName, std::string_view bytes)

@@ -97,18 +97,6 @@ std::string FileField(const std::string& value, const std::string& delimiter, in
     return value.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::string ReadFileBytes(const std::string& fileName)
-{
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        throw Exception("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad())
-        throw Exception("Cannot read file \"" + fileName + "\".");
-    return bytes.str();
-}
-
 bool FileExists(const std::string& fileName)
 {
     std::error_code error;
@@ -775,7 +763,7 @@ void TLCBFileManager::ReadComponent(TlcCustomLang& component, const std::string&
 void TLCBFileManager::ReadComponentFromFile(TlcCustomLang& component, const std::string& ownerIdentifier,
                                             const std::string& fileName)
 {
-    ReadComponent(component, ownerIdentifier, ReadFileBytes(fileName));
+    ReadComponent(component, ownerIdentifier, ReadFileWhole(fileName));
 }
 
 void TLCBFileManager::ReadList(TStringsType list, const std::string& fileName, const std::string& ownerIdentifier,
@@ -1223,7 +1211,7 @@ int TlcTranslationFiles::LoadListFromFile(TStringsType list, const std::string& 
         return -1;
     std::string bytes;
     try {
-        bytes = ReadFileBytes(fileName);
+        bytes = ReadFileWhole(fileName);
     } catch (const Exception&) {
         return -1;
     }
@@ -1233,7 +1221,7 @@ int TlcTranslationFiles::LoadListFromFile(TStringsType list, const std::string& 
 int TlcTranslationFiles::SaveListToFile(TStringsType list, const std::string& fileName,
                                         const std::string& fileDelimiter)
 {
-    std::string bytes = FileExists(fileName) ? ReadFileBytes(fileName) : std::string();
+    std::string bytes = FileExists(fileName) ? ReadFileWhole(fileName) : std::string();
     const int count = SaveListToIni(list, bytes, fileDelimiter);
     if (count >= 0)
         WriteFileWhole(fileName, bytes);
@@ -1244,7 +1232,7 @@ void TlcTranslationFiles::LoadAllFromFile(const std::string& fileName, bool clea
 {
     if (!FileExists(fileName))
         return;
-    const std::string bytes = ReadFileBytes(fileName);
+    const std::string bytes = ReadFileWhole(fileName);
     TlcMemIniFile ini;
     ini.ReadFromStream(bytes);
     if (!IsTranslationIni(ini))
@@ -1255,7 +1243,7 @@ void TlcTranslationFiles::LoadAllFromFile(const std::string& fileName, bool clea
 void TlcTranslationFiles::SaveAllToFile(const std::string& fileName, const std::string& fileDelimiter)
 {
     // Every list into the file's content, then the file written once.
-    std::string bytes = FileExists(fileName) ? ReadFileBytes(fileName) : std::string();
+    std::string bytes = FileExists(fileName) ? ReadFileWhole(fileName) : std::string();
     for (int t = 0; t < lcStringsTypeCount; ++t)
         SaveListToIni(static_cast<TStringsType>(t), bytes, fileDelimiter);
     SaveExtendedToIni(bytes, fileDelimiter);
@@ -1347,7 +1335,7 @@ void TlcTranslationFiles::ReadAllFromFile(const std::string& fileName, bool clea
     TBulk bulk(*this);
     if (!FileExists(fileName))
         return;
-    const std::string bytes = ReadFileBytes(fileName);
+    const std::string bytes = ReadFileWhole(fileName);
     TlcMemIniFile shared;
     shared.ReadFromStream(bytes);
     if (!IsTranslationIni(shared))
