@@ -5,6 +5,7 @@
 #include <QStyle>
 
 #include <arpa/inet.h>
+#include <charconv>
 #include <fstream>
 #include <ifaddrs.h>
 #include <netinet/in.h>
@@ -77,8 +78,12 @@ TComputerInfo TComputerInfo::Read()
         std::int64_t khz = 0;
         if (max >> khz)
             info.CPUMHz = khz / 1000;
-        else
-            info.CPUMHz = static_cast<std::int64_t>(std::atof(ValueOf("/proc/cpuinfo", "cpu MHz", ':').c_str()));
+        else {
+            // "2500.000": the whole megahertz, read without the C library's
+            // locale.
+            const std::string mhz = ValueOf("/proc/cpuinfo", "cpu MHz", ':');
+            std::from_chars(mhz.data(), mhz.data() + mhz.size(), info.CPUMHz);
+        }
     }
     info.CPUCount = static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN));
     char host[256] = {};

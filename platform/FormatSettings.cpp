@@ -5,14 +5,27 @@
 #include <QString>
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
+// Every conversion here reads and writes the separators of the settings
+// only. Nothing goes through the C library's locale, which the application
+// sets from the environment at start (a decimal comma there must not make
+// "1.5" a number or "1,5" none).
+
 namespace {
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // A Qt date or time pattern in the letters of our patterns.
 std::string FromQtPattern(const QString& qt)
@@ -55,7 +68,7 @@ std::string FromQtPattern(const QString& qt)
 char FirstNonLetter(const std::string& pattern, char fallback)
 {
     for (const char c : pattern)
-        if (!std::isalpha(static_cast<unsigned char>(c)) && c != '"' && c != ' ')
+        if (!IsAsciiLetter(c) && c != '"' && c != ' ')
             return c;
     return fallback;
 }
@@ -71,8 +84,7 @@ std::string Pad(int value, int width)
 bool StartsWithNoCase(const std::string& s, std::size_t at, const char* word)
 {
     for (std::size_t k = 0; word[k]; ++k)
-        if (at + k >= s.size() ||
-            std::tolower(static_cast<unsigned char>(s[at + k])) != static_cast<unsigned char>(word[k]))
+        if (at + k >= s.size() || AsciiLower(s[at + k]) != word[k])
             return false;
     return true;
 }
@@ -98,7 +110,30 @@ TFormatSettings TFormatSettings::FromSystem()
         if (at != std::string::npos)
             f.ShortDateFormat.replace(at, 2, "yyyy");
     }
-    f.DateSeparator = FirstNonLetter(f.ShortDateFormat, '.');
+    f.DateSeparator = FirstNonLetter(f.ShortDateFormat, 0);
+    // A short date must read back as numbers. A locale that writes it with a
+    // month or day name, or with blanks between the fields, gets the numeric
+    // form in its order; the C locale ("d MMM yyyy") the ISO one.
+    if (f.DateSeparator == 0 || f.ShortDateFormat.find("mmm") != std::string::npos ||
+        f.ShortDateFormat.find("ddd") != std::string::npos) {
+        if (locale.language() == QLocale::C) {
+            f.ShortDateFormat = "yyyy/mm/dd";
+            f.DateSeparator = '-';
+        } else {
+            std::string numeric;
+            for (const char c : f.ShortDateFormat) {
+                const char field = AsciiLower(c);
+                if ((field == 'd' || field == 'm' || field == 'y') && numeric.find(field) == std::string::npos)
+                    numeric += field;
+            }
+            f.ShortDateFormat.clear();
+            for (const char field : numeric.size() == 3 ? numeric : std::string("dmy"))
+                f.ShortDateFormat += std::string(f.ShortDateFormat.empty() ? "" : "/") +
+                                     (field == 'y' ? "yyyy" : std::string(2, field));
+            if (f.DateSeparator == 0)
+                f.DateSeparator = '/';
+        }
+    }
     f.TimeSeparator = FirstNonLetter(f.LongTimeFormat, ':');
     for (char& c : f.ShortDateFormat)
         if (c == f.DateSeparator)
@@ -135,10 +170,9 @@ std::string FormatDateTime(const std::string& pattern, const QDateTime& value, c
     std::string out;
     for (std::size_t i = 0; i < pattern.size();) {
         const char c = pattern[i];
-        const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const char lower = AsciiLower(c);
         std::size_t run = 1;
-        while (i + run < pattern.size() &&
-               std::tolower(static_cast<unsigned char>(pattern[i + run])) == static_cast<unsigned char>(lower))
+        while (i + run < pattern.size() && AsciiLower(pattern[i + run]) == lower)
             ++run;
         if (c == '"' || c == '\'') {
             const std::size_t end = pattern.find(c, i + 1);
@@ -165,9 +199,8 @@ std::string FormatDateTime(const std::string& pattern, const QDateTime& value, c
             break;
         case 'm':
             // "m" after an hour means minutes, as in "h:m".
-            if (run <= 2 && !out.empty() && i > 0 && (std::tolower(static_cast<unsigned char>(pattern[i - 1])) == 'h' ||
-                                                      (i > 1 && pattern[i - 1] == ':' &&
-                                                       std::tolower(static_cast<unsigned char>(pattern[i - 2])) == 'h'))) {
+            if (run <= 2 && !out.empty() && i > 0 &&
+                (AsciiLower(pattern[i - 1]) == 'h' || (i > 1 && pattern[i - 1] == ':' && AsciiLower(pattern[i - 2]) == 'h'))) {
                 out += run == 1 ? std::to_string(time.minute()) : Pad(time.minute(), 2);
                 break;
             }
@@ -277,9 +310,14 @@ bool TryStrToFloat(const std::string& text, long double& value, const TFormatSet
 {
     std::size_t at = 0;
     SkipBlanks(text, at);
+    // The number is copied in the notation std::from_chars reads: a minus
+    // sign (no plus), a point for the separator, an e before the exponent.
     std::string plain;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
-        plain += text[at++];
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        if (text[at] == '-')
+            plain += '-';
+        ++at;
+    }
     int mantissaDigits = 0;
     while (at < text.size() && IsDigit(text[at])) {
         plain += text[at++];
@@ -311,11 +349,11 @@ bool TryStrToFloat(const std::string& text, long double& value, const TFormatSet
     SkipBlanks(text, at);
     if (at != text.size())
         return false;
-    errno = 0;
-    char* end = nullptr;
-    // strtold reads the C locale's point; the text was rewritten for it.
-    const long double v = std::strtold(plain.c_str(), &end);
-    if (end != plain.c_str() + plain.size() || !std::isfinite(v))
+    long double v = 0;
+    const char* const end = plain.data() + plain.size();
+    const auto [stop, error] = std::from_chars(plain.data(), end, v, std::chars_format::general);
+    // Too large or too small for the type: no number.
+    if (error != std::errc() || stop != end || !std::isfinite(v))
         return false;
     value = v;
     return true;
@@ -392,7 +430,7 @@ bool TryStrToDate(const std::string& text, QDate& value, const TFormatSettings& 
     // The order of day, month and year in the short date format.
     std::string order;
     for (const char c : f.ShortDateFormat) {
-        const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const char lower = AsciiLower(c);
         if ((lower == 'd' || lower == 'm' || lower == 'y') && order.find(lower) == std::string::npos)
             order += lower;
     }
@@ -457,6 +495,30 @@ std::string WithSeparator(std::string s, char decimal)
     return s;
 }
 
+// The value as d.ddd...e+x with `digits` digits after the point, correctly
+// rounded, in the C notation whatever the locale: the mantissa's digits
+// (sign and point left out), the exponent and the sign.
+struct TScientific {
+    std::string Digits;
+    int Exponent = 0;
+    bool Negative = false;
+};
+
+TScientific Scientific(long double value, int digits)
+{
+    char buffer[64];
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits);
+    const std::string s(buffer, written.ptr);
+    TScientific out;
+    out.Negative = !s.empty() && s[0] == '-';
+    const std::size_t e = s.find('e');
+    for (std::size_t i = 0; i < e; ++i)
+        if (IsDigit(s[i]))
+            out.Digits += s[i];
+    std::from_chars(s.data() + e + 1 + (s[e + 1] == '+' ? 1 : 0), s.data() + s.size(), out.Exponent);
+    return out;
+}
+
 } // namespace
 
 std::string FloatToStr(long double value, const TFormatSettings& f)
@@ -467,17 +529,11 @@ std::string FloatToStr(long double value, const TFormatSettings& f)
         return value < 0 ? "-INF" : "INF";
     if (value == 0)
         return "0";
-    // 15 significant digits: d.dddddddddddddde+x.
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14Le", value);
-    std::string s = buffer;
-    const std::size_t e = s.find('e');
-    const int exponent = std::atoi(s.c_str() + e + 1);
-    std::string mantissa = s.substr(0, e);
-    const bool negative = mantissa[0] == '-';
-    if (negative)
-        mantissa.erase(0, 1);
-    std::string digitsText = mantissa.substr(0, 1) + mantissa.substr(2);
+    // 15 significant digits.
+    const TScientific number = Scientific(value, 14);
+    const int exponent = number.Exponent;
+    const bool negative = number.Negative;
+    std::string digitsText = number.Digits;
     while (digitsText.size() > 1 && digitsText.back() == '0')
         digitsText.pop_back();
     std::string out;
@@ -506,16 +562,10 @@ std::string FloatToStrFixed(long double value, int digits, const TFormatSettings
     digits = std::clamp(digits, 0, 18);
     // The value to 18 significant digits, then rounded in decimal with halves
     // away from zero, as a person rounds.
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17Le", value);
-    const std::string s = buffer;
-    const bool negative = s[0] == '-';
-    const std::size_t e = s.find('e');
-    const int exponent = std::atoi(s.c_str() + e + 1);
-    std::string mantissa;
-    for (std::size_t i = negative ? 1 : 0; i < e; ++i)
-        if (IsDigit(s[i]))
-            mantissa += s[i];
+    const TScientific number = Scientific(value, 17);
+    const bool negative = number.Negative;
+    const int exponent = number.Exponent;
+    const std::string& mantissa = number.Digits;
     // Digits as a whole number with `digits` places after the point: the
     // mantissa's first digit stands for 10^exponent.
     const int keep = exponent + 1 + digits; // digits of the mantissa kept

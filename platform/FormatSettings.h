@@ -29,7 +29,10 @@ struct TFormatSettings {
     std::array<std::string, 7> ShortDayNames; // Sunday first
     std::array<std::string, 7> LongDayNames;
 
-    // The settings of the user's locale.
+    // The settings of the user's locale (the environment's, as the program
+    // takes it at start). A short date always reads back as numbers: where
+    // the locale writes it with names or blanks, its numeric form (in the C
+    // locale yyyy-mm-dd).
     static TFormatSettings FromSystem();
 };
 
@@ -44,7 +47,8 @@ std::string DateTimeToStr(const QDateTime& value, const TFormatSettings& setting
 std::string TimeToStr(const QTime& value, const TFormatSettings& settings = FormatSettings());
 
 // Reading numbers, dates and times back from text, and writing numbers, in
-// the given settings. A Try routine leaves `value` alone when it fails.
+// the given settings: their separators only, whatever the C library's locale
+// says. A Try routine leaves `value` alone when it fails.
 //
 // A float: optional blanks, a sign, digits with at most one DecimalSeparator,
 // an optional exponent (e or E, a sign, digits), optional blanks; at least one

@@ -11,17 +11,18 @@
 
 #include <string>
 
-// German-style settings with a choice of decimal separator; the settings of
-// before come back when the scope ends.
+// The format settings the program has on this machine, for the length of a
+// test, with the date and time patterns the cases are written for (day,
+// month, year; hours and minutes). The separators stay the machine's: a case
+// writes a number with ',' for the decimal separator (Num) and a date with
+// '.' for the date separator (Day). The settings of before come back when the
+// scope ends.
 class TFormatScope {
 public:
-    explicit TFormatScope(char decimal = ',') : FSaved(FormatSettings())
+    TFormatScope() : FSaved(FormatSettings())
     {
         TFormatSettings& f = FormatSettings();
-        f.DecimalSeparator = decimal;
-        f.ThousandSeparator = decimal == ',' ? '.' : ',';
-        f.TimeSeparator = ':';
-        f.DateSeparator = '.';
+        f = TFormatSettings::FromSystem();
         f.ShortDateFormat = "dd/mm/yyyy";
         f.ShortTimeFormat = "hh:nn";
         f.LongTimeFormat = "hh:nn:ss";
@@ -35,6 +36,33 @@ public:
 private:
     TFormatSettings FSaved;
 };
+
+// A text with every `from` replaced by `to`.
+template <typename S>
+S Replaced(S text, char from, char to)
+{
+    for (auto& c : text)
+        if (c == static_cast<typename S::value_type>(from))
+            c = static_cast<typename S::value_type>(to);
+    return text;
+}
+
+// A number written with ',' for the decimal separator, in the separator of
+// the settings.
+inline std::string Num(const std::string& text)
+{
+    return Replaced(text, ',', FormatSettings().DecimalSeparator);
+}
+inline std::u32string Num(const std::u32string& text)
+{
+    return Replaced(text, ',', FormatSettings().DecimalSeparator);
+}
+// A date written with '.' between its numbers, in the separator of the
+// settings.
+inline std::string Day(const std::string& text)
+{
+    return Replaced(text, '.', FormatSettings().DateSeparator);
+}
 
 // Beeps given since the counter was made.
 class TBeepCounter {

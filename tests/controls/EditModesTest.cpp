@@ -1,7 +1,6 @@
 // The edit's input modes without a window: what typing leaves in the text,
 // which whole texts a mode takes, the canonical forms written on leaving, and
 // the properties that rewrite the text (InputMode, DecimalPlaces, Value).
-// Plus the number, date and time routines of the format settings they use.
 #include "controls/Zor_EditCore.h"
 #include "tests/controls/ControlsTestSupport.h"
 
@@ -17,145 +16,15 @@ namespace {
 
 using enum TInputMode;
 
-// ---- Format routines ---------------------------------------------------------
-
-TEST(FormatRoutines, ReadNumbers)
-{
-    TFormatScope scope(',');
-    struct Case {
-        std::string Text;
-        std::optional<long double> Float;
-        std::optional<int> Integer;
-    };
-    const std::vector<Case> cases = {
-        {"3,25", 3.25L, std::nullopt},
-        {" -12 ", -12.0L, std::nullopt},   // blanks around a float; an integer takes leading ones only
-        {" -12", -12.0L, -12},
-        {"+7", 7.0L, 7},
-        {",5", 0.5L, std::nullopt},
-        {"5,", 5.0L, std::nullopt},
-        {"1e3", 1000.0L, std::nullopt},
-        {"1,5E-2", 0.015L, std::nullopt},
-        {"3.25", std::nullopt, std::nullopt}, // the point is no separator here
-        {"1e", std::nullopt, std::nullopt},
-        {"-", std::nullopt, std::nullopt},
-        {"", std::nullopt, std::nullopt},
-        {"1,2,3", std::nullopt, std::nullopt},
-        {"2147483647", 2147483647.0L, 2147483647},
-        {"-2147483648", -2147483648.0L, -2147483647 - 1},
-        {"2147483648", 2147483648.0L, std::nullopt},
-        {"12a", std::nullopt, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        long double f = -99;
-        EXPECT_EQ(TryStrToFloat(c.Text, f), c.Float.has_value()) << c.Text;
-        if (c.Float) {
-            EXPECT_NEAR(static_cast<double>(f), static_cast<double>(*c.Float), 1e-12) << c.Text;
-        }
-        int i = -99;
-        EXPECT_EQ(TryStrToInt(c.Text, i), c.Integer.has_value()) << c.Text;
-        if (c.Integer) {
-            EXPECT_EQ(i, *c.Integer) << c.Text;
-        }
-    }
-}
-
-TEST(FormatRoutines, ReadTimesAndDates)
-{
-    TFormatScope scope(',');
-    struct TimeCase {
-        std::string Text;
-        std::optional<QTime> Time;
-    };
-    const std::vector<TimeCase> times = {
-        {"12:3", QTime(12, 3)},      {"1:1", QTime(1, 1)},         {"12", QTime(12, 0)},
-        {"23:59:59", QTime(23, 59, 59)}, {"1:02:03,5", QTime(1, 2, 3, 500)}, {"1 PM", QTime(13, 0)},
-        {"12:30 am", QTime(0, 30)},  {"24:00", std::nullopt},     {"12:60", std::nullopt},
-        {"12:", std::nullopt},       {"12:30:", std::nullopt},    {"12.30", std::nullopt},
-        {"", std::nullopt},          {"13 PM", std::nullopt},
-    };
-    for (const TimeCase& c : times) {
-        QTime t;
-        EXPECT_EQ(TryStrToTime(c.Text, t), c.Time.has_value()) << c.Text;
-        if (c.Time) {
-            EXPECT_EQ(t, *c.Time) << c.Text;
-        }
-    }
-    struct DateCase {
-        std::string Text;
-        std::optional<QDate> Date;
-    };
-    const std::vector<DateCase> dates = {
-        {"01.02.2024", QDate(2024, 2, 1)}, {"1.2.2024", QDate(2024, 2, 1)}, {"29.2.2024", QDate(2024, 2, 29)},
-        {"29.2.2023", std::nullopt},       {"1.13.2024", std::nullopt},     {"1/2/2024", std::nullopt},
-        {"1.2.", std::nullopt},            {"abc", std::nullopt},           {"", std::nullopt},
-    };
-    for (const DateCase& c : dates) {
-        QDate d;
-        EXPECT_EQ(TryStrToDate(c.Text, d), c.Date.has_value()) << c.Text;
-        if (c.Date) {
-            EXPECT_EQ(d, *c.Date) << c.Text;
-        }
-    }
-    // Two numbers are day and month of this year; a two-digit year lies
-    // within fifty years of today.
-    QDate d;
-    ASSERT_TRUE(TryStrToDate("3.4", d));
-    EXPECT_EQ(d, QDate(QDate::currentDate().year(), 4, 3));
-    ASSERT_TRUE(TryStrToDate("3.4.05", d));
-    EXPECT_LE(std::abs(d.year() - QDate::currentDate().year()), 50);
-    EXPECT_EQ(d.year() % 100, 5);
-    // Month first when the format says so.
-    FormatSettings().ShortDateFormat = "mm/dd/yyyy";
-    ASSERT_TRUE(TryStrToDate("2.1.2024", d));
-    EXPECT_EQ(d, QDate(2024, 2, 1));
-}
-
-TEST(FormatRoutines, WriteFloats)
-{
-    TFormatScope scope(',');
-    struct Case {
-        long double Value;
-        std::string General;
-        int Digits;
-        std::string Fixed;
-    };
-    const std::vector<Case> cases = {
-        {3.14159L, "3,14159", 2, "3,14"},
-        {2.5L, "2,5", 0, "3"},            // halves away from zero
-        {-2.5L, "-2,5", 0, "-3"},
-        {0.125L, "0,125", 2, "0,13"},
-        {-0.001L, "-0,001", 2, "0,00"},   // no "-0,00"
-        {0, "0", 2, "0,00"},
-        {1e20L, "1E20", 2, "1E20"},
-        {1e-7L, "1E-7", 3, "0,000"},
-        {0.00001L, "0,00001", 5, "0,00001"},
-        {123456789012345.0L, "123456789012345", 1, "123456789012345,0"},
-        {9.995L, "9,995", 2, "10,00"},
-        {0.1234567L, "0,1234567", 18, "0,123456700000000000"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(FloatToStr(c.Value), c.General) << static_cast<double>(c.Value);
-        EXPECT_EQ(FloatToStrFixed(c.Value, c.Digits), c.Fixed) << static_cast<double>(c.Value);
-    }
-}
-
-TEST(FormatRoutines, DateTimeValues)
-{
-    EXPECT_EQ(DateToValue(QDate(1899, 12, 30)), 0);
-    EXPECT_EQ(DateToValue(QDate(2023, 3, 15)), 45000);
-    EXPECT_DOUBLE_EQ(TimeToValue(QTime(12, 0)), 0.5);
-    EXPECT_EQ(ValueToDateTime(45000.75), QDateTime(QDate(2023, 3, 15), QTime(18, 0)));
-    EXPECT_EQ(ValueToDateTime(DateTimeToValue(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)))),
-              QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
-}
-
 // ---- Typing ------------------------------------------------------------------
 
+// Numbers in the float, latitude and longitude cases write ',' for the
+// decimal separator; typed into a float the point and the comma are both
+// keys that the filter maps, the others type the separator itself. Dates
+// write '.' for the date separator.
 struct TypingCase {
     const char* Name;
     TInputMode Mode;
-    char Decimal;
     double Min, Max;
     std::u32string Keys;
     std::string Text;
@@ -172,50 +41,53 @@ class EditTyping : public testing::TestWithParam<TypingCase> {};
 TEST_P(EditTyping, LeavesTheAcceptedText)
 {
     const TypingCase& c = GetParam();
-    TFormatScope scope(c.Decimal);
+    TFormatScope scope;
+    const bool coordinate = c.Mode == imLatitude || c.Mode == imLongitude;
+    const std::string text = c.Mode == imFloat || coordinate ? Num(c.Text) : c.Mode == imDate ? Day(c.Text) : c.Text;
     TZor_EditCore edit;
     edit.SetInputMode(c.Mode);
     edit.SetMinValue(c.Min);
     edit.SetMaxValue(c.Max);
     TBeepCounter beeps;
-    Type(edit, c.Keys);
-    EXPECT_EQ(edit.Text(), c.Text);
+    Type(edit, coordinate ? Num(c.Keys) : c.Keys);
+    EXPECT_EQ(edit.Text(), text);
     EXPECT_EQ(beeps.Count(), c.Beeps);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, EditTyping,
     testing::Values(
-        TypingCase{"IntegerAboveTheBound", imInteger, ',', 0, 10, U"15", "1", 1},
-        TypingCase{"IntegerLoneMinus", imInteger, ',', 0, 10, U"-", "", 1},
-        TypingCase{"IntegerUnboundedMinus", imInteger, ',', 0, 0, U"-", "", 1},
-        TypingCase{"IntegerDropsLetters", imInteger, ',', 0, 0, U"1a 2.", "12", 0},
-        TypingCase{"IntegerLargest", imInteger, ',', 0, 0, U"2147483647", "2147483647", 0},
-        TypingCase{"IntegerOverflow", imInteger, ',', 0, 0, U"21474836470", "2147483647", 1},
-        TypingCase{"ShortTimeMapsThePoint", imShortTime, ',', 0, 0, U"12.3", "12:3", 0},
-        TypingCase{"ShortTimeMapsEverySeparator", imShortTime, ',', 0, 0, U"1;2", "1:2", 0},
-        TypingCase{"ShortTimeRefusesAnHour", imShortTime, ',', 0, 0, U"25", "2", 0},
-        TypingCase{"ShortTimeHasTwoFields", imShortTime, ',', 0, 0, U"12:30:", "12:30", 0},
-        TypingCase{"ShortTimeRefusesMinutes", imShortTime, ',', 0, 0, U"12:61", "12:6", 0},
-        TypingCase{"LongTimeThreeFields", imLongTime, ',', 0, 0, U"12:30:15", "12:30:15", 0},
-        TypingCase{"LongTimeRefusesSeconds", imLongTime, ',', 0, 0, U"1:2:61", "1:2:6", 0},
-        TypingCase{"DateMapsSeparators", imDate, ',', 0, 0, U"1/2,2024", "1.2.2024", 0},
-        TypingCase{"FloatMapsTheComma", imFloat, ',', 0, 0, U"3.14", "3,14", 0},
-        TypingCase{"FloatMapsThePoint", imFloat, '.', 0, 0, U"3,14", "3.14", 0},
-        TypingCase{"FloatOneSeparator", imFloat, ',', 0, 0, U"1,2,3", "1,23", 1},
-        TypingCase{"FloatAboveTheBound", imFloat, ',', -10, 10, U"11", "1", 1},
-        TypingCase{"FloatLetters", imFloat, ',', 0, 0, U"1x", "1", 1},
-        TypingCase{"LatitudeNorth", imLatitude, '.', 0, 0, U"N 45.5", "N 45.5", 0},
-        TypingCase{"LatitudeNinety", imLatitude, '.', 0, 0, U"N 90", "N 9", 0},
-        TypingCase{"LatitudeLetter", imLatitude, '.', 0, 0, U"X 10", "", 0},
-        TypingCase{"LatitudeFraction", imLatitude, '.', 0, 0, U"N 1.1234567", "N 1.123456", 0},
-        TypingCase{"LatitudeSouth", imLatitude, '.', 0, 0, U"s 89.25", "s 89.25", 0},
-        TypingCase{"LongitudeEast", imLongitude, '.', 0, 0, U"E 179.5", "E 179.5", 0},
-        TypingCase{"LongitudeLimit", imLongitude, '.', 0, 0, U"W 180", "W 18", 0},
-        TypingCase{"MinSecSign", imMinSec, ',', 0, 0, U"-5:30", "-5:30", 0},
-        TypingCase{"MinSecInnerMinus", imMinSec, ',', 0, 0, U"5-30", "530", 0},
-        TypingCase{"MinSecLargest", imMinSec, ',', 0, 0, U"99:599", "99:59", 0},
-        TypingCase{"AllTakesAnything", imAll, ',', 0, 0, U"a:b.c´", "a:b.c\u00B4", 0}),
+        TypingCase{"IntegerAboveTheBound", imInteger, 0, 10, U"15", "1", 1},
+        TypingCase{"IntegerLoneMinus", imInteger, 0, 10, U"-", "", 1},
+        TypingCase{"IntegerUnboundedMinus", imInteger, 0, 0, U"-", "", 1},
+        TypingCase{"IntegerDropsLetters", imInteger, 0, 0, U"1a 2.", "12", 0},
+        TypingCase{"IntegerLargest", imInteger, 0, 0, U"2147483647", "2147483647", 0},
+        TypingCase{"IntegerOverflow", imInteger, 0, 0, U"21474836470", "2147483647", 1},
+        TypingCase{"ShortTimeMapsThePoint", imShortTime, 0, 0, U"12.3", "12:3", 0},
+        TypingCase{"ShortTimeMapsEverySeparator", imShortTime, 0, 0, U"1;2", "1:2", 0},
+        TypingCase{"ShortTimeRefusesAnHour", imShortTime, 0, 0, U"25", "2", 0},
+        TypingCase{"ShortTimeHasTwoFields", imShortTime, 0, 0, U"12:30:", "12:30", 0},
+        TypingCase{"ShortTimeRefusesMinutes", imShortTime, 0, 0, U"12:61", "12:6", 0},
+        TypingCase{"LongTimeThreeFields", imLongTime, 0, 0, U"12:30:15", "12:30:15", 0},
+        TypingCase{"LongTimeRefusesSeconds", imLongTime, 0, 0, U"1:2:61", "1:2:6", 0},
+        TypingCase{"DateMapsSeparators", imDate, 0, 0, U"1/2,2024", "1.2.2024", 0},
+        TypingCase{"FloatMapsThePoint", imFloat, 0, 0, U"3.14", "3,14", 0},
+        TypingCase{"FloatMapsTheComma", imFloat, 0, 0, U"3,14", "3,14", 0},
+        TypingCase{"FloatMapsTheColon", imFloat, 0, 0, U"3:14", "3,14", 0},
+        TypingCase{"FloatOneSeparator", imFloat, 0, 0, U"1,2,3", "1,23", 1},
+        TypingCase{"FloatAboveTheBound", imFloat, -10, 10, U"11", "1", 1},
+        TypingCase{"FloatLetters", imFloat, 0, 0, U"1x", "1", 1},
+        TypingCase{"LatitudeNorth", imLatitude, 0, 0, U"N 45,5", "N 45,5", 0},
+        TypingCase{"LatitudeNinety", imLatitude, 0, 0, U"N 90", "N 9", 0},
+        TypingCase{"LatitudeLetter", imLatitude, 0, 0, U"X 10", "", 0},
+        TypingCase{"LatitudeFraction", imLatitude, 0, 0, U"N 1,1234567", "N 1,123456", 0},
+        TypingCase{"LatitudeSouth", imLatitude, 0, 0, U"s 89,25", "s 89,25", 0},
+        TypingCase{"LongitudeEast", imLongitude, 0, 0, U"E 179,5", "E 179,5", 0},
+        TypingCase{"LongitudeLimit", imLongitude, 0, 0, U"W 180", "W 18", 0},
+        TypingCase{"MinSecSign", imMinSec, 0, 0, U"-5:30", "-5:30", 0},
+        TypingCase{"MinSecInnerMinus", imMinSec, 0, 0, U"5-30", "530", 0},
+        TypingCase{"MinSecLargest", imMinSec, 0, 0, U"99:599", "99:59", 0},
+        TypingCase{"AllTakesAnything", imAll, 0, 0, U"a:b.c´", "a:b.c\u00B4", 0}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // ---- Whole texts ---------------------------------------------------------------
@@ -228,33 +100,36 @@ struct TextCase {
 
 TEST(EditChangeStage, WholeTextsByMode)
 {
-    TFormatScope scope('.');
+    TFormatScope scope;
     SetZorUserPrimaryLanguage(9);
     const std::vector<TextCase> cases = {
         {imMinSec, "-", true},        {imMinSec, "5:", true},       {imMinSec, "-5:30", true},
         {imMinSec, "5-30", false},    {imMinSec, "99:59", true},    {imMinSec, "99:60", false},
         {imMinSec, "100:00", false},  {imMinSec, "1:2:3", false},   {imMinSec, ":30", false},
         {imMinSec, "5999", true},     {imMinSec, "6000", false},    {imMinSec, "5:99", true},
-        {imLatitude, "N", true},      {imLatitude, "n  ", true},    {imLatitude, "N 45.5", true},
-        {imLatitude, "N 90", false},  {imLatitude, "X 10", false},  {imLatitude, "N 1.1234567", false},
-        {imLatitude, "N 1.123456", true}, {imLatitude, "N abc", false},
+        {imLatitude, "N", true},      {imLatitude, "n  ", true},    {imLatitude, "N 45,5", true},
+        {imLatitude, "N 90", false},  {imLatitude, "X 10", false},  {imLatitude, "N 1,1234567", false},
+        {imLatitude, "N 1,123456", true}, {imLatitude, "N abc", false},
         {imLongitude, "E 179", true}, {imLongitude, "E 180", false}, {imLongitude, "O 10", false},
         {imShortTime, "12:3", true},  {imShortTime, "12.3", false}, {imShortTime, "24", false},
-        {imInteger, "abc", false},    {imFloat, "1.5e2", true},     {imDate, "anything", true},
+        {imInteger, "abc", false},    {imFloat, "1,5e2", true},     {imDate, "anything", true},
+        {imFloat, "1,5,", false},
     };
+    // Numbers write ',' for the decimal separator.
     for (const TextCase& c : cases) {
+        const std::string text = c.Mode == imLatitude || c.Mode == imFloat ? Num(c.Text) : c.Text;
         TZor_EditCore edit;
         edit.SetInputMode(c.Mode);
         edit.SetText("");
-        edit.TextEdited(c.Text, {0, 0});
-        EXPECT_EQ(edit.Text(), c.Taken ? c.Text : std::string()) << c.Text;
+        edit.TextEdited(text, {0, 0});
+        EXPECT_EQ(edit.Text(), c.Taken ? text : std::string()) << text;
     }
     SetZorUserPrimaryLanguage(0);
 }
 
 TEST(EditChangeStage, LongitudeLettersFollowTheLanguage)
 {
-    TFormatScope scope('.');
+    TFormatScope scope;
     struct Case {
         int Language;
         std::string Text;
@@ -346,9 +221,10 @@ struct ExitCase {
     int MaxLength = 0;
 };
 
+// Dates write '.' for the date separator, floats ',' for the decimal one.
 TEST(EditExitStage, CanonicalFormsAndInvalidTexts)
 {
-    TFormatScope scope(',');
+    TFormatScope scope;
     const std::vector<ExitCase> cases = {
         {imShortTime, "12:3", "12:03", false},
         {imShortTime, "9", "09:00", false},
@@ -371,15 +247,18 @@ TEST(EditExitStage, CanonicalFormsAndInvalidTexts)
         {imLatitude, "N 4", "N 4", false},
     };
     for (const ExitCase& c : cases) {
+        const auto local = [&](const std::string& text) {
+            return c.Mode == imDate ? Day(text) : c.Mode == imFloat ? Num(text) : text;
+        };
         TZor_EditCore edit;
         edit.SetInputMode(c.Mode);
         edit.SetDecimalPlaces(c.DecimalPlaces);
         edit.SetMaxLength(c.MaxLength);
-        edit.SetText(c.Text);
-        ASSERT_EQ(edit.Text(), c.Text) << c.Text;
+        edit.SetText(local(c.Text));
+        ASSERT_EQ(edit.Text(), local(c.Text)) << c.Text;
         TBeepCounter beeps;
         edit.Exit();
-        EXPECT_EQ(edit.Text(), c.Result) << c.Text;
+        EXPECT_EQ(edit.Text(), local(c.Result)) << c.Text;
         EXPECT_EQ(beeps.Count(), c.Invalid ? 1u : 0u) << c.Text;
     }
 }
@@ -413,7 +292,7 @@ TEST(EditProperties, InputModeNormalisesTheText)
     const std::vector<Case> cases = {
         {"abc", imInteger, "", 1}, {"abc", imFloat, "", 1},      {"abc", imShortTime, "", 0},
         {"abc", imLatitude, "abc", 0}, {"abc", imDate, "abc", 0}, {"12.30", imShortTime, "12:30", 0},
-        {"12,5", imFloat, "12,5", 0}, {"", imInteger, "", 0},
+        {Num("12,5"), imFloat, Num("12,5"), 0}, {"", imInteger, "", 0},
     };
     for (const Case& c : cases) {
         TZor_EditCore edit;
@@ -427,23 +306,23 @@ TEST(EditProperties, InputModeNormalisesTheText)
 
 TEST(EditProperties, DecimalPlacesRewriteInEveryMode)
 {
-    TFormatScope scope(',');
+    TFormatScope scope;
     TZor_EditCore edit;
     edit.SetText("abc");
     edit.SetDecimalPlaces(2);
-    EXPECT_EQ(edit.Text(), "0,00");
-    edit.SetText("3,14159");
+    EXPECT_EQ(edit.Text(), Num("0,00"));
+    edit.SetText(Num("3,14159"));
     edit.SetDecimalPlaces(3);
-    EXPECT_EQ(edit.Text(), "3,142");
+    EXPECT_EQ(edit.Text(), Num("3,142"));
     // The same value again rewrites nothing.
-    edit.SetText("3,14159");
+    edit.SetText(Num("3,14159"));
     edit.SetDecimalPlaces(3);
-    EXPECT_EQ(edit.Text(), "3,14159");
+    EXPECT_EQ(edit.Text(), Num("3,14159"));
 }
 
 TEST(EditProperties, ValueByMode)
 {
-    TFormatScope scope(',');
+    TFormatScope scope;
     struct Case {
         TInputMode Mode;
         long double Set;
@@ -453,10 +332,10 @@ TEST(EditProperties, ValueByMode)
     const std::vector<Case> cases = {
         {imInteger, 2.5L, "2", 2},           // rounded, halves to even
         {imInteger, -7.6L, "-8", -8},
-        {imFloat, 1.5L, "1,5", 1.5},
+        {imFloat, 1.5L, Num("1,5"), 1.5},
         {imShortTime, 0.5L, "12:00", 0.5},
         {imLongTime, 0.75L, "18:00:00", 0.75},
-        {imDate, 45000.0L, "15.03.2023", 45000},
+        {imDate, 45000.0L, Day("15.03.2023"), 45000},
     };
     for (const Case& c : cases) {
         TZor_EditCore edit;
@@ -475,7 +354,7 @@ TEST(EditProperties, ValueByMode)
 
 TEST(EditProperties, ValueFollowsTheTypedText)
 {
-    TFormatScope scope(',');
+    TFormatScope scope;
     TZor_EditCore date;
     date.SetInputMode(imDate);
     Type(date, U"1.2.2024");

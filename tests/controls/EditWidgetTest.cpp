@@ -139,7 +139,7 @@ struct PasteCase {
 
 TEST(EditPaste, ThroughTheInputMode)
 {
-    TFormatScope scope(',');
+    TFormatScope scope;
     const std::vector<PasteCase> cases = {
         {imInteger, "13", {1, 0}, "42", "1423", 0},
         {imInteger, "13", {1, 0}, "4x", "13", 1},
@@ -148,7 +148,8 @@ TEST(EditPaste, ThroughTheInputMode)
         {imAll, "abc", {1, 1}, "", "abc", 0},
         {imAll, "abc", {1, 0}, std::nullopt, "abc", 0},
         {imShortTime, "", {0, 0}, "12.30", "12:30", 0},
-        {imFloat, "", {0, 0}, "1,5", "1,5", 0},
+        {imFloat, "", {0, 0}, Num("1,5"), Num("1,5"), 0},
+        {imFloat, "", {0, 0}, Num("1,5,"), "", 1},
         {imAll, "ab", {1, 0}, "x\r\ny", "axyb", 0},
     };
     for (const PasteCase& c : cases) {
@@ -195,7 +196,7 @@ protected:
         ASSERT_EQ(QApplication::focusWidget(), widget);
     }
 
-    TFormatScope Scope{','};
+    TFormatScope Scope;
     std::unique_ptr<QWidget> Form;
     TZor_Edit* Edit = nullptr;
     TZor_Edit* Other = nullptr;

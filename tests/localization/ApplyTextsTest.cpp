@@ -466,19 +466,21 @@ TEST(ApplyTexts, CollectionIndexThatIsNoNumberIsAnError)
 
 TEST(ApplyTexts, LocalesChangeTheFormatSettingsOnlyWhenAsked)
 {
+    // The second language names the separator this machine does not use.
     const TFormatSettings saved = FormatSettings();
+    const char machine = saved.DecimalSeparator;
+    const char other = machine == ',' ? '.' : ',';
     for (bool change : {false, true}) {
         FormatSettings() = saved;
-        FormatSettings().DecimalSeparator = '.';
         FormatSettings().ShortMonthNames = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"};
         TTestDataModule dm;
-        TfTestForm other;
-        TlcLangLinked* linked = LoadLang<TlcLangLinked>(&other, dm.Dispatcher, "");
+        TfTestForm form;
+        TlcLangLinked* linked = LoadLang<TlcLangLinked>(&form, dm.Dispatcher, "");
         linked->SetChangeLocales(change);
-        linked->SetLocales({Line({"Decimal Separator", ".", ","}), Line({"Short Month Names", "", "a,b,c,d,e"}),
-                            Line({"No Such Setting", "", "x"})});
+        linked->SetLocales({Line({"Decimal Separator", std::string(1, machine), std::string(1, other)}),
+                            Line({"Short Month Names", "", "a,b,c,d,e"}), Line({"No Such Setting", "", "x"})});
         dm.Dispatcher->SetActiveLanguage(2);
-        EXPECT_EQ(FormatSettings().DecimalSeparator, change ? ',' : '.');
+        EXPECT_EQ(FormatSettings().DecimalSeparator, change ? other : machine);
         EXPECT_EQ(FormatSettings().ShortMonthNames[4], change ? "e" : "5");
         EXPECT_EQ(FormatSettings().ShortMonthNames[5], "6");
     }

@@ -145,26 +145,24 @@ TEST(MemIni, ReadsNumbersAndFlags)
 
 TEST(MemIni, DatesTimesAndFloatsGoThroughTheProgramsFormats)
 {
-    const TFormatSettings saved = FormatSettings();
-    FormatSettings().DecimalSeparator = ',';
-    FormatSettings().DateSeparator = '.';
-    FormatSettings().ShortDateFormat = "dd/mm/yyyy";
-    FormatSettings().TimeSeparator = ':';
-    FormatSettings().LongTimeFormat = "hh:nn:ss";
-
+    // The settings the program has on this machine.
+    const TFormatSettings& f = FormatSettings();
     TlcMemIniFile ini;
     ini.WriteFloatValue("V", "f", 2.5L);
-    EXPECT_EQ(ini.ReadValue("V", "f", ""), "2,5");
+    EXPECT_EQ(ini.ReadValue("V", "f", ""), std::string("2") + f.DecimalSeparator + "5");
     EXPECT_EQ(ini.ReadFloatValue("V", "f", 0), 2.5L);
     ini.WriteDateValue("V", "d", QDate(2026, 3, 7));
-    EXPECT_EQ(ini.ReadValue("V", "d", ""), "07.03.2026");
+    EXPECT_EQ(ini.ReadValue("V", "d", ""), FormatDateTime(f.ShortDateFormat, QDateTime(QDate(2026, 3, 7), QTime())));
     EXPECT_EQ(ini.ReadDateValue("V", "d", QDate()), QDate(2026, 3, 7));
     ini.WriteTimeValue("V", "t", QTime(13, 5, 9));
-    EXPECT_EQ(ini.ReadValue("V", "t", ""), "13:05:09");
+    EXPECT_EQ(ini.ReadValue("V", "t", ""), TimeToStr(QTime(13, 5, 9)));
     EXPECT_EQ(ini.ReadTimeValue("V", "t", QTime()), QTime(13, 5, 9));
     const QDateTime stamp(QDate(2026, 3, 7), QTime(13, 5, 9));
     ini.WriteDateTimeValue("V", "dt", stamp);
     EXPECT_EQ(ini.ReadDateTimeValue("V", "dt", QDateTime()), stamp);
+    // A float in the other separator is no float here.
+    ini.WriteValue("V", "other", std::string("2") + (f.DecimalSeparator == ',' ? '.' : ',') + "5");
+    EXPECT_EQ(ini.ReadFloatValue("V", "other", -1), -1);
 
     // Empty and broken values give the defaults.
     ini.WriteValue("V", "empty", "");
@@ -175,7 +173,6 @@ TEST(MemIni, DatesTimesAndFloatsGoThroughTheProgramsFormats)
         EXPECT_EQ(ini.ReadTimeValue("V", key, QTime(1, 2)), QTime(1, 2)) << key;
         EXPECT_EQ(ini.ReadDateTimeValue("V", key, stamp), stamp) << key;
     }
-    FormatSettings() = saved;
 }
 
 TEST(MemIni, FileRoundTripsByteForByteAndAFailedWriteKeepsTheOldFile)
