@@ -1,8 +1,12 @@
 #include "radioplugin/FrequencyGrid.h"
 
 #include "radioplugin/CellGrid.h"
+#include "radioplugin/GlobalFunctionsRuvo.h"
 
 #include <QPainter>
+#include <QScrollBar>
+
+#include <utility>
 
 using namespace ChannelTable;
 
@@ -29,6 +33,12 @@ TFrequencyGrid::TFrequencyGrid(QWidget* Form, QWidget* Parent)
     FGrid->SetColWidths(ColPower, metrics.horizontalAdvance(headers[ColPower]) + 16);
     for (int r = 1; r < RowCount; ++r)
         FGrid->SetCells(ColNumber, r, std::to_string(r));
+    // The four columns stand whole beside the vertical scroll bar: the form
+    // lays itself out around them.
+    int width = 2 * FGrid->frameWidth() + FGrid->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < ColCount; ++c)
+        width += FGrid->ColWidths(c) + FGrid->GridLineWidth();
+    FGrid->setMinimumWidth(width);
 
     medReceive = new TMaskEditCellEditor(Form);
     medReceive->setObjectName("medReceive");

@@ -488,16 +488,31 @@ void TfParameterForm::ProcessMessages()
 
 // ---------------------------------------------------------------- showing and closing
 
-void TfParameterForm::showEvent(QShowEvent* event)
+void TfParameterForm::setVisible(bool visible)
 {
-    if (!FShownOnce) {
+    if (visible && !FShownOnce) {
         FShownOnce = true;
+        // The first show gives the dialog the size its controls ask for, so
+        // every caption and the table's four columns stand whole; a window
+        // left to size itself would take at most two thirds of the screen.
+        // Only a screen too small for it makes it smaller, and never below
+        // its minimum.
+        QSize size = sizeHint().expandedTo(minimumSize());
+        QWidget* host = PluginAppWindow();
+        if (const QScreen* screen = host ? host->screen() : this->screen())
+            size = size.boundedTo(screen->availableGeometry().size());
+        resize(size.expandedTo(minimumSize()));
         // Centred on the host's window.
-        if (QWidget* host = PluginAppWindow()) {
+        if (host) {
             const QRect frame = host->frameGeometry();
             move(frame.center() - QPoint(width() / 2, height() / 2));
         }
     }
+    QDialog::setVisible(visible);
+}
+
+void TfParameterForm::showEvent(QShowEvent* event)
+{
     QDialog::showEvent(event);
     try {
         FormShow();

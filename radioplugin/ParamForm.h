@@ -50,6 +50,9 @@ public:
                     TRuvoTiming Timing = {});
     ~TfParameterForm() override;
 
+    // The first show sizes and places the dialog (see the source).
+    void setVisible(bool visible) override;
+
     TRuvoLink* Communication() const;
     void SetCommunication(TRuvoLink* Value);
     void SetMutexName(const std::string& Value);

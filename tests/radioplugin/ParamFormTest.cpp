@@ -20,6 +20,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -763,6 +765,41 @@ TEST_F(ParamFormTest, AfterAConnectionTheSlotsArePolledUntilTheFirstTelegram)
     const Lines again = Link.Texts();
     EXPECT_EQ(std::count(again.begin(), again.end(), RuvoSlotPoll), 2);
     EXPECT_TRUE(Boxes().empty());
+}
+
+// The first show gives the dialog room for all it holds, even on a screen
+// of 800 x 600 (the offscreen screen), where a window that sizes itself
+// takes at most two thirds of the width; 501 x 548 stays its minimum.
+TEST_F(ParamFormTest, TheFirstShowShowsEverythingWhole)
+{
+    TfParameterForm& f = *Form;
+    f.FormShow();
+    f.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.minimumSize(), QSize(501, 548));
+    const QSize screen = f.screen()->availableGeometry().size();
+    EXPECT_LE(f.width(), screen.width());
+    EXPECT_LE(f.height(), screen.height());
+    for (QWidget* w : f.findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(&f) || w->window() != &f || (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w)))
+            continue;
+        const QString text = qobject_cast<QLabel*>(w) ? qobject_cast<QLabel*>(w)->text()
+                                                      : qobject_cast<QAbstractButton*>(w)->text();
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << text.toStdString() << " is cut";
+    }
+    // All four columns of the table, the scroll bar beside them.
+    TCellGrid* grid = f.grdFrequencies;
+    int right = 0;
+    for (int c = 0; c < 4; ++c)
+        right += grid->ColWidths(c) + grid->GridLineWidth();
+    EXPECT_LE(right, grid->viewport()->width());
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+    // Shown again, it keeps the size the person gave it.
+    f.resize(600, 560);
+    f.hide();
+    f.show();
+    EXPECT_EQ(f.size(), QSize(600, 560));
+    f.hide();
 }
 
 TEST_F(ParamFormTest, FreedWhileACellIsBeingEdited)
