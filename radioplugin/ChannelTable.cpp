@@ -7,14 +7,15 @@
 
 using namespace ChannelTable;
 
-std::string FrequencyCellText(std::int32_t Channel)
+std::string FrequencyEditMask()
 {
-    return FloatToStrFixed(ChannelToFrequency(Channel), 4);
+    return std::string("099") + FormatSettings().DecimalSeparator + "0999";
 }
 
-std::string FrequencyDisplayText(std::int32_t Channel)
+std::string FrequencyDefaultText(int Col)
 {
-    return FrequencyCellText(Channel) + " MHz";
+    return Col == ColTransmit ? std::string("173") + FormatSettings().DecimalSeparator + "990"
+                              : std::string("146") + FormatSettings().DecimalSeparator + "0100";
 }
 
 void FillChannelRow(TTableCells& Cells, int Row, std::int32_t Receive, std::int32_t Transmit, std::int32_t Power,
@@ -49,7 +50,7 @@ TTableEdit ApplyTableEdit(TTableCells& Cells, int Col, int Row, const std::strin
         const std::int32_t channel =
             TryStrToFloat(Text, value) ? FrequencyToChannel(static_cast<float>(value)) : -1;
         if (channel < 0) {
-            Cells.SetCell(Col, Row, FrequencyCellText(Cells.Object(Col, Row)));
+            Cells.SetCell(Col, Row, FrequencyText(Cells.Object(Col, Row)));
             return TTableEdit::OffRaster;
         }
         Cells.SetObject(Col, Row, channel);

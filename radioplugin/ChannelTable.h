@@ -29,10 +29,15 @@ constexpr int RowCount = 33;
 constexpr int ColNumber = 0, ColReceive = 1, ColTransmit = 2, ColPower = 3;
 } // namespace ChannelTable
 
-// A channel's frequency with four decimals in the user's format ("146,0100").
-std::string FrequencyCellText(std::int32_t Channel);
-// The same followed by " MHz": what the table shows.
-std::string FrequencyDisplayText(std::int32_t Channel);
+// The edit mask of the frequency cells: up to three digits, the decimal
+// separator of the format settings, up to four digits ("099,0999" with a
+// decimal comma, "099.0999" with a point), so the text the mask gives is the
+// number it shows. A person may type the digits alone; typing either
+// separator steps over the mask's.
+std::string FrequencyEditMask();
+// The text a frequency cell's editor starts with when the cell is empty
+// (receive "146,0100", transmit "173,990"), in the same separator.
+std::string FrequencyDefaultText(int Col);
 
 // Fills rows 1..32 from the set's slots. A power index outside 0..5 raises
 // the error made of IDS_9 and IDS_10; the rows before it are filled.
@@ -47,5 +52,5 @@ enum class TTableEdit {
     Ignored,   // the text names no value; the object stays
 };
 // An edited text handed to the table. Frequencies are read as decimal
-// numbers in the user's format; powers by their exact texts.
+// numbers in the format settings; powers by their exact texts.
 TTableEdit ApplyTableEdit(TTableCells& Cells, int Col, int Row, const std::string& Text);

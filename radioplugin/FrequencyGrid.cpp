@@ -25,11 +25,12 @@ TFrequencyGrid::TFrequencyGrid(QWidget* Form, QWidget* Parent)
     const char* const headers[ColCount] = {"Nr.", "Empf. Frequnz (MHz)", "Sendefrequenz (MHz)", "Leistung (W)"};
     for (int c = 0; c < ColCount; ++c)
         FGrid->Columns().Items(c)->SetCaption(headers[c]);
-    // Wide enough for the header and "173,9900 MHz".
+    // Wide enough for the header and the widest frequency.
     const QFontMetrics metrics = FGrid->fontMetrics();
     FGrid->SetColWidths(ColNumber, metrics.horizontalAdvance("Nr. 32") + 8);
+    const int frequency = metrics.horizontalAdvance(QString::fromStdString(FrequencyDisplayText(RuvoLastChannel20kHz)));
     for (int c : {ColReceive, ColTransmit})
-        FGrid->SetColWidths(c, std::max(metrics.horizontalAdvance(headers[c]), metrics.horizontalAdvance("173,9900 MHz")) + 16);
+        FGrid->SetColWidths(c, std::max(metrics.horizontalAdvance(headers[c]), frequency) + 16);
     FGrid->SetColWidths(ColPower, metrics.horizontalAdvance(headers[ColPower]) + 16);
     for (int r = 1; r < RowCount; ++r)
         FGrid->SetCells(ColNumber, r, std::to_string(r));
@@ -42,12 +43,9 @@ TFrequencyGrid::TFrequencyGrid(QWidget* Form, QWidget* Parent)
 
     medReceive = new TMaskEditCellEditor(Form);
     medReceive->setObjectName("medReceive");
-    medReceive->SetEditMask("099,0999");
-    medReceive->SetDefaultText("146,0100");
     medTransmit = new TMaskEditCellEditor(Form);
     medTransmit->setObjectName("medTransmit");
-    medTransmit->SetEditMask("099,0999");
-    medTransmit->SetDefaultText("173,990");
+    FollowFormatSettings();
     cbxPower = new TComboCellEditor(Form);
     cbxPower->setObjectName("cbxPower");
     cbxPower->SetStyle(TComboBoxStyle::csDropDownList);
@@ -107,6 +105,14 @@ void TFrequencyGrid::SetObject(int Col, int Row, std::int32_t Value)
 void TFrequencyGrid::SetEditText(int Col, int Row, const std::string& Text)
 {
     FGrid->SetEditText(Col, Row, Text);
+}
+
+void TFrequencyGrid::FollowFormatSettings()
+{
+    for (auto [editor, col] : {std::pair{medReceive, ColReceive}, std::pair{medTransmit, ColTransmit}}) {
+        editor->SetEditMask(FrequencyEditMask());
+        editor->SetDefaultText(FrequencyDefaultText(col));
+    }
 }
 
 std::string TFrequencyGrid::DisplayText(int Col, int Row) const

@@ -32,6 +32,9 @@ public:
     // The text drawn in a cell: the frequency columns draw it from the
     // cell's object.
     std::string DisplayText(int Col, int Row) const;
+    // Gives the frequency editors the mask and default texts of the decimal
+    // separator the format settings have now.
+    void FollowFormatSettings();
 
     TMaskEditCellEditor* medReceive;
     TMaskEditCellEditor* medTransmit;

@@ -1,6 +1,6 @@
 #include "radioplugin/GlobalFunctionsRuvo.h"
 
-#include "platform/Exception.h"
+#include "platform/FormatSettings.h"
 
 #include <cfenv>
 #include <cmath>
@@ -62,7 +62,12 @@ std::int32_t FrequencyToChannel(float mhz)
 
 std::string FrequencyText(std::int32_t channel)
 {
-    return Format("%.4f MHz", static_cast<double>(ChannelToFrequency(channel)));
+    return FloatToStrFixed(ChannelToFrequency(channel), 4);
+}
+
+std::string FrequencyDisplayText(std::int32_t channel)
+{
+    return FrequencyText(channel) + " MHz";
 }
 
 namespace {

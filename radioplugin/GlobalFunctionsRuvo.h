@@ -21,8 +21,12 @@ float ChannelToFrequency(std::int32_t channel);
 // where both rasters hit it, the 20 kHz raster wins.
 std::int32_t FrequencyToChannel(float mhz);
 
-// "146.0100 MHz": the text the channel table shows for a channel.
+// The frequency of a channel with four decimals, in the decimal separator
+// of the format settings ("146,0100" with a decimal comma): the text a
+// person types back into the channel table.
 std::string FrequencyText(std::int32_t channel);
+// The same followed by " MHz": what the channel table shows.
+std::string FrequencyDisplayText(std::int32_t channel);
 
 // Power index of a slot and its text in watts, with a decimal comma:
 // 1 "0,025", 2 "0,1", 3 "0,5", 4 "1", 5 "6"; index 0 shows as "0,025".

@@ -523,6 +523,7 @@ void TfParameterForm::showEvent(QShowEvent* event)
 
 void TfParameterForm::FormShow()
 {
+    FGrid->FollowFormatSettings();
     FillTable();
     edtSendTimeLimitChange();
 }

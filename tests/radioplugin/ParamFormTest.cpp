@@ -40,8 +40,6 @@ protected:
     ParamFormTest() : Mutex(CreateMutex(true, MutexName)), Link(MutexName)
     {
         TestDialogs().Clear();
-        SavedFormat = FormatSettings();
-        FormatSettings().DecimalSeparator = ',';
         TRuvoTiming timing;
         timing.ReplyWaitMs = 0;
         timing.MutexWaitMs = 0;
@@ -56,7 +54,6 @@ protected:
     {
         Form.reset();
         CloseHandle(Mutex);
-        FormatSettings() = SavedFormat;
     }
 
     // Up, with the slots taken as read, so no polls run in between.
@@ -112,7 +109,6 @@ protected:
     TFakeLink Link;
     std::function<Lines(const std::string&)> Answer;
     std::deque<std::string> Pending;
-    TFormatSettings SavedFormat;
     QTemporaryDir Dir;
     std::unique_ptr<TfParameterForm> Form;
 };
@@ -329,16 +325,16 @@ TEST_F(ParamFormTest, TableEditsBecomeChannelsAndAreWritten)
 {
     Form->FormShow();
     TFrequencyGrid& grid = Form->Grid();
-    grid.SetEditText(1, 1, "146,0300");
+    grid.SetEditText(1, 1, Num("146,0300"));
     EXPECT_EQ(grid.Object(1, 1), 1);
-    EXPECT_EQ(grid.DisplayText(1, 1), "146,0300 MHz");
+    EXPECT_EQ(grid.DisplayText(1, 1), Num("146,0300 MHz"));
     EXPECT_TRUE(Form->TableModified());
-    grid.SetEditText(2, 1, "146,0350");
+    grid.SetEditText(2, 1, Num("146,0350"));
     EXPECT_EQ(grid.Object(2, 1), 0);
-    EXPECT_EQ(grid.Cell(2, 1), "146,0100");
+    EXPECT_EQ(grid.Cell(2, 1), Num("146,0100"));
     ASSERT_EQ(TestDialogs().Boxes().size(), 1u);
     EXPECT_EQ(TestDialogs().Boxes()[0].Flags, unsigned(MB_OK | MB_ICONERROR));
-    EXPECT_NE(TestDialogs().Boxes()[0].Text.find("146,0350"), std::string::npos);
+    EXPECT_NE(TestDialogs().Boxes()[0].Text.find(Num("146,0350")), std::string::npos);
     grid.SetEditText(3, 1, "6");
     EXPECT_EQ(grid.Object(3, 1), 5);
     TestDialogs().Clear();
@@ -697,37 +693,101 @@ TEST_F(ParamFormTest, TerminalSendsItsCommandAtOnce)
     EXPECT_EQ(Link.Sent.size(), before + 1);
 }
 
-TEST_F(ParamFormTest, TypingIntoTheTableGoesThroughTheCellEditors)
+// A technician clicks a frequency cell, types, and presses Enter, in the
+// locale of the machine: the digits alone, or the number with either
+// separator key (the mask steps over its own). What the cell shows, the
+// channel stored and the line the next write sends follow; a frequency off
+// the raster brings the error box and the old frequency back.
+TEST_F(ParamFormTest, TypingAFrequencyIntoTheTable)
+{
+    struct Case {
+        const char* Keys;
+        int Col;
+        std::int32_t Channel; // -1: off the raster, the old channel stays
+        const char* Shown;    // ',' the machine's separator
+    };
+    const Case cases[] = {
+        {"1460300", 1, 1, "146,0300 MHz"},
+        {"146,0300", 1, 1, "146,0300 MHz"},
+        {"146.0300", 1, 1, "146,0300 MHz"},
+        {"14603", 2, 1, "146,0300 MHz"},       // the rest of the mask stays blank
+        {"146,0350", 2, -1, "146,0100 MHz"},   // between the rasters
+        {"146,0350", 1, -1, "146,0100 MHz"},
+        {"1750000", 1, -1, "146,0100 MHz"},    // beyond the band
+        {"173,975", 2, 2518, "173,9750 MHz"},  // the 25 kHz raster
+    };
+    TfParameterForm& f = *Form;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    TCellGrid* grid = f.grdFrequencies;
+    EXPECT_EQ(grid->Cells(1, 0), "Empf. Frequnz (MHz)");
+    EXPECT_EQ(grid->Cells(3, 0), "Leistung (W)");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Keys) + " in column " + std::to_string(c.Col));
+        TestDialogs().Clear();
+        f.Grid().SetObject(c.Col, 2, 0); // 146,0100 MHz
+        grid->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(c.Col, 2).center());
+        ASSERT_EQ(grid->Col(), c.Col);
+        ASSERT_EQ(grid->Row(), 2);
+        // Immediate edit: the first digit opens the masked edit.
+        for (const char* key = c.Keys; *key; ++key) {
+            QWidget* target = QApplication::focusWidget();
+            ASSERT_NE(target, nullptr);
+            QTest::keyClick(target, *key);
+        }
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr) << "the cell editor has the focus";
+        EXPECT_EQ(editor->inputMask().left(8), QString::fromStdString(Num("900,9000")));
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_EQ(QApplication::focusWidget(), grid) << "Enter gives the focus back to the table";
+        EXPECT_EQ(f.Grid().Object(c.Col, 2), c.Channel < 0 ? 0 : c.Channel);
+        EXPECT_EQ(f.Grid().DisplayText(c.Col, 2), Num(c.Shown));
+        if (c.Channel < 0) {
+            ASSERT_EQ(TestDialogs().Boxes().size(), 1u);
+            EXPECT_EQ(TestDialogs().Boxes()[0].Flags, unsigned(MB_OK | MB_ICONERROR));
+            EXPECT_EQ(f.Grid().Cell(c.Col, 2), Num("146,0100"));
+        } else {
+            EXPECT_TRUE(Boxes().empty()) << Boxes()[0];
+        }
+    }
+    EXPECT_TRUE(f.TableModified());
+    EXPECT_FALSE(grid->grab().isNull());
+
+    // The next write sends the slot with the channels typed last:
+    // transmit 2518 (9D6), receive 0 (the last receive edit was refused).
+    f.Grid().SetObject(3, 2, 4);
+    Connect();
+    TestDialogs().Clear();
+    f.btnSetDeviceParameter->click();
+    ASSERT_EQ(f.Transport().RadioQueue().size(), 32u);
+    EXPECT_EQ(f.Transport().RadioQueue()[1], "01 9D6 00 04 rpc\n");
+    EXPECT_EQ(f.Parameter().GetSlot(1)->Transmit(), 2518);
+    f.hide();
+}
+
+// Typed into a receive cell and written: the line the module gets.
+TEST_F(ParamFormTest, ATypedFrequencyReachesTheModule)
 {
     TfParameterForm& f = *Form;
     f.show();
     QApplication::setActiveWindow(&f);
     TCellGrid* grid = f.grdFrequencies;
-    grid->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(grid->hasFocus());
-    EXPECT_EQ(grid->Cells(1, 0), "Empf. Frequnz (MHz)");
-    EXPECT_EQ(grid->Cells(3, 0), "Leistung (W)");
-    grid->SetCol(1);
-    grid->SetRow(2);
-    auto key = [](int code, const QString& text = {}) {
-        QWidget* target = QApplication::focusWidget();
-        ASSERT_NE(target, nullptr);
-        QKeyEvent press(QEvent::KeyPress, code, {}, text);
-        QCoreApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, code, {}, text);
-        QCoreApplication::sendEvent(target, &release);
-    };
-    // Immediate edit: the first digit opens the masked edit.
-    for (const QChar c : QString("1460300"))
-        key(Qt::Key_0 + (c.unicode() - '0'), QString(c));
-    key(Qt::Key_Return);
-    EXPECT_EQ(f.Grid().Object(1, 2), 1);
-    EXPECT_TRUE(f.TableModified());
-    EXPECT_TRUE(Boxes().empty());
-    // The table paints the frequency of the cell's channel.
-    EXPECT_EQ(f.Grid().DisplayText(1, 2), "146,0300 MHz");
-    EXPECT_FALSE(grid->grab().isNull());
+    grid->setFocus(Qt::MouseFocusReason);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(1, 1).center());
+    for (const char key : std::string("146,0300")) // comma key, whatever the machine uses
+        QTest::keyClick(QApplication::focusWidget(), key);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(f.Grid().Object(1, 1), 1);
+    EXPECT_EQ(f.Grid().DisplayText(1, 1), Num("146,0300 MHz"));
+    Connect();
+    AnswerAll();
+    f.btnSetDeviceParameter->click();
+    RunFor(3000);
+    const Lines sent = Link.Texts();
+    ASSERT_FALSE(sent.empty());
+    EXPECT_NE(std::find(sent.begin(), sent.end(), "00 00 01 00 rpc\n"), sent.end());
+    EXPECT_EQ(f.Parameter().GetSlot(0)->Receive(), 1);
     f.hide();
 }
 
@@ -754,7 +814,7 @@ TEST_F(ParamFormTest, AfterAConnectionTheSlotsArePolledUntilTheFirstTelegram)
         EXPECT_EQ(Form->Grid().Object(2, row), 1400 + row - 1);
         EXPECT_EQ(Form->Grid().Object(3, row), 1 + (row - 1) % 5);
     }
-    EXPECT_EQ(Form->Grid().DisplayText(2, 1), "146,0250 MHz");
+    EXPECT_EQ(Form->Grid().DisplayText(2, 1), Num("146,0250 MHz"));
     EXPECT_EQ(Form->Parameter().GetSlot(31)->Receive(), 31);
     // The controls keep their start values until the module is asked.
     EXPECT_EQ(Form->edtSquelchLow->value(), 220);

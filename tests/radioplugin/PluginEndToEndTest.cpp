@@ -1,9 +1,13 @@
 // Ravvel.so in real time: driven through dlopen over a real serial link to
 // the simulated radio module, and loaded by the program's data module from
-// the catalogue with its dialog opened by the program's action.
+// the catalogue with its dialog opened by the program's action: a frequency
+// typed into its table reaches the module in the machine's locale, and its
+// windows stay German while the program switches to English.
 #include "link/Communication.h"
+#include "localization/lcLangCombo.h"
 #include "platform/NamedObjects.h"
 #include "shell/DataModule.h"
+#include "shell/Language.h"
 #include "shell/MainForm.h"
 #include "sim/FramingPeer.h"
 #include "sim/RadioModule.h"
@@ -11,12 +15,17 @@
 #include "tests/radioplugin/PluginLibrary.h"
 #include "tests/shell/ShellFixture.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QFile>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTest>
 
 #include <algorithm>
 
@@ -120,6 +129,7 @@ TEST_F(ShellFixture, TheProgramLoadsRavvelFromTheCatalogueAndOpensItsDialog)
     TDM::PluginLoadPause = [](int) {};
     TFramingPeer peer;
     TRadioModule module(peer);
+    module.SetSlot(0, {100, 1400, 2});
     setenv("TESSARO_COM42", peer.SlavePath().c_str(), 1);
     QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 42);
     // The shipped catalogue's entry, with the plug-in beside the program.
@@ -140,6 +150,58 @@ TEST_F(ShellFixture, TheProgramLoadsRavvelFromTheCatalogueAndOpensItsDialog)
         ASSERT_TRUE(ProcessEventsUntil([&] { return Contains(module.Log(), "04 00 rc\n"); }, 8000));
         EXPECT_TRUE(dialog->findChild<QPushButton*>("btnGPSTrace")->isEnabled());
         EXPECT_TRUE(TestDialogs().Boxes().empty()) << TestDialogs().Boxes()[0].Text;
+
+        // Once the slots are read (the poll's answer closes the radio link),
+        // the technician types a receive frequency into the first row, with
+        // the comma key whatever the machine's separator, and writes.
+        ASSERT_TRUE(ProcessEventsUntil(
+            [&] {
+                const Lines log = module.Log();
+                const auto poll = std::find(log.begin(), log.end(), "04 00 rc\n");
+                return poll != log.end() && std::find(poll, log.end(), "radiotalk-off\n") != log.end();
+            },
+            8000));
+        auto* grid = dialog->findChild<QAbstractScrollArea*>("grdFrequencies");
+        ASSERT_NE(grid, nullptr);
+        QApplication::setActiveWindow(dialog);
+        grid->setFocus(Qt::OtherFocusReason);
+        for (const char key : std::string("146,0300"))
+            QTest::keyClick(QApplication::focusWidget(), key);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_TRUE(TestDialogs().Boxes().empty()) << TestDialogs().Boxes()[0].Text;
+        module.ClearLog();
+        dialog->findChild<QPushButton*>("btnSetDeviceParameter")->click();
+        ASSERT_TRUE(ProcessEventsUntil([&] { return module.Slots()[0].Receive == 1; }, 10000));
+        EXPECT_TRUE(Contains(module.Log(), "00 578 01 02 rpc\n"));
+        EXPECT_EQ(module.Slots()[0], (TRadioSlot{1, 1400, 2}));
+
+        // The program switches to English; the plug-in's windows stay German,
+        // the open dialog and a window opened afterwards alike.
+        auto* language = new TfLanguage(&form);
+        language->lcLangCombo->setCurrentIndex(1);
+        language->btnOK->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(form.findChild<QMenu*>("mmDatei")->title(), "File");
+        EXPECT_EQ(dialog->windowTitle(), "Derazudiduradid - Optionen");
+        EXPECT_EQ(dialog->findChild<QGroupBox*>("gbxDeviceParameter")->title(), "Geräteparameter");
+        EXPECT_EQ(dialog->findChild<QPushButton*>("btnSetDeviceParameter")->text(), "Parameter setzen");
+        EXPECT_EQ(dialog->findChild<QPushButton*>("btnOK")->text(), "Schließen");
+        dialog->findChild<QPushButton*>("btnGPSTrace")->click();
+        QWidget* gps = dialog->findChild<QWidget*>("GPSTraceForm");
+        ASSERT_NE(gps, nullptr);
+        EXPECT_EQ(gps->windowTitle(), "GPS Empfangsdaten");
+        auto* pause = gps->findChild<QPushButton*>("btnPause");
+        pause->click();
+        EXPECT_EQ(pause->text(), "Weiter");
+        // Its translation components name no dispatcher and keep German.
+        for (QWidget* window : {dialog, gps}) {
+            QObject* lang = window->findChild<QObject*>("lcLangLinked", Qt::FindDirectChildrenOnly);
+            ASSERT_NE(lang, nullptr);
+            EXPECT_EQ(lang->property("ActiveLanguage").toInt(), 1);
+            EXPECT_EQ(qvariant_cast<QObject*>(lang->property("LangDispatcher")), nullptr);
+        }
+        gps->findChild<QPushButton*>("btnOK")->click();
+        EXPECT_EQ(TestDialogs().Boxes().size(), 1u) << "the table write's warning only";
     }
     // The program unloaded it with its dialog.
     EXPECT_EQ(TopLevel("ParameterForm"), nullptr);

@@ -1,6 +1,7 @@
 // The channel raster: band edges, every channel there and back, frequencies
 // off the raster, and the power texts.
 #include "radioplugin/GlobalFunctionsRuvo.h"
+#include "tests/radioplugin/RuvoTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,13 +13,16 @@ TEST(ChannelRaster, FrequenciesAtTheBandEdges)
         std::int32_t Channel;
         const char* Text;
     };
+    // In the decimal separator of the machine (',' in the table).
     const Case cases[] = {
-        {0, "146.0100 MHz"},    {1, "146.0300 MHz"},    {1399, "173.9900 MHz"}, {1400, "146.0250 MHz"},
-        {1401, "146.0500 MHz"}, {2518, "173.9750 MHz"}, {2519, "0.0000 MHz"},   {-1, "0.0000 MHz"},
-        {INT32_MIN, "0.0000 MHz"}, {INT32_MAX, "0.0000 MHz"},
+        {0, "146,0100"},    {1, "146,0300"},    {1399, "173,9900"}, {1400, "146,0250"},
+        {1401, "146,0500"}, {2518, "173,9750"}, {2519, "0,0000"},   {-1, "0,0000"},
+        {INT32_MIN, "0,0000"}, {INT32_MAX, "0,0000"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(FrequencyText(c.Channel), c.Text) << "channel " << c.Channel;
+    for (const auto& c : cases) {
+        EXPECT_EQ(FrequencyText(c.Channel), Num(c.Text)) << "channel " << c.Channel;
+        EXPECT_EQ(FrequencyDisplayText(c.Channel), Num(c.Text) + " MHz") << "channel " << c.Channel;
+    }
     EXPECT_EQ(ChannelToFrequency(2519), 0.0f);
     EXPECT_EQ(ChannelToFrequency(-1), 0.0f);
 }

@@ -3,6 +3,7 @@
 // (and whether the communication mutex was held by the sender at that
 // moment), a view that records what it is told, and a transport on a
 // virtual clock.
+#include "platform/FormatSettings.h"
 #include "platform/NamedObjects.h"
 #include "radioplugin/RuvoParameter.h"
 #include "radioplugin/RuvoReplyParser.h"
@@ -17,6 +18,21 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// A number written with ',' for the decimal separator, in the separator the
+// program has on this machine.
+inline std::string Num(std::string text)
+{
+    for (char& c : text)
+        if (c == ',')
+            c = FormatSettings().DecimalSeparator;
+    return text;
+}
+// The separator the program does not use here.
+inline char OtherSeparator()
+{
+    return FormatSettings().DecimalSeparator == ',' ? '.' : ',';
+}
 
 // True when another thread cannot take the mutex right now.
 inline bool MutexHeldElsewhere(const std::string& name)
