@@ -61,7 +61,8 @@ void TfMonitorForm::LoadTexts(const char* Form)
 
 void TfMonitorForm::AddLine(const std::string& Text)
 {
-    lbxTrace->addItem(QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())));
+    // The module's bytes are Latin-1, as in the program's monitor.
+    lbxTrace->addItem(QString::fromLatin1(Text.data(), static_cast<qsizetype>(Text.size())));
     if (FPauseTag == 0) {
         lbxTrace->setCurrentRow(lbxTrace->count() - 1);
         lbxTrace->scrollToBottom();

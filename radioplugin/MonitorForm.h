@@ -27,8 +27,9 @@ public:
 
     TRuvoLink* Communication() const { return FCommunication; }
 
+    // Adds a line of the module's bytes (Latin-1).
     virtual void AddLine(const std::string& Text);
-    // Lines in the list, for the owner and for tests.
+    // Lines in the list as shown (UTF-8), for the owner and for tests.
     int LineCount() const;
     std::string Line(int Index) const;
     bool Paused() const { return FPauseTag != 0; }

@@ -2,6 +2,7 @@
 
 #include "link/HexToInt.h"
 #include "platform/Exception.h"
+#include "platform/TextCodec.h"
 #include "radioplugin/GlobalFunctionsRuvo.h"
 #include "radioplugin/RuvoParameter.h"
 #include "radioplugin/RuvoTransport.h"
@@ -75,9 +76,15 @@ void TRuvoReplyParser::HandleParam(const std::string& Item)
 {
     const std::vector<std::string> parts = SplitTokens(Item, "=", "");
     if (parts.size() != 2)
-        throw Exception(FillText(RuvoText(FTexts, "IDS_34"), {Item}));
+        throw Exception(FillText(RuvoText(FTexts, "IDS_34"), {Latin1ToUtf8(Item)}));
     const std::string key = UpperCase(parts[0]);
-    const std::int32_t value = HexToInt(parts[1]);
+    std::int32_t value = 0;
+    try {
+        value = HexToInt(parts[1]);
+    } catch (const EConvertError& e) {
+        // The module's bytes are Latin-1; the message shows them as text.
+        throw EConvertError(Latin1ToUtf8(e.Message()));
+    }
 
     TRuvoParam param;
     if (key == "SQUELCH-LOW") {
@@ -153,13 +160,15 @@ void TRuvoReplyParser::HandleSlotTelegram(std::string P)
     DropThrough(P, ' ', 0);
     const std::optional<std::int32_t> slot = NumberBeforeBlank(P);
     if (!slot)
-        throw Exception(Format("Invalid syntax of radio-channel-telegram \"%s\"", P.c_str()));
+        throw Exception(Format("Invalid syntax of radio-channel-telegram \"%s\"", Latin1ToUtf8(P).c_str()));
     if (*slot < 0 || *slot >= TRuvoParameter::SlotCount)
         throw Exception(Format("Fehlerhaftes Funkmodultelegramm: Es Funkgerät meldet vermeintlich Werte für Funkkanal "
                                "%d. Diesen gibt es aber nicht",
                                *slot));
 
-    const auto bad = [&] { return Exception(Format("Invalid syntax of radio-channel-telegram \"%s\"", telegram.c_str())); };
+    const auto bad = [&] {
+        return Exception(Format("Invalid syntax of radio-channel-telegram \"%s\"", Latin1ToUtf8(telegram).c_str()));
+    };
     // Channels are stored as the module reports them, but they must be
     // numbers a later table write can send back.
     std::int32_t channels[2];

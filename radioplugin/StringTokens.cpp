@@ -97,8 +97,12 @@ std::optional<std::int32_t> ParseDecimal32(const std::string& text)
 
 std::string UpperCase(std::string text)
 {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        // Latin-1's small letters a-z and à-þ (but not the division sign)
+        // lie 32 above their capitals; ß and ÿ have none.
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7))
+            c = static_cast<char>(byte - 0x20);
+    }
     return text;
 }

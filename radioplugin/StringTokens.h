@@ -23,5 +23,6 @@ std::optional<std::int64_t> ParseDecimal(const std::string& text);
 // The same within 32 bits.
 std::optional<std::int32_t> ParseDecimal32(const std::string& text);
 
-// ASCII upper case; other bytes stay as they are.
+// Upper case of a Latin-1 text (the module's bytes): a-z and the accented
+// small letters; every other byte stays as it is.
 std::string UpperCase(std::string text);

@@ -630,6 +630,29 @@ TEST_F(ParamFormTest, MonitorWindowsOpenOnceAndSayGoodbye)
     EXPECT_EQ(GPSTraceForm->LineCount(), 0);
 }
 
+// The module's bytes are Latin-1: an umlaut arrives as one byte and shows
+// as the letter, upper-cased like the rest of the line, in all three windows.
+TEST_F(ParamFormTest, MonitorWindowsShowTheModulesBytesAsLatin1)
+{
+    Connect();
+    Form->btnGPSTraceClick();
+    Form->btnIBISTraceClick();
+    Form->btnFunkmodulTerminalClick();
+    Form->HandleReply("#r Ger\xE4" "t \xB0" "C");
+    Form->HandleReply("#g1: Stra\xDF" "e");
+    Form->HandleReply("#w Z\xFC" "ge 1\xBD");
+    EXPECT_EQ(FunkmodulTerminalForm->lbxTrace->item(0)->text(), QString::fromUtf8(" GERÄT °C"));
+    EXPECT_EQ(GPSTraceForm->lbxTrace->item(0)->text(), QString::fromUtf8("STRAßE"));
+    EXPECT_EQ(IBISTraceForm->lbxTrace->item(0)->text(), QString::fromUtf8(" ZÜGE 1½"));
+    // A broken telegram names the module's text in the error, readable.
+    try {
+        Form->HandleReply("#r SPEICHER x\xE4 RX: 1");
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Invalid syntax of radio-channel-telegram \"X\xC3\x84 RX: 1\"");
+    }
+}
+
 TEST_F(ParamFormTest, MonitorKeepsTheLastThousandLines)
 {
     Connect();

@@ -48,9 +48,12 @@ int main(int argc, char** argv)
     QWidget* dialog = TopLevel("ParameterForm");
     for (const char* button : {"btnFunkmodulTerminal", "btnGPSTrace", "btnIBISTrace"})
         dialog->findChild<QPushButton*>(button)->click();
+    // The module's bytes are Latin-1.
     receive("#r OK VERSION 2.14");
+    receive("#r Ger\xE4" "t bereit, 21\xB0" "C");
     receive("#g : $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A");
     receive("#w : 1 L 0042 Z 17");
+    receive("#w : 2 T\xFC" "r offen");
 
     if (!grabDir.isEmpty()) {
         QTimer::singleShot(500, [&] {

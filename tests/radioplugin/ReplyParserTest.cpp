@@ -77,6 +77,15 @@ TEST(Tokenizer, ParseDecimal)
     EXPECT_EQ(ParseDecimal32("-2147483648"), INT32_MIN);
 }
 
+TEST(Tokenizer, UpperCaseOfLatin1)
+{
+    // The module's bytes: a-z and the accented small letters; ß, ÿ, the
+    // division sign and everything else stay.
+    EXPECT_EQ(UpperCase("ger\xE4t \xE9t\xE9 \xFE!"), "GER\xC4T \xC9T\xC9 \xDE!");
+    EXPECT_EQ(UpperCase("stra\xDF" "e \xFF \xF7 \xB5 09 rpc"), "STRA\xDF" "E \xFF \xF7 \xB5 09 RPC");
+    EXPECT_EQ(UpperCase(std::string("a\0b", 3)), std::string("A\0B", 3));
+}
+
 TEST(Texts, FillTextNeverFormatsTheTextItself)
 {
     EXPECT_EQ(FillText("Sendeleistung %d für Slot %d", {"7", "5"}), "Sendeleistung 7 für Slot 5");
