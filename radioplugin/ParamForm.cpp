@@ -160,7 +160,7 @@ TfParameterForm::TfParameterForm(QWidget* Owner, TRuvoLink* Communication, const
     FTransport->SetSender(nullptr);
     FParser = std::make_unique<TRuvoReplyParser>(*FParameter, *FTransport, *this, texts);
     if (steady)
-        FDriver = std::make_unique<TRuvoTimerDriver>(*FTransport, this);
+        FDriver = std::make_unique<TRuvoTimerDriver>(*FTransport, [this] { RunDueTimers(); }, this);
 
     // The telegram fields show the layout of their start values.
     edtInfobyte01Change();
@@ -373,6 +373,18 @@ TRuvoLink* TfParameterForm::Communication() const
 void TfParameterForm::SetCommunication(TRuvoLink* Value)
 {
     FTransport->SetCommunication(Value);
+}
+
+void TfParameterForm::RunDueTimers()
+{
+    // What a queue or the polling raises ends that tick and is shown as an
+    // entry's error is: the plug-in's message box, owned by the host's
+    // window. The program's own handler never sees it.
+    try {
+        FTransport->Poll();
+    } catch (const std::exception& e) {
+        ShowPluginException(e);
+    }
 }
 
 void TfParameterForm::SetMutexName(const std::string& Value)

@@ -60,6 +60,11 @@ public:
     void EnableSendButtons();
     void DisableSendButtons();
 
+    // The timer dispatch: fires the queue and polling timers that are due
+    // by the dialog's clock, and shows what they raise. The timer driver
+    // calls it; with a clock of their own, tests do.
+    void RunDueTimers();
+
     void HandleReply(const std::string& Data);
     void QueueDevice(const std::string& Line);
     void QueueRadio(const std::string& Line);

@@ -4,8 +4,10 @@
 #include "radioplugin/RuvoTransport.h"
 
 #include <algorithm>
+#include <utility>
 
-TRuvoTimerDriver::TRuvoTimerDriver(TRuvoTransport& Transport, QObject* parent) : QObject(parent), FTransport(Transport)
+TRuvoTimerDriver::TRuvoTimerDriver(TRuvoTransport& Transport, std::function<void()> RunTimers, QObject* parent)
+    : QObject(parent), FTransport(Transport), FRunTimers(std::move(RunTimers))
 {
     FTimer.setSingleShot(true);
     FTimer.setTimerType(Qt::PreciseTimer);
@@ -32,10 +34,14 @@ void TRuvoTimerDriver::Reschedule()
 
 void TRuvoTimerDriver::Fire()
 {
-    try {
-        FTransport.Poll();
-    } catch (const std::exception& e) {
-        HandleApplicationException(e);
+    if (FRunTimers) {
+        FRunTimers();
+    } else {
+        try {
+            FTransport.Poll();
+        } catch (const std::exception& e) {
+            HandleApplicationException(e);
+        }
     }
     Reschedule();
 }

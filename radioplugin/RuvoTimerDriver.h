@@ -1,16 +1,21 @@
 #pragma once
 // Runs a transport's timers on the GUI thread's event loop: one precise
 // single-shot QTimer, set to the next due timer of the transport. The
-// transport must use the steady clock (SteadyClockMs). An error raised by a
-// timer handler goes to the application's exception display.
+// transport must use the steady clock (SteadyClockMs). When a timer is due
+// the driver calls RunTimers, which fires the transport's due timers and
+// shows what they raise; without one it polls the transport and hands an
+// error to the application's exception display.
 #include <QObject>
 #include <QTimer>
+
+#include <functional>
 
 class TRuvoTransport;
 
 class TRuvoTimerDriver : public QObject {
 public:
-    explicit TRuvoTimerDriver(TRuvoTransport& Transport, QObject* parent = nullptr);
+    explicit TRuvoTimerDriver(TRuvoTransport& Transport, std::function<void()> RunTimers = {},
+                              QObject* parent = nullptr);
     ~TRuvoTimerDriver() override;
 
     // Sets the QTimer to the transport's next due timer.
@@ -20,5 +25,6 @@ private:
     void Fire();
 
     TRuvoTransport& FTransport;
+    std::function<void()> FRunTimers;
     QTimer FTimer;
 };

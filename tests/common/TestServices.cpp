@@ -4,10 +4,10 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-int TRecordingDialogs::MessageBox(QWidget*, const std::string& text, const std::string& caption, unsigned flags)
+int TRecordingDialogs::MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags)
 {
     std::lock_guard guard(FLock);
-    FBoxes.push_back({text, caption, flags});
+    FBoxes.push_back({text, caption, flags, owner});
     if (!FAnswers.empty()) {
         const int answer = FAnswers.front();
         FAnswers.pop_front();

@@ -16,6 +16,7 @@ struct TShownBox {
     std::string Text;
     std::string Caption;
     unsigned Flags = 0;
+    QWidget* Owner = nullptr; // the window the box belongs to, or none
 };
 
 class TRecordingDialogs : public TDialogService {

@@ -3,13 +3,14 @@
 // functions and the monitor windows it opens.
 #include "platform/Beep.h"
 #include "platform/Exception.h"
-#include "platform/FormatSettings.h"
+#include "platform/MessageWindow.h"
 #include "radioplugin/CellGrid.h"
 #include "radioplugin/FrequencyGrid.h"
 #include "radioplugin/FunkmodulTerminalForm.h"
 #include "radioplugin/GPSTraceForm.h"
 #include "radioplugin/IBISTraceForm.h"
 #include "radioplugin/ParamForm.h"
+#include "radioplugin/PluginApp.h"
 #include "radioplugin/RuvoCommands.h"
 #include "tests/common/TestServices.h"
 #include "tests/radioplugin/RuvoTestSupport.h"
@@ -90,7 +91,7 @@ protected:
                 Pending.pop_front();
                 Form->HandleReply(data);
             }
-            Form->Transport().Poll();
+            Form->RunDueTimers();
         }
         Now = end;
     }
@@ -848,6 +849,34 @@ TEST_F(ParamFormTest, AfterAConnectionTheSlotsArePolledUntilTheFirstTelegram)
     const Lines again = Link.Texts();
     EXPECT_EQ(std::count(again.begin(), again.end(), RuvoSlotPoll), 2);
     EXPECT_TRUE(Boxes().empty());
+}
+
+// An error of a queue timer ends its tick and is shown by the plug-in's
+// own message box, owned by the program's window and captioned as the
+// entries' errors are; the program's handler of stray errors never sees it.
+TEST_F(ParamFormTest, TimerErrorsGoToThePluginsDisplay)
+{
+    QWidget host;
+    SetPluginAppWindow(reinterpret_cast<TAppHandle>(&host));
+    std::vector<std::string> stray;
+    SetApplicationExceptionHandler([&](const std::exception& e) { stray.push_back(e.what()); });
+    Connect();
+    Form->QueueDevice("A\n");
+    Form->QueueDevice("B\n");
+    RunFor(20 * 205); // the module stays silent: the queue gives up
+    SetApplicationExceptionHandler({});
+    EXPECT_TRUE(stray.empty());
+    const std::vector<TShownBox> boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "TfParameterForm: The device did not answer \"A\"; it and 1 further lines were dropped.");
+    EXPECT_EQ(boxes[0].Caption, "Ravvel");
+    EXPECT_EQ(boxes[0].Flags, unsigned(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(boxes[0].Owner, &host);
+    // The queue goes on with the next line.
+    Answer = [](const std::string&) -> Lines { return {"OK."}; };
+    Form->QueueDevice("C\n");
+    RunFor(100);
+    EXPECT_EQ(Link.Texts().back(), "C\n");
 }
 
 // The first show gives the dialog room for all it holds, even on a screen

@@ -1,6 +1,8 @@
 // Ravvel.so through dlopen, called as the program calls it: the entries
 // before and after the dialog exists, the hand-over of the link, errors in
-// the plug-in's own message box, and unloading with monitor windows open.
+// the plug-in's own message box (from the entries and from the queue
+// timers), and unloading with monitor windows open.
+#include "platform/MessageWindow.h"
 #include "platform/NamedObjects.h"
 #include "radioplugin/RuvoCommands.h"
 #include "tests/common/TestServices.h"
@@ -128,6 +130,33 @@ TEST_F(PluginTest, ParsingErrorsAreShownAndTheNextMessageIsParsed)
     QWidget* dialog = TopLevel("ParameterForm");
     EXPECT_EQ(dialog->findChild<QLineEdit*>("edtSerialNumber")->text(), "42");
     EXPECT_EQ(TestDialogs().Boxes().size(), 1u);
+}
+
+// A queue timer's error, in the plug-in as the program loads it, is shown as
+// an entry's error is: the plug-in's message box, owned by the program's
+// window. The program's handler of stray errors never sees it.
+TEST_F(PluginTest, TimerErrorsAreShownAsTheEntriesErrorsAre)
+{
+    ASSERT_TRUE(Lib.Complete());
+    std::vector<std::string> stray;
+    SetApplicationExceptionHandler([&](const std::exception& e) { stray.push_back(e.what()); });
+    ASSERT_EQ(Init(&Proxy.Proxy), nullptr);
+    Up = true;
+    ASSERT_EQ(Lib.Connection(App(), 1), nullptr);
+    EXPECT_EQ(Receive("PARAM SN=XYZ"), nullptr); // an entry's error
+    ASSERT_EQ(TestDialogs().Boxes().size(), 1u);
+    // The link refuses what the device queue sends next.
+    Proxy.Send = [](const std::string&, int) { return false; };
+    TopLevel("ParameterForm")->findChild<QPushButton*>("btnFFSKFilterOnOff")->click();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return TestDialogs().Boxes().size() >= 2; }, 3000));
+    SetApplicationExceptionHandler({});
+    const std::vector<TShownBox> boxes = TestDialogs().Boxes();
+    EXPECT_EQ(boxes[1].Text, "ExtendedDLL: The link did not take the message.");
+    EXPECT_EQ(boxes[1].Caption, boxes[0].Caption);
+    EXPECT_EQ(boxes[1].Flags, boxes[0].Flags);
+    EXPECT_EQ(boxes[0].Owner, &Host);
+    EXPECT_EQ(boxes[1].Owner, &Host);
+    EXPECT_TRUE(stray.empty()) << stray.front();
 }
 
 TEST_F(PluginTest, UnloadFreesOpenMonitorWindowsWithoutCloseLines)
