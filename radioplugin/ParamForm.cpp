@@ -193,12 +193,13 @@ void TfParameterForm::BuildControls()
     device->setObjectName("gbxDeviceParameter");
     auto* deviceLayout = new QVBoxLayout(device);
     auto* values = new QGridLayout;
-    edtSquelchLow = Spin(device, "edtSquelchLow", 0, 1023, 220);
-    edtSquelchHigh = Spin(device, "edtSquelchHigh", 0, 1023, 720);
-    edtParamSendTimeLimit = Spin(device, "edtParamSendTimeLimit", 0, 180, 90);
+    edtSquelchLow = Spin(device, "edtSquelchLow", RuvoSquelchRange.Min, RuvoSquelchRange.Max, 220);
+    edtSquelchHigh = Spin(device, "edtSquelchHigh", RuvoSquelchRange.Min, RuvoSquelchRange.Max, 720);
+    edtParamSendTimeLimit =
+        Spin(device, "edtParamSendTimeLimit", RuvoSendTimeLimitRange.Min, RuvoSendTimeLimitRange.Max, 90);
     edtParamSendTimeLimit->setSuffix(" s");
-    edtNFLevel = Spin(device, "edtNFLevel", 0, 31, 0);
-    edtFFSKMode = Spin(device, "edtFFSKMode", 0, 7, 0);
+    edtNFLevel = Spin(device, "edtNFLevel", RuvoNFLevelRange.Min, RuvoNFLevelRange.Max, 0);
+    edtFFSKMode = Spin(device, "edtFFSKMode", RuvoModulationRange.Min, RuvoModulationRange.Max, 0);
     edtSerialNumber = new QLineEdit("0", device);
     edtSerialNumber->setObjectName("edtSerialNumber");
     cbxProject = new QComboBox(device);

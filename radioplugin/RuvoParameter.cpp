@@ -242,7 +242,7 @@ void TRuvoParameter::LoadFromXML(const std::string& FileName)
     // changes nothing.
     TRuvoParameter next;
     next.Assign(*this);
-    constexpr TRuvoRange anyProject{INT32_MIN, INT32_MAX};
+    constexpr TRuvoRange anyValue{INT32_MIN, INT32_MAX};
     constexpr TRuvoRange channels{RuvoFirstChannel, RuvoLastChannel};
     constexpr TRuvoRange powers{1, RuvoMaxPowerIndex};
 
@@ -255,16 +255,19 @@ void TRuvoParameter::LoadFromXML(const std::string& FileName)
             continue;
         const std::string name = node.name();
         if (name == "Parameter") {
-            ReadField(node, "squelchlow", RuvoSquelchRange, next.FSquelchLow);
-            ReadField(node, "squelchhigh", RuvoSquelchRange, next.FSquelchHigh);
+            // The values the dialog shows in a spin edit load as they stand:
+            // the spin edit clamps what it shows, and a write sends what it
+            // shows. The project is an index into the dialog's list, which
+            // keeps its selection for an unknown one. Only the squelch index
+            // goes to the module as the set holds it, so only it must be in
+            // range.
+            ReadField(node, "squelchlow", anyValue, next.FSquelchLow);
+            ReadField(node, "squelchhigh", anyValue, next.FSquelchHigh);
             ReadField(node, "squelchindex", RuvoSquelchIndexRange, next.FSquelchIndex);
-            ReadField(node, "nflevel", RuvoNFLevelRange, next.FNFLevel);
-            ReadField(node, "sendtimelimit", RuvoSendTimeLimitRange, next.FSendTimeLimit);
-            // The project is an index into the dialog's list, which refuses
-            // an unknown one by keeping its selection; it is never sent as
-            // it stands.
-            ReadField(node, "projectnr", anyProject, next.FProjectNr);
-            ReadField(node, "modulation", RuvoModulationRange, next.FModulation);
+            ReadField(node, "nflevel", anyValue, next.FNFLevel);
+            ReadField(node, "sendtimelimit", anyValue, next.FSendTimeLimit);
+            ReadField(node, "projectnr", anyValue, next.FProjectNr);
+            ReadField(node, "modulation", anyValue, next.FModulation);
             const std::int32_t filter = IntAttr(node, "ffskfilteractive", 1);
             if (filter != 1)
                 next.FFFSKFilterActive = filter != 0;

@@ -77,10 +77,12 @@ public:
     void SaveToXML(const std::string& FileName, int Year = 0) const;
 
     // Reads a set from an XML file. Attributes that are missing or not
-    // numbers leave their field as it is; values outside the ranges the
-    // module accepts are refused. Raises Exception for a missing file, a file
-    // that is empty or not XML, and an out-of-range value; the set is then
-    // unchanged.
+    // numbers leave their field as it is. The values the dialog shows in its
+    // spin edits load as they stand (the spin edits clamp them); the values
+    // that go to the module as the set holds them (the squelch index, the
+    // slots' channels and power) are refused outside the module's ranges.
+    // Raises Exception for a missing file, a file that is empty or not XML,
+    // and a refused value; the set is then unchanged.
     void LoadFromXML(const std::string& FileName);
 
 private:
@@ -96,7 +98,8 @@ private:
     std::array<TChannelEntry, SlotCount> FSlots;
 };
 
-// The ranges a set must keep to be sent to the module.
+// The module's ranges of the set's values. The dialog's spin edits keep the
+// values they show inside them; the squelch index is checked on loading.
 struct TRuvoRange {
     std::int32_t Min;
     std::int32_t Max;

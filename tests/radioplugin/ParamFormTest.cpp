@@ -430,6 +430,34 @@ TEST_F(ParamFormTest, LoadSetsControlsTableAndFilter)
     EXPECT_EQ(Form->Parameter().SquelchLow(), 10);
 }
 
+// A file may hold values beyond the spin edits' ranges: they load as they
+// stand, the spin edits show them clamped, and a write sends what they show.
+TEST_F(ParamFormTest, LoadedValuesBeyondTheSpinEditsAreClamped)
+{
+    const std::string path = Temp("wide.xml");
+    std::ofstream(path) << "<Root><Parameter squelchlow=\"-5\" squelchhigh=\"5000\" sendtimelimit=\"600\" "
+                           "nflevel=\"40\" modulation=\"9\"/></Root>";
+    TestDialogs().QueueFile(path);
+    Form->btnLoadClick();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(Form->Parameter().SquelchHigh(), 5000); // the set holds the file's value
+    EXPECT_EQ(Form->edtSquelchLow->value(), 0);
+    EXPECT_EQ(Form->edtSquelchHigh->value(), 1023);
+    EXPECT_EQ(Form->edtParamSendTimeLimit->value(), 180);
+    EXPECT_EQ(Form->edtNFLevel->value(), 31);
+    EXPECT_EQ(Form->edtFFSKMode->value(), 7);
+    Connect();
+    Form->btnSetDeviceParameterClick();
+    const Lines lines(Form->Transport().DeviceQueue().begin(), Form->Transport().DeviceQueue().begin() + 8);
+    EXPECT_EQ(lines, (Lines{"0000 PARAM-SQUELCH-LOW !\n", "03FF PARAM-SQUELCH-HIGH !\n", "0000 PARAM-SQUELCH-INDEX !\n",
+                            "00B4 PARAM-AIR-LIMIT !\n", "0000 PARAM-PROJECT !\n", "001F PARAM-NFLEVEL !\n",
+                            "0000 PARAM-SN !\n", "0007 PARAM-MODULATION !\n"}));
+    // What goes to the module as the set holds it is still refused.
+    std::ofstream(path) << "<Root><Frequencies><Slot number=\"0\" receive=\"2519\"/></Frequencies></Root>";
+    TestDialogs().QueueFile(path);
+    EXPECT_THROW(Form->btnLoadClick(), Exception);
+}
+
 TEST_F(ParamFormTest, SaveStoresTheSetAsItStands)
 {
     Form->Parameter().SetSerialNumber(4711);

@@ -157,14 +157,14 @@ TEST_F(ParameterFile, ParameterAttributes)
         {"nflevel=\"7.5\"", 16, true, false},                //
         {"nflevel=\" 7\"", 16, true, false},                 //
         {"nflevel=\"99999999999\"", 16, true, false},        // beyond 32 bits
-        {"nflevel=\"32\"", 16, true, true},                  // out of range: refused
-        {"nflevel=\"-2\"", 16, true, true},                  //
+        {"nflevel=\"32\"", 32, true, false},                 // as it stands: the spin edit clamps it
+        {"nflevel=\"-2\"", -2, true, false},                 //
         {"NFLevel=\"7\"", 16, true, false},                  // names are exact
         {"ffskfilteractive=\"0\"", 16, false, false},        //
         {"ffskfilteractive=\"1\"", 16, true, false},         // 1 leaves the flag
         {"ffskfilteractive=\"-1\"", 16, true, false},        //
         {"ffskfilteractive=\"x\"", 16, true, false},         //
-        {"nflevel=\"3\" ffskfilteractive=\"0\" squelchlow=\"1024\"", 16, true, true}, // all or nothing
+        {"nflevel=\"3\" ffskfilteractive=\"0\" squelchindex=\"65536\"", 16, true, true}, // all or nothing
     };
     for (const auto& c : cases) {
         TRuvoParameter set;
@@ -189,22 +189,34 @@ TEST_F(ParameterFile, ParameterAttributes)
     }
 }
 
+// Values the dialog shows in a spin edit load as they stand, whatever their
+// size: the spin edit clamps them, and a write sends what it shows. The
+// squelch index goes to the module as the set holds it and must be in range.
 TEST_F(ParameterFile, RangesOfEveryField)
 {
     struct Case {
         const char* Name;
         std::int32_t Max;
+        bool Checked;
     };
-    const Case cases[] = {{"squelchlow", 1023},   {"squelchhigh", 1023}, {"squelchindex", 65535},
-                          {"nflevel", 31},        {"sendtimelimit", 180}, {"modulation", 7}};
+    const Case cases[] = {{"squelchlow", 1023, false}, {"squelchhigh", 1023, false}, {"squelchindex", 65535, true},
+                          {"nflevel", 31, false},      {"sendtimelimit", 180, false}, {"modulation", 7, false}};
+    const auto field = [](const TRuvoParameter& set, const std::string& name) {
+        return name == "squelchlow" ? set.SquelchLow() : name == "squelchhigh" ? set.SquelchHigh()
+             : name == "squelchindex" ? set.SquelchIndex() : name == "nflevel" ? set.NFLevel()
+             : name == "sendtimelimit" ? set.SendTimeLimit() : set.Modulation();
+    };
     for (const auto& c : cases) {
-        for (const std::int32_t value : {0, c.Max, c.Max + 1}) {
+        for (const std::int32_t value : {0, c.Max, c.Max + 1, -2}) {
             TRuvoParameter set;
             const auto r = LoadBody(Path("r.XML"),
                                     std::string("<Parameter ") + c.Name + "=\"" + std::to_string(value) + "\"/>", set);
-            EXPECT_EQ(r.Refused, value > c.Max) << c.Name << "=" << value;
+            const bool refused = c.Checked && (value < 0 || value > c.Max);
+            EXPECT_EQ(r.Refused, refused) << c.Name << "=" << value;
+            EXPECT_EQ(field(set, c.Name), refused ? 0 : value) << c.Name << "=" << value;
             if (r.Refused) {
                 EXPECT_NE(r.Error.find(c.Name), std::string::npos) << r.Error;
+                EXPECT_NE(r.Error.find("out of range"), std::string::npos) << r.Error;
             }
         }
     }
