@@ -377,6 +377,36 @@ TEST_F(RuvoFixture, SlotPollingUntilTheFirstTelegram)
     EXPECT_EQ(polls(), count + 1);
 }
 
+// While no slot telegram has come the slots are asked for once a second:
+// a module that answers the poll without its slots is asked every second,
+// one that keeps silent is not asked again while the poll waits, so polls
+// never pile up in the radio queue behind an unanswered one.
+TEST_F(RuvoFixture, SlotPollingAsksOnceASecond)
+{
+    const auto polls = [&] {
+        const auto t = Link.Texts();
+        return std::count(t.begin(), t.end(), std::string("04 00 rc\n"));
+    };
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return {line == "04 00 rc\n" ? "#r OK" : "OK."};
+    });
+    RunFor(10030);
+    EXPECT_EQ(polls(), 10); // 20 ms after 1 s, 2 s ... 10 s
+    EXPECT_TRUE(Errors.empty());
+    // Silent to the poll (the device part still answers).
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return line == "04 00 rc\n" ? std::vector<std::string>{} : std::vector<std::string>{"OK."};
+    });
+    for (int second = 0; second < 10; ++second) {
+        RunFor(1000);
+        EXPECT_LE(Transport->RadioQueue().size(), 1u) << "second " << second;
+    }
+    // Asked again only a second after the queue gave up on the poll (200
+    // ticks of 20 ms): at 15 s and 20 s.
+    EXPECT_EQ(polls(), 12);
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+}
+
 TEST(TransportEvents, AnEventNameTakenByAMutexFailsTheCreation)
 {
     struct Case {
