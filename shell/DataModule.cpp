@@ -266,13 +266,12 @@ void TDM::LoadDLLs()
         return;
     const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
                                   device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
-    // A loaded library gets 100 ms to settle before the next is loaded; an
-    // absent role has nothing to wait for (the start stays short). A role
-    // that fails ends the loading at once.
+    // Every role is followed by a 100 ms pause, an absent one too, so a full
+    // load takes at least 400 ms. A role that fails ends the loading at once,
+    // without the pauses of the roles after it.
     for (int role = 0; role < 4; ++role) {
-        if (!FileExists(paths[role]))
-            continue;
-        LoadRole(role, paths[role]);
+        if (FileExists(paths[role]))
+            LoadRole(role, paths[role]);
         PluginLoadPause(100);
     }
 }
