@@ -434,7 +434,12 @@ void TfMainForm::OpenSerialInterface()
     DM->SetComControl(std::make_unique<TCommunication>());
     TCommunication& link = *DM->ComControl();
     link.SetInterfaceType(TInterfaceType::itSerial);
-    link.SetPortNumber(static_cast<std::uint16_t>(DM->Environment()->ComPort & 0xFFFF));
+    try {
+        link.SetPortNumber(static_cast<std::uint16_t>(DM->Environment()->ComPort & 0xFFFF));
+    } catch (const std::exception&) {
+        // The link could not take the port (its thread did not start): port 1.
+        link.SetPortNumber(1);
+    }
     link.SetOnReceive([this](TObject* s, char cmd, const std::string& data) { CommunicationReceive(s, cmd, data); });
     link.SetOnConnectionChange([this](TObject* s, bool up) { VerbindungsStatusChanged(s, up); });
     link.SetOnStatusChanged([this](TObject* s, std::int32_t status) { ComStatusChanged(s, status); });
