@@ -11,6 +11,8 @@
 #include "platform/Exception.h"
 #include "platform/FormatSettings.h"
 #include "platform/Application.h"
+#include "platform/BalloonHint.h"
+#include "platform/StdActns.h"
 #include "platform/Help.h"
 #include "platform/Idle.h"
 #include "platform/TextCodec.h"
@@ -155,6 +157,9 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     ToolBar1 = addToolBar("ToolBar1");
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
+    // The actions' images; the caption and hint show as the tool tip.
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->addAction(DM->acUploadFirmware);
     ToolBar1->addAction(DM->actSetParameter);
     ToolBar1->addSeparator();
@@ -169,6 +174,7 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     (void)accessible;
     MDIClient = new TMDIClient(central);
     MDIClient->setObjectName("MDIClient");
+    DM->SetWindowActionsForm(MDIClient);
     layout->addWidget(MDIClient, 1);
     pnlBackground = new QWidget(MDIClient->viewport());
     pnlBackground->setObjectName("pnlBackground");
@@ -264,6 +270,8 @@ TfMainForm::~TfMainForm()
         DM->SetComControl(nullptr);
     }
     TDebugClass::SetOpenWindows({});
+    if (DM)
+        DM->BalloonHint->CancelHint();
     if (fMainForm == this)
         fMainForm = nullptr;
 }
@@ -277,11 +285,15 @@ void TfMainForm::BuildMenu()
     file->setObjectName("mmDatei");
     file->addAction(DM->acUploadFirmware);
     file->addAction(DM->actSetParameter);
+    file->addAction(DM->acFilePrintSetup);
     file->addSeparator();
     file->addAction(DM->FileExit1);
     QMenu* edit = new TMenuItem("&Bearbeiten", bar);
     bar->addMenu(edit); // the library's edit actions; kept hidden
     edit->setObjectName("mmBearbeiten");
+    for (QAction* action : std::initializer_list<QAction*>{DM->EditCut1, DM->EditCopy1, DM->EditPaste1,
+                                                            DM->EditSelectAll1, DM->EditUndo1})
+        edit->addAction(action);
     edit->menuAction()->setVisible(false);
     QMenu* view = new TMenuItem("&Ansicht", bar);
     bar->addMenu(view);
@@ -295,8 +307,14 @@ void TfMainForm::BuildMenu()
     QMenu* window = new TMenuItem("&Fenster", bar);
     bar->addMenu(window);
     window->setObjectName("mmFenster");
+    for (QAction* action :
+         std::initializer_list<QAction*>{DM->WindowClose1, DM->WindowCascade1, DM->WindowTileHorizontal1,
+                                         DM->WindowTileVertical1, DM->WindowMinimizeAll1, DM->WindowArrange1})
+        window->addAction(action);
+    window->addSeparator();
     mmCloseAll = new TAction("Alle Schließen", window);
     window->addAction(mmCloseAll);
+    mmCloseAll->setIcon(DM->acCloseAllWindows->icon());
     mmCloseAll->setObjectName("mmCloseAll");
     connect(mmCloseAll, &QAction::triggered, DM->acCloseAllWindows, &QAction::trigger);
     window->menuAction()->setVisible(false);
