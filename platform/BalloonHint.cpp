@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <QToolTip>
 
+#include <algorithm>
+
 TBalloonHint::TBalloonHint(QObject* parent) : QObject(parent) {}
 
 TBalloonHint::~TBalloonHint()
@@ -55,6 +57,8 @@ void TBalloonHint::ActivateHint(QWidget* anchor, const QString& header, const QS
     auto* body = new QLabel(text, window);
     body->setObjectName("BalloonHintText");
     body->setWordWrap(true);
+    // Short texts on one line, long ones wrapped at a readable width.
+    body->setMinimumWidth(std::min(body->fontMetrics().horizontalAdvance(text) + 4, 280));
     grid->addWidget(body, 1, 1, 1, 2);
     // It goes with the control it points at.
     connect(anchor, &QObject::destroyed, window, &QWidget::close);

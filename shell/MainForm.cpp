@@ -99,6 +99,7 @@ public:
         const QString text = index.data(Qt::DisplayRole).toString();
         if (text.isEmpty()) {
             painter->fillRect(option.rect, QColor(191, 191, 191));
+            DrawFocus(painter, option);
             return;
         }
         painter->fillRect(option.rect, Qt::white);
@@ -116,6 +117,7 @@ public:
         painter->setPen(option.palette.color(QPalette::WindowText));
         painter->drawText(option.rect.left() + 2 + metrics.horizontalAdvance(first), baseline, rest);
         painter->restore();
+        DrawFocus(painter, option);
     }
     // Every row as wide as the widest so far (the list asks one row for the
     // size of all): the horizontal scroll bar reaches the end of the longest.
@@ -135,6 +137,18 @@ public:
     }
 
 private:
+    // The row the keys move from, in a list that has the focus: a dotted frame.
+    static void DrawFocus(QPainter* painter, const QStyleOptionViewItem& option)
+    {
+        if (!(option.state & QStyle::State_HasFocus))
+            return;
+        painter->save();
+        painter->setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+
     TfMainForm& FForm;
     int FWidest = 0;
 };

@@ -180,7 +180,8 @@ protected:
     }
     static void ClickRow(TSyncListbox* list, int row)
     {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        const QRect visible = list->visualItemRect(list->item(row)).intersected(list->viewport()->rect());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, visible.center());
     }
     // A click into a scroll bar's track past the thumb: a page further.
     static void ClickPageAdd(QScrollBar* bar)
@@ -331,6 +332,18 @@ TEST_F(MonitorWindowTest, KeysSelectionAndScrollBarsOfTheTwoListsFollowEachOther
     EXPECT_EQ(Form->lbxIn->currentRow(), 4);
     EXPECT_EQ(Form->lbxOut->currentRow(), 4);
     EXPECT_TRUE(Form->lbxOut->item(4)->isSelected());
+    // The person sees where the keys are: the focused list frames its row.
+    const auto framed = [](TSyncListbox* list, int row) {
+        const QImage view = list->viewport()->grab().toImage();
+        const QRect rect = list->visualItemRect(list->item(row));
+        int dark = 0;
+        for (int x = rect.left(); x < std::min(rect.right(), view.width()); ++x)
+            dark += qGray(view.pixel(x, rect.top())) < 64 ? 1 : 0;
+        return dark > 10;
+    };
+    EXPECT_TRUE(framed(Form->lbxIn, 4));
+    EXPECT_FALSE(framed(Form->lbxIn, 3));
+    EXPECT_FALSE(framed(Form->lbxOut, 4)); // not the list without the focus
     QTest::keyClick(Form->lbxOut, Qt::Key_Up);
     EXPECT_EQ(Form->lbxIn->currentRow(), 3);
 
