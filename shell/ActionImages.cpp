@@ -60,6 +60,20 @@ void Arrow(QPainter& p, QPointF from, QPointF to, const QColor& colour, double h
     p.restore();
 }
 
+// An arrow along an arc (angles in degrees, counter-clockwise from three
+// o'clock), its head a triangle.
+void TurningArrow(QPainter& p, const QRectF& arc, int start, int span, const QPolygonF& head, const QColor& colour)
+{
+    p.save();
+    p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::FlatCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(arc, start * 16, span * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(head);
+    p.restore();
+}
+
 void Envelope(QPainter& p)
 {
     p.setBrush(kPaper);
@@ -201,14 +215,7 @@ std::vector<std::pair<const char*, QImage>> ActionImages()
     // A dialog and an arrow that brings it back.
     images.emplace_back("acResetDialogs", Draw([](QPainter& p) {
         Window(p, 0, 1, 11, 9);
-        p.save();
-        p.setPen(QPen(kGreen, 2, Qt::SolidLine, Qt::FlatCap));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(6.5, 6.5, 8, 8), 90 * 16, 270 * 16);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kGreen);
-        p.drawPolygon(QPolygonF{{10.5, 4}, {13.5, 6.5}, {10.5, 9}});
-        p.restore();
+        TurningArrow(p, QRectF(6.5, 6.5, 8, 8), 90, 270, QPolygonF{{10.5, 4}, {13.5, 6.5}, {10.5, 9}}, kGreen);
     }));
     // A page and an arrow into it: the state written to the log.
     images.emplace_back("acDebugSaveStateToLog", Draw([](QPainter& p) {
@@ -286,12 +293,7 @@ std::vector<std::pair<const char*, QImage>> ActionImages()
             p.drawLine(QPointF(3.5, y + 0.5), QPointF(12.5, y + 0.5));
     }));
     images.emplace_back("EditUndo1", Draw([](QPainter& p) {
-        p.setPen(QPen(kBlue, 2, Qt::SolidLine, Qt::FlatCap));
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(3, 4, 11, 10), 270 * 16, 200 * 16);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kBlue);
-        p.drawPolygon(QPolygonF{{1, 5}, {6.5, 1}, {6.5, 9}});
+        TurningArrow(p, QRectF(3, 4, 11, 10), 270, 200, QPolygonF{{1, 5}, {6.5, 1}, {6.5, 9}}, kBlue);
     }));
     // The window actions.
     images.emplace_back("WindowClose1", Draw([](QPainter& p) {

@@ -51,6 +51,14 @@ const char* const kUnknownDevice =
     "Es wurde keine Konfiguration für das als Parameter angegebene Gerät \"%s\" gefunden.\r\n"
     "Bitte wählen Sie aus, mit welchem Gerät sie arbeiten wollen.";
 
+// A component of the data module with its name.
+template <typename T>
+T* Named(T* component, const char* name)
+{
+    component->setObjectName(name);
+    return component;
+}
+
 bool FileExists(const std::string& path)
 {
     return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
@@ -180,8 +188,7 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
             fMainForm->close();
     });
     CreateStandardActions();
-    BalloonHint = new TBalloonHint(this);
-    BalloonHint->setObjectName("BalloonHint");
+    BalloonHint = Named(new TBalloonHint(this), "BalloonHint");
     BalloonHint->DefaultIcon = TBalloonHint::TIcon::Information;
     BalloonHint->SetShowCloseButton(true);
     LoadImages();
@@ -249,27 +256,23 @@ TAction* TDM::NewAction(const char* name, const char* caption, void (TDM::*handl
 
 void TDM::CreateStandardActions()
 {
-    const auto named = [this](auto* action, const char* name) {
-        action->setObjectName(name);
-        return action;
-    };
-    acFilePrintSetup = named(new TFilePrintSetup("Drucker&einrichtung...", this), "acFilePrintSetup");
+    acFilePrintSetup = Named(new TFilePrintSetup("Drucker&einrichtung...", this), "acFilePrintSetup");
     acFilePrintSetup->setVisible(false);
     using TEdit = TEditAction::TKind;
-    EditCut1 = named(new TEditAction(TEdit::Cut, "&Ausschneiden", this), "EditCut1");
-    EditCopy1 = named(new TEditAction(TEdit::Copy, "&Kopieren", this), "EditCopy1");
-    EditPaste1 = named(new TEditAction(TEdit::Paste, "&Einfügen", this), "EditPaste1");
-    EditSelectAll1 = named(new TEditAction(TEdit::SelectAll, "Alles &markieren", this), "EditSelectAll1");
-    EditUndo1 = named(new TEditAction(TEdit::Undo, "&Rückgängig", this), "EditUndo1");
+    EditCut1 = Named(new TEditAction(TEdit::Cut, "&Ausschneiden", this), "EditCut1");
+    EditCopy1 = Named(new TEditAction(TEdit::Copy, "&Kopieren", this), "EditCopy1");
+    EditPaste1 = Named(new TEditAction(TEdit::Paste, "&Einfügen", this), "EditPaste1");
+    EditSelectAll1 = Named(new TEditAction(TEdit::SelectAll, "Alles &markieren", this), "EditSelectAll1");
+    EditUndo1 = Named(new TEditAction(TEdit::Undo, "&Rückgängig", this), "EditUndo1");
     using TWindow = TWindowAction::TKind;
-    WindowClose1 = named(new TWindowAction(TWindow::Close, "&Schließen", this), "WindowClose1");
-    WindowCascade1 = named(new TWindowAction(TWindow::Cascade, "Ü&berlappend", this), "WindowCascade1");
+    WindowClose1 = Named(new TWindowAction(TWindow::Close, "&Schließen", this), "WindowClose1");
+    WindowCascade1 = Named(new TWindowAction(TWindow::Cascade, "Ü&berlappend", this), "WindowCascade1");
     WindowTileHorizontal1 =
-        named(new TWindowAction(TWindow::TileHorizontal, "&Untereinander", this), "WindowTileHorizontal1");
+        Named(new TWindowAction(TWindow::TileHorizontal, "&Untereinander", this), "WindowTileHorizontal1");
     WindowTileVertical1 =
-        named(new TWindowAction(TWindow::TileVertical, "&Nebeneinander", this), "WindowTileVertical1");
-    WindowMinimizeAll1 = named(new TWindowAction(TWindow::MinimizeAll, "Alle &minimieren", this), "WindowMinimizeAll1");
-    WindowArrange1 = named(new TWindowAction(TWindow::Arrange, "Symbole &anordnen", this), "WindowArrange1");
+        Named(new TWindowAction(TWindow::TileVertical, "&Nebeneinander", this), "WindowTileVertical1");
+    WindowMinimizeAll1 = Named(new TWindowAction(TWindow::MinimizeAll, "Alle &minimieren", this), "WindowMinimizeAll1");
+    WindowArrange1 = Named(new TWindowAction(TWindow::Arrange, "Symbole &anordnen", this), "WindowArrange1");
     connect(&TIdleSignal::Instance(), &TIdleSignal::Idle, this, &TDM::UpdateStandardActions);
     UpdateStandardActions();
 }
@@ -291,12 +294,9 @@ void TDM::UpdateStandardActions()
 
 void TDM::LoadImages()
 {
-    ImageList16x16Enabled = new TZor_ImageList(this);
-    ImageList16x16Enabled->setObjectName("ImageList16x16Enabled");
-    ImageList16x16Disabled = new TZor_ImageList(this);
-    ImageList16x16Disabled->setObjectName("ImageList16x16Disabled");
-    ImageList78x78 = new TCustomImageList(this);
-    ImageList78x78->setObjectName("ImageList78x78");
+    ImageList16x16Enabled = Named(new TZor_ImageList(this), "ImageList16x16Enabled");
+    ImageList16x16Disabled = Named(new TZor_ImageList(this), "ImageList16x16Disabled");
+    ImageList78x78 = Named(new TCustomImageList(this), "ImageList78x78");
     ImageList78x78->SetWidth(78);
     ImageList78x78->SetHeight(78);
     for (const auto& [name, image] : ActionImages()) {

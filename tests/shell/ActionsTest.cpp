@@ -34,8 +34,7 @@ protected:
         ShellFixture::SetUp();
         TestDialogs().Clear();
         TDM::PluginLoadPause = [](int) {};
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 0);
+        SetComPort(0);
         WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
         // No device on the command line: the device choice stays offered
         // (cancelled at start, the catalogue's entry is taken).

@@ -139,8 +139,7 @@ protected:
             Io = io.get();
             return io;
         });
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 2);
+        SetComPort(2);
         WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
         Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Ruvo"});
         Form = std::make_unique<TfMainForm>();

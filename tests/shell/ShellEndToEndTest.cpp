@@ -21,15 +21,33 @@
 #include <QTest>
 #include <QTimer>
 
-TEST_F(ShellFixture, StatusBarFollowsTheSerialLinkAndRepliesAreRead)
-{
-    TestDialogs().Clear();
-    TDM::PluginLoadPause = [](int) {};
-    TFramingPeer peer;
-    setenv("TESSARO_COM9", peer.SlavePath().c_str(), 1);
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
-    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+namespace {
 
+// The program's settings name COM9, which is the framing peer's
+// pseudo-terminal; the catalogue holds the device type "Ruvo".
+class ProgramOnPeer : public ShellFixture {
+protected:
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        TestDialogs().Clear();
+        TDM::PluginLoadPause = [](int) {};
+        setenv("TESSARO_COM9", Peer.SlavePath().c_str(), 1);
+        SetComPort(9);
+        WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+    }
+    void TearDown() override
+    {
+        unsetenv("TESSARO_COM9");
+        ShellFixture::TearDown();
+    }
+    TFramingPeer Peer;
+};
+
+} // namespace
+
+TEST_F(ProgramOnPeer, StatusBarFollowsTheSerialLinkAndRepliesAreRead)
+{
     TDM dm(QStringList{"Tessaro", "Ruvo"});
     TfMainForm form;
     form.FormShow();
@@ -40,37 +58,30 @@ TEST_F(ShellFixture, StatusBarFollowsTheSerialLinkAndRepliesAreRead)
     EXPECT_TRUE(dm.acUploadFirmware->isEnabled() || !dm.acUploadFirmware->isVisible());
 
     // Identification, whole and split over two messages.
-    peer.Send('\x89', "ABC\r");
+    Peer.Send('\x89', "ABC\r");
     ASSERT_TRUE(ProcessEventsUntil([&] { return dm.DeviceList()->Current()->Identification == "ABC"; }, 3000));
-    peer.Send('\x89', "XY");
-    peer.Send('Z', "\r");
+    Peer.Send('\x89', "XY");
+    Peer.Send('Z', "\r");
     ASSERT_TRUE(ProcessEventsUntil([&] { return dm.DeviceList()->Current()->Identification == "XYZ"; }, 3000));
     // The answer to an upload request, with its zero byte.
-    peer.Send('\x8B', std::string(1, '\0'));
+    Peer.Send('\x8B', std::string(1, '\0'));
     ASSERT_TRUE(ProcessEventsUntil(
         [&] { return dm.ComControl()->UploadGoAheadReply() == TUploadReplyStatus::urGoAhead; }, 3000));
 
     // The device falls silent: the link goes down and the panel says so.
-    peer.SetSilent(true);
+    Peer.SetSilent(true);
     ASSERT_TRUE(ProcessEventsUntil([&] { return panel(2) == "Warte auf Verbindung!"; }, 9000));
     EXPECT_EQ(form.ReplyParser.State(), THostReplyParser::NotConnected);
     // ... and back.
-    peer.SetSilent(false);
+    Peer.SetSilent(false);
     ASSERT_TRUE(ProcessEventsUntil([&] { return panel(2) == "Verbindung OK"; }, 6000));
     EXPECT_TRUE(TestDialogs().Boxes().empty());
-    unsetenv("TESSARO_COM9");
 }
 
 // Holding Enter in the monitor's send line: one frame reaches the device, not
 // one for every repeat of the key.
-TEST_F(ShellFixture, HoldingEnterInTheSendLineSendsOneFrame)
+TEST_F(ProgramOnPeer, HoldingEnterInTheSendLineSendsOneFrame)
 {
-    TestDialogs().Clear();
-    TDM::PluginLoadPause = [](int) {};
-    TFramingPeer peer;
-    setenv("TESSARO_COM9", peer.SlavePath().c_str(), 1);
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
-    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
     TDM dm(QStringList{"Tessaro", "Ruvo"});
     dm.Environment()->StoreServiceCode("48213"); // the monitor shows in the extended mode
     TfMainForm form;
@@ -89,8 +100,8 @@ TEST_F(ShellFixture, HoldingEnterInTheSendLineSendsOneFrame)
     // frames arrive in order, so once it is there nothing else is on its way.
     QTest::keyClicks(form.edtSend, "x");
     HoldKey(form.windowHandle(), Qt::Key_Return, "\r", 0);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return peer.Received().size() >= 2; }, 5000));
-    const auto received = peer.Received();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Peer.Received().size() >= 2; }, 5000));
+    const auto received = Peer.Received();
     ASSERT_EQ(received.size(), 2u);
     EXPECT_EQ(received[0].Cmd, 'V');
     EXPECT_EQ(received[0].Data, "ER\n");
@@ -103,7 +114,6 @@ TEST_F(ShellFixture, HoldingEnterInTheSendLineSendsOneFrame)
             sent << form.lbxOut->item(row)->text();
     EXPECT_EQ(sent, (QStringList{"VER<0A>", "X<0A>"}));
     EXPECT_TRUE(TestDialogs().Boxes().empty());
-    unsetenv("TESSARO_COM9");
 }
 
 namespace {
@@ -123,14 +133,8 @@ int ThreadCount()
 
 } // namespace
 
-TEST_F(ShellFixture, TheLinksThreadsAreJoinedBeforeTheProgramReturns)
+TEST_F(ProgramOnPeer, TheLinksThreadsAreJoinedBeforeTheProgramReturns)
 {
-    TestDialogs().Clear();
-    TDM::PluginLoadPause = [](int) {};
-    TFramingPeer peer;
-    setenv("TESSARO_COM9", peer.SlavePath().c_str(), 1);
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
-    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
     const int before = ThreadCount();
     int during = 0;
     bool connected = false;
@@ -151,7 +155,6 @@ TEST_F(ShellFixture, TheLinksThreadsAreJoinedBeforeTheProgramReturns)
     });
     EXPECT_EQ(RunTessaro({"Tessaro", "Ruvo"}), 0);
     watch.stop();
-    unsetenv("TESSARO_COM9");
     EXPECT_TRUE(connected);
     EXPECT_GT(during, before); // the port thread ran
     EXPECT_EQ(ThreadCount(), before);

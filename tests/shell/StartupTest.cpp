@@ -38,11 +38,6 @@ protected:
         TestDialogs().Clear();
         ShellFixture::TearDown();
     }
-    void SetComPort(int port)
-    {
-        QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
-        s.setValue("Tessaro/ComPort", port);
-    }
     void Catalogue(const std::string& devices)
     {
         WriteFile(ProgramDir() + "ZorDevices.xml", "<?xml version=\"1.0\"?><ZORDEVICES>" + devices + "</ZORDEVICES>");

@@ -72,8 +72,7 @@ protected:
         ShellFixture::SetUp();
         TestDialogs().Clear();
         TDM::PluginLoadPause = [](int) {};
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 0);
+        SetComPort(0);
         WriteFile(ProgramDir() + "ZorDevices.xml",
                   R"(<?xml version="1.0"?><ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
         Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Ruvo"});
