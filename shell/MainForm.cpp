@@ -862,17 +862,19 @@ bool TfMainForm::eventFilter(QObject* watched, QEvent* event)
         // press and release that are marked as repeats; only the release that
         // ends the press counts, and only for a press made in the send line
         // (not the Enter that closed a dialog a moment ago).
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const auto isEnter = [key] { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; };
+        const auto enter = [event] {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat();
+        };
         switch (event->type()) {
         case QEvent::KeyPress:
-            if (isEnter() && !key->isAutoRepeat())
+            if (enter())
                 FSendKeyDown = true;
             break;
         case QEvent::KeyRelease:
-            if (isEnter() && !key->isAutoRepeat() && FSendKeyDown) {
+            if (enter() && FSendKeyDown) {
                 FSendKeyDown = false;
-                edtSendKeyUp(key->key());
+                edtSendKeyUp(static_cast<const QKeyEvent*>(event)->key());
             }
             break;
         case QEvent::FocusOut: FSendKeyDown = false; break;
