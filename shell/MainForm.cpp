@@ -421,7 +421,7 @@ void TfMainForm::FormShow()
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     RefreshDeviceDisplay();
     OpenInterface();
-    VerbindungsStatusChanged(nullptr, DM->ComControl() && DM->ComControl()->Connected());
+    VerbindungsStatusChanged(this, DM->ComControl() && DM->ComControl()->Connected());
 }
 
 void TfMainForm::ShowConnectionText(const char* id)
