@@ -52,52 +52,12 @@ std::string TrimText(const std::string& s)
     return s.substr(first, last - first);
 }
 
-// The form's filter: keys that no control under the focus took.
-class TZor_DialogKeyFilter : public QObject {
-public:
-    explicit TZor_DialogKeyFilter(QWidget* form) : QObject(form), FForm(form)
-    {
-        setObjectName("ZorDialogKeys");
-        form->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched != FForm || event->type() != QEvent::KeyPress)
-            return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        const int code = key->key();
-        if ((code == Qt::Key_Return || code == Qt::Key_Enter || code == Qt::Key_Escape) &&
-            ZorDialogKey(FForm, code, key->modifiers()))
-            return true;
-        const QString text = key->text();
-        return !text.isEmpty() && ZorDialogChar(FForm, text[0], key->modifiers());
-    }
-
-private:
-    QWidget* FForm;
-};
-
-std::vector<TZor_DialogKeyReceiver*> Receivers(QWidget* form)
-{
-    std::vector<TZor_DialogKeyReceiver*> out;
-    if (!form)
-        return out;
-    for (QWidget* child : form->findChildren<QWidget*>())
-        if (auto* receiver = dynamic_cast<TZor_DialogKeyReceiver*>(child))
-            out.push_back(receiver);
-    return out;
-}
-
 const TZor_Colors_Bevel& EditSet()
 {
     return *G_Zor_Pattern().Edit();
 }
 
 } // namespace
-
-// ---- Dialog keys -----------------------------------------------------------
 
 // ---- Entering and leaving ---------------------------------------------------
 
@@ -118,32 +78,6 @@ bool TZor_FocusTracker::PassingReason(Qt::FocusReason reason)
 {
     return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason ||
            reason == Qt::MenuBarFocusReason;
-}
-
-bool ZorDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers)
-{
-    for (TZor_DialogKeyReceiver* receiver : Receivers(form))
-        if (receiver->DialogKey(key, modifiers))
-            return true;
-    return false;
-}
-
-bool ZorDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifiers)
-{
-    for (TZor_DialogKeyReceiver* receiver : Receivers(form))
-        if (receiver->DialogChar(character, modifiers))
-            return true;
-    return false;
-}
-
-void ZorInstallDialogKeys(QWidget* form)
-{
-    if (!form)
-        return;
-    for (QObject* child : form->children())
-        if (dynamic_cast<TZor_DialogKeyFilter*>(child))
-            return;
-    new TZor_DialogKeyFilter(form);
 }
 
 // ---- Look ------------------------------------------------------------------
@@ -377,20 +311,17 @@ void TZor_Edit::keyPressEvent(QKeyEvent* event)
         QLineEdit::keyPressEvent(event);
         return;
     }
-    // The form's default and cancel buttons see Enter and Escape first.
-    if ((character == 13 || character == 27) && ZorDialogKey(window(), key, modifiers)) {
+    // Every typed character is first the form's: its default and cancel
+    // buttons take Enter and Escape.
+    if (FormDialogKey(ParentForm(this), key, modifiers)) {
         event->accept();
         return;
     }
     char32_t mapped = FCore.KeyPress(character);
     if (character == 13 || character == 27) {
+        // Enter confirmed the text into the history, Escape undid.
         SyncFromCore();
-        // Enter goes on to the form (a dialog's default push button);
-        // Escape was this edit's undo.
-        if (character == 13)
-            event->ignore();
-        else
-            event->accept();
+        event->accept();
         return;
     }
     if (mapped != 0 && OnKeyPress)
@@ -537,6 +468,10 @@ void TZor_ComboBox::SetStyle(TComboBoxStyle value)
 {
     FStyle = value;
     const bool editable = TZor_ComboEntry::Editable(value);
+    // The edit that a list style drops is freed later; it stands in for the
+    // box in the focus, so freed as it is it would take the box's focus along.
+    if (!editable && lineEdit())
+        lineEdit()->setFocusProxy(nullptr);
     if (isEditable() != editable || (editable && !lineEdit()))
         setEditable(editable);
     if (editable) {

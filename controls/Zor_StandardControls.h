@@ -1,8 +1,9 @@
 #pragma once
 // The library's standard controls: the edit TZor_Edit (input modes, history,
-// paste, look), the combo box TZor_ComboBox, the tag object TZor_Tag, the
-// direct-help hook TZor_AutoScreen, and the form's dialog keys that the
-// edit offers its characters to.
+// paste, look), the combo box TZor_ComboBox, the tag object TZor_Tag and the
+// direct-help hook TZor_AutoScreen. Both controls take part in their form's
+// dialog keys (platform/Forms.h): the edit offers every typed character to
+// the form first, the combo box puts its entry value back on Escape.
 //
 // The widgets are thin: what the edit does with its text is TZor_EditCore
 // (Zor_EditCore.h), what the combo box does with Escape, Enter and Backspace
@@ -13,8 +14,11 @@
 #include "controls/Zor_EditCore.h"
 #include "controls/Zor_Pattern.h"
 #include "platform/Component.h"
+#include "platform/Forms.h"
 #include "platform/Object.h"
+#include "platform/StdCtrls.h"
 
+#include <QAbstractItemDelegate>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -60,28 +64,6 @@ private:
     int FIntegerTag = 0;
     QString FStringTag;
 };
-
-// ---- Dialog keys -----------------------------------------------------------
-//
-// A form hands Enter and Escape to its default and cancel buttons, and typed
-// characters to the button whose caption carries the accelerator. A control
-// that takes part implements TZor_DialogKeyReceiver; the form's keys reach it
-// through ZorDialogKey and ZorDialogChar, which ask every receiver on the form
-// in the form's control order until one takes the key. Keys that no control
-// under the focus took reach the form's filter (installed by
-// ZorInstallDialogKeys) and go the same way.
-class TZor_DialogKeyReceiver {
-public:
-    virtual ~TZor_DialogKeyReceiver() = default;
-    // Enter or Escape (as Qt key codes) with the modifiers; true: taken.
-    virtual bool DialogKey(int key, Qt::KeyboardModifiers modifiers) = 0;
-    // A typed character; true: taken.
-    virtual bool DialogChar(QChar character, Qt::KeyboardModifiers modifiers) = 0;
-};
-bool ZorDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers);
-bool ZorDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifiers);
-// Once per form; more calls change nothing.
-void ZorInstallDialogKeys(QWidget* form);
 
 // ---- Entering and leaving -----------------------------------------------------
 //
