@@ -12,7 +12,11 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleFactory>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include <memory>
 
@@ -251,11 +255,56 @@ void TZor_Edit::SetAlignment(TAlignment value)
     setAlignment(horizontal | Qt::AlignVCenter);
 }
 
+namespace {
+
+// The style of an edit with a password character: the character its text
+// shows in place of each character, at once (no delay that shows the last
+// one typed).
+class TPasswordCharStyle : public QProxyStyle {
+public:
+    TPasswordCharStyle(QChar character, QObject* owner)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())), FCharacter(character)
+    {
+        setParent(owner);
+    }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return FCharacter.unicode();
+        if (hint == SH_LineEdit_PasswordMaskDelay)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    QChar FCharacter;
+};
+
+} // namespace
+
 void TZor_Edit::SetPasswordChar(QChar value)
 {
+    if (value == FPasswordChar)
+        return;
     FPasswordChar = value;
-    setEchoMode(value.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+    ShowPasswordChar();
     update();
+}
+
+void TZor_Edit::ShowPasswordChar()
+{
+    QStyle* old = style();
+    if (FPasswordChar.isNull()) {
+        setEchoMode(QLineEdit::Normal);
+        setStyle(nullptr);
+    } else {
+        // A new style tells the edit its password character.
+        setStyle(new TPasswordCharStyle(FPasswordChar, this));
+        setEchoMode(QLineEdit::Password);
+    }
+    if (old != style() && dynamic_cast<TPasswordCharStyle*>(old))
+        old->deleteLater();
 }
 
 void TZor_Edit::Undo()

@@ -192,6 +192,7 @@ private:
     void SyncFromCore();
     TZor_Selection WindowSelection() const;
     void ApplyLook();
+    void ShowPasswordChar();
 
     TZor_EditCore FCore;
     TZor_PatternStyle FPattern = TZor_PatternStyle::psEnabled;
