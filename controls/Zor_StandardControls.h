@@ -43,10 +43,20 @@ enum class TComboBoxStyle : quint8 {
 };
 Q_ENUM_NS(TComboBoxStyle)
 
+// The edges of a control that its bevel is drawn on.
+enum class TBevelEdge : quint8 { beLeft = 1, beTop = 2, beRight = 4, beBottom = 8 };
+Q_DECLARE_FLAGS(TBevelEdges, TBevelEdge)
+Q_FLAG_NS(TBevelEdges)
+
 } // namespace Zor_StandardControls
 
+Q_DECLARE_OPERATORS_FOR_FLAGS(Zor_StandardControls::TBevelEdges)
+
 using Zor_StandardControls::TAlignment;
+using Zor_StandardControls::TBevelEdge;
+using Zor_StandardControls::TBevelEdges;
 using Zor_StandardControls::TComboBoxStyle;
+inline constexpr TBevelEdges AllBevelEdges{0x0F};
 
 // A free-use tag for the application, owned by the control that carries it.
 class TZor_Tag : public QObject {
@@ -100,8 +110,10 @@ private:
     TZor_PatternStyle FSaved = TZor_PatternStyle::psEnabled;
 };
 
-// Paints the bevel of a state's look into `rect` (nothing for bkNone).
-void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel::TBevelValues& bevel);
+// Paints the bevel of a state's look into `rect` on the given edges (nothing
+// for bkNone).
+void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel::TBevelValues& bevel,
+                   TBevelEdges edges = AllBevelEdges);
 // Sets background and font colour of the Edit set for `state` on the widget's
 // palette (all groups); a palette that already holds them stays untouched, so
 // no further paint follows. Returns whether it changed.
@@ -241,10 +253,16 @@ private:
     std::string FEntryValue;
 };
 
-class TZor_ComboBox : public QComboBox, public TObject {
+// What an owner-drawn combo box shows of one item.
+using TDrawItemEvent =
+    std::function<void(TObject* Control, int Index, const QRect& Rect, StdCtrls::TOwnerDrawState State)>;
+
+class TZor_ComboBox : public QComboBox, public TObject, public TDialogKeyReceiver {
     Q_OBJECT
     Q_PROPERTY(Zor_Pattern::TZor_PatternStyle Pattern READ Pattern WRITE SetPattern)
     Q_PROPERTY(bool AutoComplete READ AutoComplete WRITE SetAutoComplete)
+    Q_PROPERTY(bool AutoDropDown READ AutoDropDown WRITE SetAutoDropDown)
+    Q_PROPERTY(Zor_StandardControls::TBevelEdges BevelEdges READ BevelEdges WRITE SetBevelEdges)
     Q_PROPERTY(Zor_StandardControls::TComboBoxStyle Style READ Style WRITE SetStyle)
     Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
     Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex)
@@ -261,6 +279,11 @@ public:
     void SetPattern(TZor_PatternStyle value);
     bool AutoComplete() const { return FAutoComplete; }
     void SetAutoComplete(bool value);
+    // The list opens with the first character typed.
+    bool AutoDropDown() const { return FAutoDropDown; }
+    void SetAutoDropDown(bool value) { FAutoDropDown = value; }
+    TBevelEdges BevelEdges() const { return FBevelEdges; }
+    void SetBevelEdges(TBevelEdges value);
     TComboBoxStyle Style() const { return FStyle; }
     void SetStyle(TComboBoxStyle value);
     QStringList Items() const;
@@ -278,6 +301,21 @@ public:
 
     const TZor_ComboEntry& Entry() const { return FEntry; }
 
+    // Escape while the box has the focus puts the entry value back; the key
+    // stays the form's (a cancel button still sees it).
+    bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
+
+    // Draws an item of an owner-drawn style, in the list and (with
+    // odComboBoxEdit) in the box itself: fills Rect and draws on Canvas(),
+    // whose brush and pen hold the item's background and text colour (the
+    // highlight colours for a selected item). Without it the item's text is
+    // drawn.
+    TDrawItemEvent OnDrawItem;
+    // Where OnDrawItem draws; none outside of it.
+    QPainter* Canvas() const { return FCanvas; }
+
+    void hidePopup() override;
+
     // The user changed the text or chose an item (and Escape put one back).
     TNotifyEvent OnChange;
     TNotifyEvent OnEnter;
@@ -288,13 +326,20 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class TZor_OwnerDrawDelegate;
+
     void DoEnter();
     void DoRestore();
     void Changed();
     // Selects the first item that begins with the text; true when one does.
     bool Backspace();
+    // Keys typed while the list that AutoDropDown opened is up go on into
+    // the text; true when the key was taken.
+    bool TypeThrough(QKeyEvent* event);
+    void DrawItem(QPainter& painter, int index, const QRect& rect, StdCtrls::TOwnerDrawState state);
 
     TZor_ComboEntry FEntry;
     TZor_FocusTracker FFocus;
@@ -302,8 +347,13 @@ private:
     TZor_DisabledPattern FDisabled;
     TComboBoxStyle FStyle = TComboBoxStyle::csDropDown;
     bool FAutoComplete = true;
+    bool FAutoDropDown = false;
+    bool FTypingThrough = false;
+    TBevelEdges FBevelEdges = AllBevelEdges;
     int FMaxLength = 0;
     bool FSorted = false;
+    QPointer<QAbstractItemDelegate> FListDelegate; // the list's own, while owner-drawn
+    QPainter* FCanvas = nullptr;
 };
 
 // ---- Direct help -------------------------------------------------------------
