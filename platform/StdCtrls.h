@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -42,11 +43,13 @@ bool ParentFontOf(const QWidget& widget);
 void SetParentFontOf(QWidget& widget, bool value);
 
 // An action: its caption shows in menus and tool bars, its hint as tool tip
-// and status tip. Controls that follow it take its help and tag as well.
+// and status tip, its image (by index into the image lists of its action
+// list) beside both. Controls that follow it take its help and tag as well.
 class TAction : public QAction {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ text WRITE setText)
     Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+    Q_PROPERTY(int ImageIndex READ ImageIndex)
     Q_PROPERTY(int HelpContext READ HelpContext WRITE SetHelpContext)
     Q_PROPERTY(QString HelpKeyword READ HelpKeyword WRITE SetHelpKeyword)
     Q_PROPERTY(StdCtrls::THelpType HelpType READ HelpType WRITE SetHelpType)
@@ -55,6 +58,11 @@ public:
     explicit TAction(const QString& caption, QObject* parent = nullptr) : QAction(caption, parent) {}
     QString Hint() const { return FHint; }
     void SetHint(const QString& value);
+    int ImageIndex() const { return FImageIndex; }
+    // The image at `index` of the two lists: shown while the action is
+    // enabled, and while it is disabled (-1: none).
+    void SetImage(int index, const QImage& enabled, const QImage& disabled);
+
     int HelpContext() const { return FHelpContext; }
     void SetHelpContext(int value);
     QString HelpKeyword() const { return FHelpKeyword; }
@@ -66,6 +74,7 @@ public:
 
 private:
     QString FHint;
+    int FImageIndex = -1;
     int FHelpContext = 0;
     QString FHelpKeyword;
     StdCtrls::THelpType FHelpType = StdCtrls::THelpType::htContext;
