@@ -52,15 +52,3 @@ void TCustomImageList::Draw(QPainter& painter, int x, int y, int index, bool ena
     }
     painter.drawImage(x, y, grey);
 }
-
-QIcon TCustomImageList::Icon(int index, const TCustomImageList* disabledImages) const
-{
-    const QImage image = Image(index);
-    if (image.isNull())
-        return {};
-    QIcon icon(QPixmap::fromImage(image));
-    const QImage disabled = disabledImages ? disabledImages->Image(index) : QImage();
-    if (!disabled.isNull())
-        icon.addPixmap(QPixmap::fromImage(disabled), QIcon::Disabled);
-    return icon;
-}

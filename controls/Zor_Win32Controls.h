@@ -4,7 +4,6 @@
 // class of it and adds nothing (the data module's 16 by 16 lists are of it).
 //
 // GUI thread only.
-#include <QIcon>
 #include <QImage>
 #include <QObject>
 
@@ -35,10 +34,6 @@ public:
     void Clear() { FImages.clear(); }
     // Draws image `index` at (x, y); disabled images greyed.
     void Draw(QPainter& painter, int x, int y, int index, bool enabled = true) const;
-    // Image `index` as the icon of an action in menus and tool bars; while
-    // the action is disabled it shows image `index` of `disabledImages`, or
-    // this one greyed without them. Null outside the list.
-    QIcon Icon(int index, const TCustomImageList* disabledImages = nullptr) const;
 
 private:
     int FWidth = 16;
