@@ -11,6 +11,8 @@
 //   WM_VSCROLL, WM_HSCROLL wParam the scroll bar action, lParam its position
 //
 // GUI thread only.
+#include "platform/StdCtrls.h"
+
 #include <QListWidget>
 
 namespace SyncListbox {
@@ -28,14 +30,20 @@ inline constexpr quint32 WM_HSCROLL = 0x114;
 inline constexpr quint32 WM_VSCROLL = 0x115;
 inline constexpr quint32 WM_MOUSEWHEEL = 0x20A;
 
+// Rows are drawn by an item delegate where the list is owner-drawn; the
+// font is published, so a form's translation data can set it.
 class TSyncListbox : public QListWidget {
     Q_OBJECT
     Q_PROPERTY(SyncListbox::TSyncKind SyncKind READ SyncKind WRITE SetSyncKind)
-    // Published so that a form's translation data can name the list's font.
     Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
+    Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
 
 public:
     using QListWidget::QListWidget;
+
+    bool ParentFont() const { return ParentFontOf(*this); }
+    void SetParentFont(bool value) { SetParentFontOf(*this, value); }
 
     TSyncKind SyncKind() const { return FSyncKind; }
     void SetSyncKind(TSyncKind value) { FSyncKind = value; }

@@ -519,8 +519,12 @@ void TZor_EditCore::SetDecimalPlaces(int value)
 
 long double TZor_EditCore::Value()
 {
+    // The text is only checked: the value is the one the change stage or the
+    // setter stored, or the lower bound when the text is no longer readable.
     switch (FInputMode) {
     case imDate: {
+        // A typed date is stored nowhere else, so it is taken here; else the
+        // value would keep telling the date set before.
         QDate date;
         FValue = TryStrToDate(FText, date) ? DateToValue(date) : FMinValue;
         break;
@@ -538,12 +542,8 @@ long double TZor_EditCore::Value()
             FValue = FMinValue;
         break;
     }
-    case imInteger: {
-        // The number the text stands for; a text that is none (empty) is 0.
-        int v = 0;
-        FValue = TryStrToInt(FText, v) ? v : 0;
+    case imInteger:
         break;
-    }
     default:
         FValue = 0;
     }
@@ -663,6 +663,9 @@ void TZor_EditCore::Exit()
         break;
     }
     case imInteger: {
+        // Every integer that the change stage took is valid here, the largest
+        // one too: a text that stands for no number is told by the parse
+        // failing, not by a value that a person can type.
         int v = 0;
         valid = TryStrToInt(FText, v);
         if (valid)

@@ -119,7 +119,9 @@ public:
     // 0: no limit. Cuts the float that the exit stage writes.
     int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int value) { FMaxLength = value < 0 ? 0 : value; }
-    // The number or date-time value the text stands for.
+    // The value the text stands for, as the change stage (or the setter)
+    // stored it; the text is checked again: one that no longer reads gives
+    // MinValue, the modes without a value 0.
     long double Value();
     void SetValue(long double value);
     long double StoredValue() const { return FValue; }

@@ -12,7 +12,11 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleFactory>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include <memory>
 
@@ -52,52 +56,12 @@ std::string TrimText(const std::string& s)
     return s.substr(first, last - first);
 }
 
-// The form's filter: keys that no control under the focus took.
-class TZor_DialogKeyFilter : public QObject {
-public:
-    explicit TZor_DialogKeyFilter(QWidget* form) : QObject(form), FForm(form)
-    {
-        setObjectName("ZorDialogKeys");
-        form->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched != FForm || event->type() != QEvent::KeyPress)
-            return false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        const int code = key->key();
-        if ((code == Qt::Key_Return || code == Qt::Key_Enter || code == Qt::Key_Escape) &&
-            ZorDialogKey(FForm, code, key->modifiers()))
-            return true;
-        const QString text = key->text();
-        return !text.isEmpty() && ZorDialogChar(FForm, text[0], key->modifiers());
-    }
-
-private:
-    QWidget* FForm;
-};
-
-std::vector<TZor_DialogKeyReceiver*> Receivers(QWidget* form)
-{
-    std::vector<TZor_DialogKeyReceiver*> out;
-    if (!form)
-        return out;
-    for (QWidget* child : form->findChildren<QWidget*>())
-        if (auto* receiver = dynamic_cast<TZor_DialogKeyReceiver*>(child))
-            out.push_back(receiver);
-    return out;
-}
-
 const TZor_Colors_Bevel& EditSet()
 {
     return *G_Zor_Pattern().Edit();
 }
 
 } // namespace
-
-// ---- Dialog keys -----------------------------------------------------------
 
 // ---- Entering and leaving ---------------------------------------------------
 
@@ -118,32 +82,6 @@ bool TZor_FocusTracker::PassingReason(Qt::FocusReason reason)
 {
     return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason ||
            reason == Qt::MenuBarFocusReason;
-}
-
-bool ZorDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers)
-{
-    for (TZor_DialogKeyReceiver* receiver : Receivers(form))
-        if (receiver->DialogKey(key, modifiers))
-            return true;
-    return false;
-}
-
-bool ZorDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifiers)
-{
-    for (TZor_DialogKeyReceiver* receiver : Receivers(form))
-        if (receiver->DialogChar(character, modifiers))
-            return true;
-    return false;
-}
-
-void ZorInstallDialogKeys(QWidget* form)
-{
-    if (!form)
-        return;
-    for (QObject* child : form->children())
-        if (dynamic_cast<TZor_DialogKeyFilter*>(child))
-            return;
-    new TZor_DialogKeyFilter(form);
 }
 
 // ---- Look ------------------------------------------------------------------
@@ -174,7 +112,8 @@ bool ZorApplyEditColors(QWidget* widget, TZor_PatternStyle state)
     return changed;
 }
 
-void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel::TBevelValues& bevel)
+void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel::TBevelValues& bevel,
+                   TBevelEdges edges)
 {
     if (bevel.BevelKind == TBevelKind::bkNone)
         return;
@@ -182,26 +121,33 @@ void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel
     const QColor shadow = ColorToQColor(clBtnShadow);
     painter.save();
     painter.setBrush(Qt::NoBrush);
+    // One frame: the top and left edges in one colour, bottom and right in
+    // the other, each only where the control has a bevel edge.
+    auto frame = [&](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+        painter.setPen(topLeft);
+        if (edges & TBevelEdge::beTop)
+            painter.drawLine(r.topLeft(), r.topRight());
+        if (edges & TBevelEdge::beLeft)
+            painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(bottomRight);
+        if (edges & TBevelEdge::beBottom)
+            painter.drawLine(r.bottomLeft(), r.bottomRight());
+        if (edges & TBevelEdge::beRight)
+            painter.drawLine(r.topRight(), r.bottomRight());
+    };
     if (bevel.BevelKind == TBevelKind::bkFlat) {
-        painter.setPen(shadow);
-        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+        frame(rect, shadow, shadow);
         painter.restore();
         return;
     }
     auto edge = [&](const QRect& r, TBevelCut cut) {
         if (cut == TBevelCut::bvNone || cut == TBevelCut::bvSpace)
             return;
-        const QColor& topLeft = cut == TBevelCut::bvRaised ? light : shadow;
-        const QColor& bottomRight = cut == TBevelCut::bvRaised ? shadow : light;
-        painter.setPen(topLeft);
-        painter.drawLine(r.topLeft(), r.topRight());
-        painter.drawLine(r.topLeft(), r.bottomLeft());
-        painter.setPen(bottomRight);
-        painter.drawLine(r.bottomLeft(), r.bottomRight());
-        painter.drawLine(r.topRight(), r.bottomRight());
+        const bool raised = cut == TBevelCut::bvRaised;
+        frame(r, raised ? light : shadow, raised ? shadow : light);
     };
-    edge(rect.adjusted(0, 0, -1, -1), bevel.BevelOuter);
-    edge(rect.adjusted(1, 1, -2, -2), bevel.BevelInner);
+    edge(rect, bevel.BevelOuter);
+    edge(rect.adjusted(1, 1, -1, -1), bevel.BevelInner);
     painter.restore();
 }
 
@@ -317,11 +263,56 @@ void TZor_Edit::SetAlignment(TAlignment value)
     setAlignment(horizontal | Qt::AlignVCenter);
 }
 
+namespace {
+
+// The style of an edit with a password character: the character its text
+// shows in place of each character, at once (no delay that shows the last
+// one typed).
+class TPasswordCharStyle : public QProxyStyle {
+public:
+    TPasswordCharStyle(QChar character, QObject* owner)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())), FCharacter(character)
+    {
+        setParent(owner);
+    }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return FCharacter.unicode();
+        if (hint == SH_LineEdit_PasswordMaskDelay)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
+private:
+    QChar FCharacter;
+};
+
+} // namespace
+
 void TZor_Edit::SetPasswordChar(QChar value)
 {
+    if (value == FPasswordChar)
+        return;
     FPasswordChar = value;
-    setEchoMode(value.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+    ShowPasswordChar();
     update();
+}
+
+void TZor_Edit::ShowPasswordChar()
+{
+    QStyle* old = style();
+    if (FPasswordChar.isNull()) {
+        setEchoMode(QLineEdit::Normal);
+        setStyle(nullptr);
+    } else {
+        // A new style tells the edit its password character.
+        setStyle(new TPasswordCharStyle(FPasswordChar, this));
+        setEchoMode(QLineEdit::Password);
+    }
+    if (old != style() && dynamic_cast<TPasswordCharStyle*>(old))
+        old->deleteLater();
 }
 
 void TZor_Edit::Undo()
@@ -377,20 +368,17 @@ void TZor_Edit::keyPressEvent(QKeyEvent* event)
         QLineEdit::keyPressEvent(event);
         return;
     }
-    // The form's default and cancel buttons see Enter and Escape first.
-    if ((character == 13 || character == 27) && ZorDialogKey(window(), key, modifiers)) {
+    // Every typed character is first the form's: its default and cancel
+    // buttons take Enter and Escape.
+    if (FormDialogKey(ParentForm(this), key, modifiers)) {
         event->accept();
         return;
     }
     char32_t mapped = FCore.KeyPress(character);
     if (character == 13 || character == 27) {
+        // Enter confirmed the text into the history, Escape undid.
         SyncFromCore();
-        // Enter goes on to the form (a dialog's default push button);
-        // Escape was this edit's undo.
-        if (character == 13)
-            event->ignore();
-        else
-            event->accept();
+        event->accept();
         return;
     }
     if (mapped != 0 && OnKeyPress)
@@ -517,11 +505,36 @@ int TZor_ComboEntry::MatchItem(const std::vector<std::string>& items, const std:
     return -1;
 }
 
+// Draws the rows of an owner-drawn combo box's list through the box.
+class TZor_OwnerDrawDelegate : public QStyledItemDelegate {
+public:
+    explicit TZor_OwnerDrawDelegate(TZor_ComboBox* combo) : QStyledItemDelegate(combo), FCombo(combo) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        using enum StdCtrls::TOwnerDrawStateFlag;
+        StdCtrls::TOwnerDrawState state;
+        if (option.state & QStyle::State_Selected)
+            state |= odSelected;
+        if (option.state & QStyle::State_HasFocus)
+            state |= odFocused;
+        if (!(option.state & QStyle::State_Enabled))
+            state |= odDisabled;
+        FCombo->DrawItem(*painter, index.row(), option.rect, state);
+    }
+
+private:
+    TZor_ComboBox* FCombo;
+};
+
 TZor_ComboBox::TZor_ComboBox(QWidget* parent) : QComboBox(parent)
 {
     G_Zor_AutoScreen();
     setInsertPolicy(QComboBox::NoInsert);
     connect(this, &QComboBox::activated, this, &TZor_ComboBox::Changed);
+    // Before the list's own filter: keys typed while AutoDropDown holds the
+    // list open are seen here first.
+    view()->installEventFilter(this);
     SetStyle(TComboBoxStyle::csDropDown);
 }
 
@@ -537,6 +550,10 @@ void TZor_ComboBox::SetStyle(TComboBoxStyle value)
 {
     FStyle = value;
     const bool editable = TZor_ComboEntry::Editable(value);
+    // The edit that a list style drops is freed later; it stands in for the
+    // box in the focus, so freed as it is it would take the box's focus along.
+    if (!editable && lineEdit())
+        lineEdit()->setFocusProxy(nullptr);
     if (isEditable() != editable || (editable && !lineEdit()))
         setEditable(editable);
     if (editable) {
@@ -544,6 +561,104 @@ void TZor_ComboBox::SetStyle(TComboBoxStyle value)
         SetAutoComplete(FAutoComplete);
         SetMaxLength(FMaxLength);
     }
+    const bool ownerDrawn = TZor_ComboEntry::OwnerDrawn(value);
+    if (ownerDrawn && !FListDelegate) {
+        FListDelegate = itemDelegate();
+        setItemDelegate(new TZor_OwnerDrawDelegate(this));
+    } else if (!ownerDrawn && FListDelegate) {
+        QAbstractItemDelegate* own = itemDelegate();
+        setItemDelegate(FListDelegate);
+        FListDelegate = nullptr;
+        own->deleteLater();
+    }
+    update();
+}
+
+void TZor_ComboBox::SetBevelEdges(TBevelEdges value)
+{
+    FBevelEdges = value;
+    update();
+}
+
+bool TZor_ComboBox::DialogKey(int key, Qt::KeyboardModifiers)
+{
+    if (key == Qt::Key_Escape && hasFocus())
+        DoRestore();
+    return false;
+}
+
+void TZor_ComboBox::DrawItem(QPainter& painter, int index, const QRect& rect, StdCtrls::TOwnerDrawState state)
+{
+    using enum StdCtrls::TOwnerDrawStateFlag;
+    const bool selected = state.testFlag(odSelected);
+    const TZor_Colors_Bevel& set = EditSet();
+    painter.save();
+    painter.setFont(font());
+    painter.setBrush(ColorToQColor(selected ? clHighlight : set.Color(FPattern)));
+    painter.setPen(ColorToQColor(selected ? clHighlightText : set.FontColor(FPattern)));
+    if (index < 0) {
+        painter.fillRect(rect, painter.brush());
+    } else if (OnDrawItem) {
+        QPainter* outer = FCanvas;
+        FCanvas = &painter;
+        OnDrawItem(this, index, rect, state);
+        FCanvas = outer;
+    } else {
+        painter.fillRect(rect, painter.brush());
+        painter.drawText(rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, itemText(index));
+    }
+    if (state.testFlag(odFocused) && !state.testFlag(odNoFocusRect)) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ColorToQColor(selected ? clHighlightText : set.FontColor(FPattern)), 1, Qt::DotLine));
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    }
+    painter.restore();
+}
+
+void TZor_ComboBox::hidePopup()
+{
+    FTypingThrough = false;
+    QComboBox::hidePopup();
+}
+
+bool TZor_ComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view() && event->type() == QEvent::KeyPress && FTypingThrough && isEditable())
+        return TypeThrough(static_cast<QKeyEvent*>(event));
+    return QComboBox::eventFilter(watched, event);
+}
+
+bool TZor_ComboBox::TypeThrough(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        // The list closes on the row it shows; with none the typed text stays.
+        const QModelIndex row = view()->currentIndex();
+        const QString before = currentText();
+        hidePopup();
+        if (row.isValid())
+            setCurrentIndex(row.row());
+        if (currentText() != before)
+            Changed();
+        return true;
+    }
+    case Qt::Key_Escape:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return false; // the list's own
+    default:
+        break;
+    }
+    QCoreApplication::sendEvent(lineEdit(), event);
+    std::vector<std::string> items;
+    for (int i = 0; i < count(); ++i)
+        items.push_back(itemText(i).toStdString());
+    const int match = TZor_ComboEntry::MatchItem(items, lineEdit()->text().toStdString());
+    view()->setCurrentIndex(match >= 0 ? model()->index(match, modelColumn(), rootModelIndex()) : QModelIndex());
+    return true;
 }
 
 void TZor_ComboBox::SetAutoComplete(bool value)
@@ -672,8 +787,22 @@ void TZor_ComboBox::keyPressEvent(QKeyEvent* event)
             event->accept();
         return;
     }
-    default:
+    default: {
+        const QString text = event->text();
+        const bool typed = !text.isEmpty() && text[0].isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
         QComboBox::keyPressEvent(event);
+        if (typed && FAutoDropDown && !view()->isVisible()) {
+            // The text keeps its selection (an inline completion) while the
+            // list is up.
+            const int start = isEditable() ? lineEdit()->selectionStart() : -1;
+            const int length = start >= 0 ? static_cast<int>(lineEdit()->selectedText().size()) : 0;
+            showPopup();
+            FTypingThrough = isEditable();
+            if (start >= 0)
+                lineEdit()->setSelection(start, length);
+        }
+    }
     }
 }
 
@@ -695,9 +824,28 @@ void TZor_ComboBox::paintEvent(QPaintEvent* event)
     ZorApplyEditColors(this, FPattern);
     if (isEditable())
         ZorApplyEditColors(lineEdit(), FPattern);
-    QComboBox::paintEvent(event);
+    if (TZor_ComboEntry::OwnerDrawn(FStyle)) {
+        // The frame and button of the box; the item in it is drawn as the
+        // list's are.
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText.clear();
+        option.currentIcon = QIcon();
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        using enum StdCtrls::TOwnerDrawStateFlag;
+        StdCtrls::TOwnerDrawState state = odComboBoxEdit;
+        if (hasFocus())
+            state |= StdCtrls::TOwnerDrawState(odSelected) | odFocused;
+        if (!isEnabled())
+            state |= odDisabled;
+        DrawItem(painter, currentIndex(), field, state);
+    } else {
+        QComboBox::paintEvent(event);
+    }
     QPainter painter(this);
-    ZorPaintBevel(painter, rect(), EditSet().Bevels(FPattern));
+    ZorPaintBevel(painter, rect(), EditSet().Bevels(FPattern), FBevelEdges);
 }
 
 void TZor_ComboBox::changeEvent(QEvent* event)

@@ -1,8 +1,9 @@
 #pragma once
 // The library's standard controls: the edit TZor_Edit (input modes, history,
-// paste, look), the combo box TZor_ComboBox, the tag object TZor_Tag, the
-// direct-help hook TZor_AutoScreen, and the form's dialog keys that the
-// edit offers its characters to.
+// paste, look), the combo box TZor_ComboBox, the tag object TZor_Tag and the
+// direct-help hook TZor_AutoScreen. Both controls take part in their form's
+// dialog keys (platform/Forms.h): the edit offers every typed character to
+// the form first, the combo box puts its entry value back on Escape.
 //
 // The widgets are thin: what the edit does with its text is TZor_EditCore
 // (Zor_EditCore.h), what the combo box does with Escape, Enter and Backspace
@@ -13,8 +14,11 @@
 #include "controls/Zor_EditCore.h"
 #include "controls/Zor_Pattern.h"
 #include "platform/Component.h"
+#include "platform/Forms.h"
 #include "platform/Object.h"
+#include "platform/StdCtrls.h"
 
+#include <QAbstractItemDelegate>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPointer>
@@ -39,10 +43,20 @@ enum class TComboBoxStyle : quint8 {
 };
 Q_ENUM_NS(TComboBoxStyle)
 
+// The edges of a control that its bevel is drawn on.
+enum class TBevelEdge : quint8 { beLeft = 1, beTop = 2, beRight = 4, beBottom = 8 };
+Q_DECLARE_FLAGS(TBevelEdges, TBevelEdge)
+Q_FLAG_NS(TBevelEdges)
+
 } // namespace Zor_StandardControls
 
+Q_DECLARE_OPERATORS_FOR_FLAGS(Zor_StandardControls::TBevelEdges)
+
 using Zor_StandardControls::TAlignment;
+using Zor_StandardControls::TBevelEdge;
+using Zor_StandardControls::TBevelEdges;
 using Zor_StandardControls::TComboBoxStyle;
+inline constexpr TBevelEdges AllBevelEdges{0x0F};
 
 // A free-use tag for the application, owned by the control that carries it.
 class TZor_Tag : public QObject {
@@ -60,28 +74,6 @@ private:
     int FIntegerTag = 0;
     QString FStringTag;
 };
-
-// ---- Dialog keys -----------------------------------------------------------
-//
-// A form hands Enter and Escape to its default and cancel buttons, and typed
-// characters to the button whose caption carries the accelerator. A control
-// that takes part implements TZor_DialogKeyReceiver; the form's keys reach it
-// through ZorDialogKey and ZorDialogChar, which ask every receiver on the form
-// in the form's control order until one takes the key. Keys that no control
-// under the focus took reach the form's filter (installed by
-// ZorInstallDialogKeys) and go the same way.
-class TZor_DialogKeyReceiver {
-public:
-    virtual ~TZor_DialogKeyReceiver() = default;
-    // Enter or Escape (as Qt key codes) with the modifiers; true: taken.
-    virtual bool DialogKey(int key, Qt::KeyboardModifiers modifiers) = 0;
-    // A typed character; true: taken.
-    virtual bool DialogChar(QChar character, Qt::KeyboardModifiers modifiers) = 0;
-};
-bool ZorDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers);
-bool ZorDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifiers);
-// Once per form; more calls change nothing.
-void ZorInstallDialogKeys(QWidget* form);
 
 // ---- Entering and leaving -----------------------------------------------------
 //
@@ -118,8 +110,10 @@ private:
     TZor_PatternStyle FSaved = TZor_PatternStyle::psEnabled;
 };
 
-// Paints the bevel of a state's look into `rect` (nothing for bkNone).
-void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel::TBevelValues& bevel);
+// Paints the bevel of a state's look into `rect` on the given edges (nothing
+// for bkNone).
+void ZorPaintBevel(QPainter& painter, const QRect& rect, const TZor_Colors_Bevel::TBevelValues& bevel,
+                   TBevelEdges edges = AllBevelEdges);
 // Sets background and font colour of the Edit set for `state` on the widget's
 // palette (all groups); a palette that already holds them stays untouched, so
 // no further paint follows. Returns whether it changed.
@@ -210,6 +204,7 @@ private:
     void SyncFromCore();
     TZor_Selection WindowSelection() const;
     void ApplyLook();
+    void ShowPasswordChar();
 
     TZor_EditCore FCore;
     TZor_PatternStyle FPattern = TZor_PatternStyle::psEnabled;
@@ -258,10 +253,16 @@ private:
     std::string FEntryValue;
 };
 
-class TZor_ComboBox : public QComboBox, public TObject {
+// What an owner-drawn combo box shows of one item.
+using TDrawItemEvent =
+    std::function<void(TObject* Control, int Index, const QRect& Rect, StdCtrls::TOwnerDrawState State)>;
+
+class TZor_ComboBox : public QComboBox, public TObject, public TDialogKeyReceiver {
     Q_OBJECT
     Q_PROPERTY(Zor_Pattern::TZor_PatternStyle Pattern READ Pattern WRITE SetPattern)
     Q_PROPERTY(bool AutoComplete READ AutoComplete WRITE SetAutoComplete)
+    Q_PROPERTY(bool AutoDropDown READ AutoDropDown WRITE SetAutoDropDown)
+    Q_PROPERTY(Zor_StandardControls::TBevelEdges BevelEdges READ BevelEdges WRITE SetBevelEdges)
     Q_PROPERTY(Zor_StandardControls::TComboBoxStyle Style READ Style WRITE SetStyle)
     Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
     Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex)
@@ -278,6 +279,11 @@ public:
     void SetPattern(TZor_PatternStyle value);
     bool AutoComplete() const { return FAutoComplete; }
     void SetAutoComplete(bool value);
+    // The list opens with the first character typed.
+    bool AutoDropDown() const { return FAutoDropDown; }
+    void SetAutoDropDown(bool value) { FAutoDropDown = value; }
+    TBevelEdges BevelEdges() const { return FBevelEdges; }
+    void SetBevelEdges(TBevelEdges value);
     TComboBoxStyle Style() const { return FStyle; }
     void SetStyle(TComboBoxStyle value);
     QStringList Items() const;
@@ -295,6 +301,21 @@ public:
 
     const TZor_ComboEntry& Entry() const { return FEntry; }
 
+    // Escape while the box has the focus puts the entry value back; the key
+    // stays the form's (a cancel button still sees it).
+    bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
+
+    // Draws an item of an owner-drawn style, in the list and (with
+    // odComboBoxEdit) in the box itself: fills Rect and draws on Canvas(),
+    // whose brush and pen hold the item's background and text colour (the
+    // highlight colours for a selected item). Without it the item's text is
+    // drawn.
+    TDrawItemEvent OnDrawItem;
+    // Where OnDrawItem draws; none outside of it.
+    QPainter* Canvas() const { return FCanvas; }
+
+    void hidePopup() override;
+
     // The user changed the text or chose an item (and Escape put one back).
     TNotifyEvent OnChange;
     TNotifyEvent OnEnter;
@@ -305,13 +326,20 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class TZor_OwnerDrawDelegate;
+
     void DoEnter();
     void DoRestore();
     void Changed();
     // Selects the first item that begins with the text; true when one does.
     bool Backspace();
+    // Keys typed while the list that AutoDropDown opened is up go on into
+    // the text; true when the key was taken.
+    bool TypeThrough(QKeyEvent* event);
+    void DrawItem(QPainter& painter, int index, const QRect& rect, StdCtrls::TOwnerDrawState state);
 
     TZor_ComboEntry FEntry;
     TZor_FocusTracker FFocus;
@@ -319,8 +347,13 @@ private:
     TZor_DisabledPattern FDisabled;
     TComboBoxStyle FStyle = TComboBoxStyle::csDropDown;
     bool FAutoComplete = true;
+    bool FAutoDropDown = false;
+    bool FTypingThrough = false;
+    TBevelEdges FBevelEdges = AllBevelEdges;
     int FMaxLength = 0;
     bool FSorted = false;
+    QPointer<QAbstractItemDelegate> FListDelegate; // the list's own, while owner-drawn
+    QPainter* FCanvas = nullptr;
 };
 
 // ---- Direct help -------------------------------------------------------------

@@ -3,7 +3,7 @@
 #include "controls/Zor_ButtonLayout.h"
 
 #include <QAction>
-#include <QDialog>
+#include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QKeyEvent>
 #include <QMetaProperty>
@@ -11,6 +11,24 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <vector>
+
+namespace {
+
+// The controls of the parent in the order Tab goes through them.
+std::vector<QWidget*> TabSiblings(const QWidget* control)
+{
+    std::vector<QWidget*> out;
+    QWidget* parent = control->parentWidget();
+    if (!parent)
+        return out;
+    for (QWidget* w = parent->nextInFocusChain(); w && w != parent; w = w->nextInFocusChain())
+        if (w->parentWidget() == parent)
+            out.push_back(w);
+    return out;
+}
+
+} // namespace
 
 TZor_BitBtn::TZor_BitBtn(QWidget* parent) : QWidget(parent), FTag(new TZor_Tag(this))
 {
@@ -18,7 +36,7 @@ TZor_BitBtn::TZor_BitBtn(QWidget* parent) : QWidget(parent), FTag(new TZor_Tag(t
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
     if (parent)
-        ZorInstallDialogKeys(window());
+        InstallDialogKeys(window());
 }
 
 TZor_BitBtn::~TZor_BitBtn() = default;
@@ -32,7 +50,7 @@ void TZor_BitBtn::SetGlyphCount(int value)
 void TZor_BitBtn::SetDefault(bool value)
 {
     FDefault = value;
-    ZorInstallDialogKeys(window());
+    InstallDialogKeys(window());
 }
 
 void TZor_BitBtn::SetGlyph(const QImage& value)
@@ -76,9 +94,56 @@ void TZor_BitBtn::ActionChanged()
         FGlyph = glyph;
     }
     setToolTip(FAction->toolTip());
+    // Help and tag, where the action publishes them (TAction does).
+    auto copy = [this](const char* name) {
+        QMetaProperty from;
+        QMetaProperty to;
+        if (FindPublishedProperty(FAction, name, &from) && FindPublishedProperty(this, name, &to))
+            to.write(this, from.read(FAction));
+    };
+    for (const char* name : {"HelpContext", "HelpKeyword", "HelpType", "Tag"})
+        copy(name);
     if (parentWidget())
         setVisible(FAction->isVisible());
     setEnabled(FAction->isEnabled());
+    update();
+}
+
+int TZor_BitBtn::TabOrder() const
+{
+    const std::vector<QWidget*> siblings = TabSiblings(this);
+    const auto at = std::find(siblings.begin(), siblings.end(), this);
+    return at == siblings.end() ? -1 : static_cast<int>(at - siblings.begin());
+}
+
+void TZor_BitBtn::SetTabOrder(int value)
+{
+    std::vector<QWidget*> siblings = TabSiblings(this);
+    if (siblings.empty())
+        return;
+    const auto self = std::find(siblings.begin(), siblings.end(), this);
+    if (self == siblings.end())
+        return;
+    siblings.erase(self);
+    const auto place = static_cast<std::size_t>(std::clamp(value, 0, static_cast<int>(siblings.size())));
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(place), this);
+    for (std::size_t i = 1; i < siblings.size(); ++i)
+        QWidget::setTabOrder(siblings[i - 1], siblings[i]);
+}
+
+void TZor_BitBtn::SetCursor(TCursor value)
+{
+    FCursor = value;
+    if (value == crDefault)
+        unsetCursor();
+    else
+        setCursor(CursorShapeOf(value));
+}
+
+void TZor_BitBtn::SetBiDiMode(TBiDiMode value)
+{
+    FBiDiMode = value;
+    setLayoutDirection(value == TBiDiMode::bdLeftToRight ? Qt::LeftToRight : Qt::RightToLeft);
     update();
 }
 
@@ -89,23 +154,11 @@ bool TZor_BitBtn::CanFocus() const
 
 void TZor_BitBtn::Click()
 {
-    QWidget* form = window();
-    auto* dialog = qobject_cast<QDialog*>(form);
-    QMetaProperty property;
-    const bool published = form && form != this && FindPublishedProperty(form, "ModalResult", &property) &&
-                           property.isWritable();
-    if (published)
-        property.write(form, FModalResult);
-    else if (dialog)
-        dialog->setResult(FModalResult);
-    QPointer<TZor_BitBtn> alive(this);
+    SetFormModalResult(ParentForm(this), FModalResult);
     if (OnClick)
         OnClick(this);
     else if (FAction)
         FAction->trigger();
-    // A dialog closes with a result that the click left other than 0.
-    if (alive && dialog && !published && FModalResult != 0 && dialog->result() != 0)
-        dialog->done(dialog->result());
 }
 
 bool TZor_BitBtn::DialogKey(int key, Qt::KeyboardModifiers modifiers)
@@ -145,7 +198,11 @@ bool TZor_BitBtn::DialogChar(QChar character, Qt::KeyboardModifiers)
 bool TZor_BitBtn::event(QEvent* event)
 {
     if (event->type() == QEvent::ParentChange || event->type() == QEvent::Show)
-        ZorInstallDialogKeys(window());
+        InstallDialogKeys(window());
+    if (event->type() == QEvent::ToolTip && !FShowHint) {
+        event->ignore();
+        return true;
+    }
     return QWidget::event(event);
 }
 
@@ -190,8 +247,11 @@ void TZor_BitBtn::mousePressEvent(QMouseEvent* event)
 
 void TZor_BitBtn::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press of a double click presses the button as the first did.
-    mousePressEvent(event);
+    // The second press of a double click is no press of the button: its
+    // release clicks nothing.
+    if (event->button() == Qt::LeftButton && OnDblClick)
+        OnDblClick(this);
+    event->accept();
 }
 
 void TZor_BitBtn::mouseReleaseEvent(QMouseEvent* event)
@@ -211,8 +271,18 @@ void TZor_BitBtn::mouseReleaseEvent(QMouseEvent* event)
 
 void TZor_BitBtn::keyPressEvent(QKeyEvent* event)
 {
-    // The form's dialog keys and characters decide (ZorInstallDialogKeys).
+    // The form's dialog keys and characters decide (platform/Forms.h).
     event->ignore();
+}
+
+void TZor_BitBtn::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (!FPopupMenu) {
+        event->ignore();
+        return;
+    }
+    FPopupMenu->popup(event->globalPos());
+    event->accept();
 }
 
 void TZor_BitBtn::focusInEvent(QFocusEvent* event)

@@ -11,17 +11,59 @@
 //
 // GUI thread only.
 #include "controls/Zor_StandardControls.h"
+#include "platform/Cursor.h"
 
+#include <QAction>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
-class QAction;
+namespace Zor_ZusaetzlicheControls {
+Q_NAMESPACE
+// The edges of its parent a control keeps its distance to.
+enum class TAnchorKind : quint8 { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+Q_DECLARE_FLAGS(TAnchors, TAnchorKind)
+Q_FLAG_NS(TAnchors)
+// Reading order and alignment of the caption.
+enum class TBiDiMode : quint8 {
+    bdLeftToRight = 0,
+    bdRightToLeft = 1,
+    bdRightToLeftNoAlign = 2,
+    bdRightToLeftReadingOnly = 3,
+};
+Q_ENUM_NS(TBiDiMode)
+} // namespace Zor_ZusaetzlicheControls
 
-class TZor_BitBtn : public QWidget, public TObject, public TZor_DialogKeyReceiver {
+Q_DECLARE_OPERATORS_FOR_FLAGS(Zor_ZusaetzlicheControls::TAnchors)
+
+using Zor_ZusaetzlicheControls::TAnchorKind;
+using Zor_ZusaetzlicheControls::TAnchors;
+using Zor_ZusaetzlicheControls::TBiDiMode;
+
+class TZor_BitBtn : public QWidget, public TObject, public TDialogKeyReceiver {
     Q_OBJECT
+    // What every control publishes. Placement is the layouts' here: Anchors
+    // is kept for the form's data and moves nothing.
+    Q_PROPERTY(Zor_ZusaetzlicheControls::TAnchors Anchors READ Anchors WRITE SetAnchors)
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(QMenu* PopupMenu READ PopupMenu WRITE SetPopupMenu)
+    Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+    Q_PROPERTY(bool Visible READ Visible WRITE setVisible)
+    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
+    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+    Q_PROPERTY(int Cursor READ Cursor WRITE SetCursor)
+    Q_PROPERTY(Zor_ZusaetzlicheControls::TBiDiMode BiDiMode READ BiDiMode WRITE SetBiDiMode)
+    Q_PROPERTY(int HelpContext READ HelpContext WRITE SetHelpContext)
+    Q_PROPERTY(QString HelpKeyword READ HelpKeyword WRITE SetHelpKeyword)
+    Q_PROPERTY(StdCtrls::THelpType HelpType READ HelpType WRITE SetHelpType)
+    Q_PROPERTY(QAction* Action READ Action WRITE SetAction)
+    // The button's own.
     Q_PROPERTY(TZor_Tag* ZorTag READ ZorTag CONSTANT)
     Q_PROPERTY(int GlyphCount READ GlyphCount WRITE SetGlyphCount)
     Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
@@ -29,11 +71,39 @@ class TZor_BitBtn : public QWidget, public TObject, public TZor_DialogKeyReceive
     Q_PROPERTY(bool Cancel READ Cancel WRITE SetCancel)
     Q_PROPERTY(QImage Glyph READ Glyph WRITE SetGlyph)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-    Q_PROPERTY(QString Hint READ toolTip WRITE setToolTip)
 
 public:
     explicit TZor_BitBtn(QWidget* parent = nullptr);
     ~TZor_BitBtn() override;
+
+    TAnchors Anchors() const { return FAnchors; }
+    void SetAnchors(TAnchors value) { FAnchors = value; }
+    // False: the hint is not shown.
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool value) { FShowHint = value; }
+    // Opens on a right click.
+    QMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* value) { FPopupMenu = value; }
+    int Tag() const { return FTagValue; }
+    void SetTag(int value) { FTagValue = value; }
+    // The button's own visibility, whether its form is shown or not.
+    bool Visible() const { return !isHidden(); }
+    // Tab reaches the button (a click still focuses it).
+    bool TabStop() const { return focusPolicy() == Qt::StrongFocus || focusPolicy() == Qt::WheelFocus; }
+    void SetTabStop(bool value) { setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus); }
+    // The place among its siblings that Tab goes through, from 0.
+    int TabOrder() const;
+    void SetTabOrder(int value);
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor value);
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode value);
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int value) { FHelpContext = value; }
+    QString HelpKeyword() const { return FHelpKeyword; }
+    void SetHelpKeyword(const QString& value) { FHelpKeyword = value; }
+    StdCtrls::THelpType HelpType() const { return FHelpType; }
+    void SetHelpType(StdCtrls::THelpType value) { FHelpType = value; }
 
     TZor_Tag* ZorTag() const { return FTag; }
     // 1 to 5 images side by side in the glyph.
@@ -50,8 +120,8 @@ public:
     QString Caption() const { return FCaption; }
     void SetCaption(const QString& value);
 
-    // Follows the action: caption, image, enabled and visible state; a click
-    // without OnClick triggers it.
+    // Follows the action: caption, image, help, tag, enabled and visible
+    // state; a click without OnClick triggers it.
     QAction* Action() const { return FAction; }
     void SetAction(QAction* action);
 
@@ -63,6 +133,8 @@ public:
     bool Pressed() const { return FPressed; }
 
     TNotifyEvent OnClick;
+    // The second press of a double click raises this in place of a click.
+    TNotifyEvent OnDblClick;
 
     // The form's keys: Enter for a default button that is not Cancel, Escape
     // for one that is, with no Shift, Ctrl or Alt held.
@@ -85,11 +157,21 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     bool CanFocus() const;
     void ActionChanged();
 
+    TAnchors FAnchors = TAnchors(TAnchorKind::akLeft) | TAnchorKind::akTop;
+    bool FShowHint = true;
+    QPointer<QMenu> FPopupMenu;
+    int FTagValue = 0;
+    TCursor FCursor = crDefault;
+    TBiDiMode FBiDiMode = TBiDiMode::bdLeftToRight;
+    int FHelpContext = 0;
+    QString FHelpKeyword;
+    StdCtrls::THelpType FHelpType = StdCtrls::THelpType::htContext;
     TZor_Tag* FTag;
     int FGlyphCount = 1;
     int FModalResult = 0;

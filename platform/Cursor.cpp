@@ -6,8 +6,9 @@
 namespace {
 TCursor gCursor = crDefault;
 bool gOverride = false;
+} // namespace
 
-Qt::CursorShape ShapeOf(TCursor cursor)
+Qt::CursorShape CursorShapeOf(TCursor cursor)
 {
     switch (cursor) {
     case crNone: return Qt::BlankCursor;
@@ -33,7 +34,6 @@ Qt::CursorShape ShapeOf(TCursor cursor)
     default: return Qt::ArrowCursor;
     }
 }
-} // namespace
 
 TCursor ScreenCursor()
 {
@@ -50,9 +50,9 @@ void SetScreenCursor(TCursor cursor)
             QGuiApplication::restoreOverrideCursor();
         gOverride = false;
     } else if (gOverride) {
-        QGuiApplication::changeOverrideCursor(QCursor(ShapeOf(cursor)));
+        QGuiApplication::changeOverrideCursor(QCursor(CursorShapeOf(cursor)));
     } else {
-        QGuiApplication::setOverrideCursor(QCursor(ShapeOf(cursor)));
+        QGuiApplication::setOverrideCursor(QCursor(CursorShapeOf(cursor)));
         gOverride = true;
     }
 }

@@ -21,9 +21,46 @@ void TAction::SetImage(int index, const QImage& enabled, const QImage& disabled)
     setIcon(icon);
 }
 
-namespace {
+// A change tells the controls that follow the action.
+void TAction::SetHelpContext(int value)
+{
+    if (value == FHelpContext)
+        return;
+    FHelpContext = value;
+    emit changed();
+}
+
+void TAction::SetHelpKeyword(const QString& value)
+{
+    if (value == FHelpKeyword)
+        return;
+    FHelpKeyword = value;
+    emit changed();
+}
+
+void TAction::SetHelpType(StdCtrls::THelpType value)
+{
+    if (value == FHelpType)
+        return;
+    FHelpType = value;
+    emit changed();
+}
+
+void TAction::SetTag(int value)
+{
+    if (value == FTag)
+        return;
+    FTag = value;
+    emit changed();
+}
+
+bool ParentFontOf(const QWidget& widget)
+{
+    return !widget.testAttribute(Qt::WA_SetFont);
+}
+
 // Back to the parent's font: an empty font resolves nothing of its own.
-void TakeParentFont(QWidget& widget, bool value)
+void SetParentFontOf(QWidget& widget, bool value)
 {
     if (value) {
         widget.setFont(QFont());
@@ -33,14 +70,37 @@ void TakeParentFont(QWidget& widget, bool value)
         widget.setAttribute(Qt::WA_SetFont, true);
     }
 }
-} // namespace
 
-void TLabel::SetParentFont(bool value)
+TButton::TButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
 {
-    TakeParentFont(*this, value);
+    // Connected first, so the result is set before the click's own handlers run.
+    connect(this, &QAbstractButton::clicked, this, [this] { SetFormModalResult(window(), FModalResult); });
 }
 
-void TButton::SetParentFont(bool value)
+void TButton::SetDefault(bool value)
 {
-    TakeParentFont(*this, value);
+    FDefault = value;
+    setDefault(value);
+}
+
+bool TButton::Active() const
+{
+    const QWidget* focus = window()->focusWidget();
+    if (focus == this)
+        return true;
+    return FDefault && !qobject_cast<const QPushButton*>(focus);
+}
+
+bool TButton::DialogKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    const bool enter = (key == Qt::Key_Return || key == Qt::Key_Enter) && Active();
+    const bool escape = key == Qt::Key_Escape && FCancel;
+    if (!enter && !escape)
+        return false;
+    if (!isEnabled() || !isVisibleTo(window()) || focusPolicy() == Qt::NoFocus)
+        return false;
+    click();
+    return true;
 }

@@ -38,7 +38,7 @@ QImage Glyph(QStyle* style, QStyle::StandardPixmap which)
 
 } // namespace
 
-TfComportOptions::TfComportOptions(QWidget* owner) : QDialog(owner)
+TfComportOptions::TfComportOptions(QWidget* owner) : TForm(owner)
 {
     setObjectName("fComportOptions");
     SetOwnerRoot(this);
@@ -88,7 +88,7 @@ TfComportOptions::TfComportOptions(QWidget* owner) : QDialog(owner)
     btOK->SetGlyphCount(2);
     btOK->SetGlyph(Glyph(style(), QStyle::SP_DialogOkButton));
     btOK->SetDefault(true);
-    btOK->SetModalResult(QDialog::Accepted);
+    btOK->OnClick = [this](TObject*) { btOKClick(); };
     btAbort = new TZor_BitBtn(this);
     btAbort->setObjectName("btAbort");
     btAbort->SetCaption("&Abbrechen");
@@ -96,13 +96,12 @@ TfComportOptions::TfComportOptions(QWidget* owner) : QDialog(owner)
     btAbort->SetGlyph(Glyph(style(), QStyle::SP_DialogCancelButton));
     btAbort->SetDefault(true);
     btAbort->SetCancel(true);
-    btAbort->OnClick = [this](TObject*) { reject(); };
+    btAbort->OnClick = [this](TObject*) { btAbortClick(); };
     for (TZor_BitBtn* b : {btOK, btAbort}) {
         b->setMinimumSize(90, 25);
         buttons->addWidget(b);
     }
     body->addLayout(buttons);
-    ZorInstallDialogKeys(this);
 
     lcLangLinked = new TlcLangLinked(this);
     lcLangLinked->setObjectName("lcLangLinked");
@@ -182,9 +181,19 @@ void TfComportOptions::LabelClick(QLabel* label)
         target->setFocus();
 }
 
+void TfComportOptions::btOKClick()
+{
+    SetModalResult(mrOk);
+}
+
+void TfComportOptions::btAbortClick()
+{
+    SetModalResult(mrCancel);
+}
+
 bool TfComportOptions::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == lPort && event->type() == QEvent::MouseButtonRelease)
         LabelClick(lPort);
-    return QDialog::eventFilter(watched, event);
+    return TForm::eventFilter(watched, event);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The choice of the interface: the PC's COM ports, "USB" and
 // "Keine Schnittstelle".
-#include <QDialog>
+#include "platform/Forms.h"
 
 #include <string>
 #include <vector>
@@ -11,7 +11,9 @@ class TZor_BitBtn;
 class TZor_ComboBox;
 class TlcLangLinked;
 
-class TfComportOptions : public QDialog {
+// Both buttons are default buttons, Abort also the cancel button: Enter
+// closes the dialog with mrOk, Escape with mrCancel.
+class TfComportOptions : public TForm {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
 public:
@@ -29,6 +31,8 @@ public:
     void FormCreate();
     // A click on a label gives the focus to the control it names.
     void LabelClick(QLabel* label);
+    void btOKClick();
+    void btAbortClick();
 
     QWidget* spLeft;
     QLabel* lDescription;

@@ -13,13 +13,12 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
 TfInputForm* fInputForm = nullptr;
 
-TfInputForm::TfInputForm(QWidget* owner) : QDialog(owner, Qt::Tool)
+TfInputForm::TfInputForm(QWidget* owner) : TForm(owner, Qt::Tool)
 {
     setObjectName("fInputForm");
     SetOwnerRoot(this);
@@ -68,14 +67,15 @@ TfInputForm::TfInputForm(QWidget* owner) : QDialog(owner, Qt::Tool)
     buttons->addStretch(1);
     btOK = new TButton("OK", this);
     btOK->setObjectName("btOK");
-    btOK->setDefault(true);
+    btOK->SetDefault(true);
+    btOK->SetModalResult(mrOk);
     btAbort = new TButton("Abbrechen", this);
     btAbort->setObjectName("btAbort");
+    btAbort->SetCancel(true);
+    btAbort->SetModalResult(mrCancel);
     buttons->addWidget(btOK);
     buttons->addWidget(btAbort);
     body->addLayout(buttons);
-    connect(btOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btAbort, &QPushButton::clicked, this, &QDialog::reject);
     connect(edValue, &QLineEdit::textChanged, this, &TfInputForm::edValueChange);
     edValue->installEventFilter(this);
 
@@ -138,5 +138,5 @@ bool TfInputForm::eventFilter(QObject* watched, QEvent* event)
         if (!typed.isNull() && (typed == QChar(8) || typed.isPrint()) && !edValueKeyPress(typed))
             return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return TForm::eventFilter(watched, event);
 }

@@ -1,17 +1,20 @@
 #pragma once
 // The value input dialog: a message, a label and one edit field.
-#include <QDialog>
+#include "platform/Forms.h"
 
 #include <string>
 
 class QCheckBox;
 class QLabel;
-class QPushButton;
 class QWidget;
+class TButton;
 class TZor_Edit;
 class TlcLangLinked;
 
-class TfInputForm : public QDialog {
+// OK is the default button, Abort the cancel button: Enter in the value
+// field closes the dialog with mrOk (while OK is enabled), Escape with
+// mrCancel.
+class TfInputForm : public TForm {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
 public:
@@ -30,8 +33,8 @@ public:
     QLabel* lbValue;
     TZor_Edit* edValue;
     QCheckBox* cbAction;
-    QPushButton* btOK;
-    QPushButton* btAbort;
+    TButton* btOK;
+    TButton* btAbort;
     TlcLangLinked* lcLangLinked;
 
     // The most characters the value may hold; 0: no limit.

@@ -43,7 +43,7 @@ QPixmap Flag(bool german)
 
 } // namespace
 
-TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
+TfLanguage::TfLanguage(QWidget* owner) : TForm(owner)
 {
     setObjectName("fLanguage");
     SetOwnerRoot(this);
@@ -64,15 +64,15 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
     buttons->addStretch(1);
     btnOK = new TButton("&OK", this);
     btnOK->setObjectName("btnOK");
-    btnOK->setDefault(true);
+    btnOK->SetDefault(true);
     btnAbort = new TButton("&Abbrechen", this);
     btnAbort->setObjectName("btnAbort");
+    btnAbort->SetCancel(true);
     buttons->addWidget(btnOK);
     buttons->addWidget(btnAbort);
     layout->addLayout(buttons);
     connect(btnOK, &QPushButton::clicked, this, &TfLanguage::btnOKClick);
     connect(btnAbort, &QPushButton::clicked, this, &TfLanguage::btnAbortClick);
-    connect(this, &QDialog::rejected, this, &QWidget::close); // Escape
 
     // The picker as its data set it up: two languages with flags in Tahoma
     // (there before the texts are read, which address its entries), the data
@@ -102,7 +102,7 @@ TfLanguage::TfLanguage(QWidget* owner) : QDialog(owner)
 
 void TfLanguage::showEvent(QShowEvent* event)
 {
-    QDialog::showEvent(event);
+    TForm::showEvent(event);
     FormShow();
 }
 

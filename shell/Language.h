@@ -1,13 +1,15 @@
 #pragma once
 // The language dialog: it stays open beside the main window and switches
 // every window of the program on OK.
-#include <QDialog>
+#include "platform/Forms.h"
 
-class QPushButton;
+class TButton;
 class TlcLangCombo;
 class TlcLangLinked;
 
-class TfLanguage : public QDialog {
+// OK is the default button and Abort the cancel button: Enter switches the
+// language, Escape closes the dialog without.
+class TfLanguage : public TForm {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
 public:
@@ -19,8 +21,8 @@ public:
     void btnAbortClick();
 
     TlcLangCombo* lcLangCombo;
-    QPushButton* btnOK;
-    QPushButton* btnAbort;
+    TButton* btnOK;
+    TButton* btnAbort;
     TlcLangLinked* lcLangLinked;
 
 protected:

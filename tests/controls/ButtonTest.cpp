@@ -9,8 +9,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QHelpEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -248,6 +251,66 @@ TEST(BitBtn, DefaultsAndPublishedProperties)
     EXPECT_EQ(button.GlyphCount(), 1);
 }
 
+// What every control publishes, read and written by name as a form's data and
+// the translation engine do, and what each does to the button.
+TEST(BitBtn, PublishesWhatEveryControlDoes)
+{
+    QWidget form;
+    auto* first = new TZor_BitBtn(&form);
+    auto* button = new TZor_BitBtn(&form);
+    auto* last = new TZor_BitBtn(&form);
+    QMenu menu;
+    QAction action("Senden");
+    QFont font("Tahoma");
+    font.setPointSize(11);
+    // The action first: following it sets caption, hint, help and state.
+    const std::vector<std::pair<const char*, QVariant>> writes = {
+        {"Action", QVariant::fromValue(&action)},
+        {"Anchors", QVariant::fromValue(TAnchors(TAnchorKind::akRight) | TAnchorKind::akBottom)},
+        {"Font", font},
+        {"Hint", QString("Sendet")},
+        {"ShowHint", false},
+        {"PopupMenu", QVariant::fromValue(&menu)},
+        {"Tag", 17},
+        {"Visible", false},
+        {"Enabled", false},
+        {"TabStop", false},
+        {"TabOrder", 0},
+        {"Cursor", int(crHandPoint)},
+        {"BiDiMode", QVariant::fromValue(TBiDiMode::bdRightToLeft)},
+        {"HelpContext", 420},
+        {"HelpKeyword", QString("Senden")},
+        {"HelpType", QVariant::fromValue(StdCtrls::THelpType::htKeyword)},
+    };
+    for (const auto& [name, value] : writes) {
+        QMetaProperty property;
+        ASSERT_TRUE(FindPublishedProperty(button, name, &property)) << name;
+        EXPECT_TRUE(property.write(button, value)) << name;
+        EXPECT_EQ(property.read(button), value) << name;
+    }
+    QMetaProperty fontProperty;
+    ASSERT_TRUE(FindPublishedProperty(button, "Font", &fontProperty));
+    EXPECT_EQ(PropertyKind(fontProperty), TTypeKind::tkClass) << "the translation engine's fonts reach it";
+    EXPECT_EQ(button->font().family(), "Tahoma");
+    EXPECT_EQ(button->toolTip(), "Sendet");
+    EXPECT_TRUE(button->isHidden());
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(button->focusPolicy(), Qt::ClickFocus) << "a click still focuses it";
+    EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(button->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(button->Action(), &action);
+    // Tab order among the siblings.
+    EXPECT_EQ(button->TabOrder(), 0);
+    EXPECT_EQ(first->TabOrder(), 1);
+    EXPECT_EQ(last->TabOrder(), 2);
+    EXPECT_EQ(button->nextInFocusChain(), first);
+    last->SetTabOrder(1);
+    EXPECT_EQ(last->TabOrder(), 1);
+    EXPECT_EQ(first->TabOrder(), 2);
+    EXPECT_EQ(button->nextInFocusChain(), last);
+    EXPECT_EQ(last->nextInFocusChain(), first);
+}
+
 class BitBtnOnDialog : public testing::Test {
 protected:
     void SetUp() override
@@ -288,7 +351,8 @@ TEST_F(BitBtnOnDialog, MouseClickSetsTheResult)
     EXPECT_FALSE(Button->Pressed());
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(Dialog->result(), 1);
-    EXPECT_FALSE(Dialog->isVisible()) << "closed with the result";
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Dialog->isVisible()) << "closed with the result once the click is done";
 }
 
 TEST_F(BitBtnOnDialog, ReleasedOutsideIsNoClick)
@@ -305,10 +369,12 @@ TEST_F(BitBtnOnDialog, AHandlerMayKeepTheDialogOpen)
 {
     Button->OnClick = [&](TObject*) { Dialog->setResult(0); };
     Button->Click();
+    QCoreApplication::processEvents();
     EXPECT_TRUE(Dialog->isVisible());
     Button->SetModalResult(0);
     Button->OnClick = nullptr;
     Button->Click();
+    QCoreApplication::processEvents();
     EXPECT_TRUE(Dialog->isVisible()) << "a result of 0 closes nothing";
 }
 
@@ -370,6 +436,68 @@ TEST_F(BitBtnOnDialog, FollowsAnAction)
     EXPECT_FALSE(Button->isEnabled());
 }
 
+// An action of the program also gives its help and its tag, then and when
+// they change.
+TEST_F(BitBtnOnDialog, TakesHelpAndTagFromTheAction)
+{
+    TAction action("Firmware-Upload");
+    action.SetHelpContext(310);
+    action.SetHelpKeyword("Firmware");
+    action.SetHelpType(StdCtrls::THelpType::htKeyword);
+    action.SetTag(4);
+    action.setVisible(false);
+    Button->SetAction(&action);
+    EXPECT_EQ(Button->Caption(), "Firmware-Upload");
+    EXPECT_EQ(Button->HelpContext(), 310);
+    EXPECT_EQ(Button->HelpKeyword(), "Firmware");
+    EXPECT_EQ(Button->HelpType(), StdCtrls::THelpType::htKeyword);
+    EXPECT_EQ(Button->Tag(), 4);
+    EXPECT_TRUE(Button->isHidden());
+    action.SetHelpContext(311);
+    action.SetTag(5);
+    action.setVisible(true);
+    EXPECT_EQ(Button->HelpContext(), 311);
+    EXPECT_EQ(Button->Tag(), 5);
+    EXPECT_FALSE(Button->isHidden());
+}
+
+// A double click is one click, then a double click: the second press of it
+// neither presses the button nor clicks it.
+TEST_F(BitBtnOnDialog, ADoubleClickIsCountedOnceAsADoubleClick)
+{
+    Button->SetModalResult(0);
+    int clicks = 0;
+    int doubleClicks = 0;
+    Button->OnClick = [&](TObject*) { ++clicks; };
+    Button->OnDblClick = [&](TObject* sender) {
+        EXPECT_EQ(sender, static_cast<TObject*>(Button));
+        ++doubleClicks;
+    };
+    const QPoint at(10, 10);
+    QTest::mousePress(Button, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(Button, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(Button, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_FALSE(Button->Pressed());
+    QTest::mouseRelease(Button, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(doubleClicks, 1);
+    EXPECT_TRUE(Dialog->isVisible());
+}
+
+TEST_F(BitBtnOnDialog, ShowHintFalseShowsNoHint)
+{
+    Button->setToolTip("Hinweis");
+    const QPoint at(5, 5);
+    QHelpEvent shown(QEvent::ToolTip, at, Button->mapToGlobal(at));
+    QCoreApplication::sendEvent(Button, &shown);
+    EXPECT_TRUE(shown.isAccepted());
+    Button->SetShowHint(false);
+    QHelpEvent hidden(QEvent::ToolTip, at, Button->mapToGlobal(at));
+    QCoreApplication::sendEvent(Button, &hidden);
+    EXPECT_FALSE(hidden.isAccepted());
+    QToolTip::hideText();
+}
+
 TEST(ZorImage, CarriesATag)
 {
     TZor_Image image;
@@ -394,6 +522,28 @@ TEST(ZorImageList, ImagesOfOneSize)
     EXPECT_TRUE(list.Image(1).isNull());
     list.SetWidth(24);
     EXPECT_EQ(list.Count(), 0) << "a new size empties the list";
+}
+
+// The data module's two lists give an action its image and, while the action
+// is disabled, the image of the disabled list; a button that follows the
+// action shows the enabled one.
+TEST(ZorImageList, ActionsShowTheImagesOfBothLists)
+{
+    TZor_ImageList enabled;
+    TZor_ImageList disabled;
+    for (const auto& [list, colour] : {std::pair{&enabled, QColor(Qt::blue)}, std::pair{&disabled, QColor(Qt::gray)}}) {
+        QImage image(16, 16, QImage::Format_RGB32);
+        image.fill(colour);
+        list->Add(image);
+    }
+    TAction action("Senden");
+    action.SetImage(0, enabled.Image(0), disabled.Image(0));
+    EXPECT_EQ(action.icon().pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::blue));
+    EXPECT_EQ(action.icon().pixmap(16, 16, QIcon::Disabled).toImage().pixelColor(8, 8), QColor(Qt::gray));
+    TZor_BitBtn button;
+    button.SetAction(&action);
+    EXPECT_EQ(button.Glyph().size(), QSize(16, 16));
+    EXPECT_EQ(button.Glyph().pixelColor(8, 8), QColor(Qt::blue)) << "the enabled image";
 }
 
 } // namespace

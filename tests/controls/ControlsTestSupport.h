@@ -5,9 +5,12 @@
 #include "platform/Beep.h"
 #include "platform/FormatSettings.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
 
 #include <string>
 
@@ -108,4 +111,25 @@ inline void SendText(QWidget* widget, const QString& text)
         const int key = c.isLetterOrNumber() ? c.toUpper().unicode() : c.unicode();
         SendKey(widget, key, Qt::NoModifier, QString(c));
     }
+}
+
+// Keys pressed and released as the window system delivers them to the window
+// of `inWindow`: to its focus widget, or to a list that a combo box opened.
+inline void PressKey(QWidget* inWindow, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(inWindow->window()->windowHandle(), key, modifiers);
+}
+// ASCII text, one key per character.
+inline void TypeKeys(QWidget* inWindow, const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(inWindow->window()->windowHandle(), c.toLatin1());
+}
+
+// Shows the window and makes it the active one, as clicking on it would.
+inline bool ShowActive(QWidget* window)
+{
+    window->show();
+    QApplication::setActiveWindow(window);
+    return QTest::qWaitForWindowActive(window);
 }

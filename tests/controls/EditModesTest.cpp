@@ -352,20 +352,34 @@ TEST(EditProperties, ValueByMode)
     EXPECT_EQ(all.Value(), 0);
 }
 
-TEST(EditProperties, ValueFollowsTheTypedText)
+// The value is what the change stage stored from the typed text; reading it
+// checks the text once more.
+TEST(EditProperties, ValueIsWhatTheTypedTextStored)
 {
     TFormatScope scope;
     TZor_EditCore date;
     date.SetInputMode(imDate);
+    date.SetValue(DateToValue(QDate(2023, 3, 15)));
+    date.SelectAll();
     Type(date, U"1.2.2024");
-    EXPECT_EQ(static_cast<double>(date.Value()), DateToValue(QDate(2024, 2, 1)));
+    EXPECT_EQ(static_cast<double>(date.Value()), DateToValue(QDate(2024, 2, 1))) << "not the date set before";
+    date.SetMinValue(-1);
+    date.TextEdited("1.2.", {4, 0});
+    EXPECT_EQ(date.Value(), -1) << "no date: the lower bound";
 
     TZor_EditCore integer;
     integer.SetInputMode(imInteger);
     Type(integer, U"42");
     EXPECT_EQ(integer.Value(), 42);
     integer.TextEdited("", {0, 0});
-    EXPECT_EQ(integer.Value(), 0);
+    EXPECT_EQ(integer.Value(), 42) << "an empty text stores nothing";
+    integer.SetMinValue(-5);
+    integer.SetMaxValue(50);
+    Type(integer, U"7");
+    EXPECT_EQ(integer.Value(), 7);
+    Type(integer, U"9");
+    EXPECT_EQ(integer.Text(), "7") << "79 is out of bounds";
+    EXPECT_EQ(integer.Value(), 7);
 
     TZor_EditCore number;
     number.SetInputMode(imFloat);
@@ -380,6 +394,14 @@ TEST(EditProperties, ValueFollowsTheTypedText)
     time.SetInputMode(imShortTime);
     Type(time, U"6:30");
     EXPECT_NEAR(static_cast<double>(time.Value()), TimeToValue(QTime(6, 30)), 1e-12);
+
+    // The modes without a value read 0, whatever the text.
+    for (const TInputMode mode : {imAll, imLatitude, imLongitude, imMinSec}) {
+        TZor_EditCore plain;
+        plain.SetInputMode(mode);
+        Type(plain, U"5");
+        EXPECT_EQ(plain.Value(), 0) << static_cast<int>(mode);
+    }
 }
 
 } // namespace

@@ -329,6 +329,32 @@ TEST_F(EditWidget, PasswordCharHidesTheText)
     EXPECT_EQ(Edit->echoMode(), QLineEdit::Normal);
 }
 
+// What the person sees: each character of the text as the password
+// character, exactly as an edit that holds that character would show it.
+TEST_F(EditWidget, PasswordCharIsTheCharacterShown)
+{
+    Form->findChild<QLineEdit*>()->setFocus(); // no caret in the grabs
+    Other->SetText("abc");
+    const QImage clear = Other->grab().toImage();
+    for (const QChar c : {QChar('*'), QChar('#')}) {
+        Edit->SetPasswordChar(c);
+        Edit->SetText("abc");
+        Other->SetText(QString(3, c).toStdString());
+        const QImage shown = Edit->grab().toImage();
+        EXPECT_EQ(shown, Other->grab().toImage()) << "shows " << c.toLatin1();
+        EXPECT_NE(shown, clear) << "hides the text behind " << c.toLatin1();
+        EXPECT_EQ(Edit->Text(), "abc");
+    }
+    // Typed characters are kept as typed and shown masked.
+    Focus(Edit);
+    Edit->selectAll();
+    SendText(Edit, "xy");
+    EXPECT_EQ(Edit->Text(), "xy");
+    EXPECT_EQ(Edit->displayText(), "##");
+    Edit->SetPasswordChar(QChar());
+    EXPECT_EQ(Edit->displayText(), "xy");
+}
+
 // A default and a cancel button on a dialog with an edit.
 class DialogKeys : public testing::Test {
 protected:

@@ -13,7 +13,9 @@
 #include "shell/MainForm.h"
 #include "shell/ZorAboutDlg.h"
 #include "shell/ZorUtils.h"
+#include "platform/Forms.h"
 #include "tests/common/TestServices.h"
+#include "tests/controls/ControlsTestSupport.h"
 #include "tests/shell/ShellFixture.h"
 
 #include <QCheckBox>
@@ -21,6 +23,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+
+#include <optional>
 
 namespace {
 
@@ -117,6 +121,84 @@ TEST_F(DialogsTest, TheServiceCodeIsEnteredThroughTheInputDialog)
     Dm->acInputExtentionKeyExecute();
     EXPECT_TRUE(Dm->Environment()->GetExtendedVersion());
     EXPECT_TRUE(Dm->Environment()->TempExtendedVersion);
+}
+
+// Enter and Escape typed into the value field, as the service technician
+// does: Enter stores the code, Escape closes the dialog and stores nothing.
+TEST_F(DialogsTest, TheServiceCodeDialogClosesOnEnterAndEscape)
+{
+    struct Case {
+        Qt::Key Key;
+        bool Stored;
+    };
+    for (const Case& c : {Case{Qt::Key_Escape, false}, Case{Qt::Key_Return, true}}) {
+        TestDialogs().SetModalHandler([&](QDialog& dialog) {
+            auto& input = static_cast<TfInputForm&>(dialog);
+            EXPECT_TRUE(ShowActive(&input));
+            EXPECT_EQ(QApplication::focusWidget(), input.edValue);
+            TypeKeys(&input, "48213");
+            PressKey(&input, c.Key);
+            QCoreApplication::processEvents(); // the dialog closes once the key is handled
+            EXPECT_FALSE(input.isVisible()) << c.Key;
+            EXPECT_EQ(input.edValue->text(), "48213") << "the field kept the code";
+            return input.result();
+        });
+        Dm->acInputExtentionKeyExecute();
+        const QSettings ini(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+        EXPECT_EQ(ini.contains("NormWindowPos"), c.Stored) << c.Key;
+        EXPECT_EQ(Dm->Environment()->TempExtendedVersion, c.Stored) << c.Key;
+        EXPECT_EQ(Dm->Environment()->GetExtendedVersion(), c.Stored) << c.Key;
+    }
+    TestDialogs().SetModalHandler(nullptr);
+}
+
+// With the port list focused: Up chooses the entry above, Enter takes it,
+// Escape puts the entry of before back and closes.
+TEST_F(DialogsTest, ThePortDialogClosesOnEnterAndEscape)
+{
+    struct Case {
+        Qt::Key Key;
+        int Result;
+        const char* Selected;
+    };
+    for (const Case& c : {Case{Qt::Key_Return, mrOk, "USB"}, Case{Qt::Key_Escape, mrCancel, "Keine Schnittstelle"}}) {
+        TfComportOptions dialog;
+        std::optional<int> closed;
+        QObject::connect(&dialog, &QDialog::finished, [&](int result) { closed = result; });
+        ASSERT_TRUE(ShowActive(&dialog));
+        ASSERT_EQ(QApplication::focusWidget(), dialog.ePort);
+        PressKey(&dialog, Qt::Key_Up);
+        ASSERT_EQ(dialog.ePort->currentText(), "USB");
+        PressKey(&dialog, c.Key);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(closed, c.Result) << c.Key;
+        EXPECT_FALSE(dialog.isVisible()) << c.Key;
+        EXPECT_EQ(dialog.ePort->currentText().toStdString(), c.Selected) << c.Key;
+    }
+}
+
+// The language dialog, shown beside the main window: Enter switches to the
+// chosen language, Escape closes it without.
+TEST_F(DialogsTest, TheLanguageDialogClosesOnEnterAndEscape)
+{
+    TfMainForm form;
+    struct Case {
+        Qt::Key Key;
+        int Language;
+    };
+    for (const Case& c : {Case{Qt::Key_Escape, 1}, Case{Qt::Key_Return, 2}}) {
+        QPointer<TfLanguage> dialog(new TfLanguage(&form));
+        ASSERT_TRUE(ShowActive(dialog));
+        ASSERT_EQ(QApplication::focusWidget(), dialog->lcLangCombo);
+        PressKey(dialog, Qt::Key_Down);
+        ASSERT_EQ(dialog->lcLangCombo->currentIndex(), 1);
+        PressKey(dialog, c.Key);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(dialog.isNull()) << c.Key << ": closed and gone";
+        EXPECT_EQ(Dm->lcLangDispatcher->ActiveLanguage(), c.Language) << c.Key;
+        EXPECT_EQ(Dm->Environment()->Language, c.Language) << c.Key;
+    }
+    Dm->lcLangDispatcher->SetActiveLanguage(1);
 }
 
 TEST_F(DialogsTest, ChoosingEnglishStoresItAndSwitchesTheWindows)
