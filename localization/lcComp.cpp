@@ -1,5 +1,7 @@
 #include "localization/lcComp.h"
 
+#include "localization/lcResStrings.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QFile>
@@ -1421,7 +1423,7 @@ bool TlcCustomLang::TestModeActive() const
 
 void TlcCustomLang::RaiseNotFound(const std::string& id) const
 {
-    throw ELanguageError(Format("String identifier \"%s\" not found!", id.c_str()));
+    throw ELanguageError(FmtLoadStr(SlcStringNotFound, {id}));
 }
 
 std::string TlcCustomLang::GetTextOrDefault(const std::string& id)
