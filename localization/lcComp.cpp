@@ -3,6 +3,7 @@
 #include "localization/lcResStrings.h"
 
 #include <QByteArray>
+#include <QChildEvent>
 #include <QChar>
 #include <QFile>
 #include <QFont>
@@ -706,8 +707,57 @@ TlcCustomLang::TlcCustomLang(QObject* owner)
     FStringsTypes = {"TIB_STRINGLIST", "TSTRINGLIST"};
     FProcessEscapes = lcDefaultProcessEscapes;
     QMetaProperty font;
-    const QObject* root = Owner();
+    QObject* root = Owner();
     FOwnerHasNoFont = !(root && FindPublishedProperty(root, "Font", &font) && font.metaType() == QMetaType::fromType<QFont>());
+    if (root) {
+        root->installEventFilter(this);
+        for (QObject* component : OwnedComponents(root))
+            WatchComponent(component);
+    }
+}
+
+void TlcCustomLang::WatchComponent(QObject* component)
+{
+    if (component == this)
+        return;
+    connect(component, &QObject::destroyed, this, &TlcCustomLang::ComponentRemoved, Qt::UniqueConnection);
+    // Components that this one holds are the owner's too, unless it is an
+    // owner of its own.
+    if (IsOwnerRoot(component))
+        return;
+    component->installEventFilter(this);
+    for (QObject* child : component->children())
+        if (OwnerOf(child) == Owner())
+            WatchComponent(child);
+}
+
+bool TlcCustomLang::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ChildAdded) {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child && Owner() && OwnerOf(child) == Owner())
+            WatchComponent(child);
+    }
+    return TlcComponent::eventFilter(watched, event);
+}
+
+void TlcCustomLang::ComponentRemoved(const QObject* component)
+{
+    // The object is half gone: its name is all there is to read.
+    const std::string name = component ? component->objectName().toStdString() : std::string();
+    if (name.empty() || component == Owner())
+        return;
+    for (int i = FDoNotTranslate.Count() - 1; i >= 0; --i)
+        if (lcSameText(FDoNotTranslate[i], name))
+            FDoNotTranslate.Delete(i);
+    for (TStringsType type : {TStringsType::stCaptions, TStringsType::stHints, TStringsType::stDisplayLabels,
+                              TStringsType::stFonts, TStringsType::stMultiLines, TStringsType::stOtherStrings,
+                              TStringsType::stCharSets, TStringsType::stCollections})
+        RemoveComponentEntries(List(type), component, type, TOperation::opRemove);
+    RemoveComponentEntries(FSmartExcludeProps, component, TStringsType::stOtherStrings, TOperation::opRemove);
+    for (int i = FExtendedTranslations->Count() - 1; i >= 0; --i)
+        if (lcStartsText(FExtendedTranslations->Items(i).Identifier, name + ".") >= 0)
+            FExtendedTranslations->Delete(i);
 }
 
 TlcCustomLang::~TlcCustomLang()

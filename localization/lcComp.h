@@ -528,7 +528,14 @@ public:
 
     void Loaded() override;
 
+    // A component of the owner went (it was destroyed): its name leaves
+    // DoNotTranslate, its extended translations ("<name>.") are freed, and in
+    // design mode its lines leave the lists. Destruction is the notice; the
+    // component watches every component of its owner, also those made later.
+    void ComponentRemoved(const QObject* component);
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     const TlcStringList& List(TStringsType type) const { return FLists[static_cast<size_t>(type)]; }
     TlcStringList& List(TStringsType type) { return FLists[static_cast<size_t>(type)]; }
     void SetList(TStringsType type, const TlcStringList& value);
@@ -545,6 +552,8 @@ private:
     void ReadSection8(const std::vector<std::string>& lines, bool& sawUnicode);
     void ReadSections16(const std::vector<std::u16string>& lines);
     void StoreReadLine(TlcStringList& list, std::string line);
+    // Watches the component, and the components it holds, for their going.
+    void WatchComponent(QObject* component);
 
     std::array<TlcStringList, lcStringsTypeCount> FLists;
     int FNumOfLanguages = 1;
