@@ -706,9 +706,8 @@ TlcCustomLang::TlcCustomLang(QObject* owner)
     FExcludedProperties = kExcludedPropertiesDefault;
     FStringsTypes = {"TIB_STRINGLIST", "TSTRINGLIST"};
     FProcessEscapes = lcDefaultProcessEscapes;
-    QMetaProperty font;
     QObject* root = Owner();
-    FOwnerHasNoFont = !(root && FindPublishedProperty(root, "Font", &font) && font.metaType() == QMetaType::fromType<QFont>());
+    FOwnerHasNoFont = !lcFindFontProperty(root, nullptr);
     if (root) {
         root->installEventFilter(this);
         for (QObject* component : OwnedComponents(root))

@@ -72,6 +72,14 @@ constexpr int DEFAULT_CHARSET = 1;
 int lcCharsetByName(std::string_view name);
 // The name of the first table entry of that value; empty when none.
 std::string lcCharsetName(int value);
+// The font of a component: its published "Font", or, for a widget that
+// publishes none, the widget's own font (every control has one). False when
+// the component has no font.
+bool lcFindFontProperty(const QObject* object, QMetaProperty* property);
+// Whether a control takes its parent's font: its published "ParentFont", or,
+// for a widget that publishes none, whether it was never given a font of its
+// own. False for anything else.
+bool lcTakesParentFont(const QObject* object);
 
 // A component of the engine: a QObject with a name, an owner and the loading
 // state that reading a form's data puts it in.

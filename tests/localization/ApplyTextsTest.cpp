@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QLabel>
+#include <QListWidget>
 
 #include <filesystem>
 
@@ -151,6 +153,31 @@ public:
 
 private:
     std::string FHelpFile;
+};
+
+// A window as the program's forms are: it publishes its caption but no font,
+// and its lists are plain list widgets given a fixed-pitch font of their own.
+class TfMonitorTest : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
+public:
+    TfMonitorTest()
+    {
+        SetOwnerRoot(this);
+        setFont(QFont("Helvetica", 9));
+        for (QListWidget** list : {&lbxIn, &lbxOut}) {
+            *list = new QListWidget(this);
+            (*list)->setFont(QFont("Courier New", 8));
+            (*list)->addItem("41 42 0D");
+        }
+        lbxIn->setObjectName("lbxIn");
+        lbxOut->setObjectName("lbxOut");
+        lblPlain = new QLabel("Gerät --> PC", this); // takes the window's font
+        lblPlain->setObjectName("lblPlain");
+    }
+    QListWidget* lbxIn;
+    QListWidget* lbxOut;
+    QLabel* lblPlain;
 };
 
 // Owners with properties of other kinds.
@@ -358,6 +385,35 @@ TEST(ApplyTexts, FontsOfControlsThatTakeTheirParentsStayAlone)
     f.Switch(1);
     EXPECT_EQ(f.Label->font().family(), "Arial");
     EXPECT_FALSE(f.Label->ParentFont());
+}
+
+TEST(ApplyTexts, FontsOfWidgetsThatPublishNoneFollowTheLanguage)
+{
+    TTestDataModule dm;
+    TfMonitorTest form;
+    auto* lang = LoadLang<TlcLangLinked>(
+        &form, dm.Dispatcher,
+        Section("stFonts", {Line({"TfMonitorTest", "Helvetica", "Verdana"}), Line({"lbxIn", "Courier New", "Tahoma"}),
+                            Line({"lbxOut", "Courier New", "Tahoma"}), Line({"lblPlain", "Arial", "Arial"})})
+            + Section("stCharSets", {Line({"TfMonitorTest", "DEFAULT_CHARSET", "DEFAULT_CHARSET"}),
+                                     Line({"lbxIn", "DEFAULT_CHARSET", "ANSI_CHARSET"})}));
+    EXPECT_FALSE(lang->OwnerHasNoFont());
+    struct TCase {
+        int Language;
+        const char* Owner;
+        const char* Lists;
+    };
+    for (const TCase& c : {TCase{2, "Verdana", "Tahoma"}, TCase{1, "Helvetica", "Courier New"}}) {
+        dm.Dispatcher->SetActiveLanguage(c.Language);
+        EXPECT_EQ(form.font().family().toStdString(), c.Owner) << c.Language;
+        for (QListWidget* list : {form.lbxIn, form.lbxOut}) {
+            EXPECT_EQ(list->font().family().toStdString(), c.Lists) << c.Language;
+            EXPECT_EQ(list->font().pointSize(), 8); // only the name changes
+        }
+        // A widget without a font of its own shows the window's.
+        EXPECT_EQ(form.lblPlain->font().family().toStdString(), c.Owner) << c.Language;
+        EXPECT_FALSE(form.lblPlain->testAttribute(Qt::WA_SetFont));
+    }
 }
 
 TEST(ApplyTexts, OwnersFontNameFollowsTheLanguage)
