@@ -5,6 +5,9 @@
 #include "tests/localization/TestForms.h"
 
 #include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -54,6 +57,77 @@ TEST(LanguagePicker, AfterLoadingTheActiveLanguageIsSelected)
     TlcLangCombo alone;
     alone.Loaded();
     EXPECT_EQ(alone.currentIndex(), -1);
+}
+
+namespace {
+
+// A form with the language picker as the language dialog has it: two
+// languages with their flags (solid red, solid blue) and names.
+struct TPickerForm {
+    static constexpr QRgb Red = qRgb(200, 0, 0);
+    static constexpr QRgb Blue = qRgb(0, 0, 200);
+    TTestDataModule DM;
+    TfTestForm Form;
+    TlcLangCombo* Combo;
+
+    TPickerForm()
+    {
+        Combo = new TlcLangCombo(&Form);
+        Combo->setObjectName("lcLangCombo");
+        Combo->setGeometry(10, 10, 160, 24);
+        for (QRgb colour : {Red, Blue}) {
+            QPixmap flag(18, 12);
+            flag.fill(QColor(colour));
+            TLanguageInfo& info = Combo->AddLanguageInfo();
+            info.SetFlagImage(flag);
+            info.SetLanguageName(colour == Red ? "Deutsch" : "English");
+        }
+        Combo->SetlcLangDispatcher(DM.Dispatcher);
+        Combo->Loaded();
+        Form.resize(200, 60);
+        Form.show();
+    }
+    // Pixels of that colour in what the closed box shows.
+    int Shown(QRgb colour) const
+    {
+        const QImage image = Combo->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixel(x, y) == colour;
+        return count;
+    }
+};
+
+} // namespace
+
+TEST(LanguagePicker, TheClosedBoxShowsTheChosenLanguagesFlag)
+{
+    TPickerForm f;
+    ASSERT_EQ(f.Combo->currentIndex(), 0);
+    EXPECT_GE(f.Shown(TPickerForm::Red), 18 * 12);
+    EXPECT_EQ(f.Shown(TPickerForm::Blue), 0);
+    QTest::keyClick(f.Combo, Qt::Key_Down);
+    ASSERT_EQ(f.Combo->currentIndex(), 1);
+    EXPECT_EQ(f.Shown(TPickerForm::Red), 0);
+    EXPECT_GE(f.Shown(TPickerForm::Blue), 18 * 12);
+}
+
+TEST(LanguagePicker, ATranslatedNameKeepsTheSelection)
+{
+    TPickerForm f;
+    LoadLang<TlcLangLinked>(
+        &f.Form, f.DM.Dispatcher,
+        "stCollections\r\n" + Line({"lcLangCombo.LanguageInfos[1].LanguageName", "Englisch", "English"}) + "\r\n");
+    QTest::keyClick(f.Combo, Qt::Key_Down);
+    ASSERT_EQ(f.Combo->currentIndex(), 1);
+    f.DM.Dispatcher->SetActiveLanguage(2);
+    f.DM.Dispatcher->SetActiveLanguage(1); // "Englisch" is written
+    EXPECT_EQ(f.Combo->LanguageInfos()[1].LanguageName(), "Englisch");
+    EXPECT_EQ(f.Combo->currentIndex(), 1);
+    EXPECT_EQ(f.Combo->count(), 2);
+    EXPECT_EQ(f.Combo->ItemText(f.Combo->currentIndex()), "Englisch"); // what both the box and the list draw
+    EXPECT_GE(f.Shown(TPickerForm::Blue), 18 * 12);
 }
 
 TEST(TranslatedDialogs, LabelsFromTheDialogCaptionsOfTheActiveLanguage)
