@@ -2,6 +2,7 @@
 // Message boxes and modal dialogs go through one replaceable service, so that
 // tests answer them without a window ever blocking in exec().
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QWidget;
@@ -36,6 +37,10 @@ struct TFileDialog {
     std::string DefaultExt; // without dot; added to a name typed without one
     bool OverwritePrompt = false;
     TFileDialogLabels Labels;
+    // Called once with the dialog window when it first shows, before it is
+    // painted (the dialog is then the toolkit's own widget dialog, whose
+    // labels and buttons the handler may change).
+    std::function<void(QWidget& dialog)> OnShow;
 };
 
 class TDialogService {
