@@ -321,6 +321,25 @@ TlcStringList TextList(const TStreamValue& value)
     return list;
 }
 
+// The streamed values of an extended item: the bytes of Values as they are;
+// bytes that hold a zero are 16-bit text after four leading bytes, kept as
+// the item's 16-bit copy and converted for Values.
+void ReadValuesEx(TlcExtendedItem& item, const std::string& bytes)
+{
+    if (bytes.find('\0') == std::string::npos) {
+        item.Values = bytes;
+        item.ValuesW.clear();
+        return;
+    }
+    const size_t count = bytes.size() >= 4 ? (bytes.size() - 4) / 2 : 0;
+    std::u16string wide(count, u'\0');
+    for (size_t i = 0; i < count; ++i)
+        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[4 + 2 * i])
+                                        | (static_cast<unsigned char>(bytes[5 + 2 * i]) << 8));
+    item.ValuesW = wide;
+    item.Values = WideToAnsi(wide, DEFAULT_CHARSET);
+}
+
 void ReadExtended(TlcCustomLang& component, const TStreamValue& value)
 {
     TlcExtendedItems* items = component.ExtendedTranslations();
@@ -332,6 +351,8 @@ void ReadExtended(TlcCustomLang& component, const TStreamValue& value)
                 item.Identifier = v.Text;
             else if (lcSameText(name, "Values") && IsText(v))
                 item.Values = v.Text;
+            else if (lcSameText(name, "ValuesEx") && v.Type == vaBinary)
+                ReadValuesEx(item, v.Text);
             else if (lcSameText(name, "PropertyType") && v.Type == vaIdent)
                 item.PropertyType = TypeKindByName(v.Text);
         }
@@ -610,8 +631,12 @@ std::string WriteComponentStream(const TlcCustomLang& component)
             PutShort(out, "PropertyType");
             out += static_cast<char>(vaIdent);
             PutShort(out, TypeKindName(item.PropertyType));
-            PutShort(out, "Values");
-            PutText(out, item.Values);
+            if (!item.Values.empty()) {
+                PutShort(out, "ValuesEx");
+                out += static_cast<char>(vaBinary);
+                PutU32(out, static_cast<std::uint32_t>(item.Values.size()));
+                out += item.Values;
+            }
             out += static_cast<char>(vaNull);
         }
         out += static_cast<char>(vaNull);

@@ -532,6 +532,75 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
               TlcStringList({Line({"IDS_1", "Eins", "One"}), Line({"IDS_2", "Zwei", "Two"})}));
 }
 
+// A component stream as another writer may make it: one extended item whose
+// values are streamed as the given "ValuesEx" bytes.
+std::string StreamWithValuesEx(const std::string& identifier, const std::string& valuesEx)
+{
+    auto shortText = [](const std::string& text) { return std::string(1, static_cast<char>(text.size())) + text; };
+    auto u32 = [](size_t n) {
+        std::string out;
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>((n >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const char vaList = 1, vaString = 6, vaBinary = 10, vaCollection = 14, vaNull = 0;
+    return "TPF0" + shortText("TlcLangLinked") + shortText("lcLang") + shortText("ExtendedTranslations") + vaCollection
+           + vaList + shortText("Identifier") + vaString + shortText(identifier) + shortText("ValuesEx") + vaBinary
+           + u32(valuesEx.size()) + valuesEx + vaNull + vaNull + vaNull + vaNull;
+}
+
+TEST(TranslationFiles, ExtendedItemsKeepTheirValuesThroughTheStream)
+{
+    // Written by the engine: the values as "ValuesEx" bytes; read back the same.
+    TForm source;
+    for (const auto& [identifier, values] : {std::pair<const char*, std::string>{"TfTestForm.Caption", Line({"Grün", "Green"})},
+                                             {"Button1.Tag", ""}}) {
+        TlcExtendedItem& item = source.Lang->ExtendedTranslations()->Add();
+        item.Identifier = identifier;
+        item.Values = values;
+    }
+    const std::string stream = WriteComponentStream(*source.Lang);
+    EXPECT_NE(stream.find(std::string("\x08ValuesEx\x0A\x0C\0\0\0Grün\x01Green\x01", 26)), std::string::npos);
+    EXPECT_EQ(stream.find("\x06Values"), std::string::npos);
+    EXPECT_EQ(stream.find("ValuesEx"), stream.rfind("ValuesEx")); // none for empty values
+
+    struct TCase {
+        const char* What;
+        std::string Stream;
+        std::string Values;
+        std::u16string ValuesW;
+    };
+    const std::u16string wide = u"Grün\x01Green\x01";
+    std::string wideBytes = std::string(4, '\0');
+    for (char16_t c : wide)
+        wideBytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    const TCase cases[] = {
+        {"8-bit", stream, "Grün\x01Green\x01", u""},
+        {"16-bit", StreamWithValuesEx("TfTestForm.Caption", wideBytes), "Grün\x01Green\x01", wide},
+    };
+    for (const TCase& c : cases) {
+        TForm form;
+        TLCBFileManager manager;
+        manager.ReadComponent(*form.Lang, "TfTestForm", BuildLCBFile({}, {{"TfTestForm", c.Stream}}));
+        ASSERT_GE(form.Lang->ExtendedTranslations()->Count(), 1) << c.What;
+        const TlcExtendedItem& item = form.Lang->ExtendedTranslations()->Items(0);
+        EXPECT_EQ(item.Identifier, "TfTestForm.Caption") << c.What;
+        EXPECT_EQ(item.Values, c.Values) << c.What;
+        EXPECT_EQ(item.ValuesW, c.ValuesW) << c.What;
+        // The item from the file sets what it names.
+        form.Lang->SetActiveLanguage(2);
+        EXPECT_EQ(form.Form->Caption().toStdString(), "Green") << c.What;
+        form.Lang->SetActiveLanguage(1);
+        EXPECT_EQ(form.Form->Caption().toStdString(), "Grün") << c.What;
+        // Written again, it reads back as it was.
+        TForm again;
+        manager.ReadComponent(*again.Lang, "TfTestForm",
+                              BuildLCBFile({}, {{"TfTestForm", WriteComponentStream(*form.Lang)}}));
+        ASSERT_GE(again.Lang->ExtendedTranslations()->Count(), 1) << c.What;
+        EXPECT_EQ(again.Lang->ExtendedTranslations()->Items(0).Values, c.Values) << c.What;
+    }
+}
+
 TEST(TranslationFiles, ACopiedManagerHasCopiesOfTheComponents)
 {
     TForm form(kCaptionsData);
