@@ -1,5 +1,6 @@
 #include "localization/lcComp.h"
 
+#include "localization/lcFiles.h"
 #include "localization/lcResStrings.h"
 
 #include <QByteArray>
@@ -1807,6 +1808,10 @@ void TlcLangDispatcher::AddLinkedLang(TlcCustomLang* lang)
         file = std::filesystem::absolute(file, error).string();
     bool loaded = false;
     if (!file.empty() && std::filesystem::exists(file, error)) {
+        if (IsLCBFile(file) && !FLCBFileManager) {
+            FLCBFileManager = std::make_unique<TLCBFileManager>();
+            FLCBFileManager->SetFileName(file);
+        }
         const int old = lang->FActiveLanguage;
         lang->FActiveLanguage = FActiveLanguage;
         loaded = lang->LoadTranslationFile(file);

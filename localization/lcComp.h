@@ -51,6 +51,7 @@ enum class TTestModeKind : int { tmkExpandWidth, tmkFlipCase, tmkExpandChars };
 
 class TlcCustomLang;
 class TlcLangDispatcher;
+class TLCBFileManager;
 
 using TLanguageChangingEvent = std::function<void(TObject* Sender, int NewLanguage, bool& AllowChange)>;
 using TLinkToDispatcherEvent = std::function<void(TObject* Sender, TlcCustomLang* ALcLang)>;
@@ -398,6 +399,48 @@ public:
     // that no line has changes nothing.
     virtual void SetTranslation(TlcStringList& list, const std::string& text, int language, const std::string& key);
     void SetTranslation(TStringsType type, const std::string& text, int language, const std::string& key);
+
+    // Translation files (lcFiles.cpp): the lists loaded from, saved to,
+    // merged with and imported from INI text (streams are the file's bytes),
+    // and read from ".LCB" files. A list is given by its type; the counts are
+    // of keys read or entries written, -1 when the list could not be loaded.
+    virtual int LoadListFromIni(TStringsType list, std::string_view stream, bool clearFirst);
+    // Keeps the stream's other content (other sections, other owners' keys).
+    virtual int SaveListToIni(TStringsType list, std::string& stream, const std::string& fileDelimiter);
+    virtual void LoadAllFromIni(std::string_view stream, bool clearFirst, bool noTranslation);
+    // Appends the rendered file to the stream.
+    virtual void SaveAllToIni(std::string& stream, const std::string& fileDelimiter);
+    // Reloads one list, keeping the entries the stream lacks.
+    virtual bool MergeListFromIni(TStringsType list, std::string_view stream);
+    virtual bool UpdateFromIni(std::string_view stream);
+    virtual bool MergeAllFromIni(std::string_view stream);
+    virtual int LoadListFromFile(TStringsType list, const std::string& fileName, bool clearFirst);
+    virtual int SaveListToFile(TStringsType list, const std::string& fileName, const std::string& fileDelimiter);
+    virtual void LoadAllFromFile(const std::string& fileName, bool clearFirst);
+    virtual void SaveAllToFile(const std::string& fileName, const std::string& fileDelimiter);
+    virtual int LoadStringsFromFile(const std::string& fileName, bool clearFirst);
+    virtual int SaveStringsToFile(const std::string& fileName, const std::string& fileDelimiter);
+    // An INI or ".LCB" file.
+    virtual bool MergeListFromFile(TStringsType list, const std::string& fileName);
+    virtual bool UpdateFromFile(const std::string& fileName);
+    virtual void ReadAllFromFile(const std::string& fileName, bool clearFirst);
+    virtual bool MergeAllFromFile(const std::string& fileName);
+    // One language of an INI file into one list, into the extended
+    // translations, into everything.
+    virtual void ImportLanguageList(TStringsType list, const std::string& fileName, const std::string& languageName);
+    virtual void ImportLanguageExtended(const std::string& fileName, const std::string& languageName);
+    virtual void ImportLanguage(const std::string& fileName, const std::string& languageName);
+    void LoadExtendedFromIni(std::string_view stream, bool clearFirst);
+    void SaveExtendedToIni(std::string& stream, const std::string& fileDelimiter);
+    // This component's data from an ".LCB" file, read by the dispatcher's
+    // reader when it holds one for a file of that name.
+    void LoadFromLCB(const std::string& fileName);
+    void LoadListFromLCB(TStringsType list, const std::string& fileName);
+    // An operation on all lists runs: the single lists leave out their
+    // closing steps (preparing, indexes, translation), run once at its end.
+    bool BulkUpdate() const { return FBulkUpdate; }
+    // The languages that the last loaded file marked fixed.
+    const TlcStringList& FixedLanguages() const { return FFixedLanguages; }
     void ReplaceDelimiter(unsigned char oldDelim, unsigned char newDelim);
     // Every byte oldDelim in the values of the extended translations.
     void ReplaceDelimiterInExtended(unsigned char oldDelim, unsigned char newDelim);
@@ -553,6 +596,9 @@ protected:
 
 private:
     friend class TlcLangDispatcher;
+    friend class TlcTranslationFiles;
+    bool FBulkUpdate = false;
+    TlcStringList FFixedLanguages;
     std::string LookupInIndex(const std::string& id, bool fallback);
     std::string LookupByScan(const TlcStringList& list, const std::string& id, bool fallback);
     [[noreturn]] void RaiseNotFound(const std::string& id) const;
@@ -720,6 +766,9 @@ public:
 
     void AddLinkedLang(TlcCustomLang* lang);
     void RemoveLinkedLang(TlcCustomLang* lang);
+    // The reader of the ".LCB" file that FileName names, made the first time
+    // a linking component loads one; none before.
+    TLCBFileManager* LCBFileManager() const { return FLCBFileManager.get(); }
     int LinkedCount() const { return static_cast<int>(FLinked.size()); }
     TlcCustomLang* LinkedLang(int index) const { return FLinked.at(static_cast<size_t>(index)); }
 
@@ -739,4 +788,5 @@ private:
     TLanguageChangingEvent FOnLanguageChanging;
     TNotifyEvent FOnLanguageChanged;
     std::vector<TlcCustomLang*> FLinked;
+    std::unique_ptr<TLCBFileManager> FLCBFileManager;
 };

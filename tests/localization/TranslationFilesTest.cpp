@@ -698,4 +698,80 @@ TEST(TranslationFiles, TheDispatcherLoadsItsFileIntoEveryComponentThatLinks)
     EXPECT_EQ(dm.Dispatcher->NumOfLanguages(), 2);
 }
 
+// A component whose INI loading is its own: the engine reaches it through the
+// component's operation.
+class TlcCountingLang : public TlcLangLinked {
+public:
+    using TlcLangLinked::TlcLangLinked;
+    void LoadAllFromFile(const std::string& fileName, bool clearFirst) override
+    {
+        ++Loads;
+        TlcLangLinked::LoadAllFromFile(fileName, clearFirst);
+    }
+    int Loads = 0;
+};
+
+TEST(TranslationFiles, TheOperationsAreTheComponentsOwn)
+{
+    QTemporaryDir dir;
+    const std::string ini = dir.filePath("texts.ini").toStdString();
+    WriteFile(ini, "[OPTIONS]\r\nLanguage_Fixed2=1\r\n"
+                   "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=English\r\n"
+                   "[Strings]\r\nTfTestForm.IDS_1=Datei~!@#File~!@#\r\n");
+    TTestDataModule dm;
+    dm.Dispatcher->SetFileName(ini);
+    TfTestForm form;
+    auto* lang = new TlcCountingLang(&form);
+    bool bulkWhileTranslating = false;
+    lang->SetOnChangeLanguage([&](TObject*) { bulkWhileTranslating = lang->BulkUpdate(); });
+    lang->SetLangDispatcher(dm.Dispatcher); // links, and loads the dispatcher's file
+    EXPECT_EQ(lang->Loads, 1);
+    EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Datei");
+    EXPECT_EQ(lang->FixedLanguages(), TlcStringList({"English"}));
+    EXPECT_TRUE(bulkWhileTranslating); // the closing steps of the lists run once, inside the bulk load
+    EXPECT_FALSE(lang->BulkUpdate());
+
+    // The single-list operations run their closing steps themselves.
+    bulkWhileTranslating = true;
+    EXPECT_EQ(lang->LoadListFromFile(TStringsType::stStrings, ini, true), 1);
+    EXPECT_FALSE(bulkWhileTranslating);
+    std::string saved;
+    EXPECT_EQ(lang->SaveListToIni(TStringsType::stStrings, saved, "|"), 1);
+    EXPECT_NE(saved.find("TfTestForm.IDS_1=Datei|File|"), std::string::npos);
+}
+
+TEST(TranslationFiles, TheDispatchersReaderReadsItsFileForEveryComponent)
+{
+    QTemporaryDir dir;
+    const std::string lcb = dir.filePath("texts.LCB").toStdString();
+    const std::string other = dir.filePath("other.lcb").toStdString();
+    TForm source("stStrings\r\n" + Line({"IDS_1", "Binaer", "Binary"}) + "\r\n");
+    WriteFile(lcb, LcbOf(*source.Lang, "TfTestForm"));
+    WriteFile(other, BuildLCBFile({}, {{"TfTestForm", WriteComponentStream(*source.Lang)}, {"TfElse", "x"}}));
+    TTestDataModule dm;
+    EXPECT_EQ(dm.Dispatcher->LCBFileManager(), nullptr);
+    dm.Dispatcher->SetFileName(lcb);
+    TForm first;
+    dm.Dispatcher->AddLinkedLang(first.Lang);
+    TLCBFileManager* reader = dm.Dispatcher->LCBFileManager();
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->FileName(), lcb);
+    EXPECT_EQ(reader->OwnerIdentifiers(), TlcStringList({"TfOther", "TfTestForm"}));
+    EXPECT_EQ(first.Lang->FixedLanguages(), TlcStringList({"English"}));
+    TForm second;
+    dm.Dispatcher->AddLinkedLang(second.Lang);
+    EXPECT_EQ(dm.Dispatcher->LCBFileManager(), reader);
+    EXPECT_EQ(second.Lang->GetTextOrDefault("IDS_1"), "Binaer");
+
+    // The dispatcher's file, read again by a component: the same reader.
+    WriteFile(lcb, BuildLCBFile({}, {{"TfThird", "x"}, {"TfTestForm", WriteComponentStream(*source.Lang)}}));
+    second.Lang->LoadFromLCB(lcb);
+    EXPECT_EQ(reader->OwnerIdentifiers().Lines(), (std::vector<std::string>{"TfThird", "TfTestForm"}));
+    EXPECT_TRUE(second.Lang->FixedLanguages().Empty());
+    // Another file: a reader of its own.
+    second.Lang->LoadFromLCB(other);
+    EXPECT_EQ(reader->OwnerIdentifiers().Lines(), (std::vector<std::string>{"TfThird", "TfTestForm"}));
+    EXPECT_EQ(dm.Dispatcher->LCBFileManager(), reader);
+}
+
 } // namespace
