@@ -122,6 +122,19 @@ private:
 // (":/tessaro/lc/TfLanguage.dat"); raises Exception when there is none.
 std::string LoadTranslationResource(const std::string& path);
 
+// Sets a component's published settings as its form's data give them: one
+// line per property, its name and its values separated by TABs (a flag true
+// or false, a number, a text, or the lines of a list). Raises Exception for a
+// property the component does not publish or a value it cannot take.
+void ApplyTranslationSettings(TlcCustomLang& lang, std::string_view settings);
+
+// Loads a form's translation component as the form's data would, inside the
+// caller's TlcResourceLoading bracket: the language count, the dispatcher,
+// then the other settings of "<folder>/<form>.lcs" (delimiter, language
+// names, what the form's table sets), then the data "<folder>/<form>.dat".
+void LoadFormTranslation(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& folder,
+                         const std::string& form);
+
 // Settings of the pseudo-translation that shows a transformed first-language
 // text wherever a later language has none.
 class TTestModeInfo : public QObject {

@@ -1,7 +1,12 @@
 #include "shell/SelectDeviceForm.h"
 
+#include "localization/lcLngLnk.h"
+#include "platform/Component.h"
 #include "platform/Registry.h"
+#include "platform/StdCtrls.h"
+#include "shell/DataModule.h"
 #include "shell/DeviceStatus.h"
+#include "shell/ZorUtils.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -15,17 +20,18 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     : QDialog(owner), FDevices(devices), FSettings(settings)
 {
     setObjectName("fSelectDeviceForm");
+    SetOwnerRoot(this);
     fSelectDeviceForm = this;
     setWindowTitle("Zor Konfigurationsprogramm");
     QFont bold = font();
     bold.setBold(true);
     auto* layout = new QVBoxLayout(this);
-    auto* lblDatei = new QLabel("Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", this);
+    auto* lblDatei = new TLabel("Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", this);
     lblDatei->setObjectName("lblDatei");
     lblDatei->setFont(bold);
     layout->addWidget(lblDatei);
     auto* row = new QHBoxLayout;
-    auto* lblDevice = new QLabel("Gerät:", this);
+    auto* lblDevice = new TLabel("Gerät:", this);
     lblDevice->setObjectName("lblDevice");
     lblDevice->setFont(bold);
     row->addWidget(lblDevice);
@@ -36,10 +42,10 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     layout->addLayout(row);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    btnOK = new QPushButton("OK", this);
+    btnOK = new TButton("OK", this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(true);
-    btnCancel = new QPushButton("Abbruch", this);
+    btnCancel = new TButton("Abbruch", this);
     btnCancel->setObjectName("btnCancel");
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);
@@ -52,6 +58,14 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     // A fixed size that fits its texts in any font, at least the designed 375 x 100.
     setMinimumSize(375, 100);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    lcLangLinked = new TlcLangLinked(this);
+    lcLangLinked->setObjectName("lcLangLinked");
+    {
+        TlcResourceLoading loading;
+        loading.Add(*lcLangLinked);
+        LoadFormTranslations(*lcLangLinked, DM ? DM->lcLangDispatcher : nullptr, "TfSelectDeviceForm");
+        loading.Finish();
+    }
     FormCreate();
 }
 

@@ -121,40 +121,6 @@ private:
     TTestControl* FChild = nullptr;
 };
 
-// The language dialog as its data know it.
-class TfLanguage : public QWidget {
-    Q_OBJECT
-    Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
-    Q_PROPERTY(QFont Font READ font WRITE setFont)
-    Q_PROPERTY(std::string HelpFile READ HelpFile WRITE SetHelpFile)
-public:
-    TfLanguage()
-    {
-        SetOwnerRoot(this);
-        setWindowTitle("Sprache");
-        Label1 = new TLabel("Sprache:", this);
-        Label1->setObjectName("Label1");
-        btnOK = new TButton("&OK", this);
-        btnOK->setObjectName("btnOK");
-        btnAbort = new TButton("&Abbrechen", this);
-        btnAbort->setObjectName("btnAbort");
-        lcLangCombo = new TlcLangCombo(this);
-        lcLangCombo->setObjectName("lcLangCombo");
-        for (int i = 0; i < 2; ++i)
-            lcLangCombo->AddLanguageInfo().SetLanguageName(i == 0 ? "Deutsch" : "English");
-    }
-    std::string HelpFile() const { return FHelpFile; }
-    void SetHelpFile(const std::string& value) { FHelpFile = value; }
-
-    TLabel* Label1;
-    TButton* btnOK;
-    TButton* btnAbort;
-    TlcLangCombo* lcLangCombo;
-
-private:
-    std::string FHelpFile;
-};
-
 // A window as the program's forms are: it publishes its caption but no font,
 // and its lists are plain list widgets given a fixed-pitch font of their own.
 class TfMonitorTest : public QWidget {

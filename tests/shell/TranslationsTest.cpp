@@ -24,7 +24,7 @@ TEST(ProgramTranslations, CompiledFilesReadAndWriteBackByteForByte)
 {
     const QStringList files = QDir(":/tessaro/lc").entryList({"*.dat"});
     ASSERT_EQ(files, (QStringList{"TDM.dat", "TfComportOptions.dat", "TfInputForm.dat", "TfLanguage.dat",
-                                  "TfMainForm.dat", "TfZorAboutDlg.dat"}));
+                                  "TfMainForm.dat", "TfSelectDeviceForm.dat", "TfZorAboutDlg.dat"}));
     for (const QString& file : files) {
         const std::string data = LoadTranslationResource(":/tessaro/lc/" + file.toStdString());
         std::unique_ptr<TlcCustomLang> lang;
