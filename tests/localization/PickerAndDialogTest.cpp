@@ -232,6 +232,50 @@ TEST(TranslatedDialogs, TheDialogShowsTheCaptionsOfTheActiveLanguage)
     EXPECT_TRUE(dm.Lang->DoRaiseExceptions());
 }
 
+TEST(TranslatedDialogs, WithTheDataModulesTableEveryLabelSpeaksTheLanguage)
+{
+    // The program's data module: its dispatcher and its shipped table.
+    TTestDM module;
+    auto* dispatcher = new TlcLangDispatcher(&module);
+    auto* lang = new TlcLang(&module);
+    {
+        TlcResourceLoading loading;
+        loading.Add(*dispatcher);
+        loading.Add(*lang);
+        dispatcher->SetNumOfLanguages(2);
+        dispatcher->SetLangNames({"Deutsch", "English"});
+        dispatcher->SetLanguage("Deutsch");
+        LoadFormTranslation(*lang, dispatcher, ":/tessaro/lc", "TDM");
+        loading.Finish();
+    }
+    TLookingDialogs dialogs;
+    TlcOpenDialog open;
+    open.SetlcLang(lang);
+    struct TCase {
+        int Language;
+        bool LookInLacking;
+        TLookingDialogs::TSeen Seen;
+    };
+    const TCase cases[] = {
+        {1, false, {"Suchen in:", "Datei&name:", "Dateityp:", "Ö&ffnen", "Abbrechen"}},
+        {2, false, {"Look in:", "File &name:", "Files of type:", "&Open", "Cancel"}},
+        // A label the table lacks keeps the toolkit's text.
+        {1, true, {"Look in:", "Datei&name:", "Dateityp:", "Ö&ffnen", "Abbrechen"}},
+    };
+    for (const TCase& c : cases) {
+        if (c.LookInLacking) {
+            TlcStringList captions = lang->DlgsCaptions();
+            captions.Delete(16);
+            ASSERT_EQ(lcLineKey(lang->DlgsCaptions()[16], 1), "Look in:");
+            lang->SetDlgsCaptions(captions);
+        }
+        dispatcher->SetActiveLanguage(c.Language);
+        EXPECT_FALSE(open.Execute(nullptr));
+        ASSERT_FALSE(dialogs.Seen.empty());
+        EXPECT_EQ(dialogs.Seen.back(), c.Seen) << c.Language;
+    }
+}
+
 TEST(TranslatedDialogs, SettingsArePublishedAndTheDialogRunsThroughTheService)
 {
     TlcOpenDialog open;
