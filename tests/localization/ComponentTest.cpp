@@ -3,6 +3,7 @@
 #include "tests/localization/TestForms.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -73,7 +74,7 @@ TEST(Components, AComponentThatGoesLeavesTheTranslationComponent)
     TfTestForm form;
     auto* panel = new QWidget(&form);
     panel->setObjectName("pnlTop");
-    auto* button = new QLabel(panel);
+    auto* button = new QPushButton("OK", panel);
     button->setObjectName("btnOK");
     auto* kept = new QLabel(&form);
     kept->setObjectName("lblKept");
