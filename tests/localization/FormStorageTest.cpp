@@ -17,6 +17,13 @@ namespace {
 class FormStorageTest : public testing::Test {
 protected:
     void SetUp() override { setenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit().constData(), 1); }
+    // The placement stored under Key (left, top, width, height), and its state.
+    QRect Stored() const
+    {
+        return QRect(TRegistry::ReadInteger(Key, "Left").value_or(0), TRegistry::ReadInteger(Key, "Top").value_or(0),
+                     TRegistry::ReadInteger(Key, "Width").value_or(0), TRegistry::ReadInteger(Key, "Height").value_or(0));
+    }
+    std::string StoredState() const { return TRegistry::ReadString(Key, "State").value_or(""); }
     QTemporaryDir Config;
     const std::string Key = "HKEY_CURRENT_USER\\Software\\Zorvatek\\Tessaro\\Forms\\Test";
 };
@@ -33,11 +40,8 @@ TEST_F(FormStorageTest, FirstRunKeepsTheDesignAndClosingSavesAllFive)
     EXPECT_EQ(form.geometry(), QRect(100, 120, 400, 300));
     form.setGeometry(50, 60, 500, 350);
     form.close();
-    EXPECT_EQ(TRegistry::ReadString(Key, "State").value_or(""), "Normal");
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Top").value_or(0), 60);
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Left").value_or(0), 50);
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Height").value_or(0), 350);
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Width").value_or(0), 500);
+    EXPECT_EQ(StoredState(), "Normal");
+    EXPECT_EQ(Stored(), QRect(50, 60, 500, 350));
 }
 
 TEST_F(FormStorageTest, MaximizedKeepsTheEarlierPlacement)
@@ -89,11 +93,8 @@ TEST_F(FormStorageTest, AFormDeletedWithoutClosingLeavesItsPlacement)
     storage->Loaded();
     form->setGeometry(30, 40, 440, 320);
     delete form; // the storage goes with it, never closed
-    EXPECT_EQ(TRegistry::ReadString(Key, "State").value_or(""), "Normal");
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Top").value_or(0), 40);
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Left").value_or(0), 30);
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Height").value_or(0), 320);
-    EXPECT_EQ(TRegistry::ReadInteger(Key, "Width").value_or(0), 440);
+    EXPECT_EQ(StoredState(), "Normal");
+    EXPECT_EQ(Stored(), QRect(30, 40, 440, 320));
 
     // The next form of that key comes up where the last one went.
     QWidget next;

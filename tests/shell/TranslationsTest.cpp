@@ -16,7 +16,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSettings>
+#include <QTest>
 
 #include <memory>
 
@@ -91,6 +93,29 @@ protected:
         dialog->lcLangCombo->setCurrentIndex(language - 1);
         dialog->btnOK->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // What the device choice shows when the person opens it; Escape closes it.
+    std::vector<std::string> DeviceChoice()
+    {
+        std::vector<std::string> seen;
+        TestDialogs().SetModalHandler([&seen](QDialog& dialog) {
+            dialog.show();
+            auto text = [&dialog](const char* name) {
+                auto* widget = dialog.findChild<QWidget*>(name);
+                if (auto* label = qobject_cast<QLabel*>(widget))
+                    return label->text().toStdString();
+                if (auto* button = qobject_cast<QPushButton*>(widget))
+                    return button->text().toStdString();
+                return std::string("(none)");
+            };
+            seen = {dialog.windowTitle().toStdString(), text("lblDatei"), text("lblDevice"), text("btnOK"),
+                    text("btnCancel")};
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            return dialog.result();
+        });
+        Dm->actSelectDevice->trigger();
+        TestDialogs().SetModalHandler({});
+        return seen;
     }
     std::string Menu(const char* name) const
     {
@@ -177,4 +202,23 @@ TEST_F(LanguageSwitchTest, AWindowMadeInEnglishShowsEnglish)
     EXPECT_EQ(second.windowTitle().toStdString(), "Ruvo configurator");
     Choose(1);
     EXPECT_EQ(second.findChild<QMenu*>("mmDatei")->title().toStdString(), "&Datei");
+}
+
+TEST_F(LanguageSwitchTest, TheDeviceChoiceAndTheLanguageDialogFollowTheLanguage)
+{
+    const std::vector<std::string> german = {"Zor Konfigurationsprogramm",
+                                             "Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", "Gerät:",
+                                             "OK", "Abbruch"};
+    const std::vector<std::string> english = {"Zor configuration program",
+                                              "Please select the device you want to configure:", "Device:", "OK",
+                                              "Cancel"};
+    EXPECT_EQ(DeviceChoice(), german);
+    Choose(2);
+    EXPECT_EQ(DeviceChoice(), english);
+    auto* dialog = new TfLanguage(Form.get());
+    EXPECT_EQ(dialog->btnAbort->text().toStdString(), "&Cancel");
+    QTest::mouseClick(dialog->btnAbort, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Choose(1);
+    EXPECT_EQ(DeviceChoice(), german);
 }
