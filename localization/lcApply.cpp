@@ -11,6 +11,7 @@
 #include <QMetaEnum>
 #include <QString>
 #include <QVariant>
+#include <QWidget>
 
 #include <algorithm>
 #include <cctype>
@@ -245,6 +246,31 @@ const QMetaProperty* TlcPropInfoList::Find(std::string_view name) const
     return nullptr;
 }
 
+bool lcFindFontProperty(const QObject* object, QMetaProperty* property)
+{
+    if (!object)
+        return false;
+    QMetaProperty found;
+    if (FindPublishedProperty(object, "Font", &found))
+        return IsFont(found) && (!property || (*property = found, true));
+    if (!object->isWidgetType())
+        return false;
+    const QMetaObject& widget = QWidget::staticMetaObject;
+    if (property)
+        *property = widget.property(widget.indexOfProperty("font"));
+    return true;
+}
+
+bool lcTakesParentFont(const QObject* object)
+{
+    bool parentFont = false;
+    if (ReadBool(object, "ParentFont", parentFont))
+        return parentFont;
+    QMetaProperty published;
+    const auto* widget = qobject_cast<const QWidget*>(object);
+    return widget && !FindPublishedProperty(object, "ParentFont", &published) && !widget->testAttribute(Qt::WA_SetFont);
+}
+
 bool TlcCustomLang::HasPropertyOfKind(const QObject* object, std::string_view name,
                                       std::initializer_list<TTypeKind> kinds, std::string_view className) const
 {
@@ -414,16 +440,15 @@ void TlcCustomLang::TranslateOwnerFont()
     QObject* root = Owner();
     const TlcStringList& fonts = List(TStringsType::stFonts);
     const std::string className = ClassNameOf(root);
+    QMetaProperty property;
     if (fonts.Empty() || !CanTranslateOwner() || FSmartExcludeProps.IndexOf(className + ".Font") >= 0
-        || !HasPropertyOfKind(root, "Font", {TTypeKind::tkClass}, "TFont"))
+        || !lcFindFontProperty(root, &property))
         return;
     if (!lcSameText(lcLineKey(fonts[0], FLangDelim), className))
         return;
     std::string name = ExtractField(fonts[0], FLangDelim, FActiveLanguage);
     if (name.empty() && FTranslateType == TTranslateType::ttGetDefault)
         name = GetEntryText(fonts, 0, true);
-    QMetaProperty property;
-    FindPublishedProperty(root, "Font", &property);
     if (!name.empty()) {
         QFont font = property.read(root).value<QFont>();
         if (font.family().toStdString() != name) {
@@ -515,7 +540,7 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
                 start = 0;
             }
         } else if (type == TStringsType::stFonts || type == TStringsType::stCharSets) {
-            start = ownerFirst && HasPropertyOfKind(root, "Font", {TTypeKind::tkClass}, "TFont") ? 1 : 0;
+            start = ownerFirst && lcFindFontProperty(root, nullptr) ? 1 : 0;
         }
         const bool dotted = type == TStringsType::stMultiLines || type == TStringsType::stOtherStrings
                             || type == TStringsType::stListView_TreeView_Items;
@@ -608,17 +633,22 @@ void TlcCustomLang::ApplyList(TlcStringList& list, TStringsType type)
         // from inside this one.
         if (!target || qobject_cast<TlcComponent*>(target))
             continue;
-        const TlcPropInfoList properties(target);
-        const QMetaProperty* found = properties.Find(propertyName);
-        if (!found || !found->isReadable() || !found->isWritable())
+        QMetaProperty property;
+        if (type == TStringsType::stFonts) {
+            if (!lcFindFontProperty(target, &property))
+                continue;
+        } else {
+            const TlcPropInfoList properties(target);
+            const QMetaProperty* found = properties.Find(propertyName);
+            if (!found)
+                continue;
+            property = *found;
+        }
+        if (!property.isReadable() || !property.isWritable())
             continue;
-        const QMetaProperty property = *found;
         try {
             if (type == TStringsType::stFonts) {
-                if (!IsFont(property))
-                    continue;
-                bool parentFont = false;
-                const bool takesParent = ReadBool(target, "ParentFont", parentFont) && parentFont;
+                const bool takesParent = lcTakesParentFont(target);
                 // A Qt font has no character set to set: the name is looked up
                 // and matched, the font covers every script.
                 (void)CharsetByNameNoCase(GetTextByKey(List(TStringsType::stCharSets), componentName, FActiveLanguage));

@@ -1,6 +1,10 @@
 #include "localization/lcComp.h"
 
+#include "localization/lcFiles.h"
+#include "localization/lcResStrings.h"
+
 #include <QByteArray>
+#include <QChildEvent>
 #include <QChar>
 #include <QFile>
 #include <QFont>
@@ -10,8 +14,11 @@
 #include <QString>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 bool lcDefaultProcessEscapes = false;
 
@@ -341,6 +348,106 @@ std::string LoadTranslationResource(const std::string& path)
         throw Exception("Translation data not found: " + path);
     const QByteArray bytes = file.readAll();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+void ApplyTranslationSettings(TlcCustomLang& lang, std::string_view settings)
+{
+    // Each setting through the component's own setter: the plug-in's copy of
+    // the engine is loaded and unloaded with the plug-in, so no value of its
+    // own types travels through the toolkit's type registry.
+    using TFlag = void (TlcCustomLang::*)(bool);
+    using TNumber = void (TlcCustomLang::*)(int);
+    using TText = void (TlcCustomLang::*)(const std::string&);
+    using TList = void (TlcCustomLang::*)(const TlcStringList&);
+    static const std::map<std::string, TFlag> flags = {
+        {"ChangeLocales", &TlcCustomLang::SetChangeLocales},
+        {"NeedAllDlgs", &TlcCustomLang::SetNeedAllDlgs},
+        {"DoRaiseExceptions", &TlcCustomLang::SetDoRaiseExceptions},
+        {"IsInheritedOwner", &TlcCustomLang::SetIsInheritedOwner},
+        {"HandleResourceStrings", &TlcCustomLang::SetHandleResourceStrings},
+        {"TranslateExtendedFirst", &TlcCustomLang::SetTranslateExtendedFirst},
+        {"UseDefaultLanguage", &TlcCustomLang::SetUseDefaultLanguage},
+        {"AutoSkipEmpties", &TlcCustomLang::SetAutoSkipEmpties},
+        {"StoreAsUTF8", &TlcCustomLang::SetStoreAsUTF8},
+        {"UseTaskMsgDlg", &TlcCustomLang::SetUseTaskMsgDlg}};
+    static const std::map<std::string, TNumber> numbers = {
+        {"NumOfLanguages", &TlcCustomLang::SetNumOfLanguages},
+        {"ChangingCursor", &TlcCustomLang::SetChangingCursor},
+        {"ResourceLanguageIndex", &TlcCustomLang::SetResourceLanguageIndex},
+        {"DefaultLanguage", &TlcCustomLang::SetDefaultLanguage}};
+    static const std::map<std::string, TText> texts = {{"Language", &TlcCustomLang::SetLanguage},
+                                                       {"Version", &TlcCustomLang::SetVersion}};
+    static const std::map<std::string, TList> lists = {
+        {"LangNames", &TlcCustomLang::SetLangNames},
+        {"DoNotTranslate", &TlcCustomLang::SetDoNotTranslate},
+        {"ExcludedProperties", &TlcCustomLang::SetExcludedProperties},
+        {"StringsTypes", &TlcCustomLang::SetStringsTypes},
+        {"SmartExcludeProps", &TlcCustomLang::SetSmartExcludeProps}};
+    TlcStringList lines;
+    lines.SetText(settings);
+    for (const std::string& line : lines.Lines()) {
+        if (line.empty())
+            continue;
+        std::vector<std::string> values;
+        size_t from = 0;
+        for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', from)) {
+            values.push_back(line.substr(from, tab - from));
+            from = tab + 1;
+        }
+        values.push_back(line.substr(from));
+        const std::string name = values.front();
+        values.erase(values.begin());
+        QMetaProperty published;
+        if (!FindPublishedProperty(&lang, name, &published) || published.name() != name || !published.isWritable())
+            throw Exception("unknown setting " + name);
+        auto single = [&]() -> const std::string& {
+            if (values.size() != 1)
+                throw Exception(name + " takes one value");
+            return values.front();
+        };
+        if (const auto flag = flags.find(name); flag != flags.end()) {
+            if (!lcSameText(single(), "true") && !lcSameText(single(), "false"))
+                throw Exception(name + " is true or false");
+            (lang.*flag->second)(lcSameText(single(), "true"));
+        } else if (const auto number = numbers.find(name); number != numbers.end() || name == "LangDelim") {
+            const std::string& text = single();
+            char* end = nullptr;
+            const long value = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || value < INT_MIN || value > INT_MAX
+                || (name == "LangDelim" && (value < 0 || value > 255)))
+                throw Exception(name + " is a number");
+            if (name == "LangDelim")
+                lang.SetLangDelim(static_cast<unsigned char>(value));
+            else
+                (lang.*number->second)(static_cast<int>(value));
+        } else if (const auto text = texts.find(name); text != texts.end()) {
+            std::string joined;
+            for (const std::string& piece : values)
+                joined += (joined.empty() ? "" : " ") + piece;
+            (lang.*text->second)(joined);
+        } else if (const auto list = lists.find(name); list != lists.end()) {
+            TlcStringList items;
+            for (const std::string& piece : values)
+                items.Add(piece);
+            (lang.*list->second)(items);
+        } else {
+            throw Exception(name + " cannot be set by a table");
+        }
+    }
+}
+
+void LoadFormTranslation(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& folder,
+                         const std::string& form)
+{
+    const std::string settings = LoadTranslationResource(folder + "/" + form + ".lcs");
+    // The language count comes before the dispatcher, as the form's data have it.
+    const size_t firstLine = settings.find('\n');
+    const std::string_view text(settings);
+    ApplyTranslationSettings(lang, text.substr(0, firstLine));
+    lang.SetLangDispatcher(dispatcher);
+    if (firstLine != std::string::npos)
+        ApplyTranslationSettings(lang, text.substr(firstLine + 1));
+    lang.ReadTranslationData(LoadTranslationResource(folder + "/" + form + ".dat"));
 }
 
 // ---- test mode and escapes --------------------------------------------------
@@ -703,9 +810,57 @@ TlcCustomLang::TlcCustomLang(QObject* owner)
     FExcludedProperties = kExcludedPropertiesDefault;
     FStringsTypes = {"TIB_STRINGLIST", "TSTRINGLIST"};
     FProcessEscapes = lcDefaultProcessEscapes;
-    QMetaProperty font;
-    const QObject* root = Owner();
-    FOwnerHasNoFont = !(root && FindPublishedProperty(root, "Font", &font) && font.metaType() == QMetaType::fromType<QFont>());
+    QObject* root = Owner();
+    FOwnerHasNoFont = !lcFindFontProperty(root, nullptr);
+    if (root) {
+        root->installEventFilter(this);
+        for (QObject* component : OwnedComponents(root))
+            WatchComponent(component);
+    }
+}
+
+void TlcCustomLang::WatchComponent(QObject* component)
+{
+    if (component == this)
+        return;
+    connect(component, &QObject::destroyed, this, &TlcCustomLang::ComponentRemoved, Qt::UniqueConnection);
+    // Components that this one holds are the owner's too, unless it is an
+    // owner of its own.
+    if (IsOwnerRoot(component))
+        return;
+    component->installEventFilter(this);
+    for (QObject* child : component->children())
+        if (OwnerOf(child) == Owner())
+            WatchComponent(child);
+}
+
+bool TlcCustomLang::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ChildAdded) {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child && Owner() && OwnerOf(child) == Owner())
+            WatchComponent(child);
+    }
+    return TlcComponent::eventFilter(watched, event);
+}
+
+void TlcCustomLang::ComponentRemoved(const QObject* component)
+{
+    // The object is half gone: its name is all there is to read.
+    const std::string name = component ? component->objectName().toStdString() : std::string();
+    if (name.empty() || component == Owner())
+        return;
+    for (int i = FDoNotTranslate.Count() - 1; i >= 0; --i)
+        if (lcSameText(FDoNotTranslate[i], name))
+            FDoNotTranslate.Delete(i);
+    for (TStringsType type : {TStringsType::stCaptions, TStringsType::stHints, TStringsType::stDisplayLabels,
+                              TStringsType::stFonts, TStringsType::stMultiLines, TStringsType::stOtherStrings,
+                              TStringsType::stCharSets, TStringsType::stCollections})
+        RemoveComponentEntries(List(type), component, type, TOperation::opRemove);
+    RemoveComponentEntries(FSmartExcludeProps, component, TStringsType::stOtherStrings, TOperation::opRemove);
+    for (int i = FExtendedTranslations->Count() - 1; i >= 0; --i)
+        if (lcStartsText(FExtendedTranslations->Items(i).Identifier, name + ".") >= 0)
+            FExtendedTranslations->Delete(i);
 }
 
 TlcCustomLang::~TlcCustomLang()
@@ -1421,7 +1576,7 @@ bool TlcCustomLang::TestModeActive() const
 
 void TlcCustomLang::RaiseNotFound(const std::string& id) const
 {
-    throw ELanguageError(Format("String identifier \"%s\" not found!", id.c_str()));
+    throw ELanguageError(FmtLoadStr(SlcStringNotFound, {id}));
 }
 
 std::string TlcCustomLang::GetTextOrDefault(const std::string& id)
@@ -1756,6 +1911,10 @@ void TlcLangDispatcher::AddLinkedLang(TlcCustomLang* lang)
         file = std::filesystem::absolute(file, error).string();
     bool loaded = false;
     if (!file.empty() && std::filesystem::exists(file, error)) {
+        if (IsLCBFile(file) && !FLCBFileManager) {
+            FLCBFileManager = std::make_unique<TLCBFileManager>();
+            FLCBFileManager->SetFileName(file);
+        }
         const int old = lang->FActiveLanguage;
         lang->FActiveLanguage = FActiveLanguage;
         loaded = lang->LoadTranslationFile(file);

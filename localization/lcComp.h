@@ -51,6 +51,7 @@ enum class TTestModeKind : int { tmkExpandWidth, tmkFlipCase, tmkExpandChars };
 
 class TlcCustomLang;
 class TlcLangDispatcher;
+class TLCBFileManager;
 
 using TLanguageChangingEvent = std::function<void(TObject* Sender, int NewLanguage, bool& AllowChange)>;
 using TLinkToDispatcherEvent = std::function<void(TObject* Sender, TlcCustomLang* ALcLang)>;
@@ -72,6 +73,14 @@ constexpr int DEFAULT_CHARSET = 1;
 int lcCharsetByName(std::string_view name);
 // The name of the first table entry of that value; empty when none.
 std::string lcCharsetName(int value);
+// The font of a component: its published "Font", or, for a widget that
+// publishes none, the widget's own font (every control has one). False when
+// the component has no font.
+bool lcFindFontProperty(const QObject* object, QMetaProperty* property);
+// Whether a control takes its parent's font: its published "ParentFont", or,
+// for a widget that publishes none, whether it was never given a font of its
+// own. False for anything else.
+bool lcTakesParentFont(const QObject* object);
 
 // A component of the engine: a QObject with a name, an owner and the loading
 // state that reading a form's data puts it in.
@@ -112,6 +121,19 @@ private:
 // The bytes of a translation data file compiled in as a Qt resource
 // (":/tessaro/lc/TfLanguage.dat"); raises Exception when there is none.
 std::string LoadTranslationResource(const std::string& path);
+
+// Sets a component's published settings as its form's data give them: one
+// line per property, its name and its values separated by TABs (a flag true
+// or false, a number, a text, or the lines of a list). Raises Exception for a
+// property the component does not publish or a value it cannot take.
+void ApplyTranslationSettings(TlcCustomLang& lang, std::string_view settings);
+
+// Loads a form's translation component as the form's data would, inside the
+// caller's TlcResourceLoading bracket: the language count, the dispatcher,
+// then the other settings of "<folder>/<form>.lcs" (delimiter, language
+// names, what the form's table sets), then the data "<folder>/<form>.dat".
+void LoadFormTranslation(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& folder,
+                         const std::string& form);
 
 // Settings of the pseudo-translation that shows a transformed first-language
 // text wherever a later language has none.
@@ -390,6 +412,48 @@ public:
     // that no line has changes nothing.
     virtual void SetTranslation(TlcStringList& list, const std::string& text, int language, const std::string& key);
     void SetTranslation(TStringsType type, const std::string& text, int language, const std::string& key);
+
+    // Translation files (lcFiles.cpp): the lists loaded from, saved to,
+    // merged with and imported from INI text (streams are the file's bytes),
+    // and read from ".LCB" files. A list is given by its type; the counts are
+    // of keys read or entries written, -1 when the list could not be loaded.
+    virtual int LoadListFromIni(TStringsType list, std::string_view stream, bool clearFirst);
+    // Keeps the stream's other content (other sections, other owners' keys).
+    virtual int SaveListToIni(TStringsType list, std::string& stream, const std::string& fileDelimiter);
+    virtual void LoadAllFromIni(std::string_view stream, bool clearFirst, bool noTranslation);
+    // Appends the rendered file to the stream.
+    virtual void SaveAllToIni(std::string& stream, const std::string& fileDelimiter);
+    // Reloads one list, keeping the entries the stream lacks.
+    virtual bool MergeListFromIni(TStringsType list, std::string_view stream);
+    virtual bool UpdateFromIni(std::string_view stream);
+    virtual bool MergeAllFromIni(std::string_view stream);
+    virtual int LoadListFromFile(TStringsType list, const std::string& fileName, bool clearFirst);
+    virtual int SaveListToFile(TStringsType list, const std::string& fileName, const std::string& fileDelimiter);
+    virtual void LoadAllFromFile(const std::string& fileName, bool clearFirst);
+    virtual void SaveAllToFile(const std::string& fileName, const std::string& fileDelimiter);
+    virtual int LoadStringsFromFile(const std::string& fileName, bool clearFirst);
+    virtual int SaveStringsToFile(const std::string& fileName, const std::string& fileDelimiter);
+    // An INI or ".LCB" file.
+    virtual bool MergeListFromFile(TStringsType list, const std::string& fileName);
+    virtual bool UpdateFromFile(const std::string& fileName);
+    virtual void ReadAllFromFile(const std::string& fileName, bool clearFirst);
+    virtual bool MergeAllFromFile(const std::string& fileName);
+    // One language of an INI file into one list, into the extended
+    // translations, into everything.
+    virtual void ImportLanguageList(TStringsType list, const std::string& fileName, const std::string& languageName);
+    virtual void ImportLanguageExtended(const std::string& fileName, const std::string& languageName);
+    virtual void ImportLanguage(const std::string& fileName, const std::string& languageName);
+    void LoadExtendedFromIni(std::string_view stream, bool clearFirst);
+    void SaveExtendedToIni(std::string& stream, const std::string& fileDelimiter);
+    // This component's data from an ".LCB" file, read by the dispatcher's
+    // reader when it holds one for a file of that name.
+    void LoadFromLCB(const std::string& fileName);
+    void LoadListFromLCB(TStringsType list, const std::string& fileName);
+    // An operation on all lists runs: the single lists leave out their
+    // closing steps (preparing, indexes, translation), run once at its end.
+    bool BulkUpdate() const { return FBulkUpdate; }
+    // The languages that the last loaded file marked fixed.
+    const TlcStringList& FixedLanguages() const { return FFixedLanguages; }
     void ReplaceDelimiter(unsigned char oldDelim, unsigned char newDelim);
     // Every byte oldDelim in the values of the extended translations.
     void ReplaceDelimiterInExtended(unsigned char oldDelim, unsigned char newDelim);
@@ -528,7 +592,14 @@ public:
 
     void Loaded() override;
 
+    // A component of the owner went (it was destroyed): its name leaves
+    // DoNotTranslate, its extended translations ("<name>.") are freed, and in
+    // design mode its lines leave the lists. Destruction is the notice; the
+    // component watches every component of its owner, also those made later.
+    void ComponentRemoved(const QObject* component);
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     const TlcStringList& List(TStringsType type) const { return FLists[static_cast<size_t>(type)]; }
     TlcStringList& List(TStringsType type) { return FLists[static_cast<size_t>(type)]; }
     void SetList(TStringsType type, const TlcStringList& value);
@@ -538,6 +609,9 @@ protected:
 
 private:
     friend class TlcLangDispatcher;
+    friend class TlcTranslationFiles;
+    bool FBulkUpdate = false;
+    TlcStringList FFixedLanguages;
     std::string LookupInIndex(const std::string& id, bool fallback);
     std::string LookupByScan(const TlcStringList& list, const std::string& id, bool fallback);
     [[noreturn]] void RaiseNotFound(const std::string& id) const;
@@ -545,6 +619,8 @@ private:
     void ReadSection8(const std::vector<std::string>& lines, bool& sawUnicode);
     void ReadSections16(const std::vector<std::u16string>& lines);
     void StoreReadLine(TlcStringList& list, std::string line);
+    // Watches the component, and the components it holds, for their going.
+    void WatchComponent(QObject* component);
 
     std::array<TlcStringList, lcStringsTypeCount> FLists;
     int FNumOfLanguages = 1;
@@ -703,6 +779,9 @@ public:
 
     void AddLinkedLang(TlcCustomLang* lang);
     void RemoveLinkedLang(TlcCustomLang* lang);
+    // The reader of the ".LCB" file that FileName names, made the first time
+    // a linking component loads one; none before.
+    TLCBFileManager* LCBFileManager() const { return FLCBFileManager.get(); }
     int LinkedCount() const { return static_cast<int>(FLinked.size()); }
     TlcCustomLang* LinkedLang(int index) const { return FLinked.at(static_cast<size_t>(index)); }
 
@@ -722,4 +801,5 @@ private:
     TLanguageChangingEvent FOnLanguageChanging;
     TNotifyEvent FOnLanguageChanged;
     std::vector<TlcCustomLang*> FLinked;
+    std::unique_ptr<TLCBFileManager> FLCBFileManager;
 };

@@ -1,7 +1,81 @@
 #include "localization/lcDialog.h"
 
+#include <QAbstractButton>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+
+namespace {
+
+// A text without its accelerator markers ("&&" is a plain "&").
+QString WithoutMarkers(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&') {
+            if (i + 1 < text.size() && text[i + 1] == u'&')
+                out += text[++i];
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// The active language's text of a dialog caption, by its English text; none
+// when the component has none. A missing caption raises nothing.
+std::optional<QString> DialogCaption(TlcCustomLang& lang, const QString& shown)
+{
+    // A child's text is read as the system reads a window's text: 255
+    // characters at most.
+    const std::string key = WithoutMarkers(shown.left(255)).toStdString();
+    if (key.empty())
+        return std::nullopt;
+    struct TQuiet {
+        TlcCustomLang& Lang;
+        bool Raise;
+        ~TQuiet() { Lang.SetDoRaiseExceptions(Raise); }
+    } quiet{lang, lang.DoRaiseExceptions()};
+    lang.SetDoRaiseExceptions(false);
+    const std::u16string found = lang.LookupTextW(lang.DlgsCaptions(), key, false);
+    if (found.empty())
+        return std::nullopt;
+    return QString::fromStdU16String(found);
+}
+
+} // namespace
+
+void TranslateDialogTexts(QWidget& dialog, TlcCustomLang& lang)
+{
+    // The file dialog sets its buttons' texts again when its state changes
+    // (a typed name, another folder): it is given theirs as its own.
+    if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+        for (const QFileDialog::DialogLabel label : {QFileDialog::Accept, QFileDialog::Reject})
+            if (const std::optional<QString> text = DialogCaption(lang, files->labelText(label)))
+                files->setLabelText(label, *text);
+    }
+    for (QWidget* child : dialog.findChildren<QWidget*>()) {
+        if (auto* label = qobject_cast<QLabel*>(child)) {
+            const QString shown = label->text();
+            std::optional<QString> text = DialogCaption(lang, shown);
+            if (text && !label->buddy())
+                text = WithoutMarkers(*text);
+            if (text && *text != shown)
+                label->setText(*text);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(child)) {
+            const std::optional<QString> text = DialogCaption(lang, button->text());
+            if (text && *text != button->text())
+                button->setText(*text);
+        } else if (auto* group = qobject_cast<QGroupBox*>(child)) {
+            const std::optional<QString> text = DialogCaption(lang, group->title());
+            if (text && *text != group->title())
+                group->setTitle(*text);
+        }
+    }
+}
 
 TlcFileDialog::TlcFileDialog(bool save, QObject* owner) : QObject(owner), FSave(save)
 {
@@ -15,31 +89,21 @@ void TlcFileDialog::SetlcLang(TlcCustomLang* value)
         value->SetNeedAllDlgs(true);
 }
 
-TFileDialogLabels TlcFileDialog::Labels() const
-{
-    TFileDialogLabels labels;
-    if (!FLang)
-        return labels;
-    auto text = [this](const char* key) {
-        // The dialog texts are looked up by their English text; a missing one
-        // keeps the system's text and raises nothing.
-        const bool raise = FLang->DoRaiseExceptions();
-        FLang->SetDoRaiseExceptions(false);
-        std::string found = FLang->LookupText(FLang->DlgsCaptions(), key, true);
-        FLang->SetDoRaiseExceptions(raise);
-        return found;
-    };
-    labels.FileType = text(FSave ? "Save as type:" : "Files of type:");
-    labels.FileName = text("File name:");
-    labels.LookIn = text(FSave ? "Save in:" : "Look in:");
-    labels.Accept = text(FSave ? "Save" : "Open");
-    labels.Reject = text("Cancel");
-    return labels;
-}
-
 bool TlcFileDialog::Execute(QWidget* owner)
 {
-    Settings.Labels = Labels();
+    // The texts are set once, when the dialog shows.
+    Settings.OnShow = nullptr;
+    if (FLang) {
+        const QPointer<TlcCustomLang> lang = FLang;
+        Settings.OnShow = [lang](QWidget& dialog) {
+            if (lang)
+                TranslateDialogTexts(dialog, *lang);
+        };
+    }
+    struct TForget {
+        TFileDialog& Settings;
+        ~TForget() { Settings.OnShow = nullptr; }
+    } forget{Settings};
     return FSave ? DialogService().SaveFile(owner, Settings) : DialogService().OpenFile(owner, Settings);
 }
 

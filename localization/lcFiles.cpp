@@ -321,6 +321,25 @@ TlcStringList TextList(const TStreamValue& value)
     return list;
 }
 
+// The streamed values of an extended item: the bytes of Values as they are;
+// bytes that hold a zero are 16-bit text after four leading bytes, kept as
+// the item's 16-bit copy and converted for Values.
+void ReadValuesEx(TlcExtendedItem& item, const std::string& bytes)
+{
+    if (bytes.find('\0') == std::string::npos) {
+        item.Values = bytes;
+        item.ValuesW.clear();
+        return;
+    }
+    const size_t count = bytes.size() >= 4 ? (bytes.size() - 4) / 2 : 0;
+    std::u16string wide(count, u'\0');
+    for (size_t i = 0; i < count; ++i)
+        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[4 + 2 * i])
+                                        | (static_cast<unsigned char>(bytes[5 + 2 * i]) << 8));
+    item.ValuesW = wide;
+    item.Values = WideToAnsi(wide, DEFAULT_CHARSET);
+}
+
 void ReadExtended(TlcCustomLang& component, const TStreamValue& value)
 {
     TlcExtendedItems* items = component.ExtendedTranslations();
@@ -332,6 +351,8 @@ void ReadExtended(TlcCustomLang& component, const TStreamValue& value)
                 item.Identifier = v.Text;
             else if (lcSameText(name, "Values") && IsText(v))
                 item.Values = v.Text;
+            else if (lcSameText(name, "ValuesEx") && v.Type == vaBinary)
+                ReadValuesEx(item, v.Text);
             else if (lcSameText(name, "PropertyType") && v.Type == vaIdent)
                 item.PropertyType = TypeKindByName(v.Text);
         }
@@ -610,8 +631,12 @@ std::string WriteComponentStream(const TlcCustomLang& component)
             PutShort(out, "PropertyType");
             out += static_cast<char>(vaIdent);
             PutShort(out, TypeKindName(item.PropertyType));
-            PutShort(out, "Values");
-            PutText(out, item.Values);
+            if (!item.Values.empty()) {
+                PutShort(out, "ValuesEx");
+                out += static_cast<char>(vaBinary);
+                PutU32(out, static_cast<std::uint32_t>(item.Values.size()));
+                out += item.Values;
+            }
             out += static_cast<char>(vaNull);
         }
         out += static_cast<char>(vaNull);
@@ -782,8 +807,11 @@ void TLCBFileManager::ReadList(TStringsType list, const std::string& fileName, c
 
 class TlcTranslationFiles::TBulk {
 public:
-    explicit TBulk(TlcTranslationFiles& files) : FFiles(files), FOld(files.FBulk) { files.FBulk = true; }
-    ~TBulk() { FFiles.FBulk = FOld; }
+    explicit TBulk(TlcTranslationFiles& files) : FFiles(files), FOld(files.FLang.FBulkUpdate)
+    {
+        files.FLang.FBulkUpdate = true;
+    }
+    ~TBulk() { FFiles.FLang.FBulkUpdate = FOld; }
     TBulk(const TBulk&) = delete;
     TBulk& operator=(const TBulk&) = delete;
 
@@ -911,9 +939,9 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
         if (names != FLang.LangNames())
             FLang.SetLangNames(names);
         StoreUTF8Flag(FLang, utf8);
-        FFixedLanguages = fixed;
+        FLang.FFixedLanguages = fixed;
         *list = result;
-        if (!FBulk)
+        if (!FLang.FBulkUpdate)
             CloseList(type);
         return count;
     } catch (const std::exception&) {
@@ -1161,7 +1189,7 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
             Realign(*list, FLang.LangDelim(), fileNames, names);
         }
         AppendMissing(*list, copy, FLang.LangDelim(), OwnerClass());
-        if (!FBulk)
+        if (!FLang.FBulkUpdate)
             CloseList(type);
         return true;
     } catch (const std::exception&) {
@@ -1304,7 +1332,7 @@ bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string
                 Realign(*list, FLang.LangDelim(), fileNames, names);
         }
         AppendMissing(*list, copy, FLang.LangDelim(), OwnerClass());
-        if (!FBulk)
+        if (!FLang.FBulkUpdate)
             CloseList(type);
         return true;
     } catch (const std::exception&) {
@@ -1433,7 +1461,7 @@ void TlcTranslationFiles::ImportLanguageList(TStringsType type, const std::strin
             line += (l == target ? text : std::string()) + delim;
         list->Add(std::move(line));
     }
-    if (!FBulk)
+    if (!FLang.FBulkUpdate)
         CloseList(type);
 }
 
@@ -1499,9 +1527,13 @@ void TlcTranslationFiles::LoadFromLCB(const std::string& fileName)
 {
     if (!FLang.Owner())
         return;
-    TLCBFileManager manager;
+    // The dispatcher's reader for its file, when this is that file.
+    const TlcLangDispatcher* dispatcher = FLang.LangDispatcher();
+    TLCBFileManager* shared = dispatcher ? dispatcher->LCBFileManager() : nullptr;
+    TLCBFileManager own;
+    TLCBFileManager& manager = shared && lcSameText(shared->FileName(), fileName) ? *shared : own;
     manager.ReadComponentFromFile(FLang, OwnerClass(), fileName);
-    FFixedLanguages = manager.FixedLanguages();
+    FLang.FFixedLanguages = manager.FixedLanguages();
     FLang.RebuildStringIndexes();
     FLang.TranslateOwner();
 }
@@ -1517,11 +1549,10 @@ void TlcTranslationFiles::LoadListFromLCB(TStringsType list, const std::string& 
 bool LoadDispatcherFile(TlcCustomLang& lang, const std::string& fileName)
 {
     try {
-        TlcTranslationFiles files(lang);
         if (IsLCBFile(fileName))
-            files.LoadFromLCB(fileName);
+            lang.LoadFromLCB(fileName);
         else
-            files.LoadAllFromFile(fileName, true);
+            lang.LoadAllFromFile(fileName, true);
         return true;
     } catch (const std::exception&) {
         return false;
@@ -1531,4 +1562,126 @@ bool LoadDispatcherFile(TlcCustomLang& lang, const std::string& fileName)
 bool TlcCustomLang::LoadTranslationFile(const std::string& fileName)
 {
     return LoadDispatcherFile(*this, fileName);
+}
+
+// ---- the component's operations ----------------------------------------------------
+
+int TlcCustomLang::LoadListFromIni(TStringsType list, std::string_view stream, bool clearFirst)
+{
+    return TlcTranslationFiles(*this).LoadListFromIni(list, stream, clearFirst);
+}
+
+int TlcCustomLang::SaveListToIni(TStringsType list, std::string& stream, const std::string& fileDelimiter)
+{
+    return TlcTranslationFiles(*this).SaveListToIni(list, stream, fileDelimiter);
+}
+
+void TlcCustomLang::LoadAllFromIni(std::string_view stream, bool clearFirst, bool noTranslation)
+{
+    TlcTranslationFiles(*this).LoadAllFromIni(stream, clearFirst, noTranslation);
+}
+
+void TlcCustomLang::SaveAllToIni(std::string& stream, const std::string& fileDelimiter)
+{
+    TlcTranslationFiles(*this).SaveAllToIni(stream, fileDelimiter);
+}
+
+bool TlcCustomLang::MergeListFromIni(TStringsType list, std::string_view stream)
+{
+    return TlcTranslationFiles(*this).MergeListFromIni(list, stream);
+}
+
+bool TlcCustomLang::UpdateFromIni(std::string_view stream)
+{
+    return TlcTranslationFiles(*this).UpdateFromIni(stream);
+}
+
+bool TlcCustomLang::MergeAllFromIni(std::string_view stream)
+{
+    return TlcTranslationFiles(*this).MergeAllFromIni(stream);
+}
+
+int TlcCustomLang::LoadListFromFile(TStringsType list, const std::string& fileName, bool clearFirst)
+{
+    return TlcTranslationFiles(*this).LoadListFromFile(list, fileName, clearFirst);
+}
+
+int TlcCustomLang::SaveListToFile(TStringsType list, const std::string& fileName, const std::string& fileDelimiter)
+{
+    return TlcTranslationFiles(*this).SaveListToFile(list, fileName, fileDelimiter);
+}
+
+void TlcCustomLang::LoadAllFromFile(const std::string& fileName, bool clearFirst)
+{
+    TlcTranslationFiles(*this).LoadAllFromFile(fileName, clearFirst);
+}
+
+void TlcCustomLang::SaveAllToFile(const std::string& fileName, const std::string& fileDelimiter)
+{
+    TlcTranslationFiles(*this).SaveAllToFile(fileName, fileDelimiter);
+}
+
+int TlcCustomLang::LoadStringsFromFile(const std::string& fileName, bool clearFirst)
+{
+    return TlcTranslationFiles(*this).LoadStringsFromFile(fileName, clearFirst);
+}
+
+int TlcCustomLang::SaveStringsToFile(const std::string& fileName, const std::string& fileDelimiter)
+{
+    return TlcTranslationFiles(*this).SaveStringsToFile(fileName, fileDelimiter);
+}
+
+bool TlcCustomLang::MergeListFromFile(TStringsType list, const std::string& fileName)
+{
+    return TlcTranslationFiles(*this).MergeListFromFile(list, fileName);
+}
+
+bool TlcCustomLang::UpdateFromFile(const std::string& fileName)
+{
+    return TlcTranslationFiles(*this).UpdateFromFile(fileName);
+}
+
+void TlcCustomLang::ReadAllFromFile(const std::string& fileName, bool clearFirst)
+{
+    TlcTranslationFiles(*this).ReadAllFromFile(fileName, clearFirst);
+}
+
+bool TlcCustomLang::MergeAllFromFile(const std::string& fileName)
+{
+    return TlcTranslationFiles(*this).MergeAllFromFile(fileName);
+}
+
+void TlcCustomLang::ImportLanguageList(TStringsType list, const std::string& fileName, const std::string& languageName)
+{
+    TlcTranslationFiles(*this).ImportLanguageList(list, fileName, languageName);
+}
+
+void TlcCustomLang::ImportLanguageExtended(const std::string& fileName, const std::string& languageName)
+{
+    TlcTranslationFiles(*this).ImportLanguageExtended(fileName, languageName);
+}
+
+void TlcCustomLang::ImportLanguage(const std::string& fileName, const std::string& languageName)
+{
+    TlcTranslationFiles(*this).ImportLanguage(fileName, languageName);
+}
+
+void TlcCustomLang::LoadExtendedFromIni(std::string_view stream, bool clearFirst)
+{
+    TlcTranslationFiles(*this).LoadExtendedFromIni(stream, clearFirst);
+}
+
+void TlcCustomLang::SaveExtendedToIni(std::string& stream, const std::string& fileDelimiter)
+{
+    TlcTranslationFiles(*this).SaveExtendedToIni(stream, fileDelimiter);
+}
+
+void TlcCustomLang::LoadFromLCB(const std::string& fileName)
+{
+    TlcTranslationFiles(*this).LoadFromLCB(fileName);
+}
+
+void TlcCustomLang::LoadListFromLCB(TStringsType list, const std::string& fileName)
+{
+    TlcTranslationFiles(*this).LoadListFromLCB(list, fileName);
 }

@@ -47,6 +47,9 @@ public:
     const std::string& Header() const { return FHeader; }
     const TlcStringList& FixedLanguages() const { return FFixedLanguages; }
     const TlcStringList& OwnerIdentifiers() const { return FOwnerIdentifiers; }
+    // The file this manager reads for its dispatcher.
+    const std::string& FileName() const { return FFileName; }
+    void SetFileName(std::string value) { FFileName = std::move(value); }
     const std::u16string& FileNameForComments() const { return FFileNameForComments; }
     void SetFileNameForComments(std::u16string value) { FFileNameForComments = std::move(value); }
     int ComponentCount() const { return static_cast<int>(FComponents.size()); }
@@ -75,11 +78,13 @@ private:
     TlcStringList FOwnerIdentifiers;
     std::vector<QPointer<TlcCustomLang>> FComponents;
     std::u16string FFileNameForComments;
+    std::string FFileName;
 };
 
-// The file operations of one translation component. Lives for one or more
-// calls; a bulk operation (all lists) runs the closing steps of the single
-// lists once at its end.
+// The file operations of one translation component, behind its own (virtual)
+// operations of the same names. Lives for one or more calls; a bulk operation
+// (all lists) sets the component's bulk flag, so that the single lists leave
+// out their closing steps, which it then runs once at its end.
 class TlcTranslationFiles {
 public:
     explicit TlcTranslationFiles(TlcCustomLang& lang) : FLang(lang) {}
@@ -112,9 +117,10 @@ public:
     void LoadFromLCB(const std::string& fileName);
     void LoadListFromLCB(TStringsType list, const std::string& fileName);
 
-    // The languages the last load marked fixed.
-    const TlcStringList& FixedLanguages() const { return FFixedLanguages; }
-    bool Bulk() const { return FBulk; }
+    // The languages the last load marked fixed (the component's list).
+    const TlcStringList& FixedLanguages() const { return FLang.FixedLanguages(); }
+    // An operation on all lists runs (the component's flag).
+    bool Bulk() const { return FLang.BulkUpdate(); }
 
 private:
     class TBulk;
@@ -140,9 +146,7 @@ private:
     int TargetLanguage(const std::string& languageName);
 
     TlcCustomLang& FLang;
-    bool FBulk = false;
     TlcMemIniFile* FShared = nullptr;
-    TlcStringList FFixedLanguages;
 };
 
 // Loads the dispatcher's translation file into a component: ".LCB" files with

@@ -20,10 +20,13 @@ TlcFormStorage::TlcFormStorage(QObject* owner) : QObject(owner)
     form->installEventFilter(this);
 }
 
-// A form is closed before it is destroyed: the placement was saved then. When
-// the component goes with its form, the form is already half gone and is not
-// read any more.
-TlcFormStorage::~TlcFormStorage() = default;
+// The component goes with its form: the form's own destructor frees its
+// children while its window part (geometry and state) is still there, so the
+// placement of a form deleted without closing is saved too.
+TlcFormStorage::~TlcFormStorage()
+{
+    SavePlacement();
+}
 
 std::string TlcFormStorage::Key() const
 {

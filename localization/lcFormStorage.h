@@ -1,6 +1,7 @@
 #pragma once
 // Keeps its form's window state, position and size in the registry: they are
-// restored when the form has been set up and saved when the form closes.
+// restored when the form has been set up and saved when the form closes and
+// when the component goes with its form.
 #include <QObject>
 #include <QPointer>
 
@@ -22,6 +23,7 @@ class TlcFormStorage : public QObject {
 public:
     // The owner is the form; anything else raises EConvertError.
     explicit TlcFormStorage(QObject* owner);
+    // Saves the placement.
     ~TlcFormStorage() override;
 
     bool Active() const { return FActive; }

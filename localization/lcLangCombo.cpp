@@ -1,7 +1,9 @@
 #include "localization/lcLangCombo.h"
 
 #include <QAbstractItemView>
+#include <QIcon>
 #include <QPainter>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -13,27 +15,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const bool selected = option.state & (QStyle::State_Selected | QStyle::State_HasFocus);
-        if (FCombo.OnDrawItem) {
-            FCombo.OnDrawItem(*painter, index.row(), option.rect, selected);
-            return;
-        }
-        painter->save();
-        painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
-        const int i = index.row();
-        QFont font = option.font;
-        if (i >= 0 && i < static_cast<int>(FCombo.LanguageInfos().size())) {
-            const TLanguageInfo& info = FCombo.LanguageInfos()[static_cast<std::size_t>(i)];
-            font.setFamily(QString::fromStdString(info.FontName()));
-            if (!info.FlagImage().isNull())
-                painter->drawPixmap(option.rect.left() + 1, option.rect.top() + 2, info.FlagImage());
-        }
-        painter->setFont(font);
-        painter->setPen(selected ? option.palette.color(QPalette::HighlightedText)
-                                 : FCombo.palette().color(QPalette::Text));
-        const QFontMetrics metrics(font);
-        painter->drawText(option.rect.left() + 23, option.rect.top() + 1 + metrics.ascent(),
-                          QString::fromStdString(FCombo.ItemText(i)));
-        painter->restore();
+        FCombo.DrawItem(*painter, index.row(), option.rect, selected, option.font);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -119,10 +101,10 @@ std::string TLanguageInfoItem::LanguageName() const
 
 void TLanguageInfoItem::SetLanguageName(const std::string& value)
 {
-    if (TLanguageInfo* info = Info()) {
+    // Only stored: the items are drawn with the name of the moment, and the
+    // selection stays.
+    if (TLanguageInfo* info = Info())
         info->SetLanguageName(value);
-        FCombo.RebuildItems();
-    }
 }
 
 TLanguageInfos::TLanguageInfos(TlcLangCombo& combo) : FCombo(combo) {}
@@ -218,4 +200,46 @@ void TlcLangCombo::Loaded()
         setCurrentIndex(FDispatcher->ActiveLanguage() - 1);
     else if (FLang)
         setCurrentIndex(FLang->ActiveLanguage() - 1);
+}
+
+void TlcLangCombo::DrawItem(QPainter& painter, int index, const QRect& rect, bool selected, const QFont& font) const
+{
+    if (OnDrawItem) {
+        OnDrawItem(painter, index, rect, selected);
+        return;
+    }
+    painter.save();
+    painter.fillRect(rect, selected ? palette().highlight() : palette().base());
+    QFont itemFont = font;
+    if (index >= 0 && index < static_cast<int>(FInfos.size())) {
+        const TLanguageInfo& info = FInfos[static_cast<std::size_t>(index)];
+        itemFont.setFamily(QString::fromStdString(info.FontName()));
+        if (!info.FlagImage().isNull())
+            painter.drawPixmap(rect.left() + 1, rect.top() + 2, info.FlagImage());
+    }
+    painter.setFont(itemFont);
+    painter.setPen(selected ? palette().color(QPalette::HighlightedText) : palette().color(QPalette::Text));
+    const QFontMetrics metrics(itemFont);
+    painter.drawText(rect.left() + 23, rect.top() + 1 + metrics.ascent(), QString::fromStdString(ItemText(index)));
+    painter.restore();
+}
+
+void TlcLangCombo::paintEvent(QPaintEvent*)
+{
+    // The closed box shows the chosen language as the open list does: its
+    // flag and its name in its font, drawn in the box's edit field.
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText.clear();
+    option.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const int index = currentIndex();
+    if (index < 0)
+        return;
+    QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int height = std::min(field.height(), std::max(FItemHeight, fontMetrics().height() + 3));
+    field.setTop(field.top() + (field.height() - height) / 2);
+    field.setHeight(height);
+    DrawItem(painter, index, field, hasFocus(), font());
 }

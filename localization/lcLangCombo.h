@@ -99,8 +99,14 @@ public:
 
     // The text of item i: its LanguageName, else the i-th language name.
     std::string ItemText(int index) const;
+    // Draws item i (flag, then the name in the item's font) as the open list
+    // and the closed box show it; OnDrawItem instead when bound.
+    void DrawItem(QPainter& painter, int index, const QRect& rect, bool selected, const QFont& font) const;
     int ItemHeight() const { return FItemHeight; }
     void SetItemHeight(int value);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     const TlcStringList* Names() const;

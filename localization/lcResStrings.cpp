@@ -30,6 +30,7 @@ TResourceModule& MainResourceModule()
         module.Register(SlcClassNotRegistered,
                         "Unable to obtain %s class reference for %s! Please be sure that the class is registered.");
         module.Register(SlcUnrecognizedStream, "Unrecognized stream format!");
+        module.Register(SlcStringNotFound, "String identifier \"%s\" not found!");
     });
     return module;
 }

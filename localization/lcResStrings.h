@@ -50,4 +50,5 @@ std::string FmtLoadStr(int identifier, std::initializer_list<std::string> args);
 enum TlcResourceString : int {
     SlcClassNotRegistered = 64001, // "Unable to obtain %s class reference for %s! ..."
     SlcUnrecognizedStream = 64002, // "Unrecognized stream format!"
+    SlcStringNotFound = 64003,     // "String identifier "%s" not found!"
 };

@@ -78,7 +78,7 @@ struct TScanScope {
 std::string TlcCustomLang::GetFontName(const QObject* component) const
 {
     QMetaProperty property;
-    if (!component || !FindPublishedProperty(component, "Font", &property) || !IsFont(property))
+    if (!lcFindFontProperty(component, &property))
         return {};
     return property.read(component).value<QFont>().family().toStdString();
 }
@@ -86,7 +86,7 @@ std::string TlcCustomLang::GetFontName(const QObject* component) const
 int TlcCustomLang::GetFontCharset(const QObject* component) const
 {
     QMetaProperty property;
-    if (!component || !FindPublishedProperty(component, "Font", &property) || !IsFont(property))
+    if (!lcFindFontProperty(component, &property))
         return 0;
     // A Qt font covers every script: its character set is the default one.
     return DEFAULT_CHARSET;

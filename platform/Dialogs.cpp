@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
@@ -100,7 +101,29 @@ QStringList QtNameFilters(const std::string& filter)
 
 namespace {
 
-bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
+// Hands the dialog to a handler once, when it first shows.
+class TFirstShow : public QObject {
+public:
+    TFirstShow(QWidget& dialog, std::function<void(QWidget&)> handler)
+        : QObject(&dialog), FHandler(std::move(handler))
+    {
+        dialog.installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && FHandler) {
+            const std::function<void(QWidget&)> handler = std::move(FHandler);
+            FHandler = nullptr;
+            handler(*static_cast<QWidget*>(watched));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(QWidget&)> FHandler;
+};
+
+bool RunFileDialog(TDialogService& service, QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(owner, QString::fromStdString(d.Title), QString::fromStdString(d.InitialDir));
     dialog.setAcceptMode(mode);
@@ -126,7 +149,11 @@ bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
             dialog.setOption(QFileDialog::DontUseNativeDialog);
             dialog.setLabelText(label, QString::fromStdString(*text));
         }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (d.OnShow) {
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        new TFirstShow(dialog, d.OnShow);
+    }
+    if (service.ExecModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     d.FileName = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath().toStdString();
     d.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
@@ -137,12 +164,12 @@ bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
 
 bool TDialogService::OpenFile(QWidget* owner, TFileDialog& dialog)
 {
-    return RunFileDialog(owner, dialog, QFileDialog::AcceptOpen);
+    return RunFileDialog(*this, owner, dialog, QFileDialog::AcceptOpen);
 }
 
 bool TDialogService::SaveFile(QWidget* owner, TFileDialog& dialog)
 {
-    return RunFileDialog(owner, dialog, QFileDialog::AcceptSave);
+    return RunFileDialog(*this, owner, dialog, QFileDialog::AcceptSave);
 }
 
 TDialogService& DialogService()

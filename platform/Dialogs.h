@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class QWidget;
@@ -38,6 +39,10 @@ struct TFileDialog {
     std::string DefaultExt; // without dot; added to a name typed without one
     bool OverwritePrompt = false;
     TFileDialogLabels Labels;
+    // Called once with the dialog window when it first shows, before it is
+    // painted (the dialog is then the toolkit's own widget dialog, whose
+    // labels and buttons the handler may change).
+    std::function<void(QWidget& dialog)> OnShow;
 };
 
 // A filter as the forms write it, as the file dialog's name filters: the

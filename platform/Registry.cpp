@@ -35,8 +35,7 @@ bool SameText(const std::string& a, const std::string& b)
            });
 }
 
-// The settings object of a key, positioned in the key's group; null for a key
-// outside the mapped tree.
+// The settings object of a key, positioned in the key's group.
 struct TKeyFile {
     explicit TKeyFile(const std::string& key)
     {
@@ -51,42 +50,67 @@ struct TKeyFile {
     std::unique_ptr<QSettings> Settings;
 };
 
-} // namespace
+// The key's components below its root, and its root ("HKEY_CURRENT_USER"
+// when the key names none).
+struct TRootedKey {
+    std::vector<std::string> Parts;
+    std::string Root = "HKEY_CURRENT_USER";
+};
 
-// The key's components below its root, and the folder of that root.
-std::pair<std::vector<std::string>, QString> Rooted(const std::string& key)
+TRootedKey Rooted(const std::string& key)
 {
-    auto parts = Components(key);
-    QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (folder.isEmpty())
-        folder = QDir::homePath() + "/.config";
-    if (!parts.empty() && parts[0].rfind("HKEY_", 0) == 0) {
-        if (!SameText(parts[0], "HKEY_CURRENT_USER"))
-            folder += "/registry/" + QString::fromStdString(parts[0]);
-        parts.erase(parts.begin());
+    TRootedKey rooted{Components(key)};
+    if (!rooted.Parts.empty() && rooted.Parts[0].rfind("HKEY_", 0) == 0) {
+        if (!SameText(rooted.Parts[0], "HKEY_CURRENT_USER"))
+            rooted.Root = rooted.Parts[0];
+        rooted.Parts.erase(rooted.Parts.begin());
     }
-    return {parts, folder};
+    return rooted;
 }
+
+// The file and group of a key. A key below "Software\<Maker>" lives in the
+// maker's file (of the user's root in the config folder, of another root in
+// registry/<root>/); every other key of a root lives in the root's own file
+// registry/<root>.ini, its whole path the group.
+std::pair<std::string, std::string> Locate(const std::string& key)
+{
+    const TRootedKey rooted = Rooted(key);
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + "/.config";
+    const QString registry = config + "/registry";
+    const QString root = QString::fromStdString(rooted.Root);
+    QString folder;
+    QString file;
+    std::size_t first = 0;
+    if (rooted.Parts.size() >= 2 && SameText(rooted.Parts[0], "Software")) {
+        folder = rooted.Root == "HKEY_CURRENT_USER" ? config : registry + "/" + root;
+        file = QString::fromStdString(rooted.Parts[1]);
+        first = 2;
+    } else {
+        folder = registry;
+        file = root;
+    }
+    std::string group;
+    for (std::size_t i = first; i < rooted.Parts.size(); ++i) {
+        if (!group.empty())
+            group += '/';
+        group += rooted.Parts[i];
+    }
+    QDir().mkpath(folder);
+    return {(folder + "/" + file + ".ini").toStdString(), group};
+}
+
+} // namespace
 
 std::string TRegistry::IniFileOf(const std::string& key)
 {
-    const auto [parts, folder] = Rooted(key);
-    if (parts.size() < 2 || !SameText(parts[0], "Software"))
-        return {};
-    QDir().mkpath(folder);
-    return (folder + "/" + QString::fromStdString(parts[1]) + ".ini").toStdString();
+    return Locate(key).first;
 }
 
 std::string TRegistry::GroupOf(const std::string& key)
 {
-    const auto parts = Rooted(key).first;
-    std::string group;
-    for (std::size_t i = 2; i < parts.size(); ++i) {
-        if (!group.empty())
-            group += '/';
-        group += parts[i];
-    }
-    return group;
+    return Locate(key).second;
 }
 
 std::optional<std::string> TRegistry::ReadString(const std::string& key, const std::string& name)

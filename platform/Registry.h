@@ -1,13 +1,15 @@
 #pragma once
-// The per-user registry (HKEY_CURRENT_USER) as INI files that a person can
-// read and edit, in the user's XDG config folder ($XDG_CONFIG_HOME or
-// ~/.config). A key "Software\<Maker>\<rest>" lives in "<Maker>.ini"; <rest>
-// is the group path there ("Software\Zorvatek\Tessaro\Directories" is group
-// Tessaro/Directories of Zorvatek.ini, "Software\Zorvatek" its top level).
+// The registry as INI files that a person can read and edit, in the user's
+// XDG config folder ($XDG_CONFIG_HOME or ~/.config). A key
+// "Software\<Maker>\<rest>" lives in "<Maker>.ini"; <rest> is the group path
+// there ("Software\Zorvatek\Tessaro\Directories" is group Tessaro/Directories
+// of Zorvatek.ini, "Software\Zorvatek" its top level). Every other key lives
+// in its root's own file registry/<root>.ini, its path the group ("Forms\B"
+// is group Forms/B of registry/HKEY_CURRENT_USER.ini).
 //
 // A key may name its root first ("HKEY_CURRENT_USER\Software\..." is the same
-// as "Software\..."); the other roots live in folders of their own below the
-// config folder ("HKEY_LOCAL_MACHINE\Software\Zorvatek" is
+// as "Software\..."); the makers' files of the other roots live in folders of
+// their own below the config folder ("HKEY_LOCAL_MACHINE\Software\Zorvatek" is
 // registry/HKEY_LOCAL_MACHINE/Zorvatek.ini), so they are the user's too.
 //
 // Integers are written as decimal text, strings as they are. A value that
@@ -31,8 +33,7 @@ public:
     // The value names directly in the key, in the file's order.
     static std::vector<std::string> ValueNames(const std::string& key);
 
-    // The INI file and group that hold a key; empty file for a key that is
-    // not below "Software\<Maker>".
+    // The INI file and group that hold a key.
     static std::string IniFileOf(const std::string& key);
     static std::string GroupOf(const std::string& key);
 };

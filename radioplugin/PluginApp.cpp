@@ -33,10 +33,5 @@ int PluginMessageBox(const std::string& Text, const std::string& Caption, unsign
 
 void LoadPluginTranslations(TlcCustomLang& Lang, const std::string& Form)
 {
-    Lang.SetNumOfLanguages(2);
-    Lang.SetLangDispatcher(nullptr);
-    Lang.SetLangDelim(1);
-    Lang.SetLangNames({"Deutsch", "English"});
-    Lang.SetLanguage("Deutsch");
-    Lang.ReadTranslationData(LoadTranslationResource(":/ravvel/lc/" + Form + ".dat"));
+    LoadFormTranslation(Lang, nullptr, ":/ravvel/lc", Form);
 }

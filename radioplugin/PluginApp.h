@@ -22,7 +22,7 @@ void ShowPluginException(const std::exception& e);
 // A message box owned by the application window.
 int PluginMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
 
-// Loads a form's translation data, compiled into the plug-in as
-// ":/ravvel/lc/<Form>.dat": two languages, German active. The plug-in has
-// no dispatcher, so its windows stay German.
+// Loads a form's translation data and settings, compiled into the plug-in as
+// ":/ravvel/lc/<Form>.dat" and ".lcs": two languages, German active. The
+// plug-in has no dispatcher, so its windows stay German.
 void LoadPluginTranslations(TlcCustomLang& Lang, const std::string& Form);

@@ -137,8 +137,8 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
         lcLangDispatcher->SetNumOfLanguages(2);
         lcLangDispatcher->SetLangNames({"Deutsch", "English"});
         lcLangDispatcher->SetLanguage("Deutsch");
-        // The data module's texts also translate the program's resource strings.
-        lcLang->SetHandleResourceStrings(true);
+        // Its table also makes the data module's texts translate the
+        // program's resource strings.
         LoadFormTranslations(*lcLang, lcLangDispatcher, "TDM");
         loading.Finish();
     }

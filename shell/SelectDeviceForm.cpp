@@ -1,7 +1,12 @@
 #include "shell/SelectDeviceForm.h"
 
+#include "localization/lcLngLnk.h"
+#include "platform/Component.h"
 #include "platform/Registry.h"
+#include "platform/StdCtrls.h"
+#include "shell/DataModule.h"
 #include "shell/DeviceStatus.h"
+#include "shell/ZorUtils.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -17,6 +22,7 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     : QDialog(owner), FDevices(devices), FSettings(settings)
 {
     setObjectName("fSelectDeviceForm");
+    SetOwnerRoot(this);
     fSelectDeviceForm = this;
     setWindowTitle("Zor Konfigurationsprogramm");
     QFont bold = font();
@@ -24,13 +30,13 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->setSpacing(6);
-    auto* lblDatei = new QLabel("Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", this);
+    auto* lblDatei = new TLabel("Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", this);
     lblDatei->setObjectName("lblDatei");
     lblDatei->setFont(bold);
     lblDatei->setWordWrap(true); // a wider font takes a second line
     layout->addWidget(lblDatei);
     auto* row = new QHBoxLayout;
-    auto* lblDevice = new QLabel("Gerät:", this);
+    auto* lblDevice = new TLabel("Gerät:", this);
     lblDevice->setObjectName("lblDevice");
     lblDevice->setFont(bold);
     row->addWidget(lblDevice);
@@ -41,10 +47,10 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     layout->addLayout(row);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    btnOK = new QPushButton("OK", this);
+    btnOK = new TButton("OK", this);
     btnOK->setObjectName("btnOK");
     btnOK->setDefault(true);
-    btnCancel = new QPushButton("Abbruch", this);
+    btnCancel = new TButton("Abbruch", this);
     btnCancel->setObjectName("btnCancel");
     buttons->addWidget(btnOK);
     buttons->addWidget(btnCancel);
@@ -59,6 +65,14 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     setSizeGripEnabled(false);
     if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    lcLangLinked = new TlcLangLinked(this);
+    lcLangLinked->setObjectName("lcLangLinked");
+    {
+        TlcResourceLoading loading;
+        loading.Add(*lcLangLinked);
+        LoadFormTranslations(*lcLangLinked, DM ? DM->lcLangDispatcher : nullptr, "TfSelectDeviceForm");
+        loading.Finish();
+    }
     FormCreate();
 }
 

@@ -7,9 +7,11 @@ class QComboBox;
 class QPushButton;
 class TAppRegistryStorage;
 class TDeviceList;
+class TlcLangLinked;
 
 class TfSelectDeviceForm : public QDialog {
     Q_OBJECT
+    Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
 public:
     TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage& settings, QWidget* owner = nullptr);
     ~TfSelectDeviceForm() override;
@@ -20,6 +22,7 @@ public:
     QComboBox* cbxDeviceList;
     QPushButton* btnOK;
     QPushButton* btnCancel;
+    TlcLangLinked* lcLangLinked;
 
 private:
     TDeviceList& FDevices;

@@ -38,12 +38,7 @@ void CloseAllMDIChildren()
 
 void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& form)
 {
-    lang.SetNumOfLanguages(2);
-    lang.SetLangDispatcher(dispatcher);
-    lang.SetLangDelim(1);
-    lang.SetLangNames({"Deutsch", "English"});
-    lang.SetLanguage("Deutsch");
-    lang.ReadTranslationData(LoadTranslationResource(":/tessaro/lc/" + form + ".dat"));
+    LoadFormTranslation(lang, dispatcher, ":/tessaro/lc", form);
 }
 
 std::string GetVersionInfoString(int index)

@@ -20,7 +20,7 @@ std::string GetVersionInfoString(int index);
 void CloseAllMDIChildren();
 
 // Sets a form's translation component up as the form's data would, inside
-// the caller's loading bracket: two languages, the dispatcher, the delimiter,
-// the names, then the texts of the form compiled into the program
-// (":/tessaro/lc/<form>.dat").
+// the caller's loading bracket: the settings and the texts of the form's
+// table compiled into the program (":/tessaro/lc/<form>.lcs" and ".dat"),
+// linked to the dispatcher.
 void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& form);

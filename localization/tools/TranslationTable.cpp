@@ -72,11 +72,33 @@ std::vector<std::string> Words(std::string_view text)
     return words;
 }
 
-std::unique_ptr<TlcCustomLang> MakeComponent(const std::string& className)
+// A component of the class; for settings in the loading state that a form's
+// data set them in.
+std::unique_ptr<TlcCustomLang> MakeComponent(const std::string& className, bool loading = false)
 {
+    std::unique_ptr<TlcCustomLang> component;
     if (className == "TlcLang")
-        return std::make_unique<TlcLang>(nullptr);
-    return std::make_unique<TlcLangLinked>(nullptr);
+        component = std::make_unique<TlcLang>(nullptr);
+    else
+        component = std::make_unique<TlcLangLinked>(nullptr);
+    if (loading)
+        component->BeginLoading();
+    return component;
+}
+
+// The settings that the languages give, and the lists: no table line sets them.
+bool IsGivenOtherwise(std::string_view name)
+{
+    for (const char* given : {"NumOfLanguages", "LangNames", "Language", "LangDelim", "ActiveLanguage",
+                              "LangDispatcher", "CommonContainer", "ExtendedTranslations"})
+        if (name == given)
+            return true;
+    for (int t = 0; t < lcStringsTypeCount; ++t) {
+        const char* list = StringsTypePropertyName(static_cast<TStringsType>(t));
+        if (list && name == list)
+            return true;
+    }
+    return false;
 }
 
 int ListOfSection(const TlcCustomLang& component, std::string_view name)
@@ -87,6 +109,13 @@ int ListOfSection(const TlcCustomLang& component, std::string_view name)
             return t;
     }
     return -1;
+}
+std::string SettingsLine(const std::pair<std::string, std::vector<std::string>>& setting)
+{
+    std::string line = setting.first;
+    for (const std::string& value : setting.second)
+        line += '\t' + value;
+    return line + '\n';
 }
 } // namespace
 
@@ -114,7 +143,7 @@ TTranslationTable ParseTranslationTable(std::string_view text, const std::string
             if (line.back() != ']')
                 error.Raise("a list heading is [Name]");
             if (!publisher)
-                publisher = MakeComponent(table.ClassName);
+                publisher = MakeComponent(table.ClassName, true);
             if (table.Languages.empty())
                 error.Raise("the languages come before the first list");
             list = ListOfSection(*publisher, line.substr(1, line.size() - 2));
@@ -132,7 +161,7 @@ TTranslationTable ParseTranslationTable(std::string_view text, const std::string
                 if (words.size() != 2 || (words[1] != "TlcLang" && words[1] != "TlcLangLinked"))
                     error.Raise("class is TlcLang or TlcLangLinked");
                 if (publisher)
-                    error.Raise("the class comes before the first list");
+                    error.Raise("the class comes before the settings and the first list");
                 table.ClassName = words[1];
             } else if (words[0] == "form") {
                 if (words.size() != 2)
@@ -143,7 +172,18 @@ TTranslationTable ParseTranslationTable(std::string_view text, const std::string
                     error.Raise("languages names at least one language");
                 table.Languages.assign(words.begin() + 1, words.end());
             } else {
-                error.Raise("unknown setting " + words[0]);
+                if (!publisher)
+                    publisher = MakeComponent(table.ClassName, true);
+                QMetaProperty property;
+                if (IsGivenOtherwise(words[0]) || !FindPublishedProperty(publisher.get(), words[0], &property)
+                    || property.name() != words[0] || !property.isWritable())
+                    error.Raise("unknown setting " + words[0]);
+                table.Settings.emplace_back(words[0], std::vector<std::string>(words.begin() + 1, words.end()));
+                try {
+                    ApplyTranslationSettings(*publisher, SettingsLine(table.Settings.back()));
+                } catch (const Exception& e) {
+                    error.Raise(e.Message());
+                }
             }
             continue;
         }
@@ -195,4 +235,17 @@ std::string CompileTranslationTable(const TTranslationTable& table)
                             + StringsTypeName(static_cast<TStringsType>(t)));
     }
     return data;
+}
+
+std::string CompileTranslationSettings(const TTranslationTable& table)
+{
+    std::string text = SettingsLine({"NumOfLanguages", {std::to_string(table.Languages.size())}});
+    text += SettingsLine({"LangDelim", {"1"}});
+    text += SettingsLine({"LangNames", table.Languages});
+    text += SettingsLine({"Language", {table.Languages.front()}});
+    for (const auto& setting : table.Settings)
+        text += SettingsLine(setting);
+    std::unique_ptr<TlcCustomLang> check = MakeComponent(table.ClassName, true);
+    ApplyTranslationSettings(*check, text);
+    return text;
 }

@@ -15,6 +15,16 @@
 // missing texts are empty. In keys and texts \n, \r and \\ stand for a line
 // feed, a carriage return and a backslash. Empty lines are skipped. Keys are
 // unique within a list; the owner's own entry is written first.
+//
+// Before the first list, after the class, a line may give one of the
+// component's other published settings, as the form's data set it:
+//
+//   NeedAllDlgs true                         (a flag: true or false)
+//   SmartExcludeProps TfMainForm.Hint ToolBar1.Caption   (a list: its lines)
+//
+// The settings go into a file of their own beside the data (<Form>.lcs), with
+// the languages first: one line per property, its name and its values
+// separated by TABs.
 #include "localization/lcComp.h"
 
 #include <array>
@@ -29,6 +39,8 @@ struct TTranslationTable {
     // The lines of each list in the engine's form (key, 0x01, texts each
     // followed by 0x01).
     std::array<TlcStringList, lcStringsTypeCount> Lists;
+    // The other settings in table order: the property and its values.
+    std::vector<std::pair<std::string, std::vector<std::string>>> Settings;
 };
 
 // Raises Exception "<file>:<line>: <what is wrong>" for a table it cannot take.
@@ -36,3 +48,6 @@ TTranslationTable ParseTranslationTable(std::string_view text, const std::string
 // The translation data bytes, written by the engine's own writer and read
 // back by its reader before they are handed out.
 std::string CompileTranslationTable(const TTranslationTable& table);
+// The settings file: the languages, then the table's settings; checked by
+// applying it to a component of the table's class.
+std::string CompileTranslationSettings(const TTranslationTable& table);

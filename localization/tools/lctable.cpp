@@ -1,5 +1,6 @@
-// lctable <table> <output>: compiles a form's translation table into the
-// translation data file that the build compiles in as a resource.
+// lctable <table> <data> <settings>: compiles a form's translation table into
+// the translation data file and the settings file that the build compiles in
+// as resources.
 #include "localization/tools/TranslationTable.h"
 
 #include <cstdio>
@@ -10,27 +11,31 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::cerr << "usage: lctable <table> <output>\n";
+    if (argc != 4) {
+        std::cerr << "usage: lctable <table> <data> <settings>\n";
         return 2;
     }
     const std::string tableFile = argv[1];
-    const std::string output = argv[2];
     try {
         std::ifstream in(tableFile, std::ios::binary);
         if (!in)
             throw Exception(tableFile + ": cannot be read");
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const std::string data = CompileTranslationTable(ParseTranslationTable(text, tableFile));
-        const std::string temporary = output + ".tmp";
-        {
-            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            out.write(data.data(), static_cast<std::streamsize>(data.size()));
-            if (!out.flush())
-                throw Exception(temporary + ": cannot be written");
+        const TTranslationTable table = ParseTranslationTable(text, tableFile);
+        const std::string data = CompileTranslationTable(table);
+        const std::string settings = CompileTranslationSettings(table);
+        for (const auto& [output, bytes] : {std::pair<std::string, const std::string*>{argv[2], &data},
+                                            std::pair<std::string, const std::string*>{argv[3], &settings}}) {
+            const std::string temporary = output + ".tmp";
+            {
+                std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+                out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+                if (!out.flush())
+                    throw Exception(temporary + ": cannot be written");
+            }
+            if (std::rename(temporary.c_str(), output.c_str()) != 0)
+                throw Exception(output + ": cannot be written");
         }
-        if (std::rename(temporary.c_str(), output.c_str()) != 0)
-            throw Exception(output + ": cannot be written");
     } catch (const std::exception& e) {
         std::cerr << "lctable: " << e.what() << '\n';
         return 1;

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <QLabel>
+#include <QListWidget>
 
 #include <filesystem>
 
@@ -119,38 +121,29 @@ private:
     TTestControl* FChild = nullptr;
 };
 
-// The language dialog as its data know it.
-class TfLanguage : public QWidget {
+// A window as the program's forms are: it publishes its caption but no font,
+// and its lists are plain list widgets given a fixed-pitch font of their own.
+class TfMonitorTest : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
-    Q_PROPERTY(QFont Font READ font WRITE setFont)
-    Q_PROPERTY(std::string HelpFile READ HelpFile WRITE SetHelpFile)
 public:
-    TfLanguage()
+    TfMonitorTest()
     {
         SetOwnerRoot(this);
-        setWindowTitle("Sprache");
-        Label1 = new TLabel("Sprache:", this);
-        Label1->setObjectName("Label1");
-        btnOK = new TButton("&OK", this);
-        btnOK->setObjectName("btnOK");
-        btnAbort = new TButton("&Abbrechen", this);
-        btnAbort->setObjectName("btnAbort");
-        lcLangCombo = new TlcLangCombo(this);
-        lcLangCombo->setObjectName("lcLangCombo");
-        for (int i = 0; i < 2; ++i)
-            lcLangCombo->AddLanguageInfo().SetLanguageName(i == 0 ? "Deutsch" : "English");
+        setFont(QFont("Helvetica", 9));
+        for (QListWidget** list : {&lbxIn, &lbxOut}) {
+            *list = new QListWidget(this);
+            (*list)->setFont(QFont("Courier New", 8));
+            (*list)->addItem("41 42 0D");
+        }
+        lbxIn->setObjectName("lbxIn");
+        lbxOut->setObjectName("lbxOut");
+        lblPlain = new QLabel("Gerät --> PC", this); // takes the window's font
+        lblPlain->setObjectName("lblPlain");
     }
-    std::string HelpFile() const { return FHelpFile; }
-    void SetHelpFile(const std::string& value) { FHelpFile = value; }
-
-    TLabel* Label1;
-    TButton* btnOK;
-    TButton* btnAbort;
-    TlcLangCombo* lcLangCombo;
-
-private:
-    std::string FHelpFile;
+    QListWidget* lbxIn;
+    QListWidget* lbxOut;
+    QLabel* lblPlain;
 };
 
 // Owners with properties of other kinds.
@@ -358,6 +351,35 @@ TEST(ApplyTexts, FontsOfControlsThatTakeTheirParentsStayAlone)
     f.Switch(1);
     EXPECT_EQ(f.Label->font().family(), "Arial");
     EXPECT_FALSE(f.Label->ParentFont());
+}
+
+TEST(ApplyTexts, FontsOfWidgetsThatPublishNoneFollowTheLanguage)
+{
+    TTestDataModule dm;
+    TfMonitorTest form;
+    auto* lang = LoadLang<TlcLangLinked>(
+        &form, dm.Dispatcher,
+        Section("stFonts", {Line({"TfMonitorTest", "Helvetica", "Verdana"}), Line({"lbxIn", "Courier New", "Tahoma"}),
+                            Line({"lbxOut", "Courier New", "Tahoma"}), Line({"lblPlain", "Arial", "Arial"})})
+            + Section("stCharSets", {Line({"TfMonitorTest", "DEFAULT_CHARSET", "DEFAULT_CHARSET"}),
+                                     Line({"lbxIn", "DEFAULT_CHARSET", "ANSI_CHARSET"})}));
+    EXPECT_FALSE(lang->OwnerHasNoFont());
+    struct TCase {
+        int Language;
+        const char* Owner;
+        const char* Lists;
+    };
+    for (const TCase& c : {TCase{2, "Verdana", "Tahoma"}, TCase{1, "Helvetica", "Courier New"}}) {
+        dm.Dispatcher->SetActiveLanguage(c.Language);
+        EXPECT_EQ(form.font().family().toStdString(), c.Owner) << c.Language;
+        for (QListWidget* list : {form.lbxIn, form.lbxOut}) {
+            EXPECT_EQ(list->font().family().toStdString(), c.Lists) << c.Language;
+            EXPECT_EQ(list->font().pointSize(), 8); // only the name changes
+        }
+        // A widget without a font of its own shows the window's.
+        EXPECT_EQ(form.lblPlain->font().family().toStdString(), c.Owner) << c.Language;
+        EXPECT_FALSE(form.lblPlain->testAttribute(Qt::WA_SetFont));
+    }
 }
 
 TEST(ApplyTexts, OwnersFontNameFollowsTheLanguage)

@@ -3,6 +3,7 @@
 #include "tests/localization/TestForms.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,57 @@ TEST(Components, PublishedPropertiesBeginWithACapital)
     ASSERT_TRUE(FindPublishedProperty(&form, "Caption", &property));
     EXPECT_EQ(lang.GetStrPropAnsi(&form, property), "Größe");
     EXPECT_EQ(lang.GetStrPropAnsi(nullptr, property), "");
+}
+
+TEST(Components, AComponentThatGoesLeavesTheTranslationComponent)
+{
+    TfTestForm form;
+    auto* panel = new QWidget(&form);
+    panel->setObjectName("pnlTop");
+    auto* button = new QPushButton("OK", panel);
+    button->setObjectName("btnOK");
+    auto* kept = new QLabel(&form);
+    kept->setObjectName("lblKept");
+    auto* lang = LoadLang<TlcLangLinked>(&form, nullptr, {});
+    // Made after the translation component, inside a component made later still.
+    auto* box = new QWidget(panel);
+    auto* late = new QLabel(box);
+    late->setObjectName("lblLate");
+    // A form inside the form owns its own components.
+    auto* inner = new TfTestForm(&form);
+    inner->setObjectName("fInner");
+    auto* innerLabel = new QLabel(inner);
+    innerLabel->setObjectName("lblInner");
+
+    lang->SetDoNotTranslate({"btnOK", "lblKept", "LBLLATE", "lblInner", "fInner"});
+    for (const char* identifier : {"btnOK.Caption", "btnOK.Font.Name", "btnOKAY.Caption", "lblLate.Hint",
+                                   "lblKept.Caption", "lblInner.Caption", "TfTestForm.Caption"}) {
+        TlcExtendedItem& item = lang->ExtendedTranslations()->Add();
+        item.Identifier = identifier;
+        item.Values = "a\x01b\x01";
+    }
+    auto identifiers = [lang] {
+        std::vector<std::string> out;
+        for (int i = 0; i < lang->ExtendedTranslations()->Count(); ++i)
+            out.push_back(lang->ExtendedTranslations()->Items(i).Identifier);
+        return out;
+    };
+
+    // Moved within the form: still the form's component.
+    button->setParent(&form);
+    EXPECT_EQ(lang->DoNotTranslate().Count(), 5);
+
+    delete button;
+    EXPECT_EQ(lang->DoNotTranslate().Lines(), (std::vector<std::string>{"lblKept", "LBLLATE", "lblInner", "fInner"}));
+    EXPECT_EQ(identifiers(), (std::vector<std::string>{"btnOKAY.Caption", "lblLate.Hint", "lblKept.Caption",
+                                                       "lblInner.Caption", "TfTestForm.Caption"}));
+    delete box; // takes lblLate with it
+    delete innerLabel; // the inner form's, not this form's
+    EXPECT_EQ(lang->DoNotTranslate().Lines(), (std::vector<std::string>{"lblKept", "lblInner", "fInner"}));
+    EXPECT_EQ(identifiers(),
+              (std::vector<std::string>{"btnOKAY.Caption", "lblKept.Caption", "lblInner.Caption", "TfTestForm.Caption"}));
+    delete inner;
+    EXPECT_EQ(lang->DoNotTranslate().Lines(), (std::vector<std::string>{"lblKept", "lblInner"}));
 }
 
 } // namespace

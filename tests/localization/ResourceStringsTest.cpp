@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -126,16 +127,37 @@ TEST(ResourceStrings, TheFirstHandlerStaysTheTranslator)
 TEST(ResourceStrings, TheEnginesOwnMessagesAreTranslatedToo)
 {
     TTranslator translator;
-    translator.Lang->SetStrings({Line({"IDS_1", "Unrecognized stream format!", "Unbekanntes Format!"})});
-    translator.Lang->SetActiveLanguage(2);
+    translator.Lang->SetStrings({Line({"IDS_1", "Unrecognized stream format!", "Unbekanntes Format!"}),
+                                 Line({"IDS_2", "String identifier \"%s\" not found!", "Kennung \"%s\" fehlt!"})});
     TTestDM owner;
     auto* lang = new TlcLang(&owner);
+    lang->SetDoRaiseExceptions(true);
+    lang->SetStrings({Line({"IDS_5", "Text", "Text"})});
+    struct TCase {
+        const char* What;
+        std::function<void()> Fail;
+        std::string Language1; // as the engine writes it
+        std::string Language2; // as the translator has it
+    };
     TLCBFileManager manager;
-    try {
-        manager.ReadComponent(*lang, "TTestDM", "not a translation file at all");
-        ADD_FAILURE() << "no error";
-    } catch (const Exception& error) {
-        EXPECT_EQ(error.Message(), "Unbekanntes Format!");
+    const TCase cases[] = {
+        {"a file of another kind", [&] { manager.ReadComponent(*lang, "TTestDM", "not a translation file at all"); },
+         "Unrecognized stream format!", "Unbekanntes Format!"},
+        {"a missing identifier (index)", [&] { lang->GetTextOrDefault("IDS_99"); },
+         "String identifier \"IDS_99\" not found!", "Kennung \"IDS_99\" fehlt!"},
+        {"a missing identifier (scan)", [&] { lang->LookupText(lang->Captions(), "btnOK", false); },
+         "String identifier \"btnOK\" not found!", "Kennung \"btnOK\" fehlt!"},
+    };
+    for (const TCase& c : cases) {
+        for (int language : {1, 2}) {
+            translator.Lang->SetActiveLanguage(language);
+            try {
+                c.Fail();
+                ADD_FAILURE() << c.What << ": no error";
+            } catch (const Exception& error) {
+                EXPECT_EQ(error.Message(), language == 1 ? c.Language1 : c.Language2) << c.What;
+            }
+        }
     }
 }
 

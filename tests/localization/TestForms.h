@@ -2,7 +2,9 @@
 // Owners for the translation components under test: forms and a data module
 // as the program has them (owner roots, bare class names, a caption and a
 // font), and the loading of a component as a form's data would do it.
+#include "localization/lcLangCombo.h"
 #include "localization/lcLngLnk.h"
+#include "platform/StdCtrls.h"
 
 #include <QFont>
 #include <QObject>
@@ -30,6 +32,40 @@ public:
 
 private:
     QString FCaption;
+};
+
+// The language dialog as its data know it: caption, label, buttons, picker.
+class TfLanguage : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
+    Q_PROPERTY(std::string HelpFile READ HelpFile WRITE SetHelpFile)
+public:
+    TfLanguage()
+    {
+        SetOwnerRoot(this);
+        setWindowTitle("Sprache");
+        Label1 = new TLabel("Sprache:", this);
+        Label1->setObjectName("Label1");
+        btnOK = new TButton("&OK", this);
+        btnOK->setObjectName("btnOK");
+        btnAbort = new TButton("&Abbrechen", this);
+        btnAbort->setObjectName("btnAbort");
+        lcLangCombo = new TlcLangCombo(this);
+        lcLangCombo->setObjectName("lcLangCombo");
+        for (int i = 0; i < 2; ++i)
+            lcLangCombo->AddLanguageInfo().SetLanguageName(i == 0 ? "Deutsch" : "English");
+    }
+    std::string HelpFile() const { return FHelpFile; }
+    void SetHelpFile(const std::string& value) { FHelpFile = value; }
+
+    TLabel* Label1;
+    TButton* btnOK;
+    TButton* btnAbort;
+    TlcLangCombo* lcLangCombo;
+
+private:
+    std::string FHelpFile;
 };
 
 class TTestDM : public QObject {

@@ -532,6 +532,75 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
               TlcStringList({Line({"IDS_1", "Eins", "One"}), Line({"IDS_2", "Zwei", "Two"})}));
 }
 
+// A component stream as another writer may make it: one extended item whose
+// values are streamed as the given "ValuesEx" bytes.
+std::string StreamWithValuesEx(const std::string& identifier, const std::string& valuesEx)
+{
+    auto shortText = [](const std::string& text) { return std::string(1, static_cast<char>(text.size())) + text; };
+    auto u32 = [](size_t n) {
+        std::string out;
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>((n >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const char vaList = 1, vaString = 6, vaBinary = 10, vaCollection = 14, vaNull = 0;
+    return "TPF0" + shortText("TlcLangLinked") + shortText("lcLang") + shortText("ExtendedTranslations") + vaCollection
+           + vaList + shortText("Identifier") + vaString + shortText(identifier) + shortText("ValuesEx") + vaBinary
+           + u32(valuesEx.size()) + valuesEx + vaNull + vaNull + vaNull + vaNull;
+}
+
+TEST(TranslationFiles, ExtendedItemsKeepTheirValuesThroughTheStream)
+{
+    // Written by the engine: the values as "ValuesEx" bytes; read back the same.
+    TForm source;
+    for (const auto& [identifier, values] : {std::pair<const char*, std::string>{"TfTestForm.Caption", Line({"Grün", "Green"})},
+                                             {"Button1.Tag", ""}}) {
+        TlcExtendedItem& item = source.Lang->ExtendedTranslations()->Add();
+        item.Identifier = identifier;
+        item.Values = values;
+    }
+    const std::string stream = WriteComponentStream(*source.Lang);
+    EXPECT_NE(stream.find(std::string("\x08ValuesEx\x0A\x0C\0\0\0Grün\x01Green\x01", 26)), std::string::npos);
+    EXPECT_EQ(stream.find("\x06Values"), std::string::npos);
+    EXPECT_EQ(stream.find("ValuesEx"), stream.rfind("ValuesEx")); // none for empty values
+
+    struct TCase {
+        const char* What;
+        std::string Stream;
+        std::string Values;
+        std::u16string ValuesW;
+    };
+    const std::u16string wide = u"Grün\x01Green\x01";
+    std::string wideBytes = std::string(4, '\0');
+    for (char16_t c : wide)
+        wideBytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    const TCase cases[] = {
+        {"8-bit", stream, "Grün\x01Green\x01", u""},
+        {"16-bit", StreamWithValuesEx("TfTestForm.Caption", wideBytes), "Grün\x01Green\x01", wide},
+    };
+    for (const TCase& c : cases) {
+        TForm form;
+        TLCBFileManager manager;
+        manager.ReadComponent(*form.Lang, "TfTestForm", BuildLCBFile({}, {{"TfTestForm", c.Stream}}));
+        ASSERT_GE(form.Lang->ExtendedTranslations()->Count(), 1) << c.What;
+        const TlcExtendedItem& item = form.Lang->ExtendedTranslations()->Items(0);
+        EXPECT_EQ(item.Identifier, "TfTestForm.Caption") << c.What;
+        EXPECT_EQ(item.Values, c.Values) << c.What;
+        EXPECT_EQ(item.ValuesW, c.ValuesW) << c.What;
+        // The item from the file sets what it names.
+        form.Lang->SetActiveLanguage(2);
+        EXPECT_EQ(form.Form->Caption().toStdString(), "Green") << c.What;
+        form.Lang->SetActiveLanguage(1);
+        EXPECT_EQ(form.Form->Caption().toStdString(), "Grün") << c.What;
+        // Written again, it reads back as it was.
+        TForm again;
+        manager.ReadComponent(*again.Lang, "TfTestForm",
+                              BuildLCBFile({}, {{"TfTestForm", WriteComponentStream(*form.Lang)}}));
+        ASSERT_GE(again.Lang->ExtendedTranslations()->Count(), 1) << c.What;
+        EXPECT_EQ(again.Lang->ExtendedTranslations()->Items(0).Values, c.Values) << c.What;
+    }
+}
+
 TEST(TranslationFiles, ACopiedManagerHasCopiesOfTheComponents)
 {
     TForm form(kCaptionsData);
@@ -627,6 +696,82 @@ TEST(TranslationFiles, TheDispatcherLoadsItsFileIntoEveryComponentThatLinks)
     dm.Dispatcher->AddLinkedLang(third.Lang);
     EXPECT_EQ(third.Lang->GetTextOrDefault("IDS_1"), "Own");
     EXPECT_EQ(dm.Dispatcher->NumOfLanguages(), 2);
+}
+
+// A component whose INI loading is its own: the engine reaches it through the
+// component's operation.
+class TlcCountingLang : public TlcLangLinked {
+public:
+    using TlcLangLinked::TlcLangLinked;
+    void LoadAllFromFile(const std::string& fileName, bool clearFirst) override
+    {
+        ++Loads;
+        TlcLangLinked::LoadAllFromFile(fileName, clearFirst);
+    }
+    int Loads = 0;
+};
+
+TEST(TranslationFiles, TheOperationsAreTheComponentsOwn)
+{
+    QTemporaryDir dir;
+    const std::string ini = dir.filePath("texts.ini").toStdString();
+    WriteFile(ini, "[OPTIONS]\r\nLanguage_Fixed2=1\r\n"
+                   "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=English\r\n"
+                   "[Strings]\r\nTfTestForm.IDS_1=Datei~!@#File~!@#\r\n");
+    TTestDataModule dm;
+    dm.Dispatcher->SetFileName(ini);
+    TfTestForm form;
+    auto* lang = new TlcCountingLang(&form);
+    bool bulkWhileTranslating = false;
+    lang->SetOnChangeLanguage([&](TObject*) { bulkWhileTranslating = lang->BulkUpdate(); });
+    lang->SetLangDispatcher(dm.Dispatcher); // links, and loads the dispatcher's file
+    EXPECT_EQ(lang->Loads, 1);
+    EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Datei");
+    EXPECT_EQ(lang->FixedLanguages(), TlcStringList({"English"}));
+    EXPECT_TRUE(bulkWhileTranslating); // the closing steps of the lists run once, inside the bulk load
+    EXPECT_FALSE(lang->BulkUpdate());
+
+    // The single-list operations run their closing steps themselves.
+    bulkWhileTranslating = true;
+    EXPECT_EQ(lang->LoadListFromFile(TStringsType::stStrings, ini, true), 1);
+    EXPECT_FALSE(bulkWhileTranslating);
+    std::string saved;
+    EXPECT_EQ(lang->SaveListToIni(TStringsType::stStrings, saved, "|"), 1);
+    EXPECT_NE(saved.find("TfTestForm.IDS_1=Datei|File|"), std::string::npos);
+}
+
+TEST(TranslationFiles, TheDispatchersReaderReadsItsFileForEveryComponent)
+{
+    QTemporaryDir dir;
+    const std::string lcb = dir.filePath("texts.LCB").toStdString();
+    const std::string other = dir.filePath("other.lcb").toStdString();
+    TForm source("stStrings\r\n" + Line({"IDS_1", "Binaer", "Binary"}) + "\r\n");
+    WriteFile(lcb, LcbOf(*source.Lang, "TfTestForm"));
+    WriteFile(other, BuildLCBFile({}, {{"TfTestForm", WriteComponentStream(*source.Lang)}, {"TfElse", "x"}}));
+    TTestDataModule dm;
+    EXPECT_EQ(dm.Dispatcher->LCBFileManager(), nullptr);
+    dm.Dispatcher->SetFileName(lcb);
+    TForm first;
+    dm.Dispatcher->AddLinkedLang(first.Lang);
+    TLCBFileManager* reader = dm.Dispatcher->LCBFileManager();
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->FileName(), lcb);
+    EXPECT_EQ(reader->OwnerIdentifiers(), TlcStringList({"TfOther", "TfTestForm"}));
+    EXPECT_EQ(first.Lang->FixedLanguages(), TlcStringList({"English"}));
+    TForm second;
+    dm.Dispatcher->AddLinkedLang(second.Lang);
+    EXPECT_EQ(dm.Dispatcher->LCBFileManager(), reader);
+    EXPECT_EQ(second.Lang->GetTextOrDefault("IDS_1"), "Binaer");
+
+    // The dispatcher's file, read again by a component: the same reader.
+    WriteFile(lcb, BuildLCBFile({}, {{"TfThird", "x"}, {"TfTestForm", WriteComponentStream(*source.Lang)}}));
+    second.Lang->LoadFromLCB(lcb);
+    EXPECT_EQ(reader->OwnerIdentifiers().Lines(), (std::vector<std::string>{"TfThird", "TfTestForm"}));
+    EXPECT_TRUE(second.Lang->FixedLanguages().Empty());
+    // Another file: a reader of its own.
+    second.Lang->LoadFromLCB(other);
+    EXPECT_EQ(reader->OwnerIdentifiers().Lines(), (std::vector<std::string>{"TfThird", "TfTestForm"}));
+    EXPECT_EQ(dm.Dispatcher->LCBFileManager(), reader);
 }
 
 } // namespace

@@ -62,6 +62,17 @@ TEST(TranslationTable, RefusedTables)
         {head + "[Captions]\n[Captions]\nA\n", ""}, // an empty list given twice is the same list
         {head + "[Captions]\nA\n[Captions]\n", "t.lct:4: list [Captions] is given twice"},
         {"class TlcForm\n", "t.lct:1: class is TlcLang or TlcLangLinked"},
+        // Settings: published ones of the class, with values they take.
+        {head + "NeedAllDlgs true\n", "t.lct:2: unknown setting NeedAllDlgs"}, // a form's component has none
+        {head + "NumOfLanguages 3\n", "t.lct:2: unknown setting NumOfLanguages"},
+        {head + "Captions A\n", "t.lct:2: unknown setting Captions"},
+        {head + "handleResourceStrings true\n", "t.lct:2: unknown setting handleResourceStrings"},
+        {head + "HandleResourceStrings yes\n", "t.lct:2: HandleResourceStrings is true or false"},
+        {head + "HandleResourceStrings\n", "t.lct:2: HandleResourceStrings takes one value"},
+        {head + "DefaultLanguage 1x\n", "t.lct:2: DefaultLanguage is a number"},
+        {head + "TranslateType ttGetDefault\n", "t.lct:2: TranslateType cannot be set by a table"},
+        {head + "AutoSkipEmpties false\nclass TlcLang\n",
+         "t.lct:3: the class comes before the settings and the first list"},
         {"# nothing\n", "t.lct: the table names no languages"},
     };
     for (const TCase& c : cases) {
@@ -72,6 +83,37 @@ TEST(TranslationTable, RefusedTables)
             EXPECT_EQ(e.Message(), c.Message) << c.Text;
         }
     }
+}
+
+TEST(TranslationTable, SettingsGoIntoTheSettingsFileAfterTheLanguages)
+{
+    const TTranslationTable table = ParseTranslationTable("class TlcLang\n"
+                                                          "form TDM\n"
+                                                          "languages Deutsch English\n"
+                                                          "NeedAllDlgs true\n"
+                                                          "SmartExcludeProps RegistryStorage.Root TDM.Hint\n"
+                                                          "DefaultLanguage 2\n",
+                                                          "TDM.lct");
+    EXPECT_EQ(CompileTranslationSettings(table), "NumOfLanguages\t2\n"
+                                                 "LangDelim\t1\n"
+                                                 "LangNames\tDeutsch\tEnglish\n"
+                                                 "Language\tDeutsch\n"
+                                                 "NeedAllDlgs\ttrue\n"
+                                                 "SmartExcludeProps\tRegistryStorage.Root\tTDM.Hint\n"
+                                                 "DefaultLanguage\t2\n");
+    // Loaded as a form loads it.
+    TTestDM module;
+    auto* lang = new TlcLang(&module);
+    TlcResourceLoading loading;
+    loading.Add(*lang);
+    ApplyTranslationSettings(*lang, CompileTranslationSettings(table));
+    loading.Finish();
+    EXPECT_TRUE(lang->NeedAllDlgs());
+    EXPECT_EQ(lang->DlgsCaptions().Count(), lcDialogItemCount);
+    EXPECT_EQ(lang->SmartExcludeProps().Lines(), (Lines{"RegistryStorage.Root", "TDM.Hint"}));
+    EXPECT_EQ(lang->DefaultLanguage(), 2);
+    EXPECT_EQ(lang->LangNames().Lines(), (Lines{"Deutsch", "English"}));
+    EXPECT_THROW(ApplyTranslationSettings(*lang, "Nothing\t1\n"), Exception);
 }
 
 TEST(TranslationTable, TheDataReadIntoTheFormAsTheTableSays)

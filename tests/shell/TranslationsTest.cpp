@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 
@@ -27,7 +28,7 @@ TEST(ProgramTranslations, CompiledFilesReadAndWriteBackByteForByte)
 {
     const QStringList files = QDir(":/tessaro/lc").entryList({"*.dat"});
     ASSERT_EQ(files, (QStringList{"TDM.dat", "TfComportOptions.dat", "TfInputForm.dat", "TfLanguage.dat",
-                                  "TfMainForm.dat", "TfZorAboutDlg.dat"}));
+                                  "TfMainForm.dat", "TfSelectDeviceForm.dat", "TfZorAboutDlg.dat"}));
     for (const QString& file : files) {
         const std::string data = LoadTranslationResource(":/tessaro/lc/" + file.toStdString());
         std::unique_ptr<TlcCustomLang> lang;
@@ -114,6 +115,29 @@ protected:
         for (QWidget* list : std::initializer_list<QWidget*>{Form->lbxIn, Form->lbxOut})
             shown.push_back(list->font().family().toStdString() + " " + std::to_string(list->font().pointSize()));
         return shown;
+    }
+    // What the device choice shows when the person opens it; Escape closes it.
+    std::vector<std::string> DeviceChoice()
+    {
+        std::vector<std::string> seen;
+        TestDialogs().SetModalHandler([&seen](QDialog& dialog) {
+            dialog.show();
+            auto text = [&dialog](const char* name) {
+                auto* widget = dialog.findChild<QWidget*>(name);
+                if (auto* label = qobject_cast<QLabel*>(widget))
+                    return label->text().toStdString();
+                if (auto* button = qobject_cast<QPushButton*>(widget))
+                    return button->text().toStdString();
+                return std::string("(none)");
+            };
+            seen = {dialog.windowTitle().toStdString(), text("lblDatei"), text("lblDevice"), text("btnOK"),
+                    text("btnCancel")};
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            return dialog.result();
+        });
+        Dm->actSelectDevice->trigger();
+        TestDialogs().SetModalHandler({});
+        return seen;
     }
     std::string Menu(const char* name) const
     {
@@ -226,4 +250,23 @@ TEST_F(LanguageSwitchTest, TheMonitorSwitchesWithTheLanguageAndBack)
     QTest::mouseClick(Form->btnToggleASCII, Qt::LeftButton);
     QTest::mouseClick(Form->btnPause, Qt::LeftButton);
     EXPECT_EQ(Monitor(), german);
+}
+
+TEST_F(LanguageSwitchTest, TheDeviceChoiceAndTheLanguageDialogFollowTheLanguage)
+{
+    const std::vector<std::string> german = {"Zor Konfigurationsprogramm",
+                                             "Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", "Gerät:",
+                                             "OK", "Abbruch"};
+    const std::vector<std::string> english = {"Zor configuration program",
+                                              "Please select the device you want to configure:", "Device:", "OK",
+                                              "Cancel"};
+    EXPECT_EQ(DeviceChoice(), german);
+    Choose(2);
+    EXPECT_EQ(DeviceChoice(), english);
+    auto* dialog = new TfLanguage(Form.get());
+    EXPECT_EQ(dialog->btnAbort->text().toStdString(), "&Cancel");
+    QTest::mouseClick(dialog->btnAbort, Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Choose(1);
+    EXPECT_EQ(DeviceChoice(), german);
 }
