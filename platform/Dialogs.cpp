@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Application.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -27,6 +29,11 @@ QString ShownText(const std::string& text)
 
 int TDialogService::MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags)
 {
+    if (EndRequested()) {
+        // The program is ending on a signal: nobody is there to answer.
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), ShownText(text).toStdString().c_str());
+        return IDCANCEL;
+    }
     QMessageBox box(owner);
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(ShownText(text));
@@ -63,6 +70,8 @@ int TDialogService::MessageBox(QWidget* owner, const std::string& text, const st
 
 int TDialogService::ExecModal(QDialog& dialog)
 {
+    if (EndRequested())
+        return QDialog::Rejected;
     return dialog.exec();
 }
 
@@ -83,6 +92,8 @@ QStringList QtFilters(const std::string& filter)
 
 bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
 {
+    if (EndRequested())
+        return false;
     QFileDialog dialog(owner, QString::fromStdString(d.Title), QString::fromStdString(d.InitialDir));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
