@@ -1,28 +1,25 @@
 // The program against the framing peer on a pseudo-terminal: the status bar
 // follows the link, and the program's own replies reach the catalogue entry
-// and the link object.
+// and the link object. The program ends in order on SIGTERM and SIGINT,
+// whatever window is open, in this process and as it ships.
 #include "link/Communication.h"
+#include "platform/Application.h"
 #include "shell/DataModule.h"
 #include "shell/DeviceStatus.h"
 #include "shell/MainForm.h"
 #include "shell/Tessaro.h"
-#include "platform/Application.h"
 #include "sim/FramingPeer.h"
 #include "sim/RadioModule.h"
 #include "tests/common/TestServices.h"
+#include "tests/shell/ShellDriving.h"
 #include "tests/shell/ShellFixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 #include <csignal>
@@ -127,29 +124,9 @@ TEST_F(ShellFixture, TheLinksThreadsAreJoinedBeforeTheProgramReturns)
 
 namespace {
 
-// A window of this class that is up, if any.
-QWidget* Shown(const char* className)
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->inherits(className))
-            return w;
-    return nullptr;
-}
-
-// Chooses an entry of the main window's menu with the mouse.
 void ChooseFromMenu(QAction* entry)
 {
-    QMenuBar* bar = fMainForm->menuBar();
-    for (QAction* title : bar->actions()) {
-        QMenu* menu = title->menu();
-        if (!menu || !menu->actions().contains(entry))
-            continue;
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
-        ASSERT_TRUE(menu->isVisible()) << title->text().toStdString();
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
-        return;
-    }
-    ADD_FAILURE() << "no menu holds " << entry->text().toStdString();
+    ASSERT_TRUE(ChooseFromMenu(*fMainForm, entry)) << entry->text().toStdString();
 }
 
 } // namespace
@@ -174,7 +151,7 @@ TEST_F(ShellFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
         {"the file dialog of the radio plug-in's dialog",
          [] {
              ChooseFromMenu(DM->actExtendedOptions);
-             QWidget* dialog = Shown("TfParameterForm");
+             QWidget* dialog = ShownWindow("TfParameterForm");
              ASSERT_NE(dialog, nullptr);
              auto* load = dialog->findChild<QPushButton*>("btnLoad");
              QTest::mouseClick(load, Qt::LeftButton, {}, load->rect().center());
@@ -211,7 +188,7 @@ TEST_F(ShellFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
                 step = 1;
                 threadsDuring = ThreadCount();
                 QTimer::singleShot(0, c.Open); // it may run a modal loop of its own
-            } else if (step == 1 && Shown(c.Window)) {
+            } else if (step == 1 && ShownWindow(c.Window)) {
                 step = 2;
                 windowUp = true;
                 std::raise(c.Signal);
