@@ -3,13 +3,13 @@
 #include "platform/Help.h"
 #include "platform/MessageWindow.h"
 
+#include <QDialog>
 #include <QKeyEvent>
+#include <QSocketNotifier>
 #include <QWidget>
 
 #include <atomic>
-
-#include <QSocketNotifier>
-
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <mutex>
@@ -63,13 +63,22 @@ std::string ProgramBaseName()
 }
 
 namespace {
-int gSignalWrite = -1;
 std::atomic<int> gHintHidePause{0};
+std::atomic<int> gSignalWrite{-1};
+std::atomic<bool> gEndRequested{false};
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "the signal handler may only touch lock-free atomics");
 
-void OnTerminate(int)
+void OnEndSignal(int)
 {
+    const int saved = errno;
+    gEndRequested = true;
     const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(gSignalWrite, &byte, 1);
+    const int fd = gSignalWrite;
+    if (fd >= 0) {
+        [[maybe_unused]] const auto n = ::write(fd, &byte, 1);
+    }
+    errno = saved;
 }
 } // namespace
 
@@ -83,37 +92,66 @@ int HintHidePause()
     return gHintHidePause;
 }
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+bool EndRequested()
 {
-    if (::pipe2(FSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    return gEndRequested;
+}
+
+void ClearEndRequest()
+{
+    gEndRequested = false;
+}
+
+TEndOnSignal::TEndOnSignal(QObject* parent) : QObject(parent)
+{
+    if (::pipe2(FPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    gSignalWrite = FSignalPipe[1];
-    auto* notifier = new QSocketNotifier(FSignalPipe[0], QSocketNotifier::Read, this);
+    gSignalWrite = FPipe[1];
+    // The handler only marks the request and wakes the GUI thread, which
+    // does the rest in whichever event loop is running: the main one, a
+    // dialog's or a message box's.
+    auto* notifier = new QSocketNotifier(FPipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char buffer[16];
-        while (::read(FSignalPipe[0], buffer, sizeof buffer) > 0) {
+        while (::read(FPipe[0], buffer, sizeof buffer) > 0) {
         }
-        // The main window closes as by its close box; the loop then ends.
-        closeAllWindows();
-        quit();
+        EndNow();
     });
     struct sigaction action{};
-    action.sa_handler = &OnTerminate;
+    action.sa_handler = &OnEndSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
 }
 
-TApplication::~TApplication()
+TEndOnSignal::~TEndOnSignal()
 {
-    if (FSignalPipe[0] >= 0) {
-        std::signal(SIGTERM, SIG_DFL);
-        std::signal(SIGINT, SIG_DFL);
-        gSignalWrite = -1;
-        ::close(FSignalPipe[0]);
-        ::close(FSignalPipe[1]);
-    }
+    if (FPipe[0] < 0)
+        return;
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+    gSignalWrite = -1;
+    ::close(FPipe[0]);
+    ::close(FPipe[1]);
+}
+
+void TEndOnSignal::EndNow()
+{
+    // The modal dialogs and boxes in front answer as cancelled. Their
+    // callers go on, but nothing they open shows any more (EndRequested).
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible() && dialog->isModal())
+            dialog->done(QDialog::Rejected);
+    // The windows close as by their close box (the main window closes its
+    // help windows), then every running loop ends, the main one included.
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    new TEndOnSignal(this);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

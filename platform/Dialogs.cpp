@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Application.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
@@ -29,6 +31,11 @@ QString ShownText(const std::string& text)
 
 int TDialogService::MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags)
 {
+    if (EndRequested()) {
+        // The program is ending on a signal: nobody is there to answer.
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), ShownText(text).toStdString().c_str());
+        return IDCANCEL;
+    }
     QMessageBox box(owner);
     box.setWindowTitle(QString::fromStdString(caption));
     box.setText(ShownText(text));
@@ -65,6 +72,8 @@ int TDialogService::MessageBox(QWidget* owner, const std::string& text, const st
 
 int TDialogService::ExecModal(QDialog& dialog)
 {
+    if (EndRequested())
+        return QDialog::Rejected;
     return dialog.exec();
 }
 
@@ -125,6 +134,8 @@ private:
 
 bool RunFileDialog(TDialogService& service, QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
 {
+    if (EndRequested())
+        return false;
     QFileDialog dialog(owner, QString::fromStdString(d.Title), QString::fromStdString(d.InitialDir));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

@@ -1,5 +1,6 @@
 #include "shell/Tessaro.h"
 
+#include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "shell/DataModule.h"
 #include "shell/InputForm.h"
@@ -27,9 +28,15 @@ int RunTessaro(const QStringList& arguments)
     {
         TfMainForm mainForm;
         TfInputForm inputForm(&mainForm); // made at start, hidden
-        mainForm.show();
-        result = QApplication::exec();
-        if (result == 0 && mainForm.MarkedToEnd())
+        // SIGTERM or SIGINT during a box of the data module or the device
+        // choice ends the program here, before its loop runs.
+        if (!EndRequested())
+            mainForm.show();
+        if (!EndRequested())
+            result = QApplication::exec();
+        if (EndRequested())
+            result = 0; // ended in order, as asked
+        else if (result == 0 && mainForm.MarkedToEnd())
             result = 1;
         // The input dialog goes first, then the main window: its destructor
         // unloads the plug-ins while their frames still stand and ends the

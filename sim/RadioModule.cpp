@@ -88,7 +88,7 @@ struct TRadioModule::TCore {
     TRadioParams Flash;
     unsigned FlashWrites = 0;
     unsigned LinesWhileAnswering = 0;
-    TSlots Slots{};
+    TSlots Slots = FactorySlots();
     bool RadioTalk = false, TerminalTrace = false, GPSTrace = false, IBISTrace = false;
     std::vector<TRadioTestTone> Tones;
     std::vector<TRadioTelegram> Telegrams;
@@ -299,6 +299,19 @@ struct TRadioModule::TCore {
         Reply("#r OK");
     }
 };
+
+TRadioModule::TSlots TRadioModule::FactorySlots()
+{
+    // Receive channels 1450, 1454 ... (25 kHz raster), send 184 channels
+    // higher; none of them falls on a point of the 20 kHz raster as well.
+    static constexpr std::int32_t Power[8] = {5, 5, 4, 5, 3, 5, 4, 2};
+    TSlots table;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const auto receive = static_cast<std::int32_t>(1450 + 4 * i);
+        table[i] = {receive, receive + 184, Power[i % 8]};
+    }
+    return table;
+}
 
 TRadioModule::TRadioModule(TFramingPeer& Peer) : FCore(std::make_shared<TCore>(Peer)), FPeer(Peer)
 {

@@ -19,6 +19,9 @@
 // stay silent, answer late, answer with broken replies or report values out
 // of range. Replies leave through a thread of the module's own, so a delay
 // never holds up the framing peer. Every operation is thread-safe.
+//
+// It starts as a module set up for a customer (TRadioParams' values and
+// FactorySlots()), so that reading it shows something real.
 #include "sim/FramingPeer.h"
 
 #include <array>
@@ -33,9 +36,9 @@ struct TRadioParams {
     std::int32_t SquelchHigh = 720;
     std::int32_t SquelchIndex = 3;
     std::int32_t AirLimit = 90;
-    std::int32_t Project = 0;
+    std::int32_t Project = 1; // "Linienbus"
     std::int32_t NFLevel = 16;
-    std::int32_t SerialNumber = 4711;
+    std::int32_t SerialNumber = 207315;
     std::int32_t Modulation = 0;
     std::int32_t FFSKFilter = 0;
     bool operator==(const TRadioParams&) const = default;
@@ -64,6 +67,10 @@ struct TRadioTelegram {
 class TRadioModule {
 public:
     using TSlots = std::array<TRadioSlot, 32>;
+    // The memory slots a module starts with: 32 duplex channels on the
+    // 25 kHz raster, 100 kHz apart (receive 147.275 MHz up), sending 4.6 MHz
+    // above, mostly at 6 W.
+    static TSlots FactorySlots();
 
     explicit TRadioModule(TFramingPeer& Peer);
     ~TRadioModule();

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 using Lines = std::vector<std::string>;
 
 namespace {
@@ -224,7 +226,7 @@ TEST_F(RadioEndToEnd, TheModuleAnswersEveryCommandOfItsLanguage)
         {"FLASH-PARAM", {"Huh?"}}, // no line feed
         {"hallo\n", {"Huh?"}},
         {".PARAM\n",
-         {"PARAM SQUELCH-LOW=DC SQUELCH-HIGH=2D0 SQUELCH-INDEX=3 AIR-LIMIT=5A PROJECT=0 NFLEVEL=10 SN=1267 "
+         {"PARAM SQUELCH-LOW=DC SQUELCH-HIGH=2D0 SQUELCH-INDEX=3 AIR-LIMIT=5A PROJECT=1 NFLEVEL=10 SN=329D3 "
           "MODULATION=0 FFSK-FILTER=0",
           "OK."}},
     };
@@ -259,4 +261,24 @@ TEST_F(RadioEndToEnd, ASlowModuleIsWaitedForLineByLine)
     EXPECT_EQ(H->Module.LinesWhileAnswering(), 0u) << "no line went out before the answer to the one before";
     EXPECT_EQ(H->Module.Flash().SquelchHigh, 200);
     EXPECT_TRUE(H->Errors.empty()) << H->Errors.front();
+}
+
+// The simulated module starts as a module set up for a customer: 32 slots of
+// distinct frequencies in the band that the table shows and edits back to
+// the same channels, a serial number and a known project.
+TEST(SimulatedModule, StartsWithAPlausibleDevice)
+{
+    const TRadioModule::TSlots factory = TRadioModule::FactorySlots();
+    std::set<std::int32_t> channels;
+    for (const TRadioSlot& slot : factory) {
+        for (const std::int32_t channel : {slot.Receive, slot.Transmit}) {
+            EXPECT_GT(ChannelToFrequency(channel), 146.0f) << channel;
+            EXPECT_EQ(FrequencyToChannel(ChannelToFrequency(channel)), channel);
+            EXPECT_TRUE(channels.insert(channel).second) << channel;
+        }
+        EXPECT_TRUE(slot.Power >= 1 && slot.Power <= 5) << slot.Power;
+    }
+    const TRadioParams params;
+    EXPECT_GT(params.SerialNumber, 0);
+    EXPECT_TRUE(params.Project > 0 && params.Project < 3) << "an entry of the dialog's project list, not the default";
 }

@@ -1,25 +1,34 @@
 // The program against the framing peer on a pseudo-terminal: the status bar
 // follows the link, and the program's own replies reach the catalogue entry
-// and the link object.
+// and the link object. The program ends in order on SIGTERM and SIGINT,
+// whatever window is open, in this process and as it ships.
 #include "controls/SyncListbox.h"
 #include "link/Communication.h"
+#include "platform/Application.h"
 #include "shell/DataModule.h"
 #include "shell/DeviceStatus.h"
 #include "shell/Environment.h"
 #include "shell/MainForm.h"
 #include "shell/Tessaro.h"
 #include "sim/FramingPeer.h"
+#include "sim/RadioModule.h"
 #include "tests/common/TestServices.h"
 #include "tests/shell/KeyInput.h"
+#include "tests/shell/ShellDriving.h"
 #include "tests/shell/ShellFixture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <csignal>
+#include <functional>
 
 namespace {
 
@@ -149,10 +158,15 @@ TEST_F(ProgramOnPeer, TheLinksThreadsAreJoinedBeforeTheProgramReturns)
         }
     });
     watch.start(20);
-    QTimer::singleShot(8000, [] {
+    // Never connected: the test fails below. The timer goes with the test,
+    // so it cannot close the window of a later one.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] {
         if (fMainForm)
-            fMainForm->close(); // never connected: the test fails below
+            fMainForm->close();
     });
+    giveUp.start(8000);
     EXPECT_EQ(RunTessaro({"Tessaro", "Ruvo"}), 0);
     watch.stop();
     EXPECT_TRUE(connected);
@@ -161,37 +175,245 @@ TEST_F(ProgramOnPeer, TheLinksThreadsAreJoinedBeforeTheProgramReturns)
     EXPECT_TRUE(TestDialogs().Boxes().empty());
 }
 
-// The program as it ships: its own folder and catalogue, a settings folder of
-// its own naming a port, offscreen. Nothing may stop it before it opens the
-// port, and SIGTERM ends it as closing the window does.
+namespace {
+
+void ChooseFromMenu(QAction* entry)
+{
+    ASSERT_TRUE(ChooseFromMenu(*fMainForm, entry)) << entry->text().toStdString();
+}
+
+} // namespace
+
+// SIGTERM or SIGINT while the program runs and a window waits for the
+// person: the program (real dialogs, offscreen) ends in order with status 0:
+// the window goes, the plug-in is unloaded with its windows, the link's
+// threads are joined and the settings saved.
+TEST_F(ShellFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
+{
+    const struct {
+        const char* What;
+        std::function<void()> Open; // as a person opens it, once the link is up
+        const char* Window;
+        int Signal = SIGTERM;
+    } cases[] = {
+        {"the port dialog", [] { ChooseFromMenu(DM->acOptionenSchnittstelle); }, "TfComportOptions"},
+        {"the language dialog", [] { ChooseFromMenu(DM->actChangeLanguage); }, "TfLanguage"},
+        {"the service-code dialog, SIGINT", [] { ChooseFromMenu(DM->acInputExtentionKey); }, "TfInputForm", SIGINT},
+        {"a message box", [] { ChooseFromMenu(DM->acResetDialogs); }, "QMessageBox"},
+        {"the radio plug-in's dialog", [] { ChooseFromMenu(DM->actExtendedOptions); }, "TfParameterForm"},
+        {"the file dialog of the radio plug-in's dialog",
+         [] {
+             ChooseFromMenu(DM->actExtendedOptions);
+             QWidget* dialog = ShownWindow("TfParameterForm");
+             ASSERT_NE(dialog, nullptr);
+             auto* load = dialog->findChild<QPushButton*>("btnLoad");
+             QTest::mouseClick(load, Qt::LeftButton, {}, load->rect().center());
+         },
+         "QFileDialog"},
+    };
+    TDM::PluginLoadPause = [](int) {};
+    ASSERT_TRUE(QFile::copy(RAVVEL_PATH, QString::fromStdString(ProgramDir() + "Ravvel.so")));
+    WriteFile(ProgramDir() + "ZorDevices.xml",
+              R"(<ZORDEVICES><GENERAL preference=""/><DEVICE name="Ruvo" EX="Ravvel.so"/></ZORDEVICES>)");
+    TFramingPeer peer;
+    TRadioModule module(peer);
+    setenv("TESSARO_COM43", peer.SlavePath().c_str(), 1);
+    SetDialogService(nullptr); // the real dialogs
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        {
+            QSettings ini(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+            ini.clear();
+            ini.setValue("Tessaro/ComPort", 43);
+            ini.setValue("NormWindowPos", 48213); // the service mode, for the plug-in's dialog
+        }
+        const int threadsBefore = ThreadCount();
+        int threadsDuring = 0;
+        bool windowUp = false;
+        TEndOnSignal ending;
+        // The person waits for the link, opens the window, and the signal
+        // comes while it is up.
+        int step = 0;
+        QTimer driver;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            if (step == 0 && fMainForm && fMainForm->StatusPanels[2]->text() == "Verbindung OK" &&
+                !fMainForm->menuBar()->actions().isEmpty()) {
+                step = 1;
+                threadsDuring = ThreadCount();
+                QTimer::singleShot(0, c.Open); // it may run a modal loop of its own
+            } else if (step == 1 && ShownWindow(c.Window)) {
+                step = 2;
+                windowUp = true;
+                std::raise(c.Signal);
+            }
+        });
+        driver.start(20);
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [&] {
+            ADD_FAILURE() << "stuck at step " << step;
+            std::raise(SIGTERM);
+        });
+        giveUp.start(60000);
+        EXPECT_EQ(RunTessaro({"Tessaro", "Ruvo"}), 0);
+        driver.stop();
+        EXPECT_TRUE(windowUp);
+        EXPECT_TRUE(EndRequested());
+        ClearEndRequest();
+        EXPECT_EQ(DM, nullptr);
+        EXPECT_EQ(fMainForm, nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(w->isVisible() || w->inherits("TfParameterForm")) << w->metaObject()->className();
+        EXPECT_GT(threadsDuring, threadsBefore); // the port thread ran ...
+        EXPECT_EQ(ThreadCount(), threadsBefore); // ... and was joined
+        QSettings saved(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+        EXPECT_EQ(saved.value("Tessaro/ComPort").toInt(), 43);
+        EXPECT_TRUE(saved.contains("Tessaro/LANGUAGE")); // written at the end
+        EXPECT_EQ(saved.value("NormWindowPos").toInt(), 48213);
+    }
+    SetDialogService(&TestDialogs());
+    unsetenv("TESSARO_COM43");
+}
+
+namespace {
+
+// The program as it ships, in a process of its own: offscreen, with a
+// settings folder of its own, and with the window watch put in, which tells
+// on stderr of every window that comes up.
+class TShippedProgram {
+public:
+    explicit TShippedProgram(const QString& folder = QCoreApplication::applicationDirPath()) : FFolder(folder)
+    {
+        EXPECT_TRUE(FConfig.isValid() && FData.isValid());
+    }
+    ~TShippedProgram()
+    {
+        if (Process.state() != QProcess::NotRunning) {
+            Process.kill();
+            Process.waitForFinished(5000);
+        }
+    }
+    QString Ini() const { return FConfig.path() + "/Zorvatek.ini"; }
+    void Start(const QStringList& arguments, const QProcessEnvironment& extra = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", FConfig.path());
+        env.insert("XDG_DATA_HOME", FData.path());
+        env.insert("LD_PRELOAD", WINDOW_WATCH_PATH);
+        // The sanitizer's runtime then does not come first; that is fine.
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+        env.insert(extra);
+        Process.setProcessEnvironment(env);
+        Process.start(FFolder + "/Tessaro", arguments);
+        ASSERT_TRUE(Process.waitForStarted(5000));
+    }
+    // Waits (real time) until the program has shown a window of this class.
+    bool WaitForWindow(const QString& className, int timeoutMs = 30000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!Shown().contains(className) && Process.state() == QProcess::Running && clock.elapsed() < timeoutMs)
+            Process.waitForReadyRead(100);
+        return Shown().contains(className);
+    }
+    // The classes of the windows shown so far, in order.
+    QStringList Shown()
+    {
+        Output += Process.readAllStandardError();
+        QStringList shown;
+        for (const QString& line : QString::fromUtf8(Output).split('\n'))
+            if (line.startsWith("shown "))
+                shown << line.section(' ', 1, 1);
+        return shown;
+    }
+    // SIGTERM, then the end; true when the program ended by itself.
+    bool Terminate()
+    {
+        Process.terminate();
+        const bool ended = Process.waitForFinished(30000);
+        Shown();
+        return ended;
+    }
+
+    QProcess Process;
+    QByteArray Output;
+
+private:
+    QString FFolder;
+    QTemporaryDir FConfig, FData;
+};
+
+// The program's files in a folder of their own, without a catalogue.
+bool CopyProgram(const QString& to)
+{
+    const QDir from(QCoreApplication::applicationDirPath());
+    return QFile::copy(from.filePath("Tessaro"), to + "/Tessaro") &&
+           QFile::copy(from.filePath("libplatform.so"), to + "/libplatform.so");
+}
+
+} // namespace
+
+// Nothing may stop the shipped program before it opens the port, and SIGTERM
+// ends it as closing the window does.
 TEST(ShippedProgram, ComesUpOnTheNamedPortAndEndsOnSigterm)
 {
-    QTemporaryDir config, data;
-    ASSERT_TRUE(config.isValid() && data.isValid());
-    QSettings(config.path() + "/Zorvatek.ini", QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
+    TShippedProgram program;
+    QSettings(program.Ini(), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
     TFramingPeer peer;
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_CONFIG_HOME", config.path());
-    env.insert("XDG_DATA_HOME", data.path());
-    env.insert("TESSARO_COM9", QString::fromStdString(peer.SlavePath()));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QCoreApplication::applicationDirPath() + "/Tessaro", {"Ruvo"});
-    ASSERT_TRUE(program.waitForStarted(5000));
+    QProcessEnvironment port;
+    port.insert("TESSARO_COM9", QString::fromStdString(peer.SlavePath()));
+    program.Start({"Ruvo"}, port);
     // The link is up once the program polls the device.
     bool polled = false;
-    for (int i = 0; i < 100 && !polled && program.state() == QProcess::Running; ++i) {
-        program.waitForFinished(100);
+    for (int i = 0; i < 100 && !polled && program.Process.state() == QProcess::Running; ++i) {
+        program.Process.waitForFinished(100);
         polled = peer.Counters().PollsSeen > 0;
     }
     EXPECT_TRUE(polled);
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
-    QSettings saved(config.path() + "/Zorvatek.ini", QSettings::IniFormat);
+    ASSERT_TRUE(program.Terminate());
+    EXPECT_EQ(program.Process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.Process.exitCode(), 0);
+    EXPECT_FALSE(program.Shown().contains("QMessageBox")) << program.Output.toStdString();
+    QSettings saved(program.Ini(), QSettings::IniFormat);
     EXPECT_EQ(saved.value("Tessaro/ComPort").toInt(), 9);
     EXPECT_TRUE(saved.contains("Tessaro/LANGUAGE")); // written at the end
+}
+
+// SIGTERM while the program waits for a person at start-up: the box or the
+// dialog in front goes, nothing else opens, and the program ends in order
+// with status 0 and its settings saved, also where it would have ended with
+// 1 once the box was answered.
+TEST(ShippedProgram, SigtermDuringStartUpEndsItInOrder)
+{
+    const struct {
+        const char* What;
+        QStringList Arguments;
+        bool OwnFolder; // a folder without catalogue
+        const char* Window;
+    } cases[] = {
+        {"the box about a device the catalogue lacks", {"Nixda"}, false, "QMessageBox"},
+        {"the device choice", {}, false, "TfSelectDeviceForm"},
+        {"the box about the missing catalogue", {"Ruvo"}, true, "QMessageBox"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        if (c.OwnFolder) {
+            ASSERT_TRUE(CopyProgram(folder.path()));
+        }
+        TShippedProgram program(c.OwnFolder ? folder.path() : QCoreApplication::applicationDirPath());
+        QSettings(program.Ini(), QSettings::IniFormat).setValue("Tessaro/ComPort", 0);
+        program.Start(c.Arguments);
+        ASSERT_TRUE(program.WaitForWindow(c.Window)) << program.Output.toStdString();
+        const auto before = program.Shown().size();
+        ASSERT_TRUE(program.Terminate()) << program.Output.toStdString();
+        EXPECT_EQ(program.Process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.Process.exitCode(), 0) << program.Output.toStdString();
+        EXPECT_EQ(program.Shown().size(), before) << program.Output.toStdString();
+        QSettings saved(program.Ini(), QSettings::IniFormat);
+        EXPECT_EQ(saved.value("Tessaro/ComPort").toInt(), 0);
+        EXPECT_TRUE(saved.contains("Tessaro/LANGUAGE")); // written at the end
+    }
 }
