@@ -9,6 +9,7 @@
 // The settings must open the service mode. scripts/screenshots runs it under
 // Xvfb against the simulated radio module:
 //   tessaro_screenshots <folder> [device type]
+#include "controls/SyncListbox.h"
 #include "localization/lcLangCombo.h"
 #include "platform/Application.h"
 #include "shell/DataModule.h"
