@@ -12,6 +12,7 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/Idle.h"
+#include "platform/MessageWindow.h"
 #include "platform/TextCodec.h"
 #include "shell/ComportOptions.h"
 #include "shell/DataModule.h"
@@ -640,7 +641,13 @@ void TfMainForm::btnSaveClick()
     if (!DialogService().SaveFile(this, save))
         return;
     const QDateTime written = QDateTime::currentDateTime();
-    Monitor.SaveLog(save.FileName, written.date(), written.time());
+    try {
+        Monitor.SaveLog(save.FileName, written.date(), written.time());
+    } catch (const EInOutError& e) {
+        // Shown as the application shows every error; saved it is not.
+        HandleApplicationException(e);
+        return;
+    }
     MessageBox(this, "Die Daten wurden gespeichert!", "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
 }
 
