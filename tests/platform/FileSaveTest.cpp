@@ -2,6 +2,7 @@
 // for byte, and a failure names the file and the reason.
 #include "platform/FileSave.h"
 #include "tests/common/FullDisk.h"
+#include "tests/platform/FileBytes.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -15,18 +16,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Write(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 // The error a call raised (its number), or 0.
 int ErrorOf(const std::function<void()>& call, std::string* message = nullptr)

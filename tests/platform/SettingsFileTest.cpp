@@ -5,6 +5,7 @@
 #include "platform/IniDocument.h"
 #include "platform/Registry.h"
 #include "tests/common/FullDisk.h"
+#include "tests/platform/FileBytes.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -17,18 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Write(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 // Keys and values that a settings file of the program may hold.
 const std::vector<std::pair<std::string, std::string>> kValues = {
