@@ -12,7 +12,6 @@
 #include "platform/Application.h"
 #include "platform/Help.h"
 #include "platform/Idle.h"
-#include "platform/MessageWindow.h"
 #include "platform/TextCodec.h"
 #include "shell/ComportOptions.h"
 #include "shell/DataModule.h"
@@ -644,8 +643,9 @@ void TfMainForm::btnSaveClick()
     try {
         Monitor.SaveLog(save.FileName, written.date(), written.time());
     } catch (const EInOutError& e) {
-        // Shown as the application shows every error; saved it is not.
-        HandleApplicationException(e);
+        // The file and the system's reason; an older file of that name stays.
+        MessageBox(this, "Die Daten wurden nicht gespeichert!\r\n" + e.Message(), "Zor Tessaro",
+                   MB_OK | MB_ICONERROR);
         return;
     }
     MessageBox(this, "Die Daten wurden gespeichert!", "Zor Tessaro", MB_OK | MB_ICONINFORMATION);

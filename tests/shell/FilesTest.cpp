@@ -90,6 +90,7 @@ TEST_F(FilesTest, TheLogSavedOntoAFullDiskSaysSoAndTheOldLogStays)
     auto boxes = TestDialogs().Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(NamesFileAndReason(boxes[0], log, full)) << boxes[0].Text;
+    EXPECT_EQ(boxes[0].Text.rfind("Die Daten wurden nicht gespeichert!\r\n", 0), 0u) << boxes[0].Text;
     EXPECT_EQ(ReadFile(log), before);
     EXPECT_EQ(disk.FileCount(), 1); // no half-written file beside it
 
