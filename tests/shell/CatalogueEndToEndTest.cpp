@@ -1,12 +1,11 @@
 // The shipped program started from a folder of its own whose catalogue is
 // nested a hundred thousand elements deep: it comes up on the device the
 // catalogue names at the bottom, talks to it, and ends in order on SIGTERM.
-#include "sim/FramingPeer.h"
+#include "tests/shell/ShippedProgram.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -33,29 +32,14 @@ TEST(ShippedProgram, ComesUpWithACatalogueNestedAHundredThousandDeep)
     }
     QSettings(config.path() + "/Zorvatek.ini", QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
 
-    TFramingPeer peer;
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_CONFIG_HOME", config.path());
-    env.insert("XDG_DATA_HOME", data.path());
-    env.insert("TESSARO_COM9", QString::fromStdString(peer.SlavePath()));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(folder.filePath("Tessaro"), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
     // Up once it polls the device: the catalogue was read, the device chosen
     // from it, the port opened.
-    bool polled = false;
-    for (int i = 0; i < 150 && !polled && program.state() == QProcess::Running; ++i) {
-        program.waitForFinished(100);
-        polled = peer.Counters().PollsSeen > 0;
-    }
-    EXPECT_TRUE(polled);
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    const TShippedRun run = RunUntilPolledThenTerminate(folder.filePath("Tessaro"), {}, config.path(), data.path());
+    ASSERT_TRUE(run.Started);
+    EXPECT_TRUE(run.Polled);
+    ASSERT_TRUE(run.Ended);
+    EXPECT_EQ(run.Status, QProcess::NormalExit);
+    EXPECT_EQ(run.Code, 0);
     QSettings saved(config.path() + "/Zorvatek.ini", QSettings::IniFormat);
     EXPECT_TRUE(saved.contains("Tessaro/LANGUAGE")); // saved on the way out
 }

@@ -9,6 +9,7 @@
 #include "sim/FramingPeer.h"
 #include "tests/common/TestServices.h"
 #include "tests/shell/ShellFixture.h"
+#include "tests/shell/ShippedProgram.h"
 
 #include <QDir>
 #include <QProcess>
@@ -116,28 +117,13 @@ TEST(ShippedProgram, ComesUpOnTheNamedPortAndEndsOnSigterm)
     QTemporaryDir config, data;
     ASSERT_TRUE(config.isValid() && data.isValid());
     QSettings(config.path() + "/Zorvatek.ini", QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
-    TFramingPeer peer;
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_CONFIG_HOME", config.path());
-    env.insert("XDG_DATA_HOME", data.path());
-    env.insert("TESSARO_COM9", QString::fromStdString(peer.SlavePath()));
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QCoreApplication::applicationDirPath() + "/Tessaro", {"Ruvo"});
-    ASSERT_TRUE(program.waitForStarted(5000));
-    // The link is up once the program polls the device.
-    bool polled = false;
-    for (int i = 0; i < 100 && !polled && program.state() == QProcess::Running; ++i) {
-        program.waitForFinished(100);
-        polled = peer.Counters().PollsSeen > 0;
-    }
-    EXPECT_TRUE(polled);
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(10000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    const TShippedRun run = RunUntilPolledThenTerminate(QCoreApplication::applicationDirPath() + "/Tessaro", {"Ruvo"},
+                                                        config.path(), data.path());
+    ASSERT_TRUE(run.Started);
+    EXPECT_TRUE(run.Polled); // the link is up once the program polls the device
+    ASSERT_TRUE(run.Ended);
+    EXPECT_EQ(run.Status, QProcess::NormalExit);
+    EXPECT_EQ(run.Code, 0);
     QSettings saved(config.path() + "/Zorvatek.ini", QSettings::IniFormat);
     EXPECT_EQ(saved.value("Tessaro/ComPort").toInt(), 9);
     EXPECT_TRUE(saved.contains("Tessaro/LANGUAGE")); // written at the end
