@@ -10,6 +10,7 @@
 #include "shell/Environment.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QWidget>
 
 #include <cstdint>
@@ -28,6 +29,7 @@ public:
     }
 };
 
+std::string gFolder;
 std::string gFile;
 QWidget* gForm = nullptr;
 
@@ -65,7 +67,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!folder)
         std::abort();
     setenv("XDG_CONFIG_HOME", folder, 1);
-    gFile = std::string(folder) + "/Zorvatek.ini";
+    gFolder = folder;
+    gFile = gFolder + "/Zorvatek.ini";
+    std::atexit([] { QDir(QString::fromStdString(gFolder)).removeRecursively(); });
     static int argc = 1;
     static char name[] = "fuzz_settings";
     static char* argv[] = {name, nullptr};

@@ -32,6 +32,7 @@ const std::vector<std::pair<std::string, std::string>> kValues = {
     {"Tessaro/Größe", "\xE2\x82\xAC 5"},
     {"General/Width", "333"},
     {"Dialogs/Tessaro/answer", "@Invalid()"},
+    {"Tessaro/Marks", "a\tb\xEF\xBB\xBF" "c"}, // U+FEFF is a character like any other
 };
 
 } // namespace
@@ -94,8 +95,12 @@ TEST(SettingsFile, AFileAsAPersonEditsIt)
     EXPECT_FALSE(edited.HasValuesBelow("Tessaro/Directories"));
     edited.RemoveGroup("");
     EXPECT_TRUE(edited.Values().empty());
-    // Nothing a person writes gets lost or changed on the way through.
+    // Nothing a person writes gets lost or changed on the way through, a
+    // U+FEFF at the start of a value included.
     EXPECT_EQ(TIniDocument::Parse(doc.Text()), doc);
+    TIniDocument marked;
+    marked.SetValue("Tessaro/Mark", "\xEF\xBB\xBF" "a");
+    EXPECT_EQ(TIniDocument::Parse(marked.Text()), marked);
 }
 
 namespace {
