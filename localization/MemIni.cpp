@@ -1,6 +1,7 @@
 #include "localization/MemIni.h"
 
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 #include "platform/FormatSettings.h"
 
 #include <algorithm>
@@ -332,24 +333,7 @@ std::string ReadFileWhole(const std::string& fileName)
 
 void WriteFileWhole(const std::string& fileName, std::string_view bytes)
 {
-    const std::string temporary = fileName + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw Exception("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            throw Exception("Cannot write file \"" + fileName + "\".");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, fileName, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw Exception("Cannot write file \"" + fileName + "\". " + error.message());
-    }
+    SaveFile(fileName, bytes);
 }
 
 void TlcMemIniFile::Flush()

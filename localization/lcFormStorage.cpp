@@ -1,6 +1,7 @@
 #include "localization/lcFormStorage.h"
 
 #include "platform/Exception.h"
+#include "platform/MessageWindow.h"
 #include "platform/Registry.h"
 
 #include <QEvent>
@@ -40,8 +41,14 @@ void TlcFormStorage::Loaded()
 
 bool TlcFormStorage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == FForm && event->type() == QEvent::Close)
-        SavePlacement();
+    if (watched == FForm && event->type() == QEvent::Close) {
+        try {
+            SavePlacement();
+        } catch (const Exception& e) {
+            // The form closes all the same; the user learns what was not kept.
+            HandleApplicationException(e);
+        }
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -61,6 +68,7 @@ void TlcFormStorage::SavePlacement()
         TRegistry::WriteInteger(key, "Height", frame.height());
         TRegistry::WriteInteger(key, "Width", frame.width());
     }
+    TRegistry::Flush();
 }
 
 void TlcFormStorage::RestorePlacement()

@@ -35,6 +35,8 @@ public:
 
     // After the form's data were set.
     void Loaded();
+    // Writes the placement to its file at once; raises EFileSaveError when
+    // the file cannot be written (closing the form shows that error).
     void SavePlacement();
     void RestorePlacement();
 

@@ -1,12 +1,19 @@
 #include "platform/Registry.h"
 
+#include "platform/FileSave.h"
+#include "platform/IniDocument.h"
+
 #include <QDir>
-#include <QFile>
-#include <QSettings>
-#include <QStandardPaths>
+#include <QString>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <map>
+#include <mutex>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,21 +41,6 @@ bool SameText(const std::string& a, const std::string& b)
                return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
            });
 }
-
-// The settings object of a key, positioned in the key's group.
-struct TKeyFile {
-    explicit TKeyFile(const std::string& key)
-    {
-        const std::string file = TRegistry::IniFileOf(key);
-        if (file.empty())
-            return;
-        Settings = std::make_unique<QSettings>(QString::fromStdString(file), QSettings::IniFormat);
-        const std::string group = TRegistry::GroupOf(key);
-        if (!group.empty())
-            Settings->beginGroup(QString::fromStdString(group));
-    }
-    std::unique_ptr<QSettings> Settings;
-};
 
 // The key's components below its root, and its root ("HKEY_CURRENT_USER"
 // when the key names none).
@@ -113,15 +105,115 @@ std::string TRegistry::GroupOf(const std::string& key)
     return Locate(key).second;
 }
 
+namespace {
+
+// What this run changed in a settings file and has not yet written.
+struct TChange {
+    enum TKind { Set, RemoveValue, RemoveGroup } Kind;
+    std::string Key;
+    std::string Value;
+};
+
+void Apply(TIniDocument& document, const TChange& change)
+{
+    switch (change.Kind) {
+    case TChange::Set: document.SetValue(change.Key, change.Value); break;
+    case TChange::RemoveValue: document.RemoveValue(change.Key); break;
+    case TChange::RemoveGroup: document.RemoveGroup(change.Key); break;
+    }
+}
+
+// One settings file as the program sees it: the file as it was last read or
+// written, with this run's changes on top. The file is read again at every
+// access, so a change that a person or another program makes while this one
+// runs is seen, and this run's changes are laid over it again.
+struct TSettingsFile {
+    bool Known = false;
+    bool Exists = false;
+    int ReadError = 0; // the file is there but could not be read
+    std::string Bytes;
+    TIniDocument Document;
+    std::vector<TChange> Pending;
+};
+
+std::mutex gFilesLock;
+std::map<std::string, TSettingsFile> gFiles;
+
+// The file's bytes; a missing file is empty.
+std::string ReadBytes(const std::string& path, bool& exists, int& error)
+{
+    exists = false;
+    error = 0;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) {
+            exists = true;
+            error = errno;
+        }
+        return {};
+    }
+    exists = true;
+    std::string bytes;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return error ? std::string() : bytes;
+}
+
+// Called with gFilesLock held.
+TSettingsFile& Current(const std::string& path)
+{
+    TSettingsFile& file = gFiles[path];
+    bool exists = false;
+    int error = 0;
+    std::string bytes = ReadBytes(path, exists, error);
+    if (!file.Known || bytes != file.Bytes || exists != file.Exists || error != file.ReadError) {
+        file.Known = true;
+        file.Exists = exists;
+        file.ReadError = error;
+        file.Bytes = std::move(bytes);
+        file.Document = TIniDocument::Parse(file.Bytes);
+        for (const TChange& change : file.Pending)
+            Apply(file.Document, change);
+    }
+    return file;
+}
+
+std::string ValuePath(const std::string& key, const std::string& name)
+{
+    return TIniDocument::NormalizedKey(TRegistry::GroupOf(key) + "/" + name);
+}
+
+bool Change(const std::string& key, TChange change)
+{
+    const std::string path = TRegistry::IniFileOf(key);
+    if (path.empty())
+        return false;
+    std::lock_guard lock(gFilesLock);
+    TSettingsFile& file = Current(path);
+    Apply(file.Document, change);
+    file.Pending.push_back(std::move(change));
+    return true;
+}
+
+} // namespace
+
 std::optional<std::string> TRegistry::ReadString(const std::string& key, const std::string& name)
 {
-    TKeyFile file(key);
-    if (!file.Settings)
+    const std::string path = IniFileOf(key);
+    if (path.empty())
         return std::nullopt;
-    const QVariant value = file.Settings->value(QString::fromStdString(name));
-    if (!value.isValid())
-        return std::nullopt;
-    return value.toString().toStdString();
+    std::lock_guard lock(gFilesLock);
+    return Current(path).Document.Value(ValuePath(key, name));
 }
 
 std::optional<std::int32_t> TRegistry::ReadInteger(const std::string& key, const std::string& name)
@@ -138,12 +230,7 @@ std::optional<std::int32_t> TRegistry::ReadInteger(const std::string& key, const
 
 bool TRegistry::WriteString(const std::string& key, const std::string& name, const std::string& value)
 {
-    TKeyFile file(key);
-    if (!file.Settings)
-        return false;
-    file.Settings->setValue(QString::fromStdString(name), QString::fromStdString(value));
-    file.Settings->sync();
-    return file.Settings->status() == QSettings::NoError;
+    return Change(key, {TChange::Set, ValuePath(key, name), value});
 }
 
 bool TRegistry::WriteInteger(const std::string& key, const std::string& name, std::int32_t value)
@@ -153,56 +240,68 @@ bool TRegistry::WriteInteger(const std::string& key, const std::string& name, st
 
 bool TRegistry::ValueExists(const std::string& key, const std::string& name)
 {
-    TKeyFile file(key);
-    return file.Settings && file.Settings->contains(QString::fromStdString(name));
+    return ReadString(key, name).has_value();
 }
 
 void TRegistry::DeleteValue(const std::string& key, const std::string& name)
 {
-    TKeyFile file(key);
-    if (!file.Settings)
-        return;
-    file.Settings->remove(QString::fromStdString(name));
-    file.Settings->sync();
+    Change(key, {TChange::RemoveValue, ValuePath(key, name), {}});
 }
 
 void TRegistry::DeleteKey(const std::string& key)
 {
-    const std::string path = IniFileOf(key);
-    if (path.empty())
-        return;
-    QSettings settings(QString::fromStdString(path), QSettings::IniFormat);
-    const std::string group = GroupOf(key);
-    if (group.empty())
-        settings.clear();
-    else
-        settings.remove(QString::fromStdString(group));
-    settings.sync();
+    Change(key, {TChange::RemoveGroup, GroupOf(key), {}});
 }
 
 bool TRegistry::KeyExists(const std::string& key)
 {
     const std::string path = IniFileOf(key);
-    if (path.empty() || !QFile::exists(QString::fromStdString(path)))
+    if (path.empty())
         return false;
-    QSettings settings(QString::fromStdString(path), QSettings::IniFormat);
+    std::lock_guard lock(gFilesLock);
+    const TSettingsFile& file = Current(path);
     const std::string group = GroupOf(key);
     if (group.empty())
-        return true;
+        return file.Exists || !file.Document.Values().empty();
     // A key exists while it holds a value, directly or below.
-    settings.beginGroup(QString::fromStdString(group));
-    return !settings.allKeys().isEmpty();
+    return file.Document.HasValuesBelow(group);
 }
 
 std::vector<std::string> TRegistry::ValueNames(const std::string& key)
 {
-    std::vector<std::string> names;
-    TKeyFile file(key);
-    if (!file.Settings)
-        return names;
-    for (const QString& name : file.Settings->childKeys())
-        names.push_back(name.toStdString());
-    return names;
+    const std::string path = IniFileOf(key);
+    if (path.empty())
+        return {};
+    std::lock_guard lock(gFilesLock);
+    return Current(path).Document.ChildKeys(GroupOf(key));
+}
+
+void TRegistry::Flush()
+{
+    std::lock_guard lock(gFilesLock);
+    std::optional<EFileSaveError> failure;
+    for (auto& [path, entry] : gFiles) {
+        if (entry.Pending.empty())
+            continue;
+        TSettingsFile& file = Current(path);
+        try {
+            // A file that is there but cannot be read is not replaced: what
+            // it holds would be lost.
+            if (file.ReadError)
+                throw EFileSaveError(path, file.ReadError);
+            const std::string text = file.Document.Text();
+            if (!file.Exists || text != file.Bytes)
+                SaveFile(path, text);
+            file.Bytes = text;
+            file.Exists = true;
+            file.Pending.clear();
+        } catch (const EFileSaveError& e) {
+            if (!failure)
+                failure = e;
+        }
+    }
+    if (failure)
+        throw *failure;
 }
 
 void TAppRegistryStorage::SetRoot(const std::string& root)

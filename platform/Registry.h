@@ -14,6 +14,12 @@
 //
 // Integers are written as decimal text, strings as they are. A value that
 // does not read as what is asked for counts as missing.
+//
+// Writes change the values the program reads at once, but reach the files
+// only when Flush writes them (the settings at the end of a run, and where a
+// value must be stored at once). Each access reads the file again, so what a
+// person or another program changes meanwhile is seen; Flush lays this run's
+// changes over the file as it is then.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +38,13 @@ public:
     static bool KeyExists(const std::string& key);
     // The value names directly in the key, in the file's order.
     static std::vector<std::string> ValueNames(const std::string& key);
+
+    // Writes every file that this run changed, each through a temporary file
+    // that replaces it whole. Raises EFileSaveError (platform/FileSave.h)
+    // naming the first file that could not be written and why; that file
+    // stays as it was and its changes stay pending (and readable) for the
+    // next Flush.
+    static void Flush();
 
     // The INI file and group that hold a key.
     static std::string IniFileOf(const std::string& key);

@@ -1,20 +1,18 @@
 #include "radioplugin/RuvoParameter.h"
 
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 #include "radioplugin/GlobalFunctionsRuvo.h"
 #include "radioplugin/StringTokens.h"
 
 #include <pugixml.hpp>
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
-#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 float TChannelEntry::GetReceiveFrequency() const
@@ -91,53 +89,6 @@ int CurrentYear()
     return local.tm_year + 1900;
 }
 
-bool WriteAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Writes the bytes under a temporary name in the target's folder and renames
-// that over the target: the old file stays whole until the new one is.
-bool ReplaceFile(const std::string& target, const std::string& bytes)
-{
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        // A write-protected file stays protected, as it would on a system
-        // that refuses to delete it (no write bit counts, even for root).
-        const bool protectedFile = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-        if (S_ISDIR(st.st_mode) || protectedFile || ::access(target.c_str(), W_OK) != 0)
-            return false;
-    }
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    bool good = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    good = ::close(fd) == 0 && good;
-    if (good)
-        good = ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!good)
-        ::unlink(temp.c_str());
-    return good;
-}
-
 void SetInt(pugi::xml_node node, const char* name, std::int64_t value)
 {
     node.append_attribute(name).set_value(std::to_string(value).c_str());
@@ -184,8 +135,15 @@ void TRuvoParameter::SaveToXML(const std::string& FileName, int Year) const
     doc.save(out, "  ", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_latin1);
     // The declaration node is written by hand above; pugixml writes it as it
     // writes every other node.
-    if (!out || !ReplaceFile(FileName, out.str()))
+    if (!out)
         throw Exception(SaveError);
+    try {
+        // A write-protected file stays as it is, as one that cannot be
+        // deleted would.
+        SaveFile(FileName, out.str());
+    } catch (const EFileSaveError& e) {
+        throw Exception(std::string(SaveError) + "\r\n\r\n" + e.Message());
+    }
 }
 
 namespace {

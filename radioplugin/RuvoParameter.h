@@ -72,7 +72,8 @@ public:
     // Writes the set as an XML file (Latin-1). The file is written beside
     // the target under a temporary name and then renamed over it, so a
     // failed save leaves the previous file as it was. An empty name does
-    // nothing. Raises Exception with the German save error on failure.
+    // nothing. Raises Exception with the German save error on failure,
+    // followed by the file and the reason.
     // Year names the last year of the maker's notice; 0 takes the current year.
     void SaveToXML(const std::string& FileName, int Year = 0) const;
 

@@ -1,10 +1,8 @@
 #include "shell/CommunicationMonitor.h"
 
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 #include "platform/TextCodec.h"
-
-#include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -138,18 +136,8 @@ std::string TCommunicationMonitor::ProposedFileName(const QDate& date, const QTi
 
 void TCommunicationMonitor::SaveLog(const std::string& path, const QDate& date, const QTime& time) const
 {
-    // The file it replaces stays as it was until the new one is complete.
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError("I/O error: " + path + ": " + file.errorString().toStdString());
-    for (const std::string& line : LogLines(date, time)) {
-        const std::string bytes = Utf8ToLatin1(line) + "\r\n";
-        if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size())) {
-            const std::string why = file.errorString().toStdString();
-            file.cancelWriting();
-            throw EInOutError("I/O error: " + path + ": " + why);
-        }
-    }
-    if (!file.commit())
-        throw EInOutError("I/O error: " + path + ": " + file.errorString().toStdString());
+    std::string bytes;
+    for (const std::string& line : LogLines(date, time))
+        bytes += Utf8ToLatin1(line) + "\r\n";
+    SaveFile(path, bytes);
 }

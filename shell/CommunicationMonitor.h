@@ -56,8 +56,8 @@ public:
     std::vector<std::string> LogLines(const QDate& date, const QTime& time) const;
     // "Kommunikationsprotokoll_09-12-2026_14-05.txt"
     static std::string ProposedFileName(const QDate& date, const QTime& time);
-    // Writes the log (Latin-1, CR LF) through a temporary file that replaces
-    // `path` only when everything was written; raises EInOutError otherwise.
+    // Writes the log (Latin-1, CR LF) in place of `path`, whole or not at
+    // all; raises EFileSaveError (an EInOutError) naming the file and why.
     void SaveLog(const std::string& path, const QDate& date, const QTime& time) const;
 
     static constexpr std::size_t MaxReceivedRows = 1000;

@@ -615,6 +615,7 @@ void TDM::acResetDialogsExecute()
 {
     FEnvironment->Debugger()->AddAction(Text("IDS_58"), "");
     TRegistry::DeleteKey(Text("IDS_59") + ProgramFileName());
+    TRegistry::Flush(); // a failure reaches the user instead of the message below
     MessageBox(nullptr, Text("IDS_60"), "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
 }
 

@@ -4,14 +4,14 @@
 #include "platform/Beep.h"
 #include "platform/ComputerInfo.h"
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 #include "platform/FormatSettings.h"
 #include "platform/TextCodec.h"
 #include "shell/Environment.h"
 
 #include <QDir>
 
-#include <cerrno>
-#include <cstdio>
+#include <unistd.h>
 
 namespace {
 TDebugClass::TWindowList gOpenWindows;
@@ -22,35 +22,15 @@ std::string Num(std::uint64_t value)
 }
 } // namespace
 
-TReportFile::TReportFile(const std::string& path) : FPath(path)
+void TReportText::Line(const std::string& utf8)
 {
-    FFile = std::fopen(path.c_str(), "ab");
-    if (!FFile)
-        throw EInOutError("I/O error: " + path + ": " + SysErrorMessage(errno));
+    FBytes += Utf8ToLatin1(utf8);
+    FBytes += "\r\n";
 }
 
-TReportFile::~TReportFile()
+void TReportText::AppendTo(const std::string& path) const
 {
-    if (FFile)
-        std::fclose(FFile);
-}
-
-void TReportFile::Line(const std::string& utf8)
-{
-    if (FError)
-        return;
-    const std::string bytes = Utf8ToLatin1(utf8) + "\r\n";
-    if (std::fwrite(bytes.data(), 1, bytes.size(), FFile) != bytes.size() || std::fflush(FFile) != 0)
-        FError = errno ? errno : EIO;
-}
-
-void TReportFile::Close()
-{
-    if (FFile && std::fclose(FFile) != 0 && !FError)
-        FError = errno ? errno : EIO;
-    FFile = nullptr;
-    if (FError)
-        throw EInOutError("I/O error: " + FPath + ": " + SysErrorMessage(FError));
+    AppendFile(path, FBytes);
 }
 
 TDebugClass::TDebugClass(TEnvironment* environment) : FEnvironment(environment) {}
@@ -71,25 +51,28 @@ void TDebugClass::AddAction(const std::string& Action, const std::string& Descri
 
 std::string TDebugClass::ReportPath()
 {
-    const std::string inProgram = ProgramFolder() + ReportFileName;
-    if (std::FILE* f = std::fopen(inProgram.c_str(), "ab")) {
-        std::fclose(f);
+    const std::string folder = ProgramFolder();
+    const std::string inProgram = folder + ReportFileName;
+    // The report is saved through a new file in the folder that replaces the
+    // old one, so the folder must take files; a report file that is there
+    // must be writable too.
+    const bool fileOk = ::access(inProgram.c_str(), F_OK) != 0 || ::access(inProgram.c_str(), W_OK) == 0;
+    if (::access(folder.c_str(), W_OK) == 0 && fileOk)
         return inProgram;
-    }
     // An installed program's folder is usually not the user's to write.
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
     if (data.isEmpty())
         data = QDir::homePath() + "/.local/share";
-    const QString folder = data + "/Zorvatek/" + QString::fromStdString(ProgramBaseName());
-    QDir().mkpath(folder);
-    return (folder + "/" + ReportFileName).toStdString();
+    const QString dataFolder = data + "/Zorvatek/" + QString::fromStdString(ProgramBaseName());
+    QDir().mkpath(dataFolder);
+    return (dataFolder + "/" + ReportFileName).toStdString();
 }
 
 std::string TDebugClass::WriteErrorReport(const std::string& Message)
 {
     const std::string path = ReportPath();
+    TReportText file;
     {
-        TReportFile file(path);
         const TComputerInfo pc = TComputerInfo::Read();
         file.Line("======== BEGINN FEHLEREINTRAG ======================");
         file.Line("-------- PC-Umgebung -------------------------------");
@@ -123,33 +106,30 @@ std::string TDebugClass::WriteErrorReport(const std::string& Message)
         file.Line("Internet Explorer-Version: " + pc.IEVersion);
         file.Line("DirectX-Version: " + pc.DirectXVersion);
         file.Line("OpenGL-Version: " + pc.OpenGLVersion);
-        file.Close();
     }
     if (FEnvironment)
-        FEnvironment->DumpToLog(path);
+        FEnvironment->DumpToLog(file);
 
-    TReportFile file(path);
     file.Line("-------- Offene Fenster -------------------------------");
     if (gOpenWindows)
         for (const std::string& caption : gOpenWindows())
             file.Line(caption);
     file.Line("-------- Aktionshistorie -------------------------------");
-    while (!FHistory.empty()) {
-        const TActionHistory& entry = *FHistory.front();
-        file.Line("[" + DateTimeToStr(entry.Time) + "] \"" + entry.Action + "\" : " + entry.Description);
-        FHistory.pop_front();
-    }
-    AddAction(ReinitMarker, "");
+    for (const auto& entry : FHistory)
+        file.Line("[" + DateTimeToStr(entry->Time) + "] \"" + entry->Action + "\" : " + entry->Description);
     file.Line("-------- SQL-Historie -------------------------------");
-    while (!FSqlHistory.empty()) {
-        file.Line("[" + DateTimeToStr(FSqlHistory.front().Time) + "] " + FSqlHistory.front().Text);
-        FSqlHistory.pop_front();
-    }
-    AddAction(ReinitMarker, "");
+    for (const TSqlEntry& entry : FSqlHistory)
+        file.Line("[" + DateTimeToStr(entry.Time) + "] " + entry.Text);
     file.Line("-------- Fehlermeldung -------------------------------");
     file.Line("[" + DateTimeToStr(QDateTime::currentDateTime()) + "] " + Message);
     file.Line("======== ENDE FEHLEREINTRAG ==========================");
+    file.AppendTo(path);
+
+    // Written: the histories begin again, each with the marker.
+    FHistory.clear();
+    AddAction(ReinitMarker, "");
+    FSqlHistory.clear();
+    AddAction(ReinitMarker, "");
     MessageBeep(MB_BEEP_WARNING);
-    file.Close();
     return path;
 }

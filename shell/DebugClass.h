@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -24,10 +23,13 @@ public:
     void AddAction(const std::string& Action, const std::string& Description);
     // Appends one report to "STATUS.LOG" in the program folder, or in the
     // user's data folder when the program folder takes no file; gives the
-    // file it wrote. Raises EInOutError when neither can be opened or a line
-    // could not be written: a report is complete or it is said to be not.
+    // file it wrote. The report is appended whole or not at all: when the
+    // file cannot be written, EFileSaveError says which and why, the file
+    // stays as it was and the history keeps the entries the report would
+    // have taken out.
     std::string WriteErrorReport(const std::string& Message);
-    // Where the next report goes (the file is opened and closed to see).
+    // Where the next report goes: the program folder while the program may
+    // write there.
     static std::string ReportPath();
 
     const std::deque<std::unique_ptr<TActionHistory>>& History() const { return FHistory; }
@@ -50,18 +52,15 @@ private:
     std::deque<TSqlEntry> FSqlHistory; // nothing adds to it; the report keeps its section
 };
 
-// Appends lines (CR LF, Latin-1) to a report file. Opening fails with
-// EInOutError; after a failed write the rest is skipped and Close raises.
-class TReportFile {
+// The lines of a report (CR LF, Latin-1), made in memory and appended to
+// the report file in one save.
+class TReportText {
 public:
-    explicit TReportFile(const std::string& path);
-    ~TReportFile();
     void Line(const std::string& utf8);
-    // Closes the file; raises EInOutError when anything could not be written.
-    void Close();
+    const std::string& Bytes() const { return FBytes; }
+    // Raises EFileSaveError; the file then stays as it was.
+    void AppendTo(const std::string& path) const;
 
 private:
-    std::string FPath;
-    std::FILE* FFile = nullptr;
-    int FError = 0;
+    std::string FBytes;
 };

@@ -8,7 +8,6 @@
 #include <pugixml.hpp>
 
 #include <cctype>
-#include <functional>
 
 namespace {
 
@@ -122,27 +121,46 @@ void TDeviceList::LoadDevices(const std::string& FileName)
         FLoaded = false;
         throw Exception("LoadDevices: File \"" + FileName + "\" does not exist.");
     }
-    // The whole file is read before anything changes, so a broken file
-    // leaves the catalogue as it was.
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(FileName.c_str());
+    ReadCatalogue(document, parsed, FileName);
+}
+
+void TDeviceList::LoadDevicesFromText(const std::string& Text, const std::string& FileName)
+{
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_buffer(Text.data(), Text.size());
+    ReadCatalogue(document, parsed, FileName);
+}
+
+void TDeviceList::ReadCatalogue(const pugi::xml_document& document, const pugi::xml_parse_result& parsed,
+                                const std::string& FileName)
+{
+    // The whole file is read before anything changes, so a broken file
+    // leaves the catalogue as it was.
     if (!parsed)
         throw Exception("LoadDevices: File \"" + FileName + "\" could not be read: " + parsed.description() +
                         " (offset " + std::to_string(parsed.offset) + ")");
-    const pugi::xml_node root = document.document_element();
 
     std::vector<std::unique_ptr<TDeviceStatus>> entries;
     std::string preference = FPreference;
-    const std::function<void(const pugi::xml_node&)> walk = [&](const pugi::xml_node& node) {
+    // Depth first, each element before its children, children in document
+    // order; without recursion, so that no depth of nesting can exhaust the
+    // stack.
+    std::vector<pugi::xml_node> pending{document.document_element()};
+    while (!pending.empty()) {
+        const pugi::xml_node node = pending.back();
+        pending.pop_back();
+        if (!node)
+            continue;
         if (std::string(node.name()) == "GENERAL")
             preference = Attribute(node, "preference");
         else if (std::string(node.name()) == "DEVICE")
             entries.push_back(EntryOf(node));
-        for (const pugi::xml_node& child : node.children())
+        for (pugi::xml_node child = node.last_child(); child; child = child.previous_sibling())
             if (child.type() == pugi::node_element)
-                walk(child);
-    };
-    walk(root);
+                pending.push_back(child);
+    }
 
     FCurrent = nullptr;
     FEntries = std::move(entries);

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+namespace pugi {
+class xml_document;
+struct xml_parse_result;
+} // namespace pugi
+
 class TDeviceStatus {
 public:
     TDeviceStatus() = default;
@@ -59,6 +64,8 @@ public:
     // does not exist." and leaves Loaded false; a file that is no readable
     // catalogue raises its reader's error and changes nothing.
     void LoadDevices(const std::string& FileName);
+    // The same for a catalogue's text; FileName only names it in errors.
+    void LoadDevicesFromText(const std::string& Text, const std::string& FileName);
     // Case-blind (a to z); sets Preference to the catalogue's spelling.
     void SetPreferredDevice(const std::string& Name);
     // Case-blind; Current becomes null when nothing matches.
@@ -70,6 +77,8 @@ public:
     bool Loaded() const { return FLoaded; }
 
 private:
+    void ReadCatalogue(const pugi::xml_document& document, const pugi::xml_parse_result& parsed,
+                       const std::string& FileName);
     TDeviceStatus* FindCaseBlind(const std::string& Name) const;
     std::vector<std::unique_ptr<TDeviceStatus>> FEntries;
     TDeviceStatus* FCurrent = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/Application.h"
 #include "platform/ComputerInfo.h"
 #include "platform/Dialogs.h"
+#include "platform/Exception.h"
 #include "platform/Registry.h"
 #include "shell/DebugClass.h"
 
@@ -70,7 +71,12 @@ TEnvironment::~TEnvironment()
         FStorage->DeleteValue("NormWindowPos");
         FStorage->SetRoot(ProgramKey());
     }
-    SaveSettings();
+    try {
+        SaveSettings();
+    } catch (const Exception& e) {
+        // The last moment anyone can be told: the file keeps what it held.
+        MessageBox(nullptr, std::string(SaveErrorText) + "\r\n" + e.Message(), "Zor Tessaro", MB_OK | MB_ICONERROR);
+    }
 }
 
 void TEnvironment::SetDefaults()
@@ -153,11 +159,18 @@ void TEnvironment::SaveSettings()
     FStorage->WriteBoolean("ZorColors", GetUseWindowsColorSchema());
     FStorage->WriteInteger("LANGUAGE", Language);
     FStorage->WriteInteger("LastSelectedDevice", SelectedDevice);
+    TRegistry::Flush();
 }
 
 void TEnvironment::DumpToLog(const std::string& FileName)
 {
-    TReportFile file(FileName);
+    TReportText report;
+    DumpToLog(report);
+    report.AppendTo(FileName);
+}
+
+void TEnvironment::DumpToLog(TReportText& file) const
+{
     auto flag = [](bool b) { return std::string(b ? "true" : "false"); };
     file.Line("-------- Beginn: Environment ------------------------");
     file.Line("F_LastDBError : " + FLastDBError);
@@ -177,7 +190,6 @@ void TEnvironment::DumpToLog(const std::string& FileName)
     file.Line("F_Language : " + std::to_string(Language));
     file.Line("G_Zor_Pattern.UseWindowsDefaults : " + flag(G_Zor_Pattern().UseWindowsDefaults()));
     file.Line("F_TempExtendedKey : " + flag(TempExtendedVersion));
-    file.Close();
 }
 
 void TEnvironment::SetLastDBError(const std::string& Value)
@@ -309,5 +321,9 @@ void TEnvironment::StoreServiceCode(const std::string& Text)
         FStorage->WriteInteger("NormWindowPos", ok ? code : 0);
         FStorage->SetRoot(ProgramKey());
     }
+    // Marked before it is written: a code that reaches the file only at the
+    // end is still deleted there.
     TempExtendedVersion = true;
+    if (FStorage)
+        TRegistry::Flush();
 }

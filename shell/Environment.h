@@ -11,6 +11,7 @@
 
 class TAppRegistryStorage;
 class TDebugClass;
+class TReportText;
 
 class TEnvironment {
 public:
@@ -22,9 +23,14 @@ public:
     TEnvironment& operator=(const TEnvironment&) = delete;
 
     void LoadSettings();
+    // Writes the settings and then their file; raises EFileSaveError when the
+    // file cannot be written (it keeps what it held). The destructor tells
+    // the user so.
     void SaveSettings();
-    // Appends the environment section of an error report.
+    // Appends the environment section of an error report to a file, or to a
+    // report being made.
     void DumpToLog(const std::string& FileName);
+    void DumpToLog(TReportText& Report) const;
 
     // Read and written directly.
     bool ValuesAreValid = false;
@@ -70,8 +76,9 @@ public:
     // The service code stored under the maker's key unlocks the mode when it
     // is the master code or today's code.
     bool GetExtendedVersion() const;
-    // Stores an entered code as it is (trimmed, 0 when not a number) and
-    // marks it for deletion at exit.
+    // Stores an entered code as it is (trimmed, 0 when not a number), at once,
+    // and marks it for deletion at exit. Raises EFileSaveError when the file
+    // cannot be written; the code then holds for this run only.
     void StoreServiceCode(const std::string& Text);
 
     TDebugClass* Debugger() const { return FDebugger.get(); }
@@ -80,6 +87,8 @@ public:
     static std::string ProgramKey();
     static constexpr const char* MakerKey = "Software\\Zorvatek\\";
     static constexpr std::int32_t MasterCode = 48213;
+    // Said first when the settings could not be written at exit.
+    static constexpr const char* SaveErrorText = "Die Einstellungen konnten nicht gespeichert werden.";
     static std::int32_t DailyCode(const QDate& date);
 
     // Today's date for the daily code (tests set another clock).

@@ -30,8 +30,13 @@ void THostReplyParser::Parse(const std::string& message)
                 FState = Idle;
                 if (OnIdentification)
                     OnIdentification(FIdentificationText);
-            } else {
+            } else if (FIdentificationText.size() < MaxIdentificationLength) {
                 FIdentificationText += ch;
+            } else {
+                // No end in sight: a device that never sends it cannot make
+                // the text grow without end. The text is dropped.
+                FIdentificationText.clear();
+                FState = Idle;
             }
             break;
         case UploadAnswer:

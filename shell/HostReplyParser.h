@@ -13,6 +13,11 @@ class THostReplyParser {
 public:
     enum : std::uint8_t { NotConnected = 0, Idle = 1, Identification = 11, UploadAnswer = 14 };
 
+    // An identification text longer than this (one serial frame's worth) is
+    // no identification: it is dropped at the next byte and the parser reads
+    // replies again.
+    static constexpr std::size_t MaxIdentificationLength = 255;
+
     std::function<void(const std::string& text)> OnIdentification;
     std::function<void(TUploadReplyStatus reply)> OnUploadReply;
 

@@ -722,7 +722,14 @@ void TfMainForm::btnSaveClick()
     if (!DialogService().SaveFile(this, save))
         return;
     const QDateTime written = QDateTime::currentDateTime();
-    Monitor.SaveLog(save.FileName, written.date(), written.time());
+    try {
+        Monitor.SaveLog(save.FileName, written.date(), written.time());
+    } catch (const EInOutError& e) {
+        // The file and the system's reason; an older file of that name stays.
+        MessageBox(this, "Die Daten wurden nicht gespeichert!\r\n" + e.Message(), "Zor Tessaro",
+                   MB_OK | MB_ICONERROR);
+        return;
+    }
     MessageBox(this, "Die Daten wurden gespeichert!", "Zor Tessaro", MB_OK | MB_ICONINFORMATION);
 }
 

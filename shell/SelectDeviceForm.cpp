@@ -2,6 +2,8 @@
 
 #include "localization/lcLngLnk.h"
 #include "platform/Component.h"
+#include "platform/Exception.h"
+#include "platform/MessageWindow.h"
 #include "platform/Registry.h"
 #include "platform/StdCtrls.h"
 #include "shell/DataModule.h"
@@ -100,4 +102,10 @@ void TfSelectDeviceForm::btnOKClick()
     // By position: two entries whose names differ only in case stay apart.
     FDevices.SetCurrent(FDevices.Items(static_cast<std::size_t>(index)));
     FSettings.WriteInteger("LastDeviceIndex", index);
+    try {
+        TRegistry::Flush();
+    } catch (const Exception& e) {
+        // The choice holds for this run; the user learns it is not kept.
+        HandleApplicationException(e);
+    }
 }

@@ -270,14 +270,14 @@ TEST(TranslationFiles, FilesThatAreMissingOrUnwritable)
     const std::string file = dir.filePath("t.ini").toStdString();
     EXPECT_EQ(form.Files().SaveStringsToFile(file, "~"), 1);
     const std::string saved = FileBytes(file);
-    // The file is written through a temporary one beside it; when that cannot
-    // be made, the save raises and the old file stays.
-    std::filesystem::create_directory(file + ".tmp");
+    // A file that cannot be replaced (write-protected, which holds for root
+    // too): the save raises and the old file stays.
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
     form.Lang->SetStrings({Line({"IDS_1", "Neu", "New"})});
     EXPECT_THROW(form.Files().SaveAllToFile(file, "~"), Exception);
     EXPECT_THROW(form.Files().SaveStringsToFile(file, "~"), Exception);
     EXPECT_EQ(FileBytes(file), saved);
-    std::filesystem::remove(file + ".tmp");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     TForm other;
     EXPECT_EQ(other.Files().LoadStringsFromFile(file, true), 1);
     EXPECT_EQ(other.Lang->Strings(), TForm(kCaptionsData).Lang->Strings());

@@ -192,6 +192,32 @@ TEST_F(CatalogueTest, BrokenFilesRaiseAndLeaveTheCatalogueAsItWas)
     EXPECT_EQ(List.Current()->Name, "B");
 }
 
+// Nesting as deep as a hostile file likes: read in document order, each
+// element before its children, without running out of stack.
+TEST_F(CatalogueTest, DeepNestingIsReadInDocumentOrder)
+{
+    const int depth = 100000;
+    std::string xml;
+    for (int i = 0; i < depth; ++i)
+        xml += i == depth / 2 ? "<DEVICE name=\"Middle\">" : "<A>";
+    xml += R"(<GENERAL preference="Bottom"/><DEVICE name="Bottom"/>)";
+    for (int i = depth - 1; i >= 0; --i)
+        xml += i == depth / 2 ? "</DEVICE>" : "</A>";
+    xml = "<ZOR>" + xml + R"(<DEVICE name="After"/></ZOR>)";
+    Load(xml);
+    ASSERT_EQ(List.Count(), 3u);
+    EXPECT_EQ(List.Items(0)->Name, "Middle");
+    EXPECT_EQ(List.Items(1)->Name, "Bottom");
+    EXPECT_EQ(List.Items(2)->Name, "After");
+    ASSERT_NE(List.Current(), nullptr);
+    EXPECT_EQ(List.Current()->Name, "Bottom");
+
+    // Cut off in the depth: the reader's error, the catalogue as it was.
+    WriteFile(ProgramDir() + "ZorDevices.xml", xml.substr(0, xml.size() / 2));
+    EXPECT_THROW(List.LoadDevices(ProgramDir() + "ZorDevices.xml"), Exception);
+    EXPECT_EQ(List.Count(), 3u);
+}
+
 TEST_F(CatalogueTest, PluginPathsResolveToExistingFilesOnly)
 {
     TDeviceStatus d;

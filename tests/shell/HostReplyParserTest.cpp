@@ -37,6 +37,28 @@ TEST(HostReplyParser, IdentificationWithinAndAcrossMessages)
     EXPECT_TRUE(Feed({"\x89" "ABC"}).Identifications.empty());
 }
 
+TEST(HostReplyParser, AnIdentificationThatNeverEndsIsBounded)
+{
+    const std::size_t max = THostReplyParser::MaxIdentificationLength;
+    // The longest text still counts, across messages too.
+    const std::string longest(max, 'A');
+    EXPECT_EQ(Feed({"\x89" + longest.substr(0, 100), longest.substr(100) + "\r"}).Identifications,
+              std::vector<std::string>{longest});
+
+    // One byte more and the text is dropped; what follows is read as replies
+    // again, so an identification after it still arrives.
+    THostReplyParser parser;
+    std::vector<std::string> seen;
+    parser.OnIdentification = [&](const std::string& t) { seen.push_back(t); };
+    parser.SetState(THostReplyParser::Idle);
+    for (int i = 0; i < 4000; ++i)
+        parser.Parse(i == 0 ? "\x89" + std::string(64, 'x') : std::string(64, 'x'));
+    EXPECT_LE(parser.IdentificationText().size(), max);
+    EXPECT_EQ(parser.State(), THostReplyParser::Idle);
+    parser.Parse("\r\x89" "ID\r");
+    EXPECT_EQ(seen, std::vector<std::string>{"ID"});
+}
+
 TEST(HostReplyParser, UploadAnswer)
 {
     using R = TUploadReplyStatus;

@@ -16,6 +16,7 @@
 #include "tests/shell/KeyInput.h"
 #include "tests/shell/ShellDriving.h"
 #include "tests/shell/ShellFixture.h"
+#include "tests/shell/ShippedProgram.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,0 +1,186 @@
+// The settings files: their text as Qt's settings store writes it and a
+// person edits it, and the store that keeps a run's changes over the file
+// until they are written.
+#include "platform/FileSave.h"
+#include "platform/IniDocument.h"
+#include "platform/Registry.h"
+#include "tests/common/FullDisk.h"
+#include "tests/platform/FileBytes.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace {
+
+// Keys and values that a settings file of the program may hold.
+const std::vector<std::pair<std::string, std::string>> kValues = {
+    {"NormWindowPos", "48213"},
+    {"Tessaro/ComPort", "-1"},
+    {"Tessaro/Last User", ""},
+    {"Tessaro/Directories/Database", "/home/jürgen/Zor Daten/"},
+    {"Tessaro/Directories/LogFiles", " blanks around "},
+    {"Tessaro/Directories/MP", "a;b,c=d \"quoted\" back\\slash"},
+    {"Tessaro/Directories/RawData", "tab\there\r\nline\x01" "1\x7f"},
+    {"Tessaro/ZorColors", "@FALSE"},
+    {"Tessaro/Größe", "\xE2\x82\xAC 5"},
+    {"General/Width", "333"},
+    {"Dialogs/Tessaro/answer", "@Invalid()"},
+    {"Tessaro/Marks", "a\tb\xEF\xBB\xBF" "c"}, // U+FEFF is a character like any other
+};
+
+} // namespace
+
+TEST(SettingsFile, ReadsAndWritesWhatQtsSettingsStoreDoes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Zorvatek.ini");
+    {
+        QSettings qt(path, QSettings::IniFormat);
+        for (const auto& [key, value] : kValues)
+            qt.setValue(QString::fromStdString(key), QString::fromStdString(value));
+    }
+    const std::string written = Read(path.toStdString());
+    const TIniDocument read = TIniDocument::Parse(written);
+    for (const auto& [key, value] : kValues)
+        EXPECT_EQ(read.Value(key).value_or("<missing>"), value) << key;
+    EXPECT_EQ(read.Values().size(), kValues.size());
+
+    TIniDocument ours;
+    for (const auto& [key, value] : kValues)
+        ours.SetValue(key, value);
+    // The same text, byte for byte, once the sections stand in the same order.
+    EXPECT_EQ(TIniDocument::Parse(written).Text(), written);
+    SaveFile(path.toStdString(), ours.Text());
+    QSettings qt(path, QSettings::IniFormat);
+    for (const auto& [key, value] : kValues)
+        EXPECT_EQ(qt.value(QString::fromStdString(key)).toString().toStdString(), value) << key;
+}
+
+TEST(SettingsFile, AFileAsAPersonEditsIt)
+{
+    const TIniDocument doc = TIniDocument::Parse("\xEF\xBB\xBF; settings of Tessaro\r\n"
+                                                 "[general]\r\n"
+                                                 "  NormWindowPos = 48213   ; the master code\r\n"
+                                                 "[Tessaro]\r\n"
+                                                 "no equals sign here\r\n"
+                                                 "ComPort=3\r\n"
+                                                 "Directories\\Firmware=\"/opt/fw; new/\"\r\n"
+                                                 "Directories/History=/a/b,/c/d\r\n"
+                                                 "Long=one \\\r\n two\r\n"
+                                                 "ComPort=4\r\n"
+                                                 "[Tessaro\r\n"
+                                                 "Cut=off header\r\n");
+    EXPECT_EQ(doc.Value("NormWindowPos"), "48213");
+    EXPECT_EQ(doc.Value("Tessaro/ComPort"), "4"); // the last one counts
+    EXPECT_EQ(doc.Value("Tessaro\\Directories\\Firmware"), "/opt/fw; new/");
+    EXPECT_EQ(doc.Value("Tessaro/Directories/History"), "/a/b,/c/d"); // a comma stays a comma
+    EXPECT_EQ(doc.Value("Tessaro/Long"), "one  two");
+    EXPECT_EQ(doc.Value("Tessaro/Cut"), "off header");
+    EXPECT_EQ(doc.ChildKeys("Tessaro"), (std::vector<std::string>{"ComPort", "Cut", "Long"}));
+    EXPECT_EQ(doc.ChildKeys("Tessaro/Directories"), (std::vector<std::string>{"Firmware", "History"}));
+    EXPECT_TRUE(doc.HasValuesBelow("Tessaro/Directories"));
+    EXPECT_FALSE(doc.HasValuesBelow("Tessaro/Directories/Firmware"));
+
+    TIniDocument edited = doc;
+    edited.RemoveGroup("Tessaro/Directories");
+    edited.RemoveValue("Tessaro"); // a value of that name, not the group
+    EXPECT_EQ(edited.ChildKeys("Tessaro"), (std::vector<std::string>{"ComPort", "Cut", "Long"}));
+    EXPECT_FALSE(edited.HasValuesBelow("Tessaro/Directories"));
+    edited.RemoveGroup("");
+    EXPECT_TRUE(edited.Values().empty());
+    // Nothing a person writes gets lost or changed on the way through, a
+    // U+FEFF at the start of a value included.
+    EXPECT_EQ(TIniDocument::Parse(doc.Text()), doc);
+    TIniDocument marked;
+    marked.SetValue("Tessaro/Mark", "\xEF\xBB\xBF" "a");
+    EXPECT_EQ(TIniDocument::Parse(marked.Text()), marked);
+}
+
+namespace {
+
+class SettingsStore : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit().constData(), 1);
+        File = Config.path().toStdString() + "/Zorvatek.ini";
+    }
+    QTemporaryDir Config;
+    std::string File;
+    const std::string Key = "Software\\Zorvatek\\Tessaro";
+};
+
+} // namespace
+
+TEST_F(SettingsStore, ChangesReadBackAtOnceAndReachTheFileWhenFlushed)
+{
+    Write(File, "[Tessaro]\nComPort=3\n");
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 3);
+    EXPECT_TRUE(TRegistry::WriteInteger(Key, "ComPort", 5));
+    EXPECT_TRUE(TRegistry::WriteString(Key + "\\Directories", "Firmware", "/fw/"));
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 5);
+    EXPECT_EQ(TRegistry::ReadString(Key + "\\Directories", "Firmware"), "/fw/");
+    EXPECT_EQ(Read(File), "[Tessaro]\nComPort=3\n"); // not yet written
+
+    // Meanwhile a person edits the file: the edit shows, and stays beside
+    // this run's changes when they are written.
+    Write(File, "[Tessaro]\nComPort=7\nLANGUAGE=2\n");
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "LANGUAGE"), 2);
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 5);
+    TRegistry::DeleteValue(Key, "LANGUAGE");
+    TRegistry::Flush();
+    QSettings saved(QString::fromStdString(File), QSettings::IniFormat);
+    EXPECT_EQ(saved.value("Tessaro/ComPort").toInt(), 5);
+    EXPECT_EQ(saved.value("Tessaro/Directories/Firmware").toString(), "/fw/");
+    EXPECT_FALSE(saved.contains("Tessaro/LANGUAGE"));
+
+    // Keys outside the maker's tree have no file.
+    EXPECT_FALSE(TRegistry::WriteString("Elsewhere\\Key", "x", "1"));
+    EXPECT_FALSE(TRegistry::ReadString("Elsewhere\\Key", "x"));
+}
+
+TEST_F(SettingsStore, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheChangesWait)
+{
+    TFullDisk disk;
+    EXPECT_TRUE(disk.Real() || getuid() != 0) << "root makes a real full disk";
+    setenv("XDG_CONFIG_HOME", disk.Path().substr(0, disk.Path().size() - 1).c_str(), 1);
+    const std::string file = disk.Path() + "Zorvatek.ini";
+    const std::string before = "[Tessaro]\nComPort=3\n";
+    disk.Put("Zorvatek.ini", before);
+    TRegistry::WriteInteger(Key, "ComPort", 9);
+    disk.Fill();
+    try {
+        TRegistry::Flush();
+        ADD_FAILURE() << "written onto a full disk";
+    } catch (const EFileSaveError& e) {
+        EXPECT_EQ(e.FileName(), file);
+    }
+    EXPECT_EQ(Read(file), before);
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 9); // still this run's value
+    disk.Free();
+    TRegistry::Flush(); // the change waited
+    EXPECT_EQ(TIniDocument::Parse(Read(file)).Value("Tessaro/ComPort"), "9");
+
+    // A file that is there but cannot be read is not replaced by one made
+    // without it.
+    const std::string folder = disk.Path() + "folder";
+    QDir().mkpath(QString::fromStdString(folder + "/Zorvatek.ini"));
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    TRegistry::WriteInteger(Key, "ComPort", 1);
+    try {
+        TRegistry::Flush();
+        ADD_FAILURE() << "a folder replaced";
+    } catch (const EFileSaveError& e) {
+        EXPECT_EQ(e.ErrorCode(), EISDIR);
+    }
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder + "/Zorvatek.ini")).isDir());
+    QDir(QString::fromStdString(folder + "/Zorvatek.ini")).removeRecursively();
+    TRegistry::Flush();
+}
