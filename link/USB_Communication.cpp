@@ -428,11 +428,8 @@ TUSB_Communication::TUSB_Communication(std::int32_t VendorID, std::int32_t Produ
 
 TUSB_Communication::~TUSB_Communication()
 {
-    try {
-        Shutdown();
-    } catch (...) {
-        // Shutdown has done its work; the error has no one left to tell.
-    }
+    // Shutdown has done its work when it raises; the error goes to the record.
+    RunWithoutRaising("TUSB_Communication.Destroy", [this] { Shutdown(); });
 }
 
 void TUSB_Communication::Shutdown()

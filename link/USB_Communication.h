@@ -199,7 +199,8 @@ private:
 class TUSB_Communication : public TObject {
 public:
     TUSB_Communication(std::int32_t VendorID, std::int32_t ProductID);
-    // Does what Shutdown does, if that has not run; an error is not raised.
+    // Does what Shutdown does, if that has not run; an error is not raised
+    // but handed to HandleUnraisableError.
     ~TUSB_Communication() override;
 
     // The destructor's work with its errors: ends the three threads, releases
