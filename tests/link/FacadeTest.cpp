@@ -186,6 +186,23 @@ TEST_F(FacadeTest, UsbReconnectTellsWhetherAnIdWasMissing)
 // posted and nothing reaches the monitor. Once a thread runs, sends go.
 TEST_F(FacadeTest, SerialSendWithoutAPortThreadIsRefused)
 {
+    // Counts what reaches any port thread, also one that is freed since.
+    struct TCountingIo : TVirtualComIo {
+        TCountingIo(HWND window, int& posted) : TVirtualComIo(window), Posted(posted) {}
+        bool PostThreadMessage(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block) override
+        {
+            ++Posted;
+            return TVirtualComIo::PostThreadMessage(msg, wParam, std::move(block));
+        }
+        int& Posted;
+    };
+    int posted = 0;
+    TCountingIo* live = nullptr;
+    TMyComInterface::SetIoFactory([&](HWND window, std::uint16_t) {
+        auto io = std::make_unique<TCountingIo>(window, posted);
+        live = io.get();
+        return io;
+    });
     struct TCase {
         const char* What;
         std::uint16_t Port;
@@ -194,7 +211,7 @@ TEST_F(FacadeTest, SerialSendWithoutAPortThreadIsRefused)
     const TCase cases[] = {{"port number 0", 0, false}, {"the port closed", 1, true}};
     for (const TCase& k : cases) {
         SCOPED_TRACE(k.What);
-        Ios.clear();
+        posted = 0;
         TCommunication c;
         std::vector<std::string> monitor;
         c.SetOnDebugSendData([&](const std::string& m) { monitor.push_back(m); });
@@ -208,9 +225,7 @@ TEST_F(FacadeTest, SerialSendWithoutAPortThreadIsRefused)
         EXPECT_FALSE(c.SendText(nullptr, "Ax", 0));
         EXPECT_FALSE(c.Send(nullptr, 'B', "", 1));
         EXPECT_TRUE(c.SendText(nullptr, "", 0)); // nothing to send
-        for (const TVirtualComIo* io : Ios) {
-            EXPECT_TRUE(io->ThreadMessages.empty());
-        }
+        EXPECT_EQ(posted, 0);
         EXPECT_TRUE(monitor.empty());
 
         // Port 0: reconnecting sets the flag but starts no thread.
@@ -218,13 +233,16 @@ TEST_F(FacadeTest, SerialSendWithoutAPortThreadIsRefused)
         EXPECT_TRUE(c.Reconnect());
         EXPECT_FALSE(c.SerialLink()->HasPortThread());
         EXPECT_FALSE(c.SendText(nullptr, "Ax", 0));
+        EXPECT_EQ(posted, 0);
         // A port: its thread takes the message, and the monitor shows it.
+        live = nullptr;
         c.SetPortNumber(2);
         EXPECT_TRUE(c.SerialLink()->HasPortThread());
         EXPECT_TRUE(c.SendText(nullptr, "Cy", 0));
-        ASSERT_FALSE(Ios.empty());
-        ASSERT_EQ(Ios.back()->ThreadMessages.size(), 1u);
-        EXPECT_EQ(Ios.back()->ThreadMessages[0].WParam, (1u << 16) | 'C');
+        ASSERT_NE(live, nullptr);
+        ASSERT_EQ(live->ThreadMessages.size(), 1u);
+        EXPECT_EQ(live->ThreadMessages[0].WParam, (1u << 16) | 'C');
+        EXPECT_EQ(posted, 1);
         EXPECT_EQ(monitor, std::vector<std::string>{"Cy"});
     }
 }
