@@ -31,6 +31,8 @@ inline constexpr quint32 WM_MOUSEWHEEL = 0x20A;
 class TSyncListbox : public QListWidget {
     Q_OBJECT
     Q_PROPERTY(SyncListbox::TSyncKind SyncKind READ SyncKind WRITE SetSyncKind)
+    // Published so that a form's translation data can name the list's font.
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
 
 public:
     using QListWidget::QListWidget;

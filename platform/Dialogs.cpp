@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 
 #include <atomic>
 #include <cstdio>
@@ -68,25 +69,43 @@ int TDialogService::ExecModal(QDialog& dialog)
 
 namespace {
 
-// "Text|*.a|Other|*.b;*.c" as Qt's "Text (*.a);;Other (*.b *.c)".
-QStringList QtFilters(const std::string& filter)
+// The patterns of a filter as a set: "*.b;*.c", "*.b *.c" and "*.c; *.b" are one.
+QStringList PatternSet(const QString& patterns)
 {
-    QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList set = patterns.split(QRegularExpression("[; ]+"), Qt::SkipEmptyParts);
+    set.sort();
+    return set;
+}
+
+} // namespace
+
+QStringList QtNameFilters(const std::string& filter)
+{
+    const QStringList parts = QString::fromStdString(filter).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(';', ' ');
-        filters << parts[i] + " (" + patterns + ")";
+        const QString& description = parts[i];
+        // Most descriptions name their patterns already ("Textdatei (*.txt)");
+        // the dialog reads the patterns from the last parentheses.
+        const qsizetype open = description.lastIndexOf('(');
+        const bool named = description.endsWith(')') && open >= 0 &&
+                           PatternSet(description.mid(open + 1, description.size() - open - 2)) ==
+                               PatternSet(patterns);
+        filters << (named ? description : description + " (" + patterns + ")");
     }
     return filters;
 }
+
+namespace {
 
 bool RunFileDialog(QWidget* owner, TFileDialog& d, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(owner, QString::fromStdString(d.Title), QString::fromStdString(d.InitialDir));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    const QStringList filters = QtFilters(d.Filter);
+    const QStringList filters = QtNameFilters(d.Filter);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
         dialog.selectNameFilter(filters.value(std::max(0, d.FilterIndex - 1)));

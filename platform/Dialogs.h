@@ -1,6 +1,8 @@
 #pragma once
 // Message boxes and modal dialogs go through one replaceable service, so that
 // tests answer them without a window ever blocking in exec().
+#include <QStringList>
+
 #include <cstdint>
 #include <string>
 
@@ -37,6 +39,11 @@ struct TFileDialog {
     bool OverwritePrompt = false;
     TFileDialogLabels Labels;
 };
+
+// A filter as the forms write it, as the file dialog's name filters: the
+// description, and the patterns in parentheses unless the description names
+// them already ("Textdatei (*.txt)|*.txt" stays "Textdatei (*.txt)").
+QStringList QtNameFilters(const std::string& filter);
 
 class TDialogService {
 public:

@@ -1,10 +1,24 @@
 #include "platform/StdCtrls.h"
 
+#include <QIcon>
+#include <QPixmap>
+
 void TAction::SetHint(const QString& value)
 {
     FHint = value;
     setToolTip(value);
     setStatusTip(value);
+}
+
+void TAction::SetImage(int index, const QImage& enabled, const QImage& disabled)
+{
+    FImageIndex = index;
+    QIcon icon;
+    if (index >= 0) {
+        icon.addPixmap(QPixmap::fromImage(enabled), QIcon::Normal);
+        icon.addPixmap(QPixmap::fromImage(disabled), QIcon::Disabled);
+    }
+    setIcon(icon);
 }
 
 namespace {

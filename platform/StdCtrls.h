@@ -4,24 +4,32 @@
 // and written through these, by name.
 #include <QAction>
 #include <QFont>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QString>
 
 // An action: its caption shows in menus and tool bars, its hint as tool tip
-// and status tip.
+// and status tip, its image (by index into the image lists of its action
+// list) beside both.
 class TAction : public QAction {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ text WRITE setText)
     Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+    Q_PROPERTY(int ImageIndex READ ImageIndex)
 public:
     explicit TAction(const QString& caption, QObject* parent = nullptr) : QAction(caption, parent) {}
     QString Hint() const { return FHint; }
     void SetHint(const QString& value);
+    int ImageIndex() const { return FImageIndex; }
+    // The image at `index` of the two lists: shown while the action is
+    // enabled, and while it is disabled (-1: none).
+    void SetImage(int index, const QImage& enabled, const QImage& disabled);
 
 private:
     QString FHint;
+    int FImageIndex = -1;
 };
 
 // Labels and buttons publish their font and whether they take their

@@ -1,16 +1,21 @@
 #include "shell/DataModule.h"
 
 #include "controls/Zor_Pattern.h"
+#include "controls/Zor_Win32Controls.h"
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcComp.h"
 #include "localization/lcDialog.h"
 #include "platform/Application.h"
+#include "platform/BalloonHint.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "platform/FormatSettings.h"
+#include "platform/Idle.h"
 #include "platform/Launcher.h"
 #include "platform/MessageWindow.h"
+#include "platform/StdActns.h"
+#include "shell/ActionImages.h"
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
 #include "shell/InputForm.h"
@@ -27,6 +32,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPainter>
 #include <QThread>
 
 #include <dlfcn.h>
@@ -45,6 +51,14 @@ const char* const kEnd = "-------- Programmende ----------------------------";
 const char* const kUnknownDevice =
     "Es wurde keine Konfiguration für das als Parameter angegebene Gerät \"%s\" gefunden.\r\n"
     "Bitte wählen Sie aus, mit welchem Gerät sie arbeiten wollen.";
+
+// A component of the data module with its name.
+template <typename T>
+T* Named(T* component, const char* name)
+{
+    component->setObjectName(name);
+    return component;
+}
 
 bool FileExists(const std::string& path)
 {
@@ -174,6 +188,11 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
         if (!FActionsSuspended && fMainForm)
             fMainForm->close();
     });
+    CreateStandardActions();
+    BalloonHint = Named(new TBalloonHint(this), "BalloonHint");
+    BalloonHint->DefaultIcon = TBalloonHint::TIcon::Information;
+    BalloonHint->SetShowCloseButton(true);
+    LoadImages();
     MailAction.Recipient = ServiceAddress;
     MailAction.Subject = "Fehlermeldung / Bericht / Anfrage";
     MailAction.Body = "Sehr geehrte Damen und Herren,\r\n";
@@ -243,6 +262,66 @@ TAction* TDM::NewAction(const char* name, const char* caption, void (TDM::*handl
     return action;
 }
 
+void TDM::CreateStandardActions()
+{
+    acFilePrintSetup = Named(new TFilePrintSetup("Drucker&einrichtung...", this), "acFilePrintSetup");
+    acFilePrintSetup->setVisible(false);
+    using TEdit = TEditAction::TKind;
+    EditCut1 = Named(new TEditAction(TEdit::Cut, "&Ausschneiden", this), "EditCut1");
+    EditCopy1 = Named(new TEditAction(TEdit::Copy, "&Kopieren", this), "EditCopy1");
+    EditPaste1 = Named(new TEditAction(TEdit::Paste, "&Einfügen", this), "EditPaste1");
+    EditSelectAll1 = Named(new TEditAction(TEdit::SelectAll, "Alles &markieren", this), "EditSelectAll1");
+    EditUndo1 = Named(new TEditAction(TEdit::Undo, "&Rückgängig", this), "EditUndo1");
+    using TWindow = TWindowAction::TKind;
+    WindowClose1 = Named(new TWindowAction(TWindow::Close, "&Schließen", this), "WindowClose1");
+    WindowCascade1 = Named(new TWindowAction(TWindow::Cascade, "Ü&berlappend", this), "WindowCascade1");
+    WindowTileHorizontal1 =
+        Named(new TWindowAction(TWindow::TileHorizontal, "&Untereinander", this), "WindowTileHorizontal1");
+    WindowTileVertical1 =
+        Named(new TWindowAction(TWindow::TileVertical, "&Nebeneinander", this), "WindowTileVertical1");
+    WindowMinimizeAll1 = Named(new TWindowAction(TWindow::MinimizeAll, "Alle &minimieren", this), "WindowMinimizeAll1");
+    WindowArrange1 = Named(new TWindowAction(TWindow::Arrange, "Symbole &anordnen", this), "WindowArrange1");
+    connect(&TIdleSignal::Instance(), &TIdleSignal::Idle, this, &TDM::UpdateStandardActions);
+    UpdateStandardActions();
+}
+
+void TDM::SetWindowActionsForm(QMdiArea* area)
+{
+    for (TWindowAction* action : findChildren<TWindowAction*>(QString(), Qt::FindDirectChildrenOnly))
+        action->SetForm(area);
+    UpdateStandardActions();
+}
+
+void TDM::UpdateStandardActions()
+{
+    for (TEditAction* action : findChildren<TEditAction*>(QString(), Qt::FindDirectChildrenOnly))
+        action->UpdateTarget();
+    for (TWindowAction* action : findChildren<TWindowAction*>(QString(), Qt::FindDirectChildrenOnly))
+        action->UpdateTarget();
+}
+
+void TDM::LoadImages()
+{
+    ImageList16x16Enabled = Named(new TZor_ImageList(this), "ImageList16x16Enabled");
+    ImageList16x16Disabled = Named(new TZor_ImageList(this), "ImageList16x16Disabled");
+    ImageList78x78 = Named(new TCustomImageList(this), "ImageList78x78");
+    ImageList78x78->SetWidth(78);
+    ImageList78x78->SetHeight(78);
+    for (const auto& [name, image] : ActionImages()) {
+        const int index = ImageList16x16Enabled->Add(image);
+        // The disabled image is the list's own greyed drawing of the enabled one.
+        QImage greyed(image.size(), QImage::Format_ARGB32_Premultiplied);
+        greyed.fill(Qt::transparent);
+        {
+            QPainter painter(&greyed);
+            ImageList16x16Enabled->Draw(painter, 0, 0, index, false);
+        }
+        ImageList16x16Disabled->Add(greyed);
+        if (auto* action = findChild<TAction*>(name, Qt::FindDirectChildrenOnly))
+            action->SetImage(index, ImageList16x16Enabled->Image(index), ImageList16x16Disabled->Image(index));
+    }
+}
+
 std::string TDM::Text(const char* id) const
 {
     return lcLang->GetTextOrDefault(id);
@@ -290,13 +369,12 @@ void TDM::LoadDLLs()
         return;
     const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
                                   device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
-    // A loaded library gets 100 ms to settle before the next is loaded; an
-    // absent role has nothing to wait for (the start stays short). A role
-    // that fails ends the loading at once.
+    // Every role is followed by a 100 ms pause, an absent one too, so a full
+    // load takes at least 400 ms. A role that fails ends the loading at once,
+    // without the pauses of the roles after it.
     for (int role = 0; role < 4; ++role) {
-        if (!FileExists(paths[role]))
-            continue;
-        LoadRole(role, paths[role]);
+        if (FileExists(paths[role]))
+            LoadRole(role, paths[role]);
         PluginLoadPause(100);
     }
 }

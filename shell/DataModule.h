@@ -9,6 +9,7 @@
 #include "platform/StdCtrls.h"
 
 #include <QAction>
+#include <QMdiArea>
 #include <QCoreApplication>
 #include <QObject>
 #include <QStringList>
@@ -17,7 +18,13 @@
 #include <memory>
 #include <string>
 
+class TBalloonHint;
 class TCommunication;
+class TCustomImageList;
+class TEditAction;
+class TFilePrintSetup;
+class TWindowAction;
+class TZor_ImageList;
 class TDeviceList;
 class TEnvironment;
 class THelpRouter;
@@ -44,6 +51,11 @@ public:
     TlcOpenDialog* OpenDialog = nullptr;
     TlcSaveDialog* SaveDialog = nullptr;
     TlcBrowseForFolder* BrowseForFolderDialog = nullptr;
+    TBalloonHint* BalloonHint = nullptr;
+    // The images of the actions, menus and tool bar, and the large images.
+    TZor_ImageList* ImageList16x16Enabled = nullptr;
+    TZor_ImageList* ImageList16x16Disabled = nullptr;
+    TCustomImageList* ImageList78x78 = nullptr;
 
     TAction* acUploadFirmware;
     TAction* actSetParameter;
@@ -62,6 +74,21 @@ public:
     TAction* acCloseAllWindows;
     TAction* acInfoUeber;
     TAction* FileExit1;
+    // The library's standard actions of the hidden menus (no handler here).
+    TFilePrintSetup* acFilePrintSetup;
+    TEditAction* EditCut1;
+    TEditAction* EditCopy1;
+    TEditAction* EditPaste1;
+    TEditAction* EditSelectAll1;
+    TEditAction* EditUndo1;
+    TWindowAction* WindowClose1;
+    TWindowAction* WindowCascade1;
+    TWindowAction* WindowTileHorizontal1;
+    TWindowAction* WindowTileVertical1;
+    TWindowAction* WindowMinimizeAll1;
+    TWindowAction* WindowArrange1;
+    // The window actions act on this MDI client area.
+    void SetWindowActionsForm(QMdiArea* area);
 
     // Published properties.
     TEnvironment* Environment() const { return FEnvironment.get(); }
@@ -163,6 +190,11 @@ private:
         return library ? reinterpret_cast<std::uintptr_t>(library) : 0;
     }
     TAction* NewAction(const char* name, const char* caption, void (TDM::*handler)());
+    void CreateStandardActions();
+    // Draws the images into the lists and gives each action its own.
+    void LoadImages();
+    // The standard actions' enabled state, while the program idles.
+    void UpdateStandardActions();
     void LoadRole(int role, const std::string& path);
     void BindEntries(int role, void* library);
     void*& LibraryOf(int role);

@@ -2,6 +2,7 @@
 
 #include "platform/StdCtrls.h"
 
+#include "controls/SyncListbox.h"
 #include "link/Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcLngLnk.h"
@@ -10,6 +11,8 @@
 #include "platform/Exception.h"
 #include "platform/FormatSettings.h"
 #include "platform/Application.h"
+#include "platform/BalloonHint.h"
+#include "platform/StdActns.h"
 #include "platform/Help.h"
 #include "platform/Idle.h"
 #include "platform/TextCodec.h"
@@ -21,6 +24,8 @@
 #include "shell/Environment.h"
 #include "shell/HelpRouter.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -45,6 +50,23 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The MDI client area. The toolkit's accessibility interface of an MDI area
+// exposes only its child windows, and the background panel with the device
+// name and the monitor would be out of a screen reader's reach; this one
+// exposes every control below the area, the child windows among them.
+class TMDIClient : public QMdiArea {
+    Q_OBJECT
+public:
+    using QMdiArea::QMdiArea;
+};
+
+QAccessibleInterface* MDIClientAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TMDIClient") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Client);
+    return nullptr;
+}
 
 // The background panel fills the MDI client area, below any child window.
 class TBackgroundFollower : public QObject {
@@ -77,6 +99,7 @@ public:
         const QString text = index.data(Qt::DisplayRole).toString();
         if (text.isEmpty()) {
             painter->fillRect(option.rect, QColor(191, 191, 191));
+            DrawFocus(painter, option);
             return;
         }
         painter->fillRect(option.rect, Qt::white);
@@ -94,17 +117,50 @@ public:
         painter->setPen(option.palette.color(QPalette::WindowText));
         painter->drawText(option.rect.left() + 2 + metrics.horizontalAdvance(first), baseline, rest);
         painter->restore();
+        DrawFocus(painter, option);
     }
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    // Every row as wide as the widest so far (the list asks one row for the
+    // size of all): the horizontal scroll bar reaches the end of the longest.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
     {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(std::max(13, QFontMetrics(option.font).height()));
-        return size;
+        return QSize(FWidest + 4, std::max(13, QFontMetrics(option.font).height()));
+    }
+    void Measure(const QListWidget& list, int row)
+    {
+        FWidest = std::max(FWidest, list.fontMetrics().horizontalAdvance(list.item(row)->text()));
+    }
+    void MeasureAll(const QListWidget& list)
+    {
+        FWidest = 0;
+        for (int row = 0; row < list.count(); ++row)
+            Measure(list, row);
     }
 
 private:
+    // The row the keys move from, in a list that has the focus: a dotted frame.
+    static void DrawFocus(QPainter* painter, const QStyleOptionViewItem& option)
+    {
+        if (!(option.state & QStyle::State_HasFocus))
+            return;
+        painter->save();
+        painter->setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+
     TfMainForm& FForm;
+    int FWidest = 0;
 };
+
+namespace {
+
+TMonitorRowDelegate& RowsOf(const QListWidget& list)
+{
+    return *static_cast<TMonitorRowDelegate*>(list.itemDelegate());
+}
+
+} // namespace
 
 TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
 {
@@ -115,6 +171,9 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     ToolBar1 = addToolBar("ToolBar1");
     ToolBar1->setObjectName("ToolBar1");
     ToolBar1->setMovable(false);
+    // The actions' images; the caption and hint show as the tool tip.
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setIconSize(QSize(16, 16));
     ToolBar1->addAction(DM->acUploadFirmware);
     ToolBar1->addAction(DM->actSetParameter);
     ToolBar1->addSeparator();
@@ -125,8 +184,11 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    MDIClient = new QMdiArea(central);
+    static const bool accessible = (QAccessible::installFactory(&MDIClientAccessible), true);
+    (void)accessible;
+    MDIClient = new TMDIClient(central);
     MDIClient->setObjectName("MDIClient");
+    DM->SetWindowActionsForm(MDIClient);
     layout->addWidget(MDIClient, 1);
     pnlBackground = new QWidget(MDIClient->viewport());
     pnlBackground->setObjectName("pnlBackground");
@@ -222,6 +284,8 @@ TfMainForm::~TfMainForm()
         DM->FreeComControlAtEnd();
     }
     TDebugClass::SetOpenWindows({});
+    if (DM)
+        DM->BalloonHint->CancelHint();
     if (fMainForm == this)
         fMainForm = nullptr;
 }
@@ -235,11 +299,15 @@ void TfMainForm::BuildMenu()
     file->setObjectName("mmDatei");
     file->addAction(DM->acUploadFirmware);
     file->addAction(DM->actSetParameter);
+    file->addAction(DM->acFilePrintSetup);
     file->addSeparator();
     file->addAction(DM->FileExit1);
     QMenu* edit = new TMenuItem("&Bearbeiten", bar);
     bar->addMenu(edit); // the library's edit actions; kept hidden
     edit->setObjectName("mmBearbeiten");
+    for (QAction* action : std::initializer_list<QAction*>{DM->EditCut1, DM->EditCopy1, DM->EditPaste1,
+                                                            DM->EditSelectAll1, DM->EditUndo1})
+        edit->addAction(action);
     edit->menuAction()->setVisible(false);
     QMenu* view = new TMenuItem("&Ansicht", bar);
     bar->addMenu(view);
@@ -253,8 +321,14 @@ void TfMainForm::BuildMenu()
     QMenu* window = new TMenuItem("&Fenster", bar);
     bar->addMenu(window);
     window->setObjectName("mmFenster");
+    for (QAction* action :
+         std::initializer_list<QAction*>{DM->WindowClose1, DM->WindowCascade1, DM->WindowTileHorizontal1,
+                                         DM->WindowTileVertical1, DM->WindowMinimizeAll1, DM->WindowArrange1})
+        window->addAction(action);
+    window->addSeparator();
     mmCloseAll = new TAction("Alle Schließen", window);
     window->addAction(mmCloseAll);
+    mmCloseAll->setIcon(DM->acCloseAllWindows->icon());
     mmCloseAll->setObjectName("mmCloseAll");
     connect(mmCloseAll, &QAction::triggered, DM->acCloseAllWindows, &QAction::trigger);
     window->menuAction()->setVisible(false);
@@ -347,7 +421,7 @@ void TfMainForm::FormShow()
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
     RefreshDeviceDisplay();
     OpenInterface();
-    VerbindungsStatusChanged(nullptr, DM->ComControl() && DM->ComControl()->Connected());
+    VerbindungsStatusChanged(this, DM->ComControl() && DM->ComControl()->Connected());
 }
 
 void TfMainForm::ShowConnectionText(const char* id)
@@ -436,7 +510,12 @@ void TfMainForm::OpenSerialInterface()
     DM->SetComControl(std::make_unique<TCommunication>());
     TCommunication& link = *DM->ComControl();
     link.SetInterfaceType(TInterfaceType::itSerial);
-    link.SetPortNumber(static_cast<std::uint16_t>(DM->Environment()->ComPort & 0xFFFF));
+    try {
+        link.SetPortNumber(static_cast<std::uint16_t>(DM->Environment()->ComPort & 0xFFFF));
+    } catch (const std::exception&) {
+        // The link could not take the port (its thread did not start): port 1.
+        link.SetPortNumber(1);
+    }
     link.SetOnReceive([this](TObject* s, char cmd, const std::string& data) { CommunicationReceive(s, cmd, data); });
     link.SetOnConnectionChange([this](TObject* s, bool up) { VerbindungsStatusChanged(s, up); });
     link.SetOnStatusChanged([this](TObject* s, std::int32_t status) { ComStatusChanged(s, status); });
@@ -471,8 +550,7 @@ void TfMainForm::RefreshDeviceDisplay()
     setWindowTitle(QString::fromStdString(caption));
     lblIn->setText(QString::fromStdString(FormatText(Text("IDS_15"), {side})));
     lblOut->setText(QString::fromStdString(FormatText(Text("IDS_16"), {side})));
-    lblIn->adjustSize();
-    lblOut->adjustSize();
+    PlaceMonitorLabels();
     lblDeviceName->setText(QString::fromStdString(caption));
     DM->acUploadFirmware->setVisible(device && !device->GetFirmwareDllPath().empty());
     DM->actSetParameter->setVisible(device && !device->GetParameterDllPath().empty());
@@ -554,8 +632,10 @@ void TfMainForm::AddMonitorRow(bool received, const std::string& message)
     const auto& in = Monitor.In();
     const auto& out = Monitor.Out();
     // Rows are plain ASCII: other bytes are escaped or shown in hex.
-    lbxIn->addItem(QString::fromLatin1(in.back().Text.c_str()));
-    lbxOut->addItem(QString::fromLatin1(out.back().Text.c_str()));
+    for (auto [list, rows] : {std::pair{lbxIn, &in}, std::pair{lbxOut, &out}}) {
+        list->addItem(QString::fromLatin1(rows->back().Text.c_str()));
+        RowsOf(*list).Measure(*list, list->count() - 1);
+    }
     if (change.DroppedFirst) {
         delete lbxIn->takeItem(0);
         delete lbxOut->takeItem(0);
@@ -591,6 +671,8 @@ void TfMainForm::btnClearClick()
     Monitor.Clear();
     lbxIn->clear();
     lbxOut->clear();
+    RowsOf(*lbxIn).MeasureAll(*lbxIn);
+    RowsOf(*lbxOut).MeasureAll(*lbxOut);
 }
 
 void TfMainForm::btnPauseClick()
@@ -625,7 +707,7 @@ void TfMainForm::btnSendClick()
             c = QChar(c.unicode() - 'a' + 'A');
     edtSend->setText(text);
     // The program's own send takes no communication mutex.
-    link->SendText(nullptr, Utf8ToLatin1(text.toStdString()) + "\n", 0);
+    link->SendText(this, Utf8ToLatin1(text.toStdString()) + "\n", 0);
     edtSend->selectAll();
     edtSend->setFocus();
 }
@@ -648,13 +730,30 @@ void TfMainForm::btnSaveClick()
 
 void TfMainForm::SplitterMoved()
 {
-    lblOut->move(lbxOut->mapTo(pnlDebug, QPoint(0, 0)).x() + 8 - Splitter->handleWidth(), lblOut->y());
+    PlaceMonitorLabels();
+}
+
+void TfMainForm::PlaceMonitorLabels()
+{
+    QWidget* heads = lblIn->parentWidget();
+    const auto leftOf = [this, heads](const QWidget* w) {
+        return heads->mapFrom(pnlDebug, w->mapTo(pnlDebug, QPoint(0, 0))).x();
+    };
+    const int inLeft = leftOf(lbxIn);
+    const int outLeft = leftOf(lbxOut) - Splitter->handle(1)->width() + 8;
+    // Each label keeps to the width over its own list.
+    const int inWidth = std::max(0, std::min(lblIn->sizeHint().width(), outLeft - inLeft - 8));
+    const int outWidth = std::max(0, std::min(lblOut->sizeHint().width(), heads->width() - outLeft));
+    lblIn->setGeometry(inLeft, lblIn->y(), inWidth, lblIn->sizeHint().height());
+    lblOut->setGeometry(outLeft, lblOut->y(), outWidth, lblOut->sizeHint().height());
 }
 
 void TfMainForm::BuildMonitor()
 {
     auto* layout = new QVBoxLayout(pnlDebug);
     layout->setContentsMargins(0, 0, 0, 0);
+    // The labels stand over their lists; they are placed whenever the lists
+    // move or change their size (first show, window resize, splitter).
     auto* heads = new QWidget(pnlDebug);
     heads->setObjectName("pnlMonitorHeads");
     lblIn = new TLabel("Gerät --> PC", heads);
@@ -662,29 +761,44 @@ void TfMainForm::BuildMonitor()
     lblIn->move(0, 2);
     lblOut = new TLabel("PC --> Gerät", heads);
     lblOut->setObjectName("lblOut");
-    lblOut->move(300, 2);
+    lblOut->move(0, 2);
     heads->setFixedHeight(lblIn->sizeHint().height() + 4);
+    heads->installEventFilter(this);
     layout->addWidget(heads);
 
     QFont fixed("Courier New");
-    fixed.setStyleHint(QFont::TypeWriter);
     fixed.setPointSize(8);
     Splitter = new QSplitter(Qt::Horizontal, pnlDebug);
     Splitter->setObjectName("Splitter");
-    lbxIn = new QListWidget(Splitter);
+    Splitter->setChildrenCollapsible(false);
+    lbxIn = new TSyncListbox(Splitter);
     lbxIn->setObjectName("lbxIn");
-    lbxOut = new QListWidget(Splitter);
+    lbxOut = new TSyncListbox(Splitter);
     lbxOut->setObjectName("lbxOut");
-    for (QListWidget* list : {lbxIn, lbxOut}) {
+    for (TSyncListbox* list : {lbxIn, lbxOut}) {
+        list->SetSyncKind(TSyncKind::skBoth);
         list->setFont(fixed);
         list->setUniformItemSizes(true);
         list->setItemDelegate(new TMonitorRowDelegate(*this, list));
+        // Both lists always show both scroll bars: their rows stay level
+        // whatever the width of their texts.
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        list->installEventFilter(this);
     }
-    // The two lists scroll together.
-    connect(lbxIn->verticalScrollBar(), &QScrollBar::valueChanged, lbxOut->verticalScrollBar(),
-            &QScrollBar::setValue);
-    connect(lbxOut->verticalScrollBar(), &QScrollBar::valueChanged, lbxIn->verticalScrollBar(),
-            &QScrollBar::setValue);
+    lblIn->setBuddy(lbxIn);
+    lblOut->setBuddy(lbxOut);
+    // The left list keeps its width, the right one takes what the window gives.
+    Splitter->setStretchFactor(0, 0);
+    Splitter->setStretchFactor(1, 1);
+    Splitter->setSizes({390, 390});
+    // A row is one message: a row chosen in one list is chosen in the other.
+    // (A key handed on by the other list moves both already.)
+    for (auto [from, to] : {std::pair{lbxIn, lbxOut}, std::pair{lbxOut, lbxIn}})
+        connect(from, &QListWidget::currentRowChanged, to, [from, to](int row) {
+            if (!from->Receiving() && to->currentRow() != row)
+                to->setCurrentRow(row);
+        });
     connect(Splitter, &QSplitter::splitterMoved, this, &TfMainForm::SplitterMoved);
     layout->addWidget(Splitter, 1);
 
@@ -698,34 +812,35 @@ void TfMainForm::BuildMonitor()
     sendRow->addWidget(btnSend);
     layout->addLayout(sendRow);
     auto* controls = new QHBoxLayout;
-    const char* hint = "Stellen Sie hier ein wieviele Bytes farblich hervorgehoben werden sollen, z.B. weill sie den "
-                       "Header eines Telegramms darstellen.";
-    auto* lblHeaderAmount1 = new QLabel("Die ersten", pnlDebug);
+    const QString hint = QString::fromUtf8("Stellen Sie hier ein wieviele Bytes farblich hervorgehoben werden sollen, "
+                                           "z.B. weill sie den Header eines Telegramms darstellen.");
+    lblHeaderAmount1 = new TLabel("Die ersten", pnlDebug);
     lblHeaderAmount1->setObjectName("lblHeaderAmount1");
     edtHeaderAmount = new QSpinBox(pnlDebug);
     edtHeaderAmount->setObjectName("edtHeaderAmount");
     edtHeaderAmount->setRange(0, 8);
     edtHeaderAmount->setValue(1);
-    auto* lblHeaderAmount2 = new QLabel("Bytes hervorheben.", pnlDebug);
+    lblHeaderAmount1->setBuddy(edtHeaderAmount);
+    lblHeaderAmount2 = new TLabel("Bytes hervorheben.", pnlDebug);
     lblHeaderAmount2->setObjectName("lblHeaderAmount2");
     for (QWidget* w : std::initializer_list<QWidget*>{lblHeaderAmount1, edtHeaderAmount, lblHeaderAmount2}) {
-        w->setToolTip(QString::fromUtf8(hint));
+        w->setToolTip(hint);
         controls->addWidget(w);
     }
     connect(edtHeaderAmount, &QSpinBox::valueChanged, this, [this] {
         lbxIn->viewport()->update();
         lbxOut->viewport()->update();
     });
-    btnToggleASCII = new QPushButton("In HEX-Darstellung umschalten", pnlDebug);
+    btnToggleASCII = new TButton("In HEX-Darstellung umschalten", pnlDebug);
     btnToggleASCII->setObjectName("btnToggleASCII");
-    btnSave = new QPushButton("Speichern", pnlDebug);
+    btnSave = new TButton("Speichern", pnlDebug);
     btnSave->setObjectName("btnSave");
-    btnClear = new QPushButton("Löschen", pnlDebug);
+    btnClear = new TButton("Löschen", pnlDebug);
     btnClear->setObjectName("btnClear");
-    btnPause = new QPushButton("Pause", pnlDebug);
+    btnPause = new TButton("Pause", pnlDebug);
     btnPause->setObjectName("btnPause");
     controls->addStretch(1);
-    for (QPushButton* b : {btnToggleASCII, btnSave, btnClear, btnPause})
+    for (TButton* b : {btnToggleASCII, btnSave, btnClear, btnPause})
         controls->addWidget(b);
     layout->addLayout(controls);
     connect(btnSend, &QPushButton::clicked, this, &TfMainForm::btnSendClick);
@@ -733,16 +848,48 @@ void TfMainForm::BuildMonitor()
     connect(btnPause, &QPushButton::clicked, this, &TfMainForm::btnPauseClick);
     connect(btnToggleASCII, &QPushButton::clicked, this, &TfMainForm::btnToggleASCIIClick);
     connect(btnSave, &QPushButton::clicked, this, &TfMainForm::btnSaveClick);
-    // Releasing Enter in the send line sends it.
     edtSend->installEventFilter(this);
+}
+
+void TfMainForm::edtSendKeyUp(int key)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        btnSend->click();
 }
 
 bool TfMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == edtSend && event->type() == QEvent::KeyRelease) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            btnSend->click();
+    if (watched == edtSend) {
+        // One send per press of Enter: held down, the key repeats as pairs of
+        // press and release that are marked as repeats; only the release that
+        // ends the press counts, and only for a press made in the send line
+        // (not the Enter that closed a dialog a moment ago).
+        const auto enter = [event] {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat();
+        };
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (enter())
+                FSendKeyDown = true;
+            break;
+        case QEvent::KeyRelease:
+            if (enter() && FSendKeyDown) {
+                FSendKeyDown = false;
+                edtSendKeyUp(static_cast<const QKeyEvent*>(event)->key());
+            }
+            break;
+        case QEvent::FocusOut: FSendKeyDown = false; break;
+        default: break;
+        }
+    } else if ((watched == lbxIn || watched == lbxOut) && event->type() == QEvent::FontChange) {
+        auto* list = static_cast<QListWidget*>(watched);
+        RowsOf(*list).MeasureAll(*list);
+    } else if ((watched == lbxIn || watched == lbxOut || watched == lblIn->parent()) &&
+               (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        PlaceMonitorLabels();
     }
     return QMainWindow::eventFilter(watched, event);
 }
+
+#include "MainForm.moc"

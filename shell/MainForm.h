@@ -3,6 +3,7 @@
 // and the connection state, keeps the actions' state current while idle,
 // hands every received message to the plug-ins and runs the program's own
 // reply parser over it.
+#include "platform/Object.h"
 #include "shell/CommunicationMonitor.h"
 #include "shell/HostReplyParser.h"
 
@@ -13,19 +14,23 @@
 #include <string>
 
 class QLineEdit;
-class QListWidget;
 class QMdiArea;
 class QSpinBox;
 class QSplitter;
-class QPushButton;
 class QToolBar;
 class QMenu;
+class TButton;
+class TLabel;
 class TlcLangLinked;
-class TObject;
+class TSyncListbox;
 
-class TfMainForm : public QMainWindow {
+// The main window is also what the events it raises name as their sender.
+class TfMainForm : public QMainWindow, public TObject {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ windowTitle WRITE setWindowTitle)
+    // A form publishes its font; without it the translation data could name
+    // no control's font either.
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
 public:
     explicit TfMainForm(QWidget* parent = nullptr);
     ~TfMainForm() override;
@@ -37,18 +42,20 @@ public:
     QLabel* lblDeviceName;
     QWidget* pnlDebug;
     // The communication monitor on pnlDebug.
-    QLabel* lblIn;
-    QLabel* lblOut;
+    TLabel* lblIn;
+    TLabel* lblOut;
     QSplitter* Splitter;
-    QListWidget* lbxIn;
-    QListWidget* lbxOut;
+    TSyncListbox* lbxIn;
+    TSyncListbox* lbxOut;
     QLineEdit* edtSend;
-    QPushButton* btnSend;
+    TButton* btnSend;
+    TLabel* lblHeaderAmount1;
     QSpinBox* edtHeaderAmount;
-    QPushButton* btnToggleASCII;
-    QPushButton* btnSave;
-    QPushButton* btnClear;
-    QPushButton* btnPause;
+    TLabel* lblHeaderAmount2;
+    TButton* btnToggleASCII;
+    TButton* btnSave;
+    TButton* btnClear;
+    TButton* btnPause;
     QWidget* pnlStatus;
     QLabel* StatusPanels[4];
     QMenu* mmExtendedMode;
@@ -85,6 +92,8 @@ public:
     void btnSendClick();
     void btnSaveClick();
     void SplitterMoved();
+    // Releasing Enter in the send line clicks btnSend, once per press.
+    void edtSendKeyUp(int key);
 
     // The MDI child windows, in child order.
     QList<QWidget*> MDIChildren() const;
@@ -103,6 +112,9 @@ protected:
 private:
     void BuildMenu();
     void BuildMonitor();
+    // The labels over the lists: lblIn over lbxIn, lblOut 8 pixels right of
+    // the splitter's left edge, over lbxOut.
+    void PlaceMonitorLabels();
     void AddMonitorRow(bool received, const std::string& message);
     void PlaceStatusPanel();
     // The connection state in the status bar, by text identifier (none: empty).
@@ -110,4 +122,6 @@ private:
     const char* FConnectionTextId = nullptr;
     bool FShown = false;
     bool FMarkedToEnd = false;
+    // Enter went down in the send line and has not come up yet.
+    bool FSendKeyDown = false;
 };

@@ -4,9 +4,11 @@
 #include "shell/DeviceStatus.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TfSelectDeviceForm* fSelectDeviceForm = nullptr;
@@ -20,9 +22,12 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     QFont bold = font();
     bold.setBold(true);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 8, 10, 8);
+    layout->setSpacing(6);
     auto* lblDatei = new QLabel("Bitte wählen Sie aus, welches Gerät Sie konfigurieren wollen:", this);
     lblDatei->setObjectName("lblDatei");
     lblDatei->setFont(bold);
+    lblDatei->setWordWrap(true); // a wider font takes a second line
     layout->addWidget(lblDatei);
     auto* row = new QHBoxLayout;
     auto* lblDevice = new QLabel("Gerät:", this);
@@ -49,9 +54,11 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
         accept();
     });
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    // A fixed size that fits its texts in any font, at least the designed 375 x 100.
-    setMinimumSize(375, 100);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // A dialog of fixed size, centred on the screen.
+    setFixedSize(375, 100);
+    setSizeGripEnabled(false);
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     FormCreate();
 }
 

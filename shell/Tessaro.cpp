@@ -11,9 +11,10 @@
 
 int RunTessaro(const QStringList& arguments)
 {
-    // The application title.
+    // The application title. It is no display name: the toolkit would append
+    // a display name to every window title and message box caption, and the
+    // windows carry exactly the captions they set.
     QCoreApplication::setApplicationName("Zor Tessaro");
-    QGuiApplication::setApplicationDisplayName("Zor Tessaro");
     std::unique_ptr<TDM> dm;
     try {
         dm = std::make_unique<TDM>(arguments);

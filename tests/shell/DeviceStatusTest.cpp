@@ -7,7 +7,9 @@
 #include "tests/shell/ShellFixture.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -264,4 +266,30 @@ TEST_F(CatalogueTest, TheDeviceDialogChoosesByPositionAndRemembersIt)
         EXPECT_EQ(empty.Current(), nullptr);
         EXPECT_EQ(settings.ReadInteger("LastDeviceIndex", -1), 1);
     }
+}
+
+TEST_F(CatalogueTest, TheDeviceDialogHasItsFixedSizeAndEverythingFitsIn)
+{
+    Load(R"(<ZOR><DEVICE name="Ruvo"/></ZOR>)");
+    TAppRegistryStorage settings;
+    settings.SetRoot("Software\\Zorvatek\\Tessaro");
+    TfSelectDeviceForm dialog(List, settings);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.size(), QSize(375, 100));
+    dialog.resize(600, 300); // a person cannot make it larger or smaller
+    EXPECT_EQ(dialog.size(), QSize(375, 100));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    // Every control inside, none over another, the prompt's text whole.
+    const auto* prompt = dialog.findChild<QLabel*>("lblDatei");
+    const auto* device = dialog.findChild<QLabel*>("lblDevice");
+    ASSERT_TRUE(prompt && device);
+    const QWidget* controls[] = {prompt, device, dialog.cbxDeviceList, dialog.btnOK, dialog.btnCancel};
+    for (const QWidget* w : controls)
+        EXPECT_TRUE(dialog.rect().contains(w->geometry())) << w->objectName().toStdString();
+    EXPECT_GE(prompt->height(), prompt->heightForWidth(prompt->width()));
+    EXPECT_LE(prompt->geometry().bottom(), dialog.cbxDeviceList->geometry().top());
+    EXPECT_LE(dialog.cbxDeviceList->geometry().bottom(), dialog.btnOK->geometry().top());
+    EXPECT_FALSE(dialog.btnOK->geometry().intersects(dialog.btnCancel->geometry()));
+    dialog.btnCancel->click();
 }

@@ -177,3 +177,23 @@ TEST_F(DialogsTest, AboutBoxShowsTheVersionAndOpensTheMakersPages)
     EXPECT_EQ(fZorAboutDlg, nullptr);
     SetLauncherService(nullptr);
 }
+
+TEST(FileDialogFilters, ADescriptionThatNamesItsPatternsShowsThemOnce)
+{
+    const struct {
+        const char* filter;
+        QStringList shown;
+    } cases[] = {
+        {"Textdatei (*.txt)|*.txt|Alle Dateien (*.*)|*.*", {"Textdatei (*.txt)", "Alle Dateien (*.*)"}},
+        {"Firmwaredatei (*.a79)|*.a79|Firmwaredatei (*.H86)|*.H86",
+         {"Firmwaredatei (*.a79)", "Firmwaredatei (*.H86)"}},
+        {"Firmware files|*.a79", {"Firmware files (*.a79)"}},
+        {"Bilder (*.jpg *.png)|*.png;*.jpg", {"Bilder (*.jpg *.png)"}}, // the same patterns in another order
+        {"Hexdatei (Intel)|*.h86", {"Hexdatei (Intel) (*.h86)"}},     // parentheses that name no pattern
+        {"Textdatei (*.txt)|*.log", {"Textdatei (*.txt) (*.log)"}},   // the description names other ones
+        {"Nur eine Beschreibung", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QtNameFilters(c.filter), c.shown) << c.filter;
+}

@@ -1,5 +1,6 @@
 // The communication monitor: row formats, what is recorded when, the head
 // highlighting, the log file, and the send line.
+#include "controls/SyncListbox.h"
 #include "link/Communication.h"
 #include "link/Serial_Communication.h"
 #include "platform/Exception.h"
@@ -9,13 +10,22 @@
 #include "shell/MainForm.h"
 #include "tests/common/TestServices.h"
 #include "tests/link/VirtualComIo.h"
+#include "tests/shell/KeyInput.h"
 #include "tests/shell/ShellFixture.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTimer>
 
 using TPause = TCommunicationMonitor::TPause;
 using TMode = TCommunicationMonitor::TMode;
@@ -129,12 +139,12 @@ protected:
             Io = io.get();
             return io;
         });
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 2);
+        SetComPort(2);
         WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
         Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Ruvo"});
         Form = std::make_unique<TfMainForm>();
-        Form->FormShow();
+        Form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
         Dm->Environment()->StoreServiceCode("48213"); // the monitor shows in the extended mode
         Form->AppIdle();
     }
@@ -159,6 +169,47 @@ protected:
                 out.push_back(std::string(1, static_cast<char>(m.WParam & 0xFF)) + m.Block.value_or(""));
         return out;
     }
+    // Row pairs as the link reports them: a received and a sent message each.
+    void Rows(int pairs, int width = 0)
+    {
+        for (int i = 0; i < pairs; ++i) {
+            Form->DebugReceiveData("in" + std::to_string(i) + std::string(static_cast<std::size_t>(width), 'i'));
+            Form->DebugSendData("out" + std::to_string(i) + std::string(static_cast<std::size_t>(width), 'o'));
+        }
+    }
+    static void ClickRow(TSyncListbox* list, int row)
+    {
+        const QRect visible = list->visualItemRect(list->item(row)).intersected(list->viewport()->rect());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, visible.center());
+    }
+    // A click into a scroll bar's track past the thumb: a page further.
+    static void ClickPageAdd(QScrollBar* bar)
+    {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        option.subControls = QStyle::SC_All;
+        const QRect page = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, bar);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, page.center());
+    }
+    // Where a label stands against a list, in the window's coordinates.
+    QRect InWindow(const QWidget* w) const { return QRect(w->mapTo(Form.get(), QPoint(0, 0)), w->size()); }
+    void ExpectOver(const QWidget* label, const QWidget* list) const
+    {
+        const QRect l = InWindow(label), r = InWindow(list);
+        EXPECT_GE(l.left(), r.left()) << label->objectName().toStdString();
+        EXPECT_LT(l.left(), r.right()) << label->objectName().toStdString();
+        EXPECT_LE(l.right(), r.right() + 1) << label->objectName().toStdString();
+        EXPECT_LE(l.bottom(), r.top()) << label->objectName().toStdString();
+        EXPECT_GT(l.width(), 0) << label->objectName().toStdString();
+    }
+
     TVirtualComIo* Io = nullptr;
     std::unique_ptr<TDM> Dm;
     std::unique_ptr<TfMainForm> Form;
@@ -243,4 +294,193 @@ TEST_F(MonitorWindowTest, NothingIsRecordedOutsideTheExtendedMode)
     Form->AppIdle();
     Form->DebugReceiveData("hidden");
     EXPECT_EQ(Form->lbxIn->count(), 0);
+}
+
+TEST_F(MonitorWindowTest, EnterSendsOncePerPressMadeInTheSendLine)
+{
+    Connect();
+    Form->AppIdle();
+    QTest::mouseClick(Form->edtSend, Qt::LeftButton);
+    QTest::keyClicks(Form->edtSend, "ver");
+    // Held down: the first press, 20 repeats, the release.
+    HoldKey(Form->windowHandle(), Qt::Key_Return, "\r", 20);
+    EXPECT_EQ(SentToThread(), std::vector<std::string>{"VER\n"});
+    EXPECT_EQ(Form->edtSend->selectedText().toStdString(), "VER");
+    // Enter pressed in another control and let go in the send line sends nothing.
+    ClickRow(Form->lbxOut, 0);
+    WindowKey(Form->windowHandle(), QEvent::KeyPress, Qt::Key_Return, "\r");
+    QTest::mouseClick(Form->edtSend, Qt::LeftButton);
+    WindowKey(Form->windowHandle(), QEvent::KeyRelease, Qt::Key_Return, "\r");
+    EXPECT_EQ(SentToThread().size(), 1u);
+    // The keypad's Enter is Enter too; each press sends once.
+    HoldKey(Form->windowHandle(), Qt::Key_Enter, "\r", 0);
+    HoldKey(Form->windowHandle(), Qt::Key_Return, "\r", 3);
+    EXPECT_EQ(SentToThread(), (std::vector<std::string>{"VER\n", "VER\n", "VER\n"}));
+}
+
+TEST_F(MonitorWindowTest, KeysSelectionAndScrollBarsOfTheTwoListsFollowEachOther)
+{
+    Rows(4, 150);
+    ASSERT_EQ(Form->lbxIn->count(), 8);
+    EXPECT_EQ(Form->lbxOut->currentRow(), 7); // both follow the newest row
+    EXPECT_EQ(Form->lbxIn->currentRow(), 7);
+    ClickRow(Form->lbxIn, 1);
+    EXPECT_EQ(Form->lbxOut->currentRow(), 1);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(Form->lbxIn, Qt::Key_Down);
+    EXPECT_EQ(Form->lbxIn->currentRow(), 4);
+    EXPECT_EQ(Form->lbxOut->currentRow(), 4);
+    EXPECT_TRUE(Form->lbxOut->item(4)->isSelected());
+    // The person sees where the keys are: the focused list frames its row.
+    const auto framed = [](TSyncListbox* list, int row) {
+        const QImage view = list->viewport()->grab().toImage();
+        const QRect rect = list->visualItemRect(list->item(row));
+        int dark = 0;
+        for (int x = rect.left(); x < std::min(rect.right(), view.width()); ++x)
+            dark += qGray(view.pixel(x, rect.top())) < 64 ? 1 : 0;
+        return dark > 10;
+    };
+    EXPECT_TRUE(framed(Form->lbxIn, 4));
+    EXPECT_FALSE(framed(Form->lbxIn, 3));
+    EXPECT_FALSE(framed(Form->lbxOut, 4)); // not the list without the focus
+    QTest::keyClick(Form->lbxOut, Qt::Key_Up);
+    EXPECT_EQ(Form->lbxIn->currentRow(), 3);
+
+    // Scrolling: by keys, by the scroll bars' tracks, by the wheel.
+    Rows(200, 150);
+    QScrollBar* inBar = Form->lbxIn->verticalScrollBar();
+    QScrollBar* outBar = Form->lbxOut->verticalScrollBar();
+    ASSERT_GT(inBar->maximum(), 0);
+    QTest::keyClick(Form->lbxIn, Qt::Key_Home);
+    EXPECT_EQ(outBar->value(), 0);
+    EXPECT_EQ(Form->lbxOut->currentRow(), 0);
+    QTest::keyClick(Form->lbxIn, Qt::Key_PageDown);
+    QTest::keyClick(Form->lbxIn, Qt::Key_PageDown);
+    EXPECT_GT(inBar->value(), 0);
+    EXPECT_EQ(outBar->value(), inBar->value());
+    EXPECT_EQ(Form->lbxOut->currentRow(), Form->lbxIn->currentRow());
+    ClickPageAdd(outBar);
+    EXPECT_EQ(inBar->value(), outBar->value());
+    const int before = inBar->value();
+    const QPoint centre = Form->lbxIn->viewport()->rect().center();
+    QWheelEvent wheel(centre, Form->lbxIn->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Form->lbxIn->viewport(), &wheel);
+    EXPECT_GT(inBar->value(), before);
+    EXPECT_EQ(outBar->value(), inBar->value());
+    ASSERT_GT(Form->lbxIn->horizontalScrollBar()->maximum(), 0);
+    ClickPageAdd(Form->lbxIn->horizontalScrollBar());
+    EXPECT_GT(Form->lbxIn->horizontalScrollBar()->value(), 0);
+    EXPECT_GT(Form->lbxOut->horizontalScrollBar()->value(), 0);
+}
+
+TEST_F(MonitorWindowTest, TheLabelsStandOverTheirListsFromTheFirstShow)
+{
+    EXPECT_EQ(Form->lblIn->text().toStdString(), "Ruvo --> PC");
+    EXPECT_EQ(Form->lblOut->text().toStdString(), "PC --> Ruvo");
+    const auto check = [this](const char* when) {
+        SCOPED_TRACE(when);
+        ExpectOver(Form->lblIn, Form->lbxIn);
+        ExpectOver(Form->lblOut, Form->lbxOut);
+        EXPECT_EQ(InWindow(Form->lblOut).left(), InWindow(Form->Splitter->handle(1)).left() + 8);
+    };
+    check("first show");
+    Form->resize(1200, 760);
+    QCoreApplication::processEvents();
+    check("wider");
+    Form->resize(800, 480);
+    QCoreApplication::processEvents();
+    check("narrower");
+    // The splitter dragged to the left with the mouse.
+    QWidget* handle = Form->Splitter->handle(1);
+    const int listWidth = Form->lbxIn->width();
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, grip - QPoint(150, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip - QPoint(150, 0));
+    EXPECT_LT(Form->lbxIn->width(), listWidth - 100);
+    check("splitter moved");
+}
+
+TEST_F(MonitorWindowTest, TheSaveDialogOffersItsFilterAsWritten)
+{
+    // The program's own file dialog here, not the test's stand-in.
+    SetDialogService(nullptr);
+    QStringList filters;
+    QString title;
+    int tries = 0;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                filters = dialog->nameFilters();
+                title = dialog->windowTitle();
+                dialog->reject();
+                return;
+            }
+        if (++tries > 1000) // no file dialog came: nothing may stay modal
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+    });
+    look.start(0);
+    QTest::mouseClick(Form->btnSave, Qt::LeftButton);
+    look.stop();
+    SetDialogService(&TestDialogs());
+    EXPECT_EQ(title.toStdString(), "Protokoll speichern");
+    EXPECT_EQ(filters, (QStringList{"Textdatei (*.txt)", "Alle Dateien (*.*)"}));
+    EXPECT_TRUE(TestDialogs().Boxes().empty()); // cancelled: no message
+}
+
+namespace {
+
+// What a screen reader finds below an accessible object, depth first, as
+// "role:name" items. Each child must name its parent and its place.
+void Collect(QAccessibleInterface* node, std::vector<std::string>& out, int depth = 0)
+{
+    ASSERT_LT(depth, 40);
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface* child = node->child(i);
+        ASSERT_NE(child, nullptr);
+        ASSERT_NE(child->parent(), nullptr);
+        EXPECT_EQ(child->parent()->object(), node->object()) << child->text(QAccessible::Name).toStdString();
+        EXPECT_EQ(node->indexOfChild(child), i);
+        if (child->state().invisible)
+            continue;
+        out.push_back(std::to_string(child->role()) + ":" + child->text(QAccessible::Name).toStdString());
+        Collect(child, out, depth + 1);
+    }
+}
+
+bool Has(const std::vector<std::string>& items, QAccessible::Role role, const std::string& name)
+{
+    return std::find(items.begin(), items.end(), std::to_string(role) + ":" + name) != items.end();
+}
+
+int Count(const std::vector<std::string>& items, QAccessible::Role role)
+{
+    const std::string prefix = std::to_string(role) + ":";
+    return static_cast<int>(
+        std::count_if(items.begin(), items.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
+}
+
+} // namespace
+
+TEST_F(MonitorWindowTest, AScreenReaderReachesTheMonitor)
+{
+    Form->DebugReceiveData("ABC\r");
+    std::vector<std::string> items;
+    Collect(QAccessible::queryAccessibleInterface(Form.get()), items);
+    std::string all;
+    for (const auto& item : items)
+        all += item + "\n";
+    SCOPED_TRACE(all);
+    for (const char* button : {"Senden", "In HEX-Darstellung umschalten", "Speichern", "Löschen", "Pause"})
+        EXPECT_TRUE(Has(items, QAccessible::Button, button)) << button;
+    EXPECT_TRUE(Has(items, QAccessible::StaticText, "Ruvo-Konfigurator"));
+    EXPECT_TRUE(Has(items, QAccessible::StaticText, "Ruvo --> PC"));
+    EXPECT_TRUE(Has(items, QAccessible::StaticText, "Die ersten"));
+    EXPECT_EQ(Count(items, QAccessible::List), 2);
+    EXPECT_EQ(Count(items, QAccessible::SpinBox), 1);
+    EXPECT_GE(Count(items, QAccessible::EditableText), 1);
+    EXPECT_TRUE(Has(items, QAccessible::ListItem, "ABC<0D>")); // a row's text
 }

@@ -182,7 +182,7 @@ TEST_F(PluginHostTest, MissingEntriesAreSkipped)
 {
     Catalogue("ST=\"" + Plugin("receiveonly") + "\" PA=\"" + ProgramDir() + "absent.so\"");
     Start();
-    EXPECT_EQ(Pauses, std::vector<int>{100}); // only after the library that was there
+    EXPECT_EQ(Pauses, (std::vector<int>{100, 100, 100, 100})); // after every role, the absent ones too
     EXPECT_EQ(Dm->ParameterDLL(), ~std::uintptr_t(0));
     EXPECT_EQ(Dm->FStatusInitDLL, nullptr);
     EXPECT_EQ(Dm->FStatusShowStatus, nullptr);
@@ -210,7 +210,7 @@ TEST_F(PluginHostTest, AFailingRoleStopsTheLoadingWithItsText)
         {"ST=\"" + ProgramDir() + "notalib.so\"" + extended, ProgramDir() + "notalib.so",
          "Für dieses Gerät sind keine Statusinformationen verfügbar.", "", {}, 0},
         {status + "FW=\"" + ProgramDir() + "notalib.so\"" + extended, ProgramDir() + "notalib.so",
-         "Für dieses Gerät ist kein Firmware-Upload möglich.", "", {100}, 0},
+         "Für dieses Gerät ist kein Firmware-Upload möglich.", "", {100, 100}, 0}, // the absent parameter role too
         {status + "PA=\"" + Plugin("initfails") + "\"" + extended, Plugin("initfails"),
          "Für dieses Gerät können keine Parameter eingestellt werden.", "the module said no", {100}, 1},
         {status + "PA=\"" + Plugin("initfailssilently") + "\"" + extended, Plugin("initfailssilently"),
@@ -498,7 +498,7 @@ TEST_F(PluginHostTest, ADeviceChoiceReloadsThePluginsAndReconnects)
                              "receiveonly.loaded", "extended.loaded", "extended.InitDLL proxy " + Mutex(),
                              // and the state of the link
                              "extended.OnConnectionChanged 0", "extended.InitDLL proxy " + Mutex()}));
-    EXPECT_EQ(Pauses, (std::vector<int>{100, 100}));
+    EXPECT_EQ(Pauses, (std::vector<int>{100, 100, 100, 100}));
     EXPECT_EQ(Dm->DeviceList()->Current(), Dm->DeviceList()->Items(1));
     // The same link object, closed and opened again, now searching the new product id.
     EXPECT_EQ(Dm->ComControl(), link);

@@ -70,6 +70,13 @@ TEST_F(ProgramTest, ANormalRunEndsWithStatusZeroAndSavesTheSettings)
     EXPECT_EQ(DM, nullptr);
     EXPECT_EQ(fMainForm, nullptr);
     EXPECT_TRUE(TestDialogs().Boxes().empty());
+    // The program gave the toolkit no display name of its own (the display
+    // name then follows the application name): a display name would be
+    // appended to every window title, " — Zor Tessaro".
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName("probe");
+    EXPECT_EQ(QGuiApplication::applicationDisplayName().toStdString(), "probe");
+    QCoreApplication::setApplicationName(name);
     QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
     EXPECT_EQ(s.value("Tessaro/LANGUAGE").toInt(), 2);
 }

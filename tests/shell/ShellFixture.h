@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -40,6 +41,12 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::string Ini() const { return ReadFile(ConfigDir() + "Zorvatek.ini"); }
+    // The interface the settings name: 0 none, 255 USB, n the port COMn.
+    void SetComPort(int port) const
+    {
+        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
+            .setValue("Tessaro/ComPort", port);
+    }
 
     QTemporaryDir Program;
     QTemporaryDir Config;

@@ -1,6 +1,7 @@
 // The program coming up: catalogue, command line, device choice, the first
 // interface, the idle handler; each case in its own program and config folder.
 #include "link/Communication.h"
+#include "link/Serial_Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcComp.h"
 #include "platform/Exception.h"
@@ -11,6 +12,7 @@
 #include "shell/Environment.h"
 #include "shell/MainForm.h"
 #include "tests/common/TestServices.h"
+#include "tests/link/VirtualComIo.h"
 #include "tests/shell/ShellFixture.h"
 
 #include <QComboBox>
@@ -35,11 +37,6 @@ protected:
         Dm.reset();
         TestDialogs().Clear();
         ShellFixture::TearDown();
-    }
-    void SetComPort(int port)
-    {
-        QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
-        s.setValue("Tessaro/ComPort", port);
     }
     void Catalogue(const std::string& devices)
     {
@@ -262,6 +259,28 @@ TEST_F(StartupTest, APortThatDoesNotExistIsToldAndTheProgramGoesOn)
     EXPECT_EQ(Dm->ComControl()->PortNumber(), 65531);
     EXPECT_FALSE(Dm->ComControl()->Connected());
     EXPECT_TRUE(Dm->ComControl()->SendText(nullptr, "Ax", 0)); // taken and dropped
+}
+
+TEST_F(StartupTest, APortTheLinkCannotTakeGivesWayToPortOne)
+{
+    // The link refuses port 7 with an error (its port thread cannot start).
+    std::vector<int> asked;
+    TMyComInterface::SetIoFactory([&asked](HWND window, std::uint16_t port) -> std::unique_ptr<TComPortIo> {
+        asked.push_back(port);
+        if (port != 1)
+            throw Exception("no port thread for this port");
+        return std::make_unique<TVirtualComIo>(window);
+    });
+    SetComPort(7);
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    Start("Ruvo");
+    TMyComInterface::SetIoFactory({});
+    EXPECT_EQ(asked, (std::vector<int>{7, 1}));
+    ASSERT_NE(Dm->ComControl(), nullptr);
+    EXPECT_EQ(Dm->ComControl()->PortNumber(), 1);
+    EXPECT_EQ(Panel(1), "COM 7"); // the setting stays as chosen
+    EXPECT_EQ(Dm->Environment()->ComPort, 7);
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
 }
 
 // What a person may have written for the port: the interface it names, or

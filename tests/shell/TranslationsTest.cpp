@@ -1,7 +1,9 @@
 // The program's own translation data: every compiled-in file reads and
 // writes back byte for byte, and the texts and the windows switch with the
 // language.
+#include "controls/SyncListbox.h"
 #include "localization/lcComp.h"
+#include "platform/StdCtrls.h"
 #include "controls/Zor_ZusaetzlicheControls.h"
 #include "localization/lcLangCombo.h"
 #include "localization/lcLngLnk.h"
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSettings>
+#include <QTest>
 
 #include <memory>
 
@@ -69,8 +72,7 @@ protected:
         ShellFixture::SetUp();
         TestDialogs().Clear();
         TDM::PluginLoadPause = [](int) {};
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 0);
+        SetComPort(0);
         WriteFile(ProgramDir() + "ZorDevices.xml",
                   R"(<?xml version="1.0"?><ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
         Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Ruvo"});
@@ -91,6 +93,27 @@ protected:
         dialog->lcLangCombo->setCurrentIndex(language - 1);
         dialog->btnOK->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // The language dialog as a person uses it: the picker by key, OK by mouse.
+    void ChooseByHand(int language)
+    {
+        auto* dialog = new TfLanguage(Form.get());
+        QTest::keyClick(dialog->lcLangCombo, language == 2 ? Qt::Key_Down : Qt::Key_Up);
+        QTest::mouseClick(dialog->btnOK, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // What the monitor shows: its texts, then its lists' fonts.
+    std::vector<std::string> Monitor() const
+    {
+        std::vector<std::string> shown;
+        for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+                 Form->btnSend, Form->btnToggleASCII, Form->btnSave, Form->btnClear, Form->btnPause})
+            shown.push_back(b->text().toStdString());
+        for (QLabel* l : {Form->lblHeaderAmount1, Form->lblHeaderAmount2, Form->lblIn, Form->lblOut})
+            shown.push_back(l->text().toStdString());
+        for (QWidget* list : std::initializer_list<QWidget*>{Form->lbxIn, Form->lbxOut})
+            shown.push_back(list->font().family().toStdString() + " " + std::to_string(list->font().pointSize()));
+        return shown;
     }
     std::string Menu(const char* name) const
     {
@@ -177,4 +200,30 @@ TEST_F(LanguageSwitchTest, AWindowMadeInEnglishShowsEnglish)
     EXPECT_EQ(second.windowTitle().toStdString(), "Ruvo configurator");
     Choose(1);
     EXPECT_EQ(second.findChild<QMenu*>("mmDatei")->title().toStdString(), "&Datei");
+}
+
+TEST_F(LanguageSwitchTest, TheMonitorSwitchesWithTheLanguageAndBack)
+{
+    Dm->Environment()->StoreServiceCode("48213");
+    Form->show();
+    Form->AppIdle();
+    const std::vector<std::string> german = {
+        "Senden",     "In HEX-Darstellung umschalten", "Speichern",   "Löschen",       "Pause",        "Die ersten",
+        "Bytes hervorheben.", "Ruvo --> PC",           "PC --> Ruvo", "Courier New 8", "Courier New 8"};
+    EXPECT_EQ(Monitor(), german);
+    ChooseByHand(2);
+    EXPECT_EQ(Monitor(), (std::vector<std::string>{"Send", "Switch to HEX-Mode", "Speichern", "Delete", "Pause",
+                                                   "Die ersten", "Bytes hervorheben.", "Ruvo -> PC", "PC -> Ruvo",
+                                                   "Tahoma 8", "Tahoma 8"}));
+    // Switched to hex and paused, the two buttons say so in either language.
+    QTest::mouseClick(Form->btnToggleASCII, Qt::LeftButton);
+    QTest::mouseClick(Form->btnPause, Qt::LeftButton);
+    EXPECT_EQ(Form->btnToggleASCII->text().toStdString(), "Switch to ASCI-Mode");
+    EXPECT_EQ(Form->btnPause->text().toStdString(), "Continue");
+    ChooseByHand(1);
+    EXPECT_EQ(Form->btnToggleASCII->text().toStdString(), "In ASCII-Darstellung umschalten");
+    EXPECT_EQ(Form->btnPause->text().toStdString(), "Weiter");
+    QTest::mouseClick(Form->btnToggleASCII, Qt::LeftButton);
+    QTest::mouseClick(Form->btnPause, Qt::LeftButton);
+    EXPECT_EQ(Monitor(), german);
 }
