@@ -3,32 +3,59 @@
 #include "link/Serial_Communication.h"
 #include "link/USB_Communication.h"
 
+#include <exception>
+
 TCommunication::TCommunication() = default;
 
 TCommunication::~TCommunication()
 {
+    // Freeing the link never fails: what closing it raises (a device pulled
+    // before its interface was given back) is handed on for the record, and
+    // the rest is freed all the same. SetInterfaceType and Close raise it.
     FInterfaceType = TInterfaceType::itNone;
-    CloseSerial();
-    CloseUSB();
+    RunWithoutRaising("TCommunication.Destroy", [this] { CloseSerial(); });
+    RunWithoutRaising("TCommunication.Destroy", [this] { CloseUSB(); });
 }
 
 void TCommunication::SetInterfaceType(TInterfaceType Value)
 {
     FInterfaceType = Value;
-    switch (Value) {
-    case TInterfaceType::itSerial:
-        CloseUSB();
-        OpenSerial();
-        break;
-    case TInterfaceType::itUSB:
-        CloseSerial();
-        OpenUSB();
-        break;
-    case TInterfaceType::itNone:
-        CloseSerial();
-        CloseUSB();
-        break;
+    // A link that fails to close is gone all the same (its field is clear).
+    // Its error reaches the caller, but only after the link asked for is
+    // open: the object never names a type whose link it does not hold.
+    std::exception_ptr closeError;
+    auto close = [&](void (TCommunication::*step)()) {
+        try {
+            (this->*step)();
+        } catch (...) {
+            if (!closeError)
+                closeError = std::current_exception();
+        }
+    };
+    try {
+        switch (Value) {
+        case TInterfaceType::itSerial:
+            close(&TCommunication::CloseUSB);
+            OpenSerial();
+            break;
+        case TInterfaceType::itUSB:
+            close(&TCommunication::CloseSerial);
+            OpenUSB();
+            break;
+        case TInterfaceType::itNone:
+            close(&TCommunication::CloseSerial);
+            close(&TCommunication::CloseUSB);
+            break;
+        }
+    } catch (...) {
+        // Opening failed as well: the caller hears that error, as it tells
+        // how the link stands now; the closing error goes to the record.
+        if (closeError)
+            RunWithoutRaising("TCommunication.SetInterfaceType", [&] { std::rethrow_exception(closeError); });
+        throw;
     }
+    if (closeError)
+        std::rethrow_exception(closeError);
 }
 
 void TCommunication::OpenSerial()

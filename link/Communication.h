@@ -20,6 +20,8 @@ public:
 
     TInterfaceType InterfaceType() const { return FInterfaceType; }
     // Closes the other link and (re)creates the one named; itNone closes both.
+    // An error of closing (a USB release) is raised after the new link is
+    // open.
     void SetInterfaceType(TInterfaceType Value);
 
     bool Connected() const;

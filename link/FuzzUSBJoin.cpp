@@ -1,9 +1,10 @@
 // Fuzz target: arbitrary bytes taken as a run of received transfers (and as a
-// device-interface name). The first byte picks the product and the packet
+// device-interface name, and as udev's PRODUCT property of a device). The first byte picks the product and the packet
 // size, the next ones give the length of each transfer. Joining must never
 // read outside a transfer, and what a product-4 run assembles must be exactly
 // the data bytes behind the index bytes.
 #include "link/USB_Communication.h"
+#include "platform/DeviceNotification.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +20,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t vendor = 0;
     std::int32_t product = 0;
     ParseDeviceInterfaceName(std::string(input), vendor, product);
+
+    // A name is made from PRODUCT only when it starts "vendor/product/", each
+    // 1 to 4 hexadecimal digits, and it names those ids again, whatever the
+    // serial holds.
+    const std::string productProperty(input);
+    const std::string made = UsbDeviceInterfaceNameFromProduct(productProperty, productProperty.substr(size / 2));
+    const auto firstSlash = productProperty.find('/');
+    const auto secondSlash = firstSlash == std::string::npos ? firstSlash : productProperty.find('/', firstSlash + 1);
+    auto hexField = [&](std::size_t from, std::size_t to) {
+        const std::string field = productProperty.substr(from, to - from);
+        if (field.empty() || field.size() > 4 ||
+            field.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return -1L;
+        return static_cast<long>(std::strtoul(field.c_str(), nullptr, 16));
+    };
+    const long wantVendor = firstSlash == std::string::npos ? -1 : hexField(0, firstSlash);
+    const long wantProduct = secondSlash == std::string::npos ? -1 : hexField(firstSlash + 1, secondSlash);
+    if (made.empty() != (wantVendor < 0 || wantProduct < 0))
+        std::abort();
+    if (!made.empty()) {
+        ParseDeviceInterfaceName(made, vendor, product);
+        if (vendor != wantVendor || product != wantProduct)
+            std::abort();
+    }
 
     const std::int32_t productID = (data[0] & 1) ? ChunkedProductID : 7;
     const int bufferSize = 1 + (data[0] >> 1); // 1..128

@@ -38,6 +38,15 @@ bool IsDeviceGone(int result)
     return result == -ENODEV;
 }
 
+// The endpoint answered with a stall handshake: it is halted until cleared.
+bool IsStall(int result)
+{
+    return result == -EPIPE;
+}
+
+std::mutex gStallWaitLock;
+std::function<void(int)> gStallWait;
+
 std::string LibUsbError()
 {
     const char* text = usb_strerror();
@@ -53,6 +62,12 @@ void LowerThreadPriority()
 }
 
 } // namespace
+
+void SetUSBStallWait(std::function<void(int ms)> wait)
+{
+    std::lock_guard lock(gStallWaitLock);
+    gStallWait = std::move(wait);
+}
 
 std::recursive_mutex& USBListLock()
 {
@@ -229,6 +244,33 @@ bool TUSBThread::Pause()
     return !FTerminated;
 }
 
+bool TUSBThread::RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wait, std::uint64_t Generation)
+{
+    if (EnterTransfer(Handle)) {
+        // Its result is of no use: the next try tells whether the endpoint
+        // takes transfers again.
+        (void)usb_clear_halt(Handle, static_cast<unsigned>(Endpoint));
+        LeaveTransfer();
+    }
+    const int ms = Wait;
+    Wait = std::min(Wait * 2, USBStallLongestWait);
+    std::function<void(int)> wait;
+    {
+        std::lock_guard lock(gStallWaitLock);
+        wait = gStallWait;
+    }
+    std::unique_lock lock(FLock);
+    if (wait) {
+        lock.unlock();
+        wait(ms);
+        lock.lock();
+    } else {
+        FWake.wait_for(lock, std::chrono::milliseconds(ms),
+                       [&] { return FTerminated || FGeneration != Generation; });
+    }
+    return !FTerminated;
+}
+
 TUSBSender::TUSBSender(HWND Window, TUSBSendList& SendList, std::int32_t ProductID)
     : TUSBThread(Window, ProductID), FSendList(SendList)
 {
@@ -260,10 +302,16 @@ void TUSBSender::Execute()
 {
     TValues values;
     std::uint64_t generation = 0;
+    usb_dev_handle* lastHandle = nullptr;
+    int stallWait = USBStallFirstWait;
     while (BeginPass(values, generation)) {
         if (!values.Handle) {
             WaitForWork(generation);
             continue;
+        }
+        if (values.Handle != lastHandle) { // a new handle starts without stalls
+            lastHandle = values.Handle;
+            stallWait = USBStallFirstWait;
         }
         // Only this thread removes packages, and the list only grows at its
         // end meanwhile, so the head stays valid while it is written outside
@@ -294,7 +342,13 @@ void TUSBSender::Execute()
                                                      USBTransferTimeout);
         LeaveTransfer();
         if (result >= 0) {
+            stallWait = USBStallFirstWait;
             RemoveHead();
+            continue;
+        }
+        if (IsStall(result)) { // the package stays at the head
+            if (!RecoverFromStall(values.Handle, endpoint, stallWait, generation))
+                break;
             continue;
         }
         if (IsRetry(result)) { // the package stays at the head for the next pass
@@ -351,13 +405,15 @@ void TUSBReceiver::Execute()
     TValues values;
     std::uint64_t generation = 0;
     usb_dev_handle* assembledOn = nullptr;
+    int stallWait = USBStallFirstWait;
     std::vector<char> buffer;
     while (BeginPass(values, generation)) {
         // A message begun on an earlier device handle is not continued on
-        // another one.
+        // another one, and a new handle starts without stalls.
         if (values.Handle != assembledOn) {
             FMessage.clear();
             assembledOn = values.Handle;
+            stallWait = USBStallFirstWait;
         }
         const int endpoint = bulk ? values.BulkEndpoint : values.InterruptEndpoint;
         const int size = bulk ? values.BulkMaxPaketSize : values.InterruptMaxPaketSize;
@@ -372,6 +428,7 @@ void TUSBReceiver::Execute()
                                 : usb_interrupt_read(values.Handle, endpoint, buffer.data(), size, USBReadSlice);
         LeaveTransfer();
         if (result >= 0) {
+            stallWait = USBStallFirstWait;
             const std::string_view transfer(buffer.data(), static_cast<std::size_t>(std::min(result, size)));
             if (JoinUSBTransfer(values.ProductID, FMessage, transfer, size)) {
                 {
@@ -382,6 +439,11 @@ void TUSBReceiver::Execute()
                 TMessageWindow::PostMessage(FWindow, WM_DATARECEIVED, 0, 0);
             }
             if (result == 0 && !Pause())
+                break;
+            continue;
+        }
+        if (IsStall(result)) {
+            if (!RecoverFromStall(values.Handle, endpoint, stallWait, generation))
                 break;
             continue;
         }
@@ -428,11 +490,8 @@ TUSB_Communication::TUSB_Communication(std::int32_t VendorID, std::int32_t Produ
 
 TUSB_Communication::~TUSB_Communication()
 {
-    try {
-        Shutdown();
-    } catch (...) {
-        // Shutdown has done its work; the error has no one left to tell.
-    }
+    // Shutdown has done its work when it raises; the error goes to the record.
+    RunWithoutRaising("TUSB_Communication.Destroy", [this] { Shutdown(); });
 }
 
 void TUSB_Communication::Shutdown()

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,18 @@ inline constexpr int USBTransferTimeout = 10255;
 // nothing, and the link never has to wait long for a receiver to leave its
 // transfer before it closes the device handle.
 inline constexpr int USBReadSlice = 500;
+
+// A stalled endpoint (-32): the thread clears the halt once, then waits before
+// it tries the same transfer again, twice as long after each stall in a row,
+// from USBStallFirstWait up to USBStallLongestWait (ms). A transfer that gets
+// through, or a new device handle, ends the row. The package at the head of
+// the send list stays there meanwhile; no thread ends or beeps for a stall.
+inline constexpr int USBStallFirstWait = 10;
+inline constexpr int USBStallLongestWait = 1000;
+// How the threads wait after a stall: tests put a clock of their own here (it
+// is called in the waiting thread, which then goes on at once). Empty: real
+// time.
+void SetUSBStallWait(std::function<void(int ms)> wait);
 
 // The process-wide lock of the USB send and receive lists (recursive, as a
 // handler that runs under it may send again).
@@ -145,6 +158,10 @@ protected:
     void LeaveTransfer();
     // The pause after a pass that moved nothing; false when told to end.
     bool Pause();
+    // After a stall of Endpoint: clears its halt on Handle, then waits Wait ms
+    // (or until the link hands a value or tells the thread to end) and
+    // doubles Wait for the next stall of the row. False when told to end.
+    bool RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wait, std::uint64_t Generation);
 
     HWND FWindow;
 
@@ -199,7 +216,8 @@ private:
 class TUSB_Communication : public TObject {
 public:
     TUSB_Communication(std::int32_t VendorID, std::int32_t ProductID);
-    // Does what Shutdown does, if that has not run; an error is not raised.
+    // Does what Shutdown does, if that has not run; an error is not raised
+    // but handed to HandleUnraisableError.
     ~TUSB_Communication() override;
 
     // The destructor's work with its errors: ends the three threads, releases

@@ -35,26 +35,77 @@ std::string InterfaceClassOf(const std::string& name)
     return Lower(name.substr(open, close - open + 1));
 }
 
-// The udev monitor of USB devices. It lives in the GUI thread; the socket
-// notifier reads one event at a time as it comes.
+// Events of USB devices from libudev's monitor.
+class TLibUdevSource : public TUdevEventSource {
+public:
+    static std::unique_ptr<TUdevEventSource> Open()
+    {
+        auto source = std::unique_ptr<TLibUdevSource>(new TLibUdevSource);
+        source->FUdev = udev_new();
+        if (!source->FUdev)
+            return {};
+        source->FMonitor = udev_monitor_new_from_netlink(source->FUdev, "udev");
+        if (!source->FMonitor)
+            return {};
+        if (udev_monitor_filter_add_match_subsystem_devtype(source->FMonitor, "usb", "usb_device") < 0 ||
+            udev_monitor_enable_receiving(source->FMonitor) < 0)
+            return {};
+        if (udev_monitor_get_fd(source->FMonitor) < 0)
+            return {};
+        return source;
+    }
+
+    ~TLibUdevSource() override
+    {
+        if (FMonitor)
+            udev_monitor_unref(FMonitor);
+        if (FUdev)
+            udev_unref(FUdev);
+    }
+
+    int Fd() const override { return udev_monitor_get_fd(FMonitor); }
+
+    std::optional<TUdevEvent> Receive() override
+    {
+        udev_device* device = udev_monitor_receive_device(FMonitor);
+        if (!device)
+            return std::nullopt;
+        auto text = [](const char* value) { return value ? std::optional<std::string>(value) : std::nullopt; };
+        TUdevEvent event;
+        event.Action = text(udev_device_get_action(device));
+        event.Product = text(udev_device_get_property_value(device, "PRODUCT"));
+        event.SerialShort = text(udev_device_get_property_value(device, "ID_SERIAL_SHORT"));
+        event.SysName = text(udev_device_get_sysname(device));
+        udev_device_unref(device);
+        return event;
+    }
+
+private:
+    TLibUdevSource() = default;
+    udev* FUdev = nullptr;
+    udev_monitor* FMonitor = nullptr;
+};
+
+std::mutex gSourceFactoryLock;
+TUdevSourceFactory gSourceFactory;
+
+// The monitor of USB devices. It lives in the GUI thread; the socket notifier
+// reads one event at a time as it comes.
 class TUdevMonitor {
 public:
     static std::unique_ptr<TUdevMonitor> Open()
     {
+        TUdevSourceFactory factory;
+        {
+            std::lock_guard lock(gSourceFactoryLock);
+            factory = gSourceFactory;
+        }
+        std::unique_ptr<TUdevEventSource> source = factory ? factory() : TLibUdevSource::Open();
+        if (!source || source->Fd() < 0)
+            return {};
         auto monitor = std::unique_ptr<TUdevMonitor>(new TUdevMonitor);
-        monitor->FUdev = udev_new();
-        if (!monitor->FUdev)
-            return {};
-        monitor->FMonitor = udev_monitor_new_from_netlink(monitor->FUdev, "udev");
-        if (!monitor->FMonitor)
-            return {};
-        if (udev_monitor_filter_add_match_subsystem_devtype(monitor->FMonitor, "usb", "usb_device") < 0 ||
-            udev_monitor_enable_receiving(monitor->FMonitor) < 0)
-            return {};
-        const int fd = udev_monitor_get_fd(monitor->FMonitor);
-        if (fd < 0)
-            return {};
-        monitor->FNotifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        monitor->FSource = std::move(source);
+        monitor->FNotifier = std::make_unique<QSocketNotifier>(monitor->FSource->Fd(), QSocketNotifier::Read);
         TUdevMonitor* self = monitor.get();
         QObject::connect(monitor->FNotifier.get(), &QSocketNotifier::activated, [self] { self->ReadEvent(); });
         return monitor;
@@ -65,38 +116,33 @@ public:
         if (FNotifier && !QCoreApplication::instance())
             (void)FNotifier.release(); // the event system is gone; nothing to detach from
         FNotifier.reset();
-        if (FMonitor)
-            udev_monitor_unref(FMonitor);
-        if (FUdev)
-            udev_unref(FUdev);
     }
 
 private:
     TUdevMonitor() = default;
 
+    // Turns one event into the notification: "add" an arrival, "remove" a
+    // removal, named from PRODUCT and the serial (ID_SERIAL_SHORT, else the
+    // kernel's name). Other actions, and events without a PRODUCT of the
+    // right form, are no notification.
     void ReadEvent()
     {
-        udev_device* device = udev_monitor_receive_device(FMonitor);
-        if (!device)
+        const std::optional<TUdevEvent> received = FSource->Receive();
+        if (!received)
             return;
-        const char* action = udev_device_get_action(device);
+        const TUdevEvent& e = *received;
         std::uint32_t event = 0;
-        if (action && std::string(action) == "add")
+        if (e.Action == "add")
             event = DBT_DEVICEARRIVAL;
-        else if (action && std::string(action) == "remove")
+        else if (e.Action == "remove")
             event = DBT_DEVICEREMOVECOMPLETE;
-        const char* product = udev_device_get_property_value(device, "PRODUCT");
-        const char* serial = udev_device_get_property_value(device, "ID_SERIAL_SHORT");
-        if (!serial)
-            serial = udev_device_get_sysname(device);
-        const std::string name = UsbDeviceInterfaceNameFromProduct(product ? product : "", serial ? serial : "");
-        udev_device_unref(device);
+        const std::string serial = e.SerialShort ? *e.SerialShort : e.SysName.value_or("");
+        const std::string name = UsbDeviceInterfaceNameFromProduct(e.Product.value_or(""), serial);
         if (event != 0 && !name.empty())
             BroadcastDeviceInterfaceChange(event, name);
     }
 
-    udev* FUdev = nullptr;
-    udev_monitor* FMonitor = nullptr;
+    std::unique_ptr<TUdevEventSource> FSource;
     std::unique_ptr<QSocketNotifier> FNotifier;
 };
 
@@ -221,6 +267,12 @@ std::string UsbDeviceInterfaceNameFromProduct(const std::string& productProperty
     }
     return UsbDeviceInterfaceName(static_cast<std::uint16_t>(values[0]), static_cast<std::uint16_t>(values[1]),
                                   serial);
+}
+
+void SetUdevSourceFactory(TUdevSourceFactory factory)
+{
+    std::lock_guard lock(gSourceFactoryLock);
+    gSourceFactory = std::move(factory);
 }
 
 bool DeviceMonitorActive()

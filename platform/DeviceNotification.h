@@ -16,6 +16,9 @@
 #include "platform/MessageWindow.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 using HDEVNOTIFY = std::uintptr_t; // 0: none
@@ -55,3 +58,27 @@ std::string UsbDeviceInterfaceNameFromProduct(const std::string& productProperty
 // Whether a udev monitor of USB devices is running (false without udev or
 // without a registered window).
 bool DeviceMonitorActive();
+
+// One device event as udev tells it; a field the event does not carry is
+// absent.
+struct TUdevEvent {
+    std::optional<std::string> Action;      // "add", "remove", "bind", "change"...
+    std::optional<std::string> Product;     // PRODUCT: "vendor/product/release", hexadecimal
+    std::optional<std::string> SerialShort; // ID_SERIAL_SHORT
+    std::optional<std::string> SysName;     // the kernel's name of the device ("1-1.2")
+};
+
+// Where the monitor takes USB device events from: libudev's monitor of the
+// "usb" subsystem, or a test's double.
+class TUdevEventSource {
+public:
+    virtual ~TUdevEventSource() = default;
+    // A descriptor that is readable while an event waits.
+    virtual int Fd() const = 0;
+    // Takes one event; none when nothing could be read.
+    virtual std::optional<TUdevEvent> Receive() = 0;
+};
+// Makes the source when the monitor starts (a maker that gives none: no
+// monitor). Empty: libudev. Takes effect at the next start of the monitor.
+using TUdevSourceFactory = std::function<std::unique_ptr<TUdevEventSource>()>;
+void SetUdevSourceFactory(TUdevSourceFactory factory);

@@ -7,6 +7,7 @@
 #include <QEvent>
 
 #include <atomic>
+#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -49,6 +50,12 @@ TWindowTable& Table()
 
 std::mutex gExceptionLock;
 TExceptionHandler gExceptionHandler;
+TUnraisableErrorHandler gUnraisableErrorHandler;
+
+void WriteToStandardError(const std::string& source, const std::string& message) noexcept
+{
+    std::fprintf(stderr, "%s: %s\n", source.c_str(), message.c_str());
+}
 
 } // namespace
 
@@ -142,4 +149,28 @@ void HandleApplicationException(const std::exception& e)
     }
     const std::string caption = QCoreApplication::applicationName().toStdString();
     MessageBox(nullptr, e.what(), caption, MB_OK | MB_ICONERROR);
+}
+
+void SetUnraisableErrorHandler(TUnraisableErrorHandler handler)
+{
+    std::lock_guard lock(gExceptionLock);
+    gUnraisableErrorHandler = std::move(handler);
+}
+
+void HandleUnraisableError(const std::string& source, const std::string& message)
+{
+    try {
+        TUnraisableErrorHandler handler;
+        {
+            std::lock_guard lock(gExceptionLock);
+            handler = gUnraisableErrorHandler;
+        }
+        if (handler) {
+            handler(source, message);
+            return;
+        }
+    } catch (...) {
+        // The record itself failed: the error is not lost, it goes below.
+    }
+    WriteToStandardError(source, message);
 }

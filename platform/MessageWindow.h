@@ -59,3 +59,27 @@ std::uint32_t RegisterWindowMessage(const std::string& name);
 void HandleApplicationException(const std::exception& e);
 using TExceptionHandler = std::function<void(const std::exception&)>;
 void SetApplicationExceptionHandler(TExceptionHandler handler); // empty: the default
+
+// An error that cannot be raised to anyone: a destructor met it (a USB device
+// that will not give its interface back while its link is freed), or a
+// second error came while the first is being raised. The handler that the
+// program installs records it; without one it goes to standard error. Never
+// raises, whatever the handler does. `source` names who met it
+// ("TCommunication.Destroy").
+void HandleUnraisableError(const std::string& source, const std::string& message);
+using TUnraisableErrorHandler = std::function<void(const std::string& source, const std::string& message)>;
+void SetUnraisableErrorHandler(TUnraisableErrorHandler handler); // empty: standard error
+
+// Runs one step of a destructor (or of another path that must not raise); what
+// it raises goes to HandleUnraisableError, and the caller goes on.
+template <typename F>
+void RunWithoutRaising(const char* source, F&& step) noexcept
+{
+    try {
+        step();
+    } catch (const std::exception& e) {
+        HandleUnraisableError(source, e.what());
+    } catch (...) {
+        HandleUnraisableError(source, "Unknown error");
+    }
+}

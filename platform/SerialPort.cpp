@@ -119,11 +119,8 @@ void TSerialPort::Close()
     }
 }
 
-bool TSerialPort::Configure(unsigned baud)
+void MakeRawLineSettings(termios& tio, unsigned baud)
 {
-    termios tio{};
-    if (::tcgetattr(FFd, &tio) != 0)
-        return false;
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS | CSIZE);
@@ -133,6 +130,14 @@ bool TSerialPort::Configure(unsigned baud)
     tio.c_cc[VTIME] = 0;
     ::cfsetispeed(&tio, SpeedOf(baud));
     ::cfsetospeed(&tio, SpeedOf(baud));
+}
+
+bool TSerialPort::Configure(unsigned baud)
+{
+    termios tio{};
+    if (::tcgetattr(FFd, &tio) != 0)
+        return false;
+    MakeRawLineSettings(tio, baud);
     return ::tcsetattr(FFd, TCSANOW, &tio) == 0;
 }
 

@@ -2,6 +2,7 @@
 // COM ports on termios device nodes, and the one map from port numbers to
 // nodes that the link and the port choice share.
 #include <cstdint>
+#include <termios.h>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,12 @@ struct TPortEntry {
 // found hardware for, USB serial adapters and modems, and every TESSARO_COM<n>
 // whose node exists.
 std::vector<TPortEntry> ListPorts();
+
+// The settings Configure writes, made from what the port had: a raw 8-bit
+// line at the baud rate, 8 data bits, no parity, one stop bit, no hardware or
+// software flow control, the modem lines ignored, reads that return at once
+// with what is there.
+void MakeRawLineSettings(termios& tio, unsigned baud);
 
 class TSerialPort {
 public:

@@ -13,6 +13,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/Idle.h"
 #include "platform/Launcher.h"
+#include "platform/MessageWindow.h"
 #include "platform/StdActns.h"
 #include "shell/ActionImages.h"
 #include "shell/DebugClass.h"
@@ -209,6 +210,10 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
         DM = nullptr; // no data module came up
         throw Exception("Error creating unique mutex!");
     }
+    // A link that cannot be closed cleanly while it is freed says so here.
+    SetUnraisableErrorHandler([this](const std::string& source, const std::string& message) {
+        RecordUnraisableError(source, message);
+    });
     UnloadDLLs();
     if (!FEnvironment->ValuesAreValid)
         FEnvironment->LoadSettings();
@@ -231,13 +236,16 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
 
 TDM::~TDM()
 {
+    // A link the main window left goes while the history can still take what
+    // freeing it reports; the end marker stays the history's last entry.
+    FreeComControlAtEnd();
+    SetUnraisableErrorHandler({});
     if (FEnvironment)
         FEnvironment->Debugger()->AddAction(kEnd, "");
     UnloadDLLs();
     if (FMutex)
         CloseHandle(FMutex);
     FEnvironment.reset(); // saves the settings
-    FComControl.reset();
     if (DM == this)
         DM = nullptr;
 }
@@ -327,6 +335,22 @@ TAppHandle TDM::AppHandle() const
 void TDM::SetComControl(std::unique_ptr<TCommunication> link)
 {
     FComControl = std::move(link);
+}
+
+void TDM::FreeComControlAtEnd()
+{
+    FEnding = true;
+    FComControl.reset();
+    FEnding = false;
+}
+
+void TDM::RecordUnraisableError(const std::string& source, const std::string& message)
+{
+    if (!FEnvironment)
+        throw Exception(message); // nothing to record it in: it goes to standard error
+    FEnvironment->Debugger()->AddAction(source, message);
+    if (FEnding)
+        FEnvironment->Debugger()->WriteErrorReport(message);
 }
 
 // ---------------------------------------------------------------- plug-ins

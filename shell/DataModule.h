@@ -95,7 +95,12 @@ public:
     std::uint32_t ComStatus = 0;
     TCommunication* ComControl() const { return FComControl.get(); }
     // Frees the link object held so far and keeps the new one (or none).
+    // What freeing the old one reports goes into the action history.
     void SetComControl(std::unique_ptr<TCommunication> link);
+    // Frees the link at the end of the run. What freeing it reports goes into
+    // the history and, as the history ends with the program, into an error
+    // report in "STATUS.LOG".
+    void FreeComControlAtEnd();
     TDeviceList* DeviceList() const { return FDeviceList.get(); }
     const std::string& CommunicationMutexName() const { return FCommunicationMutexName; }
     void SetCommunicationMutexName(const std::string& Value) { FCommunicationMutexName = Value; }
@@ -195,9 +200,11 @@ private:
     void*& LibraryOf(int role);
     void FreeLibrary(void*& library);
     TAppHandle AppHandle() const;
+    void RecordUnraisableError(const std::string& source, const std::string& message);
 
     std::unique_ptr<TEnvironment> FEnvironment;
     std::unique_ptr<TCommunication> FComControl;
+    bool FEnding = false; // true while the link is freed at the end of the run
     std::unique_ptr<TDeviceList> FDeviceList;
     std::string FCommunicationMutexName;
     HANDLE FMutex = 0;

@@ -281,7 +281,7 @@ TfMainForm::~TfMainForm()
     // still exist, and the link's threads end before the process does.
     if (DM) {
         DM->UnloadDLLs();
-        DM->SetComControl(nullptr);
+        DM->FreeComControlAtEnd();
     }
     TDebugClass::SetOpenWindows({});
     if (DM)
@@ -471,10 +471,12 @@ void TfMainForm::OpenInterface()
 {
     const std::int32_t port = DM->Environment()->ComPort;
     if (port == 0) {
-        if (DM->ComControl())
-            DM->ComControl()->SetInterfaceType(TInterfaceType::itNone);
+        // The status bar tells the choice even when closing the link raises
+        // (a USB device that will not give its interface back).
         StatusPanels[1]->setText("Keine Schnittstelle");
         ShowConnectionText(nullptr);
+        if (DM->ComControl())
+            DM->ComControl()->SetInterfaceType(TInterfaceType::itNone);
     } else if (port == 255) {
         StatusPanels[1]->setText("USB");
         ShowConnectionText("IDS_11");

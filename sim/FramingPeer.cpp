@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -20,20 +21,13 @@ constexpr unsigned kMaxAttempts = 3;
 
 TFramingPeer::TFramingPeer()
 {
-    FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0)
-        throw std::runtime_error("no pseudo-terminal");
-    char name[128];
-    if (::ptsname_r(FMaster, name, sizeof name) != 0)
-        throw std::runtime_error("no pseudo-terminal name");
-    FSlavePath = name;
-    // The line is raw from the start, so nothing the program writes before it
-    // has configured the port is echoed or translated.
-    termios tio{};
-    ::tcgetattr(FMaster, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(FMaster, TCSANOW, &tio);
-    ::fcntl(FMaster, F_SETFL, ::fcntl(FMaster, F_GETFL) | O_NONBLOCK);
+    char folder[] = "/tmp/tessaro-peer-XXXXXX";
+    if (!::mkdtemp(folder))
+        throw std::runtime_error("no folder for the port name");
+    FPortFolder = folder;
+    FPortPath = FPortFolder + "/port";
+    OpenMaster();
+    LinkPortPath();
     if (::pipe2(FWake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::runtime_error("no pipe");
     FThread = std::thread([this] { Run(); });
@@ -47,10 +41,41 @@ TFramingPeer::~TFramingPeer()
     }
     Wake();
     FThread.join();
+    ::unlink(FPortPath.c_str());
+    ::rmdir(FPortFolder.c_str());
     if (FMaster >= 0)
         ::close(FMaster);
     ::close(FWake[0]);
     ::close(FWake[1]);
+}
+
+// A new pseudo-terminal; its master end becomes the peer's line.
+void TFramingPeer::OpenMaster()
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    char name[128];
+    if (::ptsname_r(master, name, sizeof name) != 0)
+        throw std::runtime_error("no pseudo-terminal name");
+    // The line is raw from the start, so nothing the program writes before it
+    // has configured the port is echoed or translated.
+    termios tio{};
+    ::tcgetattr(master, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(master, TCSANOW, &tio);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    std::lock_guard guard(FLock);
+    FSlavePath = name;
+    FMaster = master;
+    FCloseWanted = false;
+}
+
+void TFramingPeer::LinkPortPath()
+{
+    ::unlink(FPortPath.c_str());
+    if (::symlink(FSlavePath.c_str(), FPortPath.c_str()) != 0)
+        throw std::runtime_error("no port name");
 }
 
 void TFramingPeer::Wake()
@@ -174,11 +199,27 @@ void TFramingPeer::ClosePty()
     std::unique_lock guard(FLock);
     if (FMaster < 0)
         return;
+    // The name goes first: whoever opens the port again by it finds nothing,
+    // and never the number of this line, which another pseudo-terminal of
+    // any program may get once it is closed.
+    ::unlink(FPortPath.c_str());
     FCloseWanted = true;
     guard.unlock();
     Wake();
     guard.lock();
     FChanged.wait(guard, [this] { return FMaster < 0 || FStop; });
+}
+
+void TFramingPeer::ReopenPty()
+{
+    ClosePty();
+    OpenMaster();
+    {
+        std::lock_guard guard(FLock);
+        FFreshLine = true;
+    }
+    LinkPortPath();
+    Wake();
 }
 
 void TFramingPeer::WriteOut(const std::string& bytes)
@@ -396,6 +437,15 @@ void TFramingPeer::Run()
                 ::close(FMaster);
                 FMaster = -1;
                 FChanged.notify_all();
+            }
+            if (FFreshLine) {
+                FFreshLine = false;
+                FBuffer.clear();
+                FSendNo = FRecvNo = FAckNo = 0;
+                if (FInFlight) {
+                    FOutbox.push_front(FInFlightMessage);
+                    FInFlight = false;
+                }
             }
             fd = FMaster;
         }

@@ -47,8 +47,13 @@ public:
     TFramingPeer(const TFramingPeer&) = delete;
     TFramingPeer& operator=(const TFramingPeer&) = delete;
 
-    // The slave end, to be opened as the COM port.
+    // The slave end (/dev/pts/N).
     const std::string& SlavePath() const { return FSlavePath; }
+    // The name to open the port by: a link to the slave end in a folder of
+    // the peer's own. It goes when the peer vanishes and comes back with it,
+    // so a program that opens the port again by this name finds the peer or
+    // nothing, never another pseudo-terminal that got the same number since.
+    const std::string& PortPath() const { return FPortPath; }
 
     // Queues a message for the program.
     void Send(char cmd, const std::string& data);
@@ -77,8 +82,12 @@ public:
     void SetBelAck(bool on);            // answers STX seq BEL ACK instead of STX seq ACK
     void SetAnswerTimeout(std::chrono::milliseconds t); // how long a frame waits for its answer (1000 ms)
 
-    // The peer vanishes: the master end is closed; the slave path stays dead.
+    // The peer vanishes: its port name goes, then the master end is closed.
     void ClosePty();
+    // The peer comes back under the same port name on a new pseudo-terminal
+    // and starts afresh, as a device that is plugged in again (a message it
+    // had in flight is sent again).
+    void ReopenPty();
 
 private:
     void Wake();
@@ -90,9 +99,15 @@ private:
     void WriteOut(const std::string& bytes);
     std::uint8_t OwnSeq() const { return static_cast<std::uint8_t>(FSendNo * 16 + FRecvNo); }
 
+    void OpenMaster();
+    void LinkPortPath();
+
     int FMaster = -1;
     int FWake[2] = {-1, -1};
     std::string FSlavePath;
+    std::string FPortFolder;
+    std::string FPortPath;
+    bool FFreshLine = false; // ReopenPty: the peer's thread starts its protocol afresh
     std::thread FThread;
     bool FStop = false;
     bool FCloseWanted = false; // ClosePty: the peer's thread closes the master end

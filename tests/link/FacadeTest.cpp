@@ -3,6 +3,7 @@
 #include "link/Communication.h"
 #include "link/Serial_Communication.h"
 #include "link/USB_Communication.h"
+#include "platform/Beep.h"
 #include "tests/link/VirtualComIo.h"
 
 #include <QCoreApplication>
@@ -83,14 +84,49 @@ TEST_F(FacadeTest, EventsBoundBeforeOrAfterReachTheLink)
     EXPECT_NE(c.Handle(), 0u);
 }
 
+// The beep on the acknowledgement of command J is an option of the port
+// thread. Opening a serial link leaves it off, and the facade's
+// ClearStatusBits, which the main window calls after opening, reaches the
+// thread and turns it off.
 TEST_F(FacadeTest, OpeningSerialClearsTheBeepOption)
 {
     TCommunication c;
     c.SetPortNumber(1);
+    // Beeps when the device acknowledges a J, on the link open right now.
+    auto beepsOnJ = [&] {
+        TVirtualComIo& io = *Ios.back();
+        io.DeliverThreadMessages();
+        io.Receive(std::string{Serial::ENQ}); // the device brings the link up
+        const unsigned before = BeepCount();
+        EXPECT_TRUE(c.SendText(nullptr, "Jx", 0));
+        io.DeliverThreadMessages();
+        EXPECT_TRUE(io.TakeWritten().find(Serial::BuildFrame('J', "x", 0x00)) != std::string::npos);
+        io.Receive(std::string{Serial::STX, 0x01, Serial::ACK}); // the device took frame 0
+        const auto* protocol = dynamic_cast<const TMyComControl*>(io.Control());
+        EXPECT_TRUE(protocol && !protocol->FrameInFlight());
+        return BeepCount() - before;
+    };
     c.SetInterfaceType(TInterfaceType::itSerial);
     EXPECT_EQ(c.Status() & 0x10000u, 0u);
-    // Nothing to clear: no ComStatus goes to the thread.
-    EXPECT_TRUE(Ios[0]->ThreadMessages.empty());
+    EXPECT_EQ(beepsOnJ(), 0u);
+    // With the option on, the acknowledged J beeps.
+    c.SerialLink()->SetStatusBits(0x10000);
+    EXPECT_EQ(c.Status() & 0x10000u, 0x10000u);
+    EXPECT_EQ(beepsOnJ(), 1u);
+    // The facade clears it on the thread.
+    c.ClearStatusBits(0x10000);
+    EXPECT_EQ(c.Status() & 0x10000u, 0u);
+    EXPECT_EQ(beepsOnJ(), 0u);
+    // Opened again, the new link has it off, whatever the old one had.
+    c.SerialLink()->SetStatusBits(0x10000);
+    c.SetInterfaceType(TInterfaceType::itSerial);
+    ASSERT_EQ(Ios.size(), 2u);
+    EXPECT_EQ(c.Status() & 0x10000u, 0u);
+    EXPECT_EQ(beepsOnJ(), 0u);
+    // Without a serial link there is nothing to clear.
+    c.SetInterfaceType(TInterfaceType::itNone);
+    c.ClearStatusBits(0x10000);
+    EXPECT_EQ(c.Status(), 0u);
 }
 
 TEST_F(FacadeTest, PortNumberRestartsAnOpenPortAndIsOnlyStoredOtherwise)
@@ -145,12 +181,70 @@ TEST_F(FacadeTest, UsbReconnectTellsWhetherAnIdWasMissing)
     EXPECT_FALSE(c.Close());
 }
 
+// A serial link without a port thread (port 0, or the port closed) refuses
+// what it is given, where a facade without any link takes it: nothing is
+// posted and nothing reaches the monitor. Once a thread runs, sends go.
 TEST_F(FacadeTest, SerialSendWithoutAPortThreadIsRefused)
 {
-    TCommunication c;
-    c.SetInterfaceType(TInterfaceType::itSerial); // port 0: no thread
-    EXPECT_FALSE(c.SendText(nullptr, "Ax", 0));
-    EXPECT_FALSE(c.Reconnect() && c.SerialLink()->HasPortThread());
+    // Counts what reaches any port thread, also one that is freed since.
+    struct TCountingIo : TVirtualComIo {
+        TCountingIo(HWND window, int& posted) : TVirtualComIo(window), Posted(posted) {}
+        bool PostThreadMessage(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block) override
+        {
+            ++Posted;
+            return TVirtualComIo::PostThreadMessage(msg, wParam, std::move(block));
+        }
+        int& Posted;
+    };
+    int posted = 0;
+    TCountingIo* live = nullptr;
+    TMyComInterface::SetIoFactory([&](HWND window, std::uint16_t) {
+        auto io = std::make_unique<TCountingIo>(window, posted);
+        live = io.get();
+        return io;
+    });
+    struct TCase {
+        const char* What;
+        std::uint16_t Port;
+        bool CloseFirst;
+    };
+    const TCase cases[] = {{"port number 0", 0, false}, {"the port closed", 1, true}};
+    for (const TCase& k : cases) {
+        SCOPED_TRACE(k.What);
+        posted = 0;
+        TCommunication c;
+        std::vector<std::string> monitor;
+        c.SetOnDebugSendData([&](const std::string& m) { monitor.push_back(m); });
+        c.SetPortNumber(k.Port);
+        c.SetInterfaceType(TInterfaceType::itSerial);
+        if (k.CloseFirst) {
+            EXPECT_TRUE(c.Close());
+        }
+        ASSERT_NE(c.SerialLink(), nullptr);
+        EXPECT_FALSE(c.SerialLink()->HasPortThread());
+        EXPECT_FALSE(c.SendText(nullptr, "Ax", 0));
+        EXPECT_FALSE(c.Send(nullptr, 'B', "", 1));
+        EXPECT_TRUE(c.SendText(nullptr, "", 0)); // nothing to send
+        EXPECT_EQ(posted, 0);
+        EXPECT_TRUE(monitor.empty());
+
+        // Port 0: reconnecting sets the flag but starts no thread.
+        c.SetPortNumber(0);
+        EXPECT_TRUE(c.Reconnect());
+        EXPECT_FALSE(c.SerialLink()->HasPortThread());
+        EXPECT_FALSE(c.SendText(nullptr, "Ax", 0));
+        EXPECT_EQ(posted, 0);
+        // A port: its thread takes the message, and the monitor shows it.
+        live = nullptr;
+        c.SetPortNumber(2);
+        EXPECT_TRUE(c.SerialLink()->HasPortThread());
+        EXPECT_TRUE(c.SendText(nullptr, "Cy", 0));
+        ASSERT_NE(live, nullptr);
+        ASSERT_EQ(live->ThreadMessages.size(), 1u);
+        EXPECT_EQ(live->ThreadMessages[0].WParam, (1u << 16) | 'C');
+        EXPECT_EQ(posted, 1);
+        EXPECT_EQ(monitor, std::vector<std::string>{"Cy"});
+    }
 }
 
 TEST_F(FacadeTest, SerialSendPassesOnTheRefusalOfAnOverlongMessage)

@@ -27,7 +27,11 @@ protected:
         TestDialogs().Clear();
         static int next = 200;
         Port = static_cast<std::uint16_t>(next++);
-        setenv(("TESSARO_COM" + std::to_string(Port)).c_str(), Peer.SlavePath().c_str(), 1);
+        // The port by the peer's own name, never by its pseudo-terminal's
+        // number: once the peer vanishes, that number may be given to a
+        // pseudo-terminal of any other program, which the port thread would
+        // then open in its place.
+        setenv(("TESSARO_COM" + std::to_string(Port)).c_str(), Peer.PortPath().c_str(), 1);
         Link.SetOnConnectionChange([this](TObject* s, bool up) {
             EXPECT_EQ(s, Link.SerialLink());
             Changes.push_back(up);
@@ -160,11 +164,12 @@ TEST_F(SerialEndToEnd, PeerThatVanishesMidTransferTakesTheLinkDownCleanly)
     ASSERT_TRUE(WaitUp());
     for (int i = 0; i < 50; ++i)
         Link.SendText(nullptr, "M" + std::string(100, static_cast<char>('a' + i % 26)), 0);
-    ASSERT_TRUE(Peer.WaitReceived(3, std::chrono::milliseconds(3000)));
+    ASSERT_TRUE(Peer.WaitReceived(3, 10s));
     Peer.ClosePty();
-    ASSERT_TRUE(WaitDown(9000));
+    ASSERT_TRUE(WaitDown(15000));
     EXPECT_FALSE(Changes.back());
-    // The loss is said once, in the port thread's own words.
+    // The loss is said once, in the port thread's own words, and not again
+    // while the thread tries to open the port every second.
     ProcessEventsFor(2500);
     const auto boxes = TestDialogs().Boxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -177,6 +182,28 @@ TEST_F(SerialEndToEnd, PeerThatVanishesMidTransferTakesTheLinkDownCleanly)
     EXPECT_TRUE(Link.SendText(nullptr, "Aafter", 0));
     Link.SetInterfaceType(TInterfaceType::itNone);
     EXPECT_FALSE(Link.Connected());
+}
+
+TEST_F(SerialEndToEnd, PortThatComesBackIsOpenedAgainAndTheLinkComesUp)
+{
+    ASSERT_TRUE(WaitUp());
+    Peer.ClosePty();
+    ASSERT_TRUE(WaitDown(15000));
+    ASSERT_TRUE(ProcessEventsUntil([] { return !TestDialogs().Boxes().empty(); }, 5000));
+
+    // Plugged in again under the same name: the port thread opens it, and
+    // the handshake brings the link up without anyone asking.
+    Peer.ReopenPty();
+    ASSERT_TRUE(WaitUp(15000));
+    EXPECT_EQ(Changes.back(), true);
+    ASSERT_TRUE(Link.SendText(nullptr, "Aback", 0));
+    ASSERT_TRUE(Peer.WaitReceived(1, 10s));
+    EXPECT_EQ(Peer.Received().back().Data, "back");
+    Peer.Send('b', "again");
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !Received.empty(); }, 10000));
+    EXPECT_EQ(Received.back().Data, "again");
+    // One message for the loss, none for the return.
+    EXPECT_EQ(TestDialogs().Boxes().size(), 1u);
 }
 
 TEST_F(SerialEndToEnd, TenThousandRandomMessagesBothWaysArriveInOrder)

@@ -58,6 +58,29 @@ public:
         FNow = end;
     }
 
+    // Hands the thread messages posted since the last call to the protocol,
+    // as the port thread does.
+    void DeliverThreadMessages()
+    {
+        for (; FDelivered < ThreadMessages.size(); ++FDelivered) {
+            const TPost& post = ThreadMessages[FDelivered];
+            TThreadMessage message;
+            message.Msg = post.Msg;
+            message.WParam = post.WParam;
+            if (post.Block)
+                message.Block = std::make_unique<std::string>(*post.Block);
+            if (FControl)
+                FControl->HandleThreadMessage(message);
+        }
+    }
+    TComControl* Control() const { return FControl; }
+    // Bytes from the device, as the port thread hands them on.
+    void Receive(const std::string& bytes)
+    {
+        if (FControl)
+            FControl->HandleBytes(bytes);
+    }
+
     bool TimerRunning(int id) const { return FTimers.count(id) != 0; }
     std::uint64_t Now() const { return FNow; }
 
@@ -84,4 +107,5 @@ private:
     std::map<int, TTimer> FTimers;
     std::uint64_t FNow = 0;
     std::string FWritten;
+    std::size_t FDelivered = 0;
 };

@@ -41,6 +41,9 @@ struct TDevice {
     std::map<int, std::vector<std::string>> Written;
     std::map<int, int> WriteCalls;
     std::map<int, int> ReadCalls;
+    std::map<int, int> Stalls;     // transfers still to stall, by endpoint
+    std::map<int, bool> Halted;    // stalled and not cleared since
+    std::map<int, int> ClearHalts; // usb_clear_halt calls
 
     // The records the bus shows, stable for the life of the device.
     struct usb_device Record{};
@@ -151,6 +154,18 @@ int DeviceIndex(TBus& bus, const struct usb_device* record)
     return -1;
 }
 
+// -32 when the endpoint is halted or halts with this transfer.
+bool Stalls(TDevice& d, int ep)
+{
+    if (d.Halted[ep])
+        return true;
+    if (d.Stalls[ep] <= 0)
+        return false;
+    --d.Stalls[ep];
+    d.Halted[ep] = true;
+    return true;
+}
+
 // The scripted result of a call, or 0; sets the error text of a failure.
 int TakeResult(TBus& bus, TDevice& d, FakeUsb::TCall call)
 {
@@ -189,6 +204,8 @@ int Write(usb_dev_handle* h, int ep, const char* bytes, int size, int timeout)
         ++d.WriteCalls[ep];
         if (!d.Plugged)
             return -19;
+        if (Stalls(d, ep))
+            return -32;
         auto& results = d.WriteResults[ep];
         if (!results.empty()) {
             const int result = results.front();
@@ -218,6 +235,8 @@ int Read(usb_dev_handle* h, int ep, char* bytes, int size, int timeout)
     bus.LargestReadTimeout = std::max(bus.LargestReadTimeout, timeout);
     TDevice& d = *bus.Devices[static_cast<std::size_t>(h->Device)];
     ++d.ReadCalls[ep];
+    if (d.Plugged && Stalls(d, ep))
+        return -32;
     ++h->InTransfer;
     ++bus.PendingReads;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::min(timeout, bus.ReadWaitMs));
@@ -380,6 +399,21 @@ int usb_close(usb_dev_handle* dev)
     return TakeResult(bus, *bus.Devices[static_cast<std::size_t>(dev->Device)], FakeUsb::TCall::Close);
 }
 
+int usb_clear_halt(usb_dev_handle* dev, unsigned int ep)
+{
+    auto& bus = Bus();
+    std::lock_guard lock(bus.Lock);
+    if (!HandleUsable(bus, dev))
+        return -9;
+    bus.Calls.push_back("clear_halt " + std::to_string(dev->Device) + " " + std::to_string(ep));
+    TDevice& d = *bus.Devices[static_cast<std::size_t>(dev->Device)];
+    if (!d.Plugged)
+        return -19;
+    d.Halted[static_cast<int>(ep)] = false;
+    ++d.ClearHalts[static_cast<int>(ep)];
+    return 0;
+}
+
 int usb_bulk_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int timeout)
 {
     return Write(dev, ep, bytes, size, timeout);
@@ -470,6 +504,18 @@ void ScriptWrite(int device, int endpoint, int result)
 {
     std::lock_guard lock(Bus().Lock);
     Bus().Devices.at(static_cast<std::size_t>(device))->WriteResults[endpoint].push_back(result);
+}
+
+void Stall(int device, int endpoint, int times)
+{
+    std::lock_guard lock(Bus().Lock);
+    Bus().Devices.at(static_cast<std::size_t>(device))->Stalls[endpoint] += times;
+}
+
+int ClearHaltCalls(int device, int endpoint)
+{
+    std::lock_guard lock(Bus().Lock);
+    return Bus().Devices.at(static_cast<std::size_t>(device))->ClearHalts[endpoint];
 }
 
 void PushRead(int device, int endpoint, const std::string& bytes)

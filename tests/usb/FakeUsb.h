@@ -46,6 +46,11 @@ void SetPlugged(int device, bool plugged);
 void ScriptResult(int device, TCall call, int result, const std::string& error = {});
 // The next writes on the endpoint give these results (then: success).
 void ScriptWrite(int device, int endpoint, int result);
+// The endpoint stalls the next `times` transfers: each halts it, and while it
+// is halted every transfer fails with -32 (EPIPE) until usb_clear_halt.
+void Stall(int device, int endpoint, int times);
+// How often usb_clear_halt was called for the endpoint.
+int ClearHaltCalls(int device, int endpoint);
 // Transfers for reads of the endpoint, oldest first; a read waits for one.
 void PushRead(int device, int endpoint, const std::string& bytes);
 // A result in place of the next transfer (in line with the pushed ones).
@@ -66,7 +71,8 @@ int ReadCalls(int device, int endpoint);
 int LargestWriteTimeout();
 int LargestReadTimeout();
 // Everything called on the bus, one line each ("open 0", "claim 0 0",
-// "release 0 0", "close 0", "set_configuration 0 1", "find_busses"...);
+// "release 0 0", "close 0", "set_configuration 0 1", "find_busses",
+// "clear_halt 0 129"...);
 // transfers are not listed.
 std::vector<std::string> Calls();
 void ClearCalls();

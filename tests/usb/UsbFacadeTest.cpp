@@ -178,3 +178,92 @@ TEST_F(UsbFacadeTest, AConfigurationErrorReachesTheCallerOfInterfaceType)
     EXPECT_NE(c.USBLink(), nullptr);
     EXPECT_FALSE(c.Connected());
 }
+
+// A device pulled before its interface was given back: the release fails
+// (-19; -5 and -22 as other drivers say it). However the link is let go, the
+// program goes on, the device's handle is closed, and the error is raised
+// where the caller can hear it or recorded where it cannot.
+TEST_F(UsbFacadeTest, AFailingReleaseNeverEndsTheProgram)
+{
+    enum class TWay { Freed, SwitchedToNone, SwitchedToSerial, Closed };
+    struct TCase {
+        const char* What;
+        TWay Way;
+    };
+    const TCase ways[] = {
+        {"the facade freed", TWay::Freed},
+        {"SetInterfaceType(itNone)", TWay::SwitchedToNone},
+        {"SetInterfaceType(itSerial)", TWay::SwitchedToSerial},
+        {"Close", TWay::Closed},
+    };
+    std::vector<std::pair<std::string, std::string>> recorded;
+    SetUnraisableErrorHandler([&](const std::string& source, const std::string& message) {
+        recorded.emplace_back(source, message);
+    });
+    TMyComInterface::SetIoFactory([](HWND window, std::uint16_t) { return std::make_unique<TVirtualComIo>(window); });
+    for (const int release : {-19, -5, -22}) {
+        for (const TCase& way : ways) {
+            SCOPED_TRACE(std::string(way.What) + ", release " + std::to_string(release));
+            FakeUsb::Reset();
+            recorded.clear();
+            const int device = AddDevice();
+            auto c = std::make_unique<TCommunication>();
+            c->SetVendorID(ZorvatekVendorID);
+            c->SetProductID(4);
+            c->SetPortNumber(3);
+            std::vector<bool> changes;
+            c->SetOnConnectionChange([&](TObject*, bool up) { changes.push_back(up); });
+            c->SetInterfaceType(TInterfaceType::itUSB);
+            ASSERT_TRUE(c->Connected());
+            FakeUsb::SetPlugged(device, false);
+            FakeUsb::ScriptResult(device, FakeUsb::TCall::ReleaseInterface, release);
+            const std::string error = "Error (" + std::to_string(release) + ") releasing usb-interface";
+            std::string raised;
+            try {
+                switch (way.Way) {
+                case TWay::Freed: c.reset(); break;
+                case TWay::SwitchedToNone: c->SetInterfaceType(TInterfaceType::itNone); break;
+                case TWay::SwitchedToSerial: c->SetInterfaceType(TInterfaceType::itSerial); break;
+                case TWay::Closed: c->Close(); break;
+                }
+            } catch (const Exception& e) {
+                raised = e.Message();
+            }
+            EXPECT_EQ(FakeUsb::OpenHandles(), 0);
+            switch (way.Way) {
+            case TWay::Freed:
+                // No caller to raise it to: recorded, and no change reported.
+                EXPECT_EQ(raised, "");
+                EXPECT_EQ(recorded, (std::vector<std::pair<std::string, std::string>>{
+                                        {"TCommunication.Destroy", error}}));
+                EXPECT_EQ(changes, std::vector<bool>{true});
+                break;
+            case TWay::SwitchedToNone:
+                EXPECT_EQ(raised, error);
+                EXPECT_TRUE(recorded.empty());
+                EXPECT_EQ(c->USBLink(), nullptr);
+                EXPECT_FALSE(c->Connected());
+                break;
+            case TWay::SwitchedToSerial:
+                // Raised once the serial link is open: the object holds the
+                // link its type names.
+                EXPECT_EQ(raised, error);
+                EXPECT_EQ(c->USBLink(), nullptr);
+                ASSERT_NE(c->SerialLink(), nullptr);
+                EXPECT_TRUE(c->SerialLink()->HasPortThread());
+                EXPECT_EQ(c->InterfaceType(), TInterfaceType::itSerial);
+                EXPECT_FALSE(c->Connected());
+                break;
+            case TWay::Closed:
+                // Close lets -5 pass; the link is down either way.
+                EXPECT_EQ(raised, release == -5 ? "" : error);
+                EXPECT_FALSE(c->Connected());
+                EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+                break;
+            }
+            c.reset(); // nothing left to release
+            EXPECT_EQ(recorded.size(), way.Way == TWay::Freed ? 1u : 0u);
+        }
+    }
+    SetUnraisableErrorHandler({});
+}

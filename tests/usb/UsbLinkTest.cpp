@@ -209,6 +209,20 @@ TEST_F(UsbLinkTest, FreeingTheLinkReleasesWithoutReportingAndToleratesNothing)
     EXPECT_EQ(ErrorOf([&] { link.Shutdown(); }), "Error (-5) releasing usb-interface");
     EXPECT_TRUE(Changes.empty());
     EXPECT_EQ(FakeUsb::OpenHandles(), 0);
+
+    // Freed without Shutdown, the destructor cannot raise: the error goes to
+    // the record.
+    std::vector<std::string> recorded;
+    SetUnraisableErrorHandler([&](const std::string& source, const std::string& message) {
+        recorded.push_back(source + ": " + message);
+    });
+    MakeLink().Connect();
+    ASSERT_TRUE(Link->Connected());
+    FakeUsb::ScriptResult(device, TCall::ReleaseInterface, -19);
+    Link.reset();
+    SetUnraisableErrorHandler({});
+    EXPECT_EQ(recorded, std::vector<std::string>{"TUSB_Communication.Destroy: Error (-19) releasing usb-interface"});
+    EXPECT_EQ(FakeUsb::OpenHandles(), 0);
 }
 
 TEST_F(UsbLinkTest, ClosingBeforeAnySearchStillReportsTheLinkDown)

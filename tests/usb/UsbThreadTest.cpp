@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <mutex>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -42,7 +44,7 @@ TEST_F(UsbThreadTest, ASenderThatFailsIsReplacedAndThePackageStaysAtTheHead)
     const int device = AddDevice();
     auto& link = MakeLink();
     link.Connect();
-    FakeUsb::ScriptWrite(device, 0x02, -32); // ends the sender
+    FakeUsb::ScriptWrite(device, 0x02, -75); // ends the sender
     FakeUsb::ScriptWrite(device, 0x02, -71); // and the one after it
     link.SendBulk('A', "first");
     link.SendBulk('B', "next");
@@ -62,13 +64,68 @@ TEST_F(UsbThreadTest, AReceiverThatFailsBeepsAndIsReplaced)
         auto& link = MakeLink();
         link.Connect();
         const unsigned beeps = BeepCount();
-        FakeUsb::PushReadResult(device, endpoint, -32);
+        FakeUsb::PushReadResult(device, endpoint, -71);
         FakeUsb::PushRead(device, endpoint, "\x80" "after");
         ASSERT_TRUE(WaitFor([&] { return Received.size() == 1; })) << endpoint;
         EXPECT_EQ(Received[0], "after");
         EXPECT_EQ(BeepCount() - beeps, 1u);
         Link.reset();
     }
+}
+
+// A stall (-32) halts the endpoint until it is cleared. Each thread clears
+// it and waits before it tries again, twice as long after each stall in a
+// row: no thread ends, nothing beeps, the package stays at the head. The
+// waits run on the test's clock.
+TEST_F(UsbThreadTest, AStalledEndpointIsClearedAndTriedAgainLaterWithoutLosingThePackage)
+{
+    std::mutex lock;
+    std::vector<int> waits;
+    SetUSBStallWait([&](int ms) {
+        std::lock_guard guard(lock);
+        waits.push_back(ms);
+    });
+    auto takeWaits = [&] {
+        std::lock_guard guard(lock);
+        return std::exchange(waits, {});
+    };
+    const int device = AddDevice();
+    auto& link = MakeLink();
+    link.Connect();
+    const unsigned beeps = BeepCount();
+
+    // A lasting stall of the bulk OUT pipe: twelve in a row.
+    FakeUsb::Stall(device, 0x02, 12);
+    link.SendBulk('A', "first");
+    link.SendBulk('B', "next");
+    ASSERT_TRUE(WaitFor([&] { return link.SendQueueAmount() == 0; }));
+    EXPECT_EQ(FakeUsb::Writes(device, 0x02),
+              (std::vector<std::string>{std::string("\x80") + "Afirst", std::string("\x80") + "Bnext"}));
+    EXPECT_EQ(FakeUsb::WriteCalls(device, 0x02), 12 + 2);
+    EXPECT_EQ(FakeUsb::ClearHaltCalls(device, 0x02), 12);
+    EXPECT_EQ(takeWaits(), (std::vector<int>{10, 20, 40, 80, 160, 320, 640, 1000, 1000, 1000, 1000, 1000}));
+    // A write that got through ends the row: the next stall waits briefly again.
+    FakeUsb::Stall(device, 0x02, 2);
+    link.SendBulk('C', "again");
+    ASSERT_TRUE(WaitFor([&] { return link.SendQueueAmount() == 0; }));
+    EXPECT_EQ(FakeUsb::Writes(device, 0x02).back(), std::string("\x80") + "Cagain");
+    EXPECT_EQ(takeWaits(), (std::vector<int>{10, 20}));
+
+    // The receivers: a stalled IN pipe is cleared, and the reads go on.
+    for (const int endpoint : {0x81, 0x82}) {
+        SCOPED_TRACE(endpoint);
+        Received.clear();
+        FakeUsb::Stall(device, endpoint, 3);
+        FakeUsb::PushRead(device, endpoint, "\x80" "after");
+        ASSERT_TRUE(WaitFor([&] { return Received.size() == 1; }));
+        EXPECT_EQ(Received[0], "after");
+        EXPECT_EQ(FakeUsb::ClearHaltCalls(device, endpoint), 3);
+        EXPECT_EQ(takeWaits(), (std::vector<int>{10, 20, 40}));
+    }
+    EXPECT_EQ(BeepCount(), beeps);
+    EXPECT_TRUE(link.Connected());
+    Link.reset();
+    SetUSBStallWait({});
 }
 
 TEST_F(UsbThreadTest, TimeOutsAndBusyReadsChangeNothing)
