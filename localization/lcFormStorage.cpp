@@ -26,7 +26,7 @@ TlcFormStorage::TlcFormStorage(QObject* owner) : QObject(owner)
 // placement of a form deleted without closing is saved too.
 TlcFormStorage::~TlcFormStorage()
 {
-    SavePlacement();
+    RunWithoutRaising("TlcFormStorage.Destroy", [this] { SavePlacement(); });
 }
 
 std::string TlcFormStorage::Key() const

@@ -304,6 +304,12 @@ void TRegistry::Flush()
         throw *failure;
 }
 
+void TRegistry::Forget()
+{
+    std::lock_guard lock(gFilesLock);
+    gFiles.clear();
+}
+
 void TAppRegistryStorage::SetRoot(const std::string& root)
 {
     FRoot = root;

@@ -45,6 +45,9 @@ public:
     // stays as it was and its changes stay pending (and readable) for the
     // next Flush.
     static void Flush();
+    // Drops what this run holds of every file, unwritten changes too: for a
+    // process that turns to another settings folder (each test has its own).
+    static void Forget();
 
     // The INI file and group that hold a key.
     static std::string IniFileOf(const std::string& key);

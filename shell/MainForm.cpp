@@ -801,11 +801,14 @@ void TfMainForm::BuildMonitor()
     Splitter->setSizes({390, 390});
     // A row is one message: a row chosen in one list is chosen in the other.
     // (A key handed on by the other list moves both already.)
-    for (auto [from, to] : {std::pair{lbxIn, lbxOut}, std::pair{lbxOut, lbxIn}})
+    for (const auto& pair : {std::pair{lbxIn, lbxOut}, std::pair{lbxOut, lbxIn}}) {
+        TSyncListbox* from = pair.first;
+        TSyncListbox* to = pair.second;
         connect(from, &QListWidget::currentRowChanged, to, [from, to](int row) {
             if (!from->Receiving() && to->currentRow() != row)
                 to->setCurrentRow(row);
         });
+    }
     connect(Splitter, &QSplitter::splitterMoved, this, &TfMainForm::SplitterMoved);
     layout->addWidget(Splitter, 1);
 

@@ -2,6 +2,7 @@
 // recording service, beeps counted and silent, and the locale of the
 // environment taken as the program takes it.
 #include "platform/Beep.h"
+#include "platform/Registry.h"
 #include "tests/common/TestServices.h"
 
 #include <QApplication>
@@ -12,6 +13,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+
+// Each test has a settings folder of its own: what one test changed and did
+// not write never reaches the next one's files (nor a folder already gone).
+class TForgetSettings : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo&) override { TRegistry::Forget(); }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -32,5 +43,6 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("Tessaro");
     SetDialogService(&TestDialogs());
     SetBeepSink([](unsigned) {});
+    testing::UnitTest::GetInstance()->listeners().Append(new TForgetSettings);
     return RUN_ALL_TESTS();
 }

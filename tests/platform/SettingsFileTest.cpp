@@ -7,6 +7,7 @@
 #include "tests/common/FullDisk.h"
 #include "tests/platform/FileBytes.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -141,9 +142,14 @@ TEST_F(SettingsStore, ChangesReadBackAtOnceAndReachTheFileWhenFlushed)
     EXPECT_EQ(saved.value("Tessaro/Directories/Firmware").toString(), "/fw/");
     EXPECT_FALSE(saved.contains("Tessaro/LANGUAGE"));
 
-    // Keys outside the maker's tree have no file.
-    EXPECT_FALSE(TRegistry::WriteString("Elsewhere\\Key", "x", "1"));
-    EXPECT_FALSE(TRegistry::ReadString("Elsewhere\\Key", "x"));
+    // Keys outside the maker's tree live in the root's own file, written the
+    // same way.
+    const std::string other = Config.path().toStdString() + "/registry/HKEY_CURRENT_USER.ini";
+    EXPECT_TRUE(TRegistry::WriteString("Elsewhere\\Key", "x", "1"));
+    EXPECT_EQ(TRegistry::ReadString("Elsewhere\\Key", "x"), "1");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(other)));
+    TRegistry::Flush();
+    EXPECT_EQ(QSettings(QString::fromStdString(other), QSettings::IniFormat).value("Elsewhere/Key/x").toString(), "1");
 }
 
 TEST_F(SettingsStore, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheChangesWait)
