@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
     case TTableEdit::OffRaster:
-        if (now != old || cells.Cell(col, row) != FrequencyCellText(old))
+        if (now != old || cells.Cell(col, row) != FrequencyText(old))
             std::abort();
         break;
     case TTableEdit::Ignored:
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The cell's own text of a channel is that channel's frequency again.
     TCells again;
     FillChannelRow(again, row, 0, 0, 1, row - 1);
-    if (ApplyTableEdit(again, col, row, FrequencyCellText(now)) != TTableEdit::Accepted ||
+    if (ApplyTableEdit(again, col, row, FrequencyText(now)) != TTableEdit::Accepted ||
         ChannelToFrequency(again.Object(col, row)) != ChannelToFrequency(now))
         std::abort();
     return 0;
