@@ -80,7 +80,7 @@ class TBenchLink {
 public:
     TBenchLink()
     {
-        setenv("TESSARO_COM1", Peer.SlavePath().c_str(), 1);
+        setenv("TESSARO_COM1", Peer.PortPath().c_str(), 1);
         Peer.SetMessageSink([this](const TPeerMessage&) {
             {
                 std::lock_guard guard(FLock);

@@ -123,7 +123,7 @@ void BM_IdleCpuConnected(benchmark::State& state)
     const pid_t device = ::fork();
     if (device == 0) {
         TFramingPeer peer;
-        const std::string node = peer.SlavePath();
+        const std::string node = peer.PortPath();
         [[maybe_unused]] auto n = ::write(path[1], node.c_str(), node.size() + 1);
         ::pause();
         std::_Exit(0);

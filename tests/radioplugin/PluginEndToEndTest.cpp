@@ -49,7 +49,7 @@ TEST(PluginEndToEnd, ReadsWritesAndMonitorsTheModuleThroughTheHostsLink)
     TRadioModule module(peer);
     for (int i = 0; i < 32; ++i)
         module.SetSlot(i, {100 + i, 1400 + i, 1 + i % 5});
-    setenv("TESSARO_COM41", peer.SlavePath().c_str(), 1);
+    setenv("TESSARO_COM41", peer.PortPath().c_str(), 1);
 
     TPluginLibrary lib;
     ASSERT_TRUE(lib.Complete());
@@ -130,7 +130,7 @@ TEST_F(ShellFixture, TheProgramLoadsRavvelFromTheCatalogueAndOpensItsDialog)
     TFramingPeer peer;
     TRadioModule module(peer);
     module.SetSlot(0, {100, 1400, 2});
-    setenv("TESSARO_COM42", peer.SlavePath().c_str(), 1);
+    setenv("TESSARO_COM42", peer.PortPath().c_str(), 1);
     QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 42);
     // The shipped catalogue's entry, with the plug-in beside the program.
     ASSERT_TRUE(QFile::copy(RAVVEL_PATH, QString::fromStdString(ProgramDir() + "Ravvel.so")));

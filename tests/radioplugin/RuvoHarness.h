@@ -61,7 +61,7 @@ public:
           Transport(&Radio, MutexName(), View), Parser(Set, Transport, View), Driver(Transport)
     {
         SetApplicationExceptionHandler([this](const std::exception& e) { Errors.push_back(e.what()); });
-        setenv(EnvName().c_str(), Peer.SlavePath().c_str(), 1);
+        setenv(EnvName().c_str(), Peer.PortPath().c_str(), 1);
         Link.SetOnReceive([this](TObject*, char cmd, const std::string& data) {
             try {
                 Parser.HandleReply(std::string(1, cmd) + data);

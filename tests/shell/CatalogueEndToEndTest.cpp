@@ -3,9 +3,6 @@
 // catalogue names at the bottom, talks to it, and ends in order on SIGTERM.
 #include "tests/shell/ShippedProgram.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -15,11 +12,8 @@
 
 TEST(ShippedProgram, ComesUpWithACatalogueNestedAHundredThousandDeep)
 {
-    QTemporaryDir folder, config, data;
-    ASSERT_TRUE(folder.isValid() && config.isValid() && data.isValid());
-    const QString bin = QCoreApplication::applicationDirPath();
-    for (const char* file : {"Tessaro", "libplatform.so"})
-        ASSERT_TRUE(QFile::copy(bin + "/" + file, folder.filePath(file))) << file;
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid() && CopyProgram(folder.path()));
     {
         std::ofstream catalogue(folder.filePath("ZorDevices.xml").toStdString(), std::ios::binary);
         catalogue << "<ZORDEVICES>";
@@ -30,16 +24,17 @@ TEST(ShippedProgram, ComesUpWithACatalogueNestedAHundredThousandDeep)
             catalogue << "</LEVEL>";
         catalogue << "</ZORDEVICES>";
     }
-    QSettings(config.path() + "/Zorvatek.ini", QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
-
+    TShippedProgram program(folder.path());
+    QSettings(program.Ini(), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
+    TFramingPeer peer;
+    program.StartOnPeer(peer, {});
     // Up once it polls the device: the catalogue was read, the device chosen
     // from it, the port opened.
-    const TShippedRun run = RunUntilPolledThenTerminate(folder.filePath("Tessaro"), {}, config.path(), data.path());
-    ASSERT_TRUE(run.Started);
-    EXPECT_TRUE(run.Polled);
-    ASSERT_TRUE(run.Ended);
-    EXPECT_EQ(run.Status, QProcess::NormalExit);
-    EXPECT_EQ(run.Code, 0);
-    QSettings saved(config.path() + "/Zorvatek.ini", QSettings::IniFormat);
+    EXPECT_TRUE(program.WaitUntilPolled(peer));
+    ASSERT_TRUE(program.Terminate());
+    EXPECT_EQ(program.Process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.Process.exitCode(), 0);
+    EXPECT_FALSE(program.Shown().contains("QMessageBox")) << program.Output.toStdString();
+    QSettings saved(program.Ini(), QSettings::IniFormat);
     EXPECT_TRUE(saved.contains("Tessaro/LANGUAGE")); // saved on the way out
 }

@@ -42,7 +42,7 @@ protected:
         ShellFixture::SetUp();
         TestDialogs().Clear();
         TDM::PluginLoadPause = [](int) {};
-        setenv("TESSARO_COM9", Peer.SlavePath().c_str(), 1);
+        setenv("TESSARO_COM9", Peer.PortPath().c_str(), 1);
         SetComPort(9);
         WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
     }
@@ -218,7 +218,7 @@ TEST_F(ShellFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
               R"(<ZORDEVICES><GENERAL preference=""/><DEVICE name="Ruvo" EX="Ravvel.so"/></ZORDEVICES>)");
     TFramingPeer peer;
     TRadioModule module(peer);
-    setenv("TESSARO_COM43", peer.SlavePath().c_str(), 1);
+    setenv("TESSARO_COM43", peer.PortPath().c_str(), 1);
     SetDialogService(nullptr); // the real dialogs
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -276,84 +276,6 @@ TEST_F(ShellFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
     unsetenv("TESSARO_COM43");
 }
 
-namespace {
-
-// The program as it ships, in a process of its own: offscreen, with a
-// settings folder of its own, and with the window watch put in, which tells
-// on stderr of every window that comes up.
-class TShippedProgram {
-public:
-    explicit TShippedProgram(const QString& folder = QCoreApplication::applicationDirPath()) : FFolder(folder)
-    {
-        EXPECT_TRUE(FConfig.isValid() && FData.isValid());
-    }
-    ~TShippedProgram()
-    {
-        if (Process.state() != QProcess::NotRunning) {
-            Process.kill();
-            Process.waitForFinished(5000);
-        }
-    }
-    QString Ini() const { return FConfig.path() + "/Zorvatek.ini"; }
-    void Start(const QStringList& arguments, const QProcessEnvironment& extra = {})
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", FConfig.path());
-        env.insert("XDG_DATA_HOME", FData.path());
-        env.insert("LD_PRELOAD", WINDOW_WATCH_PATH);
-        // The sanitizer's runtime then does not come first; that is fine.
-        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
-        env.insert(extra);
-        Process.setProcessEnvironment(env);
-        Process.start(FFolder + "/Tessaro", arguments);
-        ASSERT_TRUE(Process.waitForStarted(5000));
-    }
-    // Waits (real time) until the program has shown a window of this class.
-    bool WaitForWindow(const QString& className, int timeoutMs = 30000)
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!Shown().contains(className) && Process.state() == QProcess::Running && clock.elapsed() < timeoutMs)
-            Process.waitForReadyRead(100);
-        return Shown().contains(className);
-    }
-    // The classes of the windows shown so far, in order.
-    QStringList Shown()
-    {
-        Output += Process.readAllStandardError();
-        QStringList shown;
-        for (const QString& line : QString::fromUtf8(Output).split('\n'))
-            if (line.startsWith("shown "))
-                shown << line.section(' ', 1, 1);
-        return shown;
-    }
-    // SIGTERM, then the end; true when the program ended by itself.
-    bool Terminate()
-    {
-        Process.terminate();
-        const bool ended = Process.waitForFinished(30000);
-        Shown();
-        return ended;
-    }
-
-    QProcess Process;
-    QByteArray Output;
-
-private:
-    QString FFolder;
-    QTemporaryDir FConfig, FData;
-};
-
-// The program's files in a folder of their own, without a catalogue.
-bool CopyProgram(const QString& to)
-{
-    const QDir from(QCoreApplication::applicationDirPath());
-    return QFile::copy(from.filePath("Tessaro"), to + "/Tessaro") &&
-           QFile::copy(from.filePath("libplatform.so"), to + "/libplatform.so");
-}
-
-} // namespace
 
 // Nothing may stop the shipped program before it opens the port, and SIGTERM
 // ends it as closing the window does.
@@ -362,16 +284,8 @@ TEST(ShippedProgram, ComesUpOnTheNamedPortAndEndsOnSigterm)
     TShippedProgram program;
     QSettings(program.Ini(), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
     TFramingPeer peer;
-    QProcessEnvironment port;
-    port.insert("TESSARO_COM9", QString::fromStdString(peer.SlavePath()));
-    program.Start({"Ruvo"}, port);
-    // The link is up once the program polls the device.
-    bool polled = false;
-    for (int i = 0; i < 100 && !polled && program.Process.state() == QProcess::Running; ++i) {
-        program.Process.waitForFinished(100);
-        polled = peer.Counters().PollsSeen > 0;
-    }
-    EXPECT_TRUE(polled);
+    program.StartOnPeer(peer, {"Ruvo"});
+    EXPECT_TRUE(program.WaitUntilPolled(peer)); // the link is up once the program polls the device
     ASSERT_TRUE(program.Terminate());
     EXPECT_EQ(program.Process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.Process.exitCode(), 0);

@@ -50,7 +50,7 @@ int main(int argc, char** argv)
                         .toUtf8());
     catalogue.close();
     TFramingPeer peer;
-    setenv("TESSARO_COM9", peer.SlavePath().c_str(), 1);
+    setenv("TESSARO_COM9", peer.PortPath().c_str(), 1);
     QSettings(folder.filePath("config/Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
 
     QCoreApplication::setApplicationName("Zor Tessaro");

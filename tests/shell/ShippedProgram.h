@@ -1,45 +1,109 @@
 #pragma once
-// The program as it ships, run in a process of its own: offscreen, with its
-// own settings and data folders, COM9 a framing peer. It runs until it polls
-// the device (the link is up) or ends by itself, then gets SIGTERM.
+// The program as it ships, in a process of its own: the end-to-end tests
+// start build/bin/Tessaro (or a copy in a folder of its own) offscreen, with
+// settings and data folders of its own.
 #include "sim/FramingPeer.h"
 
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
-struct TShippedRun {
-    bool Started = false;
-    bool Polled = false;
-    bool Ended = false;
-    QProcess::ExitStatus Status = QProcess::CrashExit;
-    int Code = -1;
+#include <gtest/gtest.h>
+
+// The program as it ships, in a process of its own: offscreen, with a
+// settings folder of its own, and with the window watch put in, which tells
+// on stderr of every window that comes up.
+class TShippedProgram {
+public:
+    explicit TShippedProgram(const QString& folder = QCoreApplication::applicationDirPath()) : FFolder(folder)
+    {
+        EXPECT_TRUE(FConfig.isValid() && FData.isValid());
+    }
+    ~TShippedProgram()
+    {
+        if (Process.state() != QProcess::NotRunning) {
+            Process.kill();
+            Process.waitForFinished(5000);
+        }
+    }
+    QString Ini() const { return FConfig.path() + "/Zorvatek.ini"; }
+    void Start(const QStringList& arguments, const QProcessEnvironment& extra = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", FConfig.path());
+        env.insert("XDG_DATA_HOME", FData.path());
+        env.insert("LD_PRELOAD", WINDOW_WATCH_PATH);
+        // The sanitizer's runtime then does not come first; that is fine.
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+        env.insert(extra);
+        Process.setProcessEnvironment(env);
+        Process.start(FFolder + "/Tessaro", arguments);
+        ASSERT_TRUE(Process.waitForStarted(5000));
+    }
+    // Waits (real time) until the program has shown a window of this class.
+    bool WaitForWindow(const QString& className, int timeoutMs = 30000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (!Shown().contains(className) && Process.state() == QProcess::Running && clock.elapsed() < timeoutMs)
+            Process.waitForReadyRead(100);
+        return Shown().contains(className);
+    }
+    // The classes of the windows shown so far, in order.
+    QStringList Shown()
+    {
+        Output += Process.readAllStandardError();
+        QStringList shown;
+        for (const QString& line : QString::fromUtf8(Output).split('\n'))
+            if (line.startsWith("shown "))
+                shown << line.section(' ', 1, 1);
+        return shown;
+    }
+    // Starts the program with COM9 on the framing peer.
+    void StartOnPeer(const TFramingPeer& peer, const QStringList& arguments)
+    {
+        QProcessEnvironment port;
+        port.insert("TESSARO_COM9", QString::fromStdString(peer.PortPath()));
+        Start(arguments, port);
+    }
+    // Waits (real time) until the program polls the peer: the link is up.
+    bool WaitUntilPolled(const TFramingPeer& peer, int timeoutMs = 15000)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (peer.Counters().PollsSeen == 0 && Process.state() == QProcess::Running && clock.elapsed() < timeoutMs)
+            Process.waitForFinished(100);
+        return peer.Counters().PollsSeen > 0;
+    }
+    // SIGTERM, then the end; true when the program ended by itself.
+    bool Terminate()
+    {
+        Process.terminate();
+        const bool ended = Process.waitForFinished(30000);
+        Shown();
+        return ended;
+    }
+
+    QProcess Process;
+    QByteArray Output;
+
+private:
+    QString FFolder;
+    QTemporaryDir FConfig, FData;
 };
 
-inline TShippedRun RunUntilPolledThenTerminate(const QString& program, const QStringList& arguments,
-                                               const QString& config, const QString& data)
+// The program's files in a folder of their own, without a catalogue.
+inline bool CopyProgram(const QString& to)
 {
-    TShippedRun run;
-    TFramingPeer peer;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_CONFIG_HOME", config);
-    env.insert("XDG_DATA_HOME", data);
-    env.insert("TESSARO_COM9", QString::fromStdString(peer.SlavePath()));
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(program, arguments);
-    run.Started = process.waitForStarted(5000);
-    if (!run.Started)
-        return run;
-    for (int i = 0; i < 150 && !run.Polled && process.state() == QProcess::Running; ++i) {
-        process.waitForFinished(100);
-        run.Polled = peer.Counters().PollsSeen > 0;
-    }
-    process.terminate();
-    run.Ended = process.waitForFinished(10000);
-    run.Status = process.exitStatus();
-    run.Code = process.exitCode();
-    return run;
+    const QDir from(QCoreApplication::applicationDirPath());
+    return QFile::copy(from.filePath("Tessaro"), to + "/Tessaro") &&
+           QFile::copy(from.filePath("libplatform.so"), to + "/libplatform.so");
 }
+
