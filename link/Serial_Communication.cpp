@@ -515,11 +515,15 @@ void TComInterface::WndProc(TMessage& message)
             ClearStatusBits(OptionPlainAck);
         }
         try {
-            if (FOnReceive)
-                FOnReceive(this, cmd, data);
-            // A handler may have closed the link and freed this object.
-            if (*alive && FOnDebugReceiveData)
+            // The monitor's copy first: a receive handler that lets the GUI
+            // process its pending messages (the radio plug-in does, for each
+            // slot telegram) handles the next messages inside this one, and
+            // their rows would otherwise stand above this one's.
+            if (FOnDebugReceiveData)
                 FOnDebugReceiveData(std::string(1, cmd) + data);
+            // A handler may have closed the link and freed this object.
+            if (*alive && FOnReceive)
+                FOnReceive(this, cmd, data);
         } catch (...) {
             MessageBeep(MB_BEEP_OK);
         }

@@ -240,7 +240,27 @@ TEST_F(InterfaceTest, HandlerThatClosesTheLinkEndsTheHandlingSafely)
                                 std::make_unique<std::string>("x"));
     Pump();
     EXPECT_EQ(link, nullptr);
-    EXPECT_TRUE(monitor.empty());
+    EXPECT_EQ(monitor, std::vector<std::string>{"Ax"}); // shown before it was handled
+}
+
+// A receive handler that lets the GUI run its pending messages handles the
+// next messages inside its own; the monitor still shows them in the order
+// they came.
+TEST_F(InterfaceTest, TheMonitorShowsMessagesInTheirOrderWhenAHandlerLetsTheNextOnesIn)
+{
+    std::vector<std::string> received, monitor;
+    Link.SetOnReceive([&](TObject*, char cmd, const std::string& data) {
+        QCoreApplication::sendPostedEvents();
+        received.push_back(std::string(1, cmd) + data);
+    });
+    Link.SetOnDebugReceiveData([&](const std::string& s) { monitor.push_back(s); });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    for (const char* slot : {"1", "2", "3"})
+        Receive('S', slot);
+    Pump();
+    EXPECT_EQ(monitor, (std::vector<std::string>{"S1", "S2", "S3"}));
+    EXPECT_EQ(received.size(), 3u);
 }
 
 TEST(ReportComError, StepColonLineBreakAndSystemText)
