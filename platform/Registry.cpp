@@ -4,6 +4,7 @@
 #include "platform/IniDocument.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QString>
 
 #include <algorithm>
@@ -89,7 +90,6 @@ std::pair<std::string, std::string> Locate(const std::string& key)
             group += '/';
         group += rooted.Parts[i];
     }
-    QDir().mkpath(folder);
     return {(folder + "/" + file + ".ini").toStdString(), group};
 }
 
@@ -188,32 +188,28 @@ TSettingsFile& Current(const std::string& path)
     return file;
 }
 
-std::string ValuePath(const std::string& key, const std::string& name)
+// The file of a value, and its path in that file.
+std::pair<std::string, std::string> LocateValue(const std::string& key, const std::string& name)
 {
-    return TIniDocument::NormalizedKey(TRegistry::GroupOf(key) + "/" + name);
+    auto [path, group] = Locate(key);
+    return {std::move(path), TIniDocument::NormalizedKey(group + "/" + name)};
 }
 
-bool Change(const std::string& key, TChange change)
+void Change(const std::string& path, TChange change)
 {
-    const std::string path = TRegistry::IniFileOf(key);
-    if (path.empty())
-        return false;
     std::lock_guard lock(gFilesLock);
     TSettingsFile& file = Current(path);
     Apply(file.Document, change);
     file.Pending.push_back(std::move(change));
-    return true;
 }
 
 } // namespace
 
 std::optional<std::string> TRegistry::ReadString(const std::string& key, const std::string& name)
 {
-    const std::string path = IniFileOf(key);
-    if (path.empty())
-        return std::nullopt;
+    const auto [path, value] = LocateValue(key, name);
     std::lock_guard lock(gFilesLock);
-    return Current(path).Document.Value(ValuePath(key, name));
+    return Current(path).Document.Value(value);
 }
 
 std::optional<std::int32_t> TRegistry::ReadInteger(const std::string& key, const std::string& name)
@@ -230,7 +226,9 @@ std::optional<std::int32_t> TRegistry::ReadInteger(const std::string& key, const
 
 bool TRegistry::WriteString(const std::string& key, const std::string& name, const std::string& value)
 {
-    return Change(key, {TChange::Set, ValuePath(key, name), value});
+    auto [path, place] = LocateValue(key, name);
+    Change(path, {TChange::Set, std::move(place), value});
+    return true;
 }
 
 bool TRegistry::WriteInteger(const std::string& key, const std::string& name, std::int32_t value)
@@ -245,22 +243,21 @@ bool TRegistry::ValueExists(const std::string& key, const std::string& name)
 
 void TRegistry::DeleteValue(const std::string& key, const std::string& name)
 {
-    Change(key, {TChange::RemoveValue, ValuePath(key, name), {}});
+    auto [path, place] = LocateValue(key, name);
+    Change(path, {TChange::RemoveValue, std::move(place), {}});
 }
 
 void TRegistry::DeleteKey(const std::string& key)
 {
-    Change(key, {TChange::RemoveGroup, GroupOf(key), {}});
+    auto [path, group] = Locate(key);
+    Change(path, {TChange::RemoveGroup, std::move(group), {}});
 }
 
 bool TRegistry::KeyExists(const std::string& key)
 {
-    const std::string path = IniFileOf(key);
-    if (path.empty())
-        return false;
+    const auto [path, group] = Locate(key);
     std::lock_guard lock(gFilesLock);
     const TSettingsFile& file = Current(path);
-    const std::string group = GroupOf(key);
     if (group.empty())
         return file.Exists || !file.Document.Values().empty();
     // A key exists while it holds a value, directly or below.
@@ -269,11 +266,9 @@ bool TRegistry::KeyExists(const std::string& key)
 
 std::vector<std::string> TRegistry::ValueNames(const std::string& key)
 {
-    const std::string path = IniFileOf(key);
-    if (path.empty())
-        return {};
+    const auto [path, group] = Locate(key);
     std::lock_guard lock(gFilesLock);
-    return Current(path).Document.ChildKeys(GroupOf(key));
+    return Current(path).Document.ChildKeys(group);
 }
 
 void TRegistry::Flush()
@@ -290,8 +285,11 @@ void TRegistry::Flush()
             if (file.ReadError)
                 throw EFileSaveError(path, file.ReadError);
             const std::string text = file.Document.Text();
-            if (!file.Exists || text != file.Bytes)
+            if (!file.Exists || text != file.Bytes) {
+                // The folder is made when its first file is written.
+                QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
                 SaveFile(path, text);
+            }
             file.Bytes = text;
             file.Exists = true;
             file.Pending.clear();

@@ -36,7 +36,7 @@ public:
     static void DeleteValue(const std::string& key, const std::string& name);
     static void DeleteKey(const std::string& key);
     static bool KeyExists(const std::string& key);
-    // The value names directly in the key, in the file's order.
+    // The value names directly in the key, sorted by name.
     static std::vector<std::string> ValueNames(const std::string& key);
 
     // Writes every file that this run changed, each through a temporary file

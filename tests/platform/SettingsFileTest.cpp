@@ -148,6 +148,7 @@ TEST_F(SettingsStore, ChangesReadBackAtOnceAndReachTheFileWhenFlushed)
     EXPECT_TRUE(TRegistry::WriteString("Elsewhere\\Key", "x", "1"));
     EXPECT_EQ(TRegistry::ReadString("Elsewhere\\Key", "x"), "1");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(other)));
+    EXPECT_FALSE(QFile::exists(Config.path() + "/registry")); // the folder comes with its first file
     TRegistry::Flush();
     EXPECT_EQ(QSettings(QString::fromStdString(other), QSettings::IniFormat).value("Elsewhere/Key/x").toString(), "1");
 }
