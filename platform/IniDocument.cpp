@@ -14,43 +14,8 @@ std::u32string Decode(std::string_view s)
 {
     std::u32string out;
     out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        int length = 0;
-        char32_t cp = 0;
-        if (b < 0x80) {
-            out += b;
-            ++i;
-            continue;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            cp = b & 0x07;
-        }
-        bool valid = length > 0 && i + length <= s.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            valid = (c & 0xC0) == 0x80;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        // No overlong forms, no surrogates, nothing past U+10FFFF.
-        if (valid)
-            valid = !(length == 3 && cp < 0x800) && !(length == 4 && cp < 0x10000) && cp <= 0x10FFFF &&
-                    !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (valid) {
-            out += cp;
-            i += static_cast<std::size_t>(length);
-        } else {
-            out += kReplacement;
-            ++i;
-        }
-    }
+    for (std::size_t i = 0; i < s.size();)
+        out += NextUtf8(s, i).value_or(kReplacement);
     return out;
 }
 

@@ -1,32 +1,50 @@
 #include "platform/TextCodec.h"
 
+std::optional<char32_t> NextUtf8(std::string_view s, std::size_t& i)
+{
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    // The lead bytes of two-, three- and four-byte forms (0xC0 and 0xC1 can
+    // only start an overlong one).
+    std::size_t length = 0;
+    char32_t cp = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+        cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        cp = b & 0x07;
+    }
+    bool valid = length > 0 && i + length <= s.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+        const auto c = static_cast<unsigned char>(s[i + k]);
+        valid = (c & 0xC0) == 0x80;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    // No overlong forms, no surrogates, nothing past U+10FFFF.
+    valid = valid && !(length == 3 && cp < 0x800) && !(length == 4 && cp < 0x10000) && cp <= 0x10FFFF &&
+            !(cp >= 0xD800 && cp <= 0xDFFF);
+    if (!valid) {
+        ++i;
+        return std::nullopt;
+    }
+    i += length;
+    return cp;
+}
+
 std::string Utf8ToLatin1(const std::string& utf8)
 {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        int length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-        unsigned code = length == 2 ? (c & 0x1F) : length == 3 ? (c & 0x0F) : (c & 0x07);
-        bool valid = length > 1 && i + static_cast<std::size_t>(length) <= utf8.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80)
-                valid = false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (!valid) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        out += code <= 0xFF ? static_cast<char>(code) : '?';
-        i += static_cast<std::size_t>(length);
+        const std::optional<char32_t> cp = NextUtf8(utf8, i);
+        out += cp && *cp <= 0xFF ? static_cast<char>(*cp) : '?';
     }
     return out;
 }

@@ -1,0 +1,70 @@
+// UTF-8 read one code point at a time, and the Latin-1 of the 8-bit files.
+#include "platform/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The code points of a text as NextUtf8 reads them, 0xFFFFFFFF for each byte
+// that starts no well-formed sequence.
+std::vector<char32_t> Points(const std::string& text)
+{
+    std::vector<char32_t> out;
+    for (std::size_t i = 0; i < text.size();)
+        out.push_back(NextUtf8(text, i).value_or(0xFFFFFFFF));
+    return out;
+}
+
+constexpr char32_t kNone = 0xFFFFFFFF;
+
+} // namespace
+
+TEST(TextCodec, ReadsWellFormedUtf8AndNothingElse)
+{
+    const struct {
+        const char* what;
+        std::string text;
+        std::vector<char32_t> points;
+    } cases[] = {
+        {"ASCII", "a\x7f", {'a', 0x7F}},
+        {"a NUL", std::string("\0", 1), {0}},
+        {"two bytes", "\xC3\xA4\xDF\xBF", {0xE4, 0x7FF}},
+        {"three bytes", "\xE2\x82\xAC\xEF\xBB\xBF", {0x20AC, 0xFEFF}},
+        {"four bytes", "\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", {0x1F600, 0x10FFFF}},
+        {"an overlong two-byte form", "\xC0\xBC\xC1\x81", {kNone, kNone, kNone, kNone}},
+        {"an overlong three-byte form", "\xE0\x9F\xBF", {kNone, kNone, kNone}},
+        {"an overlong four-byte form", "\xF0\x8F\xBF\xBF", {kNone, kNone, kNone, kNone}},
+        {"a surrogate", "\xED\xA0\x80x", {kNone, kNone, kNone, 'x'}},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", {kNone, kNone, kNone, kNone}},
+        {"no lead byte", "\xF5\x80\xFF", {kNone, kNone, kNone}},
+        {"a sequence cut short by the end", "a\xE2\x82", {'a', kNone, kNone}},
+        {"a sequence cut short by another character", "\xE2\x82x\xC3", {kNone, kNone, 'x', kNone}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Points(c.text), c.points) << c.what;
+}
+
+TEST(TextCodec, Latin1BothWays)
+{
+    const struct {
+        std::string utf8;
+        std::string latin1;
+    } cases[] = {
+        {"Gr\xC3\xB6\xC3\x9F" "e \xC2\xB0" "C", "Gr\xF6\xDF" "e \xB0" "C"},
+        {"\xC3\xBF", "\xFF"},
+        {"5 \xE2\x82\xAC", "5 ?"},           // no euro sign in Latin-1
+        {"\xF0\x9F\x98\x80!", "?!"},          // one character, one '?'
+        {"\xC3", "?"},                        // not UTF-8: a '?' a byte
+        {"\xC1\x81", "??"},                   // an overlong "A" is no "A"
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8ToLatin1(c.utf8), c.latin1) << c.utf8;
+        if (c.latin1.find('?') == std::string::npos) {
+            EXPECT_EQ(Latin1ToUtf8(c.latin1), c.utf8) << c.utf8;
+        }
+    }
+}
