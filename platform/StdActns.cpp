@@ -42,8 +42,9 @@ bool TextEditCan(const Edit& edit, TEditAction::TKind kind)
     return false;
 }
 
+// A line edit, a text edit or a plain text edit: their steps have one name.
 template <typename Edit>
-void TextEditDo(Edit& edit, TEditAction::TKind kind)
+void Do(Edit& edit, TEditAction::TKind kind)
 {
     switch (kind) {
     case TEditAction::TKind::Cut: edit.cut(); break;
@@ -85,19 +86,12 @@ void TEditAction::UpdateTarget()
 void TEditAction::ExecuteTarget()
 {
     QWidget* focus = QApplication::focusWidget();
-    if (QLineEdit* edit = LineEditOf(focus)) {
-        switch (FKind) {
-        case TKind::Cut: edit->cut(); break;
-        case TKind::Copy: edit->copy(); break;
-        case TKind::Paste: edit->paste(); break;
-        case TKind::SelectAll: edit->selectAll(); break;
-        case TKind::Undo: edit->undo(); break;
-        }
-    } else if (auto* text = qobject_cast<QTextEdit*>(focus)) {
-        TextEditDo(*text, FKind);
-    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focus)) {
-        TextEditDo(*plain, FKind);
-    }
+    if (QLineEdit* edit = LineEditOf(focus))
+        Do(*edit, FKind);
+    else if (auto* text = qobject_cast<QTextEdit*>(focus))
+        Do(*text, FKind);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(focus))
+        Do(*plain, FKind);
 }
 
 TWindowAction::TWindowAction(TKind kind, const QString& caption, QObject* parent)
