@@ -9,8 +9,6 @@
 #include <QString>
 
 class QFrame;
-class QLabel;
-class QToolButton;
 class QWidget;
 
 class TBalloonHint : public QObject {

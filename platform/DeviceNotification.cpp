@@ -50,8 +50,6 @@ public:
         if (udev_monitor_filter_add_match_subsystem_devtype(source->FMonitor, "usb", "usb_device") < 0 ||
             udev_monitor_enable_receiving(source->FMonitor) < 0)
             return {};
-        if (udev_monitor_get_fd(source->FMonitor) < 0)
-            return {};
         return source;
     }
 

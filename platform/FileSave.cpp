@@ -177,8 +177,8 @@ void SaveFile(const std::string& path, std::string_view bytes)
 
 void AppendFile(const std::string& path, std::string_view bytes)
 {
-    if (IsSpecial(Target(path))) {
-        WriteInPlace(path, Target(path), bytes);
+    if (const std::string target = Target(path); IsSpecial(target)) {
+        WriteInPlace(path, target, bytes);
         return;
     }
     std::string content;
