@@ -5,19 +5,13 @@
 #include "platform/Application.h"
 #include "platform/FileSave.h"
 #include "shell/CommunicationMonitor.h"
-#include "shell/DataModule.h"
 #include "shell/DebugClass.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "shell/Tessaro.h"
 #include "tests/common/FullDisk.h"
-#include "tests/common/TestServices.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
-#include <QTimer>
 
 #include <cstring>
 #include <functional>
@@ -26,34 +20,14 @@
 
 namespace {
 
-class FilesTest : public ShellFixture {
+class FilesTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 0);
-        WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+        ProgramFixture::SetUp();
+        SetComPort(0);
+        Catalogue(R"(<DEVICE name="Ruvo"/>)");
     }
-    void TearDown() override
-    {
-        TestDialogs().Clear();
-        ShellFixture::TearDown();
-    }
-    // The whole program; `atIdle` runs once it is up, then its window closes.
-    int Run(std::function<void()> atIdle)
-    {
-        QTimer::singleShot(0, [atIdle] {
-            if (!fMainForm)
-                return;
-            atIdle();
-            fMainForm->close();
-        });
-        return RunTessaro({"Tessaro", "Ruvo"});
-    }
-    static std::string Reason(int code) { return std::strerror(code); }
 };
 
 // A message a person sees after a failed save: the file and why.
@@ -138,7 +112,7 @@ TEST_F(FilesTest, SettingsThatCannotBeWrittenAtTheEndAreReportedAndTheOldFileSta
         SCOPED_TRACE(c.what);
         c.prepare();
         TestDialogs().Clear();
-        EXPECT_EQ(Run([&] {
+        EXPECT_EQ(Run({"Ruvo"}, [&] {
                       DM->Environment()->Language = 2;
                       c.meanwhile();
                   }),
@@ -199,7 +173,7 @@ TEST_F(FilesTest, ACatalogueNestedAHundredThousandDeepLoadsAtStart)
     const std::string deep = "<ZORDEVICES>" + open + R"(<DEVICE name="Ruvo"/>)" + close + "</ZORDEVICES>";
     WriteFile(ProgramDir() + "ZorDevices.xml", deep);
     std::string title;
-    EXPECT_EQ(Run([&] { title = fMainForm->windowTitle().toStdString(); }), 0);
+    EXPECT_EQ(Run({"Ruvo"}, [&] { title = fMainForm->windowTitle().toStdString(); }), 0);
     EXPECT_EQ(title, "Ruvo-Konfigurator");
     EXPECT_TRUE(TestDialogs().Boxes().empty());
 
