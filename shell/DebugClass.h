@@ -57,7 +57,6 @@ private:
 class TReportText {
 public:
     void Line(const std::string& utf8);
-    const std::string& Bytes() const { return FBytes; }
     // Raises EFileSaveError; the file then stays as it was.
     void AppendTo(const std::string& path) const;
 

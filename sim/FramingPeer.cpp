@@ -49,7 +49,8 @@ TFramingPeer::~TFramingPeer()
     ::close(FWake[1]);
 }
 
-// A new pseudo-terminal; its master end becomes the peer's line.
+// A new pseudo-terminal; its master end becomes the peer's line, on which
+// the peer's thread starts its protocol afresh.
 void TFramingPeer::OpenMaster()
 {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -69,6 +70,7 @@ void TFramingPeer::OpenMaster()
     FSlavePath = name;
     FMaster = master;
     FCloseWanted = false;
+    FFreshLine = true;
 }
 
 void TFramingPeer::LinkPortPath()
@@ -214,10 +216,6 @@ void TFramingPeer::ReopenPty()
 {
     ClosePty();
     OpenMaster();
-    {
-        std::lock_guard guard(FLock);
-        FFreshLine = true;
-    }
     LinkPortPath();
     Wake();
 }

@@ -107,7 +107,7 @@ private:
     std::string FSlavePath;
     std::string FPortFolder;
     std::string FPortPath;
-    bool FFreshLine = false; // ReopenPty: the peer's thread starts its protocol afresh
+    bool FFreshLine = false; // a new line: the peer's thread starts its protocol afresh
     std::thread FThread;
     bool FStop = false;
     bool FCloseWanted = false; // ClosePty: the peer's thread closes the master end

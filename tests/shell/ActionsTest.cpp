@@ -6,11 +6,8 @@
 #include "platform/BalloonHint.h"
 #include "platform/Idle.h"
 #include "platform/StdActns.h"
-#include "shell/DataModule.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "tests/common/TestServices.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QClipboard>
 #include <QLabel>
@@ -27,27 +24,19 @@
 
 namespace {
 
-class ActionsTest : public ShellFixture {
+class ActionsTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         SetComPort(0);
-        WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+        Catalogue(R"(<DEVICE name="Ruvo"/>)");
         // No device on the command line: the device choice stays offered
         // (cancelled at start, the catalogue's entry is taken).
         Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
         Form = std::make_unique<TfMainForm>();
         Form->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
-    }
-    void TearDown() override
-    {
-        Form.reset();
-        Dm.reset();
-        ShellFixture::TearDown();
     }
     // The event loop has run empty: what the program does then.
     static void Idle() { emit TIdleSignal::Instance().Idle(); }
@@ -62,8 +51,6 @@ protected:
             }
         return false;
     }
-    std::unique_ptr<TDM> Dm;
-    std::unique_ptr<TfMainForm> Form;
 };
 
 } // namespace

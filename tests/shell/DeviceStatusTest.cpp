@@ -4,12 +4,17 @@
 #include "platform/Registry.h"
 #include "shell/DeviceStatus.h"
 #include "shell/SelectDeviceForm.h"
+#include "tests/controls/ControlsTestSupport.h"
 #include "tests/shell/ShellFixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -318,4 +323,45 @@ TEST_F(CatalogueTest, TheDeviceDialogHasItsFixedSizeAndEverythingFitsIn)
     EXPECT_LE(dialog.cbxDeviceList->geometry().bottom(), dialog.btnOK->geometry().top());
     EXPECT_FALSE(dialog.btnOK->geometry().intersects(dialog.btnCancel->geometry()));
     dialog.btnCancel->click();
+}
+
+// The device choice as a person works it: the list by the arrow keys, Enter
+// or a click on OK to take the entry, Escape or a click on Cancel to leave
+// the choice as it was.
+TEST_F(CatalogueTest, TheDeviceDialogIsWorkedWithKeysAndMouse)
+{
+    Load(R"(<ZOR><DEVICE name="A"/><DEVICE name="B"/><DEVICE name="C"/></ZOR>)");
+    TAppRegistryStorage settings;
+    settings.SetRoot("Software\\Zorvatek\\Tessaro");
+    const auto key = [](Qt::Key k) { return [k](TfSelectDeviceForm& d) { PressKey(&d, k); }; };
+    const auto click = [](QPushButton* TfSelectDeviceForm::*button) {
+        return [button](TfSelectDeviceForm& d) { QTest::mouseClick(d.*button, Qt::LeftButton); };
+    };
+    const struct {
+        const char* What;
+        std::vector<Qt::Key> Keys; // in the list, which has the focus
+        std::function<void(TfSelectDeviceForm&)> Close;
+        int Result;
+        const char* Current; // the entry chosen afterwards
+        int Stored;          // the position kept in the settings
+    } cases[] = {
+        {"A, down twice, Enter", {Qt::Key_Down, Qt::Key_Down}, key(Qt::Key_Return), QDialog::Accepted, "C", 2},
+        {"C, up, Escape", {Qt::Key_Up}, key(Qt::Key_Escape), QDialog::Rejected, "C", 2},
+        {"C, up, OK clicked", {Qt::Key_Up}, click(&TfSelectDeviceForm::btnOK), QDialog::Accepted, "B", 1},
+        {"B, down, Cancel clicked", {Qt::Key_Down}, click(&TfSelectDeviceForm::btnCancel), QDialog::Rejected, "B", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TfSelectDeviceForm dialog(List, settings);
+        ASSERT_TRUE(ShowActive(&dialog));
+        ASSERT_EQ(QApplication::focusWidget(), dialog.cbxDeviceList);
+        for (const Qt::Key k : c.Keys)
+            PressKey(&dialog, k);
+        c.Close(dialog);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), c.Result);
+        ASSERT_NE(List.Current(), nullptr);
+        EXPECT_EQ(List.Current()->Name, c.Current);
+        EXPECT_EQ(settings.ReadInteger("LastDeviceIndex", -1), c.Stored);
+    }
 }

@@ -5,18 +5,15 @@
 #include "platform/Beep.h"
 #include "platform/Exception.h"
 #include "platform/Launcher.h"
+#include "platform/Forms.h"
 #include "shell/ComportOptions.h"
-#include "shell/DataModule.h"
 #include "shell/Environment.h"
 #include "shell/InputForm.h"
 #include "shell/Language.h"
-#include "shell/MainForm.h"
 #include "shell/ZorAboutDlg.h"
 #include "shell/ZorUtils.h"
-#include "platform/Forms.h"
-#include "tests/common/TestServices.h"
 #include "tests/controls/ControlsTestSupport.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -28,28 +25,24 @@
 
 namespace {
 
-class DialogsTest : public ShellFixture {
+class DialogsTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
     }
     void TearDown() override
     {
-        Dm.reset();
+        ProgramFixture::TearDown();
         unsetenv("TESSARO_COM1");
         unsetenv("TESSARO_COM10");
-        ShellFixture::TearDown();
     }
     static void Type(QWidget* target, int key, const QString& text)
     {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
         QCoreApplication::sendEvent(target, &press);
     }
-    std::unique_ptr<TDM> Dm;
 };
 
 } // namespace

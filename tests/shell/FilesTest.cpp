@@ -1,23 +1,21 @@
 // The files the program writes and reads, as the person who uses it meets
 // them: a log saved onto a full disk, settings that cannot be written at the
-// end, an error report that does not fit, and a catalogue nested deeper than
-// any stack would take.
+// end or when a device is chosen, an error report that does not fit, and a
+// catalogue nested deeper than any stack would take.
 #include "platform/Application.h"
 #include "platform/FileSave.h"
 #include "shell/CommunicationMonitor.h"
-#include "shell/DataModule.h"
+#include "platform/Registry.h"
 #include "shell/DebugClass.h"
+#include "shell/DeviceStatus.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "shell/Tessaro.h"
+#include "shell/SelectDeviceForm.h"
 #include "tests/common/FullDisk.h"
-#include "tests/common/TestServices.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/controls/ControlsTestSupport.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
-#include <QTimer>
 
 #include <cstring>
 #include <functional>
@@ -26,34 +24,14 @@
 
 namespace {
 
-class FilesTest : public ShellFixture {
+class FilesTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 0);
-        WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+        ProgramFixture::SetUp();
+        SetComPort(0);
+        Catalogue(R"(<DEVICE name="Ruvo"/>)");
     }
-    void TearDown() override
-    {
-        TestDialogs().Clear();
-        ShellFixture::TearDown();
-    }
-    // The whole program; `atIdle` runs once it is up, then its window closes.
-    int Run(std::function<void()> atIdle)
-    {
-        QTimer::singleShot(0, [atIdle] {
-            if (!fMainForm)
-                return;
-            atIdle();
-            fMainForm->close();
-        });
-        return RunTessaro({"Tessaro", "Ruvo"});
-    }
-    static std::string Reason(int code) { return std::strerror(code); }
 };
 
 // A message a person sees after a failed save: the file and why.
@@ -138,7 +116,7 @@ TEST_F(FilesTest, SettingsThatCannotBeWrittenAtTheEndAreReportedAndTheOldFileSta
         SCOPED_TRACE(c.what);
         c.prepare();
         TestDialogs().Clear();
-        EXPECT_EQ(Run([&] {
+        EXPECT_EQ(Run({"Ruvo"}, [&] {
                       DM->Environment()->Language = 2;
                       c.meanwhile();
                   }),
@@ -199,7 +177,7 @@ TEST_F(FilesTest, ACatalogueNestedAHundredThousandDeepLoadsAtStart)
     const std::string deep = "<ZORDEVICES>" + open + R"(<DEVICE name="Ruvo"/>)" + close + "</ZORDEVICES>";
     WriteFile(ProgramDir() + "ZorDevices.xml", deep);
     std::string title;
-    EXPECT_EQ(Run([&] { title = fMainForm->windowTitle().toStdString(); }), 0);
+    EXPECT_EQ(Run({"Ruvo"}, [&] { title = fMainForm->windowTitle().toStdString(); }), 0);
     EXPECT_EQ(title, "Ruvo-Konfigurator");
     EXPECT_TRUE(TestDialogs().Boxes().empty());
 
@@ -210,4 +188,36 @@ TEST_F(FilesTest, ACatalogueNestedAHundredThousandDeepLoadsAtStart)
     const auto boxes = TestDialogs().Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].Text.rfind("Die Konfigurationsdatei \"ZorDevices.xml\" wurde nicht gefunden.", 0), 0u);
+}
+
+// The device chosen with a full disk: the person is told that the choice is
+// not kept, and it holds for this run; the settings file stays as it was.
+TEST_F(FilesTest, ADeviceChoiceThatCannotBeKeptIsToldAndHoldsForTheRun)
+{
+    TFullDisk disk;
+    setenv("XDG_CONFIG_HOME", disk.Path().substr(0, disk.Path().size() - 1).c_str(), 1);
+    const std::string file = disk.Path() + "Zorvatek.ini";
+    const std::string before = "[Tessaro]\nLastDeviceIndex=0\n";
+    disk.Put("Zorvatek.ini", before);
+    Catalogue(R"(<DEVICE name="Ruvo"/><DEVICE name="Other"/>)");
+    TDeviceList devices;
+    devices.LoadDevices(ProgramDir() + "ZorDevices.xml");
+    TAppRegistryStorage settings;
+    settings.SetRoot("Software\\Zorvatek\\Tessaro");
+    disk.Fill();
+    {
+        TfSelectDeviceForm dialog(devices, settings);
+        ASSERT_TRUE(ShowActive(&dialog));
+        PressKey(&dialog, Qt::Key_Down);
+        PressKey(&dialog, Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    const auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(NamesFileAndReason(boxes[0], file, disk.Real() ? ENOSPC : EFBIG)) << boxes[0].Text;
+    EXPECT_EQ(devices.Current(), devices.Items(1));
+    EXPECT_EQ(settings.ReadInteger("LastDeviceIndex", -1), 1); // for this run
+    EXPECT_EQ(ReadFile(file), before);
+    disk.Free();
+    TRegistry::Flush(); // what the failed save left pending
 }

@@ -5,13 +5,10 @@
 #include "link/Serial_Communication.h"
 #include "platform/Exception.h"
 #include "shell/CommunicationMonitor.h"
-#include "shell/DataModule.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "tests/common/TestServices.h"
 #include "tests/link/VirtualComIo.h"
 #include "tests/shell/KeyInput.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -127,20 +124,18 @@ TEST(MonitorRows, LogFileLinesAndName)
 
 namespace {
 
-class MonitorWindowTest : public ShellFixture {
+class MonitorWindowTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         TMyComInterface::SetIoFactory([this](HWND window, std::uint16_t) {
             auto io = std::make_unique<TVirtualComIo>(window);
             Io = io.get();
             return io;
         });
         SetComPort(2);
-        WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+        Catalogue(R"(<DEVICE name="Ruvo"/>)");
         Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Ruvo"});
         Form = std::make_unique<TfMainForm>();
         Form->show();
@@ -150,10 +145,8 @@ protected:
     }
     void TearDown() override
     {
-        Form.reset();
-        Dm.reset();
+        ProgramFixture::TearDown();
         TMyComInterface::SetIoFactory({});
-        ShellFixture::TearDown();
     }
     void Connect()
     {
@@ -211,8 +204,6 @@ protected:
     }
 
     TVirtualComIo* Io = nullptr;
-    std::unique_ptr<TDM> Dm;
-    std::unique_ptr<TfMainForm> Form;
 };
 
 } // namespace

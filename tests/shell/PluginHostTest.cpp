@@ -6,14 +6,11 @@
 #include "platform/Exception.h"
 #include "platform/Launcher.h"
 #include "platform/NamedObjects.h"
-#include "shell/DataModule.h"
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "tests/common/TestServices.h"
 #include "tests/link/VirtualComIo.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -32,17 +29,15 @@ std::string Plugin(const char* name)
     return std::string(TEST_PLUGIN_DIR) + "/" + name + ".so";
 }
 
-class PluginHostTest : public ShellFixture {
+class PluginHostTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
+        ProgramFixture::SetUp();
         LogPath = ProgramDir() + "plugins.log";
         setenv("TESSARO_PLUGIN_LOG", LogPath.c_str(), 1);
         TDM::PluginLoadPause = [this](int ms) { Pauses.push_back(ms); };
-        QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
-        s.setValue("Tessaro/ComPort", 0);
+        SetComPort(0);
         TMyComInterface::SetIoFactory([this](HWND window, std::uint16_t) {
             auto io = std::make_unique<TVirtualComIo>(window);
             Ios.push_back(io.get());
@@ -51,16 +46,14 @@ protected:
     }
     void TearDown() override
     {
-        Form.reset();
-        Dm.reset();
+        ProgramFixture::TearDown();
         TMyComInterface::SetIoFactory({});
         unsetenv("TESSARO_PLUGIN_LOG");
-        ShellFixture::TearDown();
     }
+    // The catalogue of the one device "Dev" with these attributes.
     void Catalogue(const std::string& attributes)
     {
-        WriteFile(ProgramDir() + "ZorDevices.xml",
-                  "<ZORDEVICES><DEVICE name=\"Dev\" extension=\"H86\" " + attributes + "/></ZORDEVICES>");
+        ProgramFixture::Catalogue("<DEVICE name=\"Dev\" extension=\"H86\" " + attributes + "/>");
     }
     void Start()
     {
@@ -96,8 +89,6 @@ protected:
     std::string LogPath;
     std::vector<int> Pauses;
     std::vector<TVirtualComIo*> Ios;
-    std::unique_ptr<TDM> Dm;
-    std::unique_ptr<TfMainForm> Form;
 };
 
 const std::string kAllRoles = "ST=\"" + Plugin("status") + "\" PA=\"" + Plugin("parameter") + "\" FW=\"" +
@@ -131,7 +122,7 @@ TEST_F(PluginHostTest, LoadingAtStartAndTheFirstBroadcast)
 TEST_F(PluginHostTest, ConnectionChangeOrderAndTheStatusFrame)
 {
     Catalogue(kAllRoles);
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    SetComPort(3);
     Start();
     TakeLog();
     ASSERT_NE(Dm->ComControl(), nullptr);
@@ -275,7 +266,7 @@ TEST_F(PluginHostTest, AtStartAFailingRoleIsSwallowed)
 TEST_F(PluginHostTest, PluginSendsReachTheLinkThatExistsNow)
 {
     Catalogue(kAllRoles);
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    SetComPort(3);
     Start();
     Form->VerbindungsStatusChanged(nullptr, false); // hands the proxy over
     auto send = Hook<int (*)(const char*)>(Dm->ExtendedDLL(), "TestPluginSend");
@@ -316,7 +307,7 @@ TEST_F(PluginHostTest, TheMutexIsTheGuiThreadsForTheWholeRun)
 TEST_F(PluginHostTest, PluginDialogsAndTheFirmwareUpload)
 {
     Catalogue(kAllRoles);
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    SetComPort(3);
     Start();
     TakeLog();
     Dm->actSetParameter->trigger();
@@ -463,7 +454,7 @@ TEST_F(PluginHostTest, ADeviceChoiceReloadsThePluginsAndReconnects)
                   Plugin("extended") + "\"/><DEVICE name=\"Broken\" ST=\"" + ProgramDir() +
                   "notalib.so\"/></ZORDEVICES>");
     WriteFile(ProgramDir() + "notalib.so", "text");
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).setValue("Tessaro/ComPort", 3);
+    SetComPort(3);
     int choice = -1; // the entry the user picks; -1: cancels
     TestDialogs().SetModalHandler([&](QDialog& dialog) {
         if (choice < 0)
@@ -541,9 +532,7 @@ TEST_F(PluginHostTest, TheUploadKeepsTheParameterObjectAcrossIt)
     WriteFile(ProgramDir() + "fw.bin", "firmware");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.extension + " " + c.parameterPlugin);
-        Form.reset();
-        Dm.reset();
-        TestDialogs().Clear();
+        EndProgram();
         std::string attributes = "FW=\"" + Plugin("firmware") + "\"";
         if (!c.parameterPlugin.empty())
             attributes += " PA=\"" + Plugin(c.parameterPlugin.c_str()) + "\"";

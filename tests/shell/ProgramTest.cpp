@@ -3,12 +3,8 @@
 // come up and ends with a non-zero status.
 #include "platform/Application.h"
 #include "platform/NamedObjects.h"
-#include "shell/DataModule.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "shell/Tessaro.h"
-#include "tests/common/TestServices.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QSettings>
 #include <QTimer>
@@ -20,36 +16,19 @@ std::string Plugin(const char* name)
     return std::string(TEST_PLUGIN_DIR) + "/" + name + ".so";
 }
 
-class ProgramTest : public ShellFixture {
+class ProgramTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         LogPath = ProgramDir() + "plugins.log";
         setenv("TESSARO_PLUGIN_LOG", LogPath.c_str(), 1);
-        QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-            .setValue("Tessaro/ComPort", 0);
+        SetComPort(0);
     }
     void TearDown() override
     {
         unsetenv("TESSARO_PLUGIN_LOG");
-        TestDialogs().Clear();
-        ShellFixture::TearDown();
-    }
-    // Once the loop runs: `atIdle` sees the program up, then its window closes.
-    int Run(QStringList arguments, std::function<void()> atIdle = {})
-    {
-        QTimer::singleShot(0, [atIdle] {
-            if (!fMainForm)
-                return;
-            if (atIdle)
-                atIdle();
-            fMainForm->close();
-        });
-        arguments.prepend("Tessaro");
-        return RunTessaro(arguments);
+        ProgramFixture::TearDown();
     }
     std::string LogPath;
 };
@@ -58,7 +37,7 @@ protected:
 
 TEST_F(ProgramTest, ANormalRunEndsWithStatusZeroAndSavesTheSettings)
 {
-    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
     bool up = false;
     EXPECT_EQ(Run({"Ruvo"}, [&] {
                   up = DM && fMainForm->isVisible() && fMainForm->windowTitle() == "Ruvo-Konfigurator";
@@ -83,7 +62,7 @@ TEST_F(ProgramTest, ANormalRunEndsWithStatusZeroAndSavesTheSettings)
 
 TEST_F(ProgramTest, WithoutACommunicationMutexTheProgramSaysSoAndEnds)
 {
-    WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
     const HANDLE taken = CreateMutex(false, "Global\\{in use}");
     const auto previous = TDM::NewMutexName;
     TDM::NewMutexName = [] { return std::string("Global\\{in use}"); };
@@ -113,10 +92,8 @@ TEST_F(ProgramTest, WhenTheProgramCannotGoOnItEndsWithANonZeroStatus)
 TEST_F(ProgramTest, ThePluginsGoBeforeTheWindowTheirFramesStandOn)
 {
     // A link object (USB, no device) so that the status plug-in puts up its frame.
-    QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat)
-        .setValue("Tessaro/ComPort", 255);
-    WriteFile(ProgramDir() + "ZorDevices.xml", "<ZORDEVICES><DEVICE name=\"Dev\" ST=\"" + Plugin("status") +
-                                                   "\" EX=\"" + Plugin("extended") + "\"/></ZORDEVICES>");
+    SetComPort(255);
+    Catalogue("<DEVICE name=\"Dev\" ST=\"" + Plugin("status") + "\" EX=\"" + Plugin("extended") + "\"/>");
     std::string logWhenTheFrameWent;
     bool frameSeen = false;
     EXPECT_EQ(Run({"Dev"},

@@ -2,37 +2,30 @@
 // suppressed dialogs again, and the state report.
 #include "controls/Zor_Pattern.h"
 #include "platform/Exception.h"
-#include "shell/DataModule.h"
 #include "shell/DebugClass.h"
 #include "shell/Environment.h"
-#include "tests/common/TestServices.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QSettings>
 
 namespace {
 
-class ServiceActionsTest : public ShellFixture {
+class ServiceActionsTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
     }
     void TearDown() override
     {
-        Dm.reset();
+        ProgramFixture::TearDown();
         G_Zor_Pattern().SetUseWindowsDefaults(false);
-        TestDialogs().Clear();
-        ShellFixture::TearDown();
     }
     QVariant Value(const char* key) const
     {
         return QSettings(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat).value(key);
     }
-    std::unique_ptr<TDM> Dm;
 };
 
 } // namespace

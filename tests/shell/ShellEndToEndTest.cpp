@@ -5,25 +5,21 @@
 #include "controls/SyncListbox.h"
 #include "link/Communication.h"
 #include "platform/Application.h"
-#include "shell/DataModule.h"
 #include "shell/DeviceStatus.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "shell/Tessaro.h"
 #include "sim/FramingPeer.h"
 #include "sim/RadioModule.h"
-#include "tests/common/TestServices.h"
 #include "tests/shell/KeyInput.h"
+#include "tests/shell/ProgramFixture.h"
 #include "tests/shell/ShellDriving.h"
-#include "tests/shell/ShellFixture.h"
 #include "tests/shell/ShippedProgram.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -35,21 +31,19 @@ namespace {
 
 // The program's settings name COM9, which is the framing peer's
 // pseudo-terminal; the catalogue holds the device type "Ruvo".
-class ProgramOnPeer : public ShellFixture {
+class ProgramOnPeer : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         setenv("TESSARO_COM9", Peer.PortPath().c_str(), 1);
         SetComPort(9);
-        WriteFile(ProgramDir() + "ZorDevices.xml", R"(<ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+        Catalogue(R"(<DEVICE name="Ruvo"/>)");
     }
     void TearDown() override
     {
         unsetenv("TESSARO_COM9");
-        ShellFixture::TearDown();
+        ProgramFixture::TearDown();
     }
     TFramingPeer Peer;
 };
@@ -189,7 +183,7 @@ void ChooseFromMenu(QAction* entry)
 // person: the program (real dialogs, offscreen) ends in order with status 0:
 // the window goes, the plug-in is unloaded with its windows, the link's
 // threads are joined and the settings saved.
-TEST_F(ShellFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
+TEST_F(ProgramFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
 {
     const struct {
         const char* What;
@@ -212,10 +206,8 @@ TEST_F(ShellFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
          },
          "QFileDialog"},
     };
-    TDM::PluginLoadPause = [](int) {};
     ASSERT_TRUE(QFile::copy(RAVVEL_PATH, QString::fromStdString(ProgramDir() + "Ravvel.so")));
-    WriteFile(ProgramDir() + "ZorDevices.xml",
-              R"(<ZORDEVICES><GENERAL preference=""/><DEVICE name="Ruvo" EX="Ravvel.so"/></ZORDEVICES>)");
+    Catalogue(R"(<GENERAL preference=""/><DEVICE name="Ruvo" EX="Ravvel.so"/>)");
     TFramingPeer peer;
     TRadioModule module(peer);
     setenv("TESSARO_COM43", peer.PortPath().c_str(), 1);

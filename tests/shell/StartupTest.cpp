@@ -6,14 +6,11 @@
 #include "localization/lcComp.h"
 #include "platform/Exception.h"
 #include "platform/NamedObjects.h"
-#include "shell/DataModule.h"
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
 #include "shell/Environment.h"
-#include "shell/MainForm.h"
-#include "tests/common/TestServices.h"
 #include "tests/link/VirtualComIo.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QComboBox>
 #include <QMenu>
@@ -22,25 +19,12 @@
 
 namespace {
 
-class StartupTest : public ShellFixture {
+class StartupTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         SetComPort(0);
-    }
-    void TearDown() override
-    {
-        Form.reset();
-        Dm.reset();
-        TestDialogs().Clear();
-        ShellFixture::TearDown();
-    }
-    void Catalogue(const std::string& devices)
-    {
-        WriteFile(ProgramDir() + "ZorDevices.xml", "<?xml version=\"1.0\"?><ZORDEVICES>" + devices + "</ZORDEVICES>");
     }
     // The program up to its first show, with this command-line argument.
     void Start(const char* argument = nullptr)
@@ -53,9 +37,6 @@ protected:
         Form->FormShow();
     }
     std::string Panel(int i) const { return Form->StatusPanels[i]->text().toStdString(); }
-
-    std::unique_ptr<TDM> Dm;
-    std::unique_ptr<TfMainForm> Form;
 };
 
 const char* const kTwoDevices = R"(<DEVICE name="Ruvo"/><DEVICE name="Other"/>)";
@@ -79,9 +60,7 @@ TEST_F(StartupTest, MissingOrUnreadableCatalogueEndsTheProgram)
         EXPECT_EQ(boxes[0].Caption, "Notwendige Systemdatei fehlt!");
         EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
         EXPECT_TRUE(Form->MarkedToEnd());
-        Form.reset();
-        Dm.reset();
-        TestDialogs().Clear();
+        EndProgram();
     }
 }
 
@@ -312,8 +291,6 @@ TEST_F(StartupTest, PortSettingsAsWrittenInTheFile)
             ProcessEventsFor(50);
             EXPECT_TRUE(TestDialogs().Boxes().empty());
         }
-        Form.reset();
-        Dm.reset();
-        TestDialogs().Clear();
+        EndProgram();
     }
 }

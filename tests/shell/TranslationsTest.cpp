@@ -8,12 +8,9 @@
 #include "localization/lcLangCombo.h"
 #include "localization/lcLngLnk.h"
 #include "shell/ComportOptions.h"
-#include "shell/DataModule.h"
 #include "shell/Environment.h"
 #include "shell/Language.h"
-#include "shell/MainForm.h"
-#include "tests/common/TestServices.h"
-#include "tests/shell/ShellFixture.h"
+#include "tests/shell/ProgramFixture.h"
 
 #include <QDir>
 #include <QLabel>
@@ -42,10 +39,8 @@ TEST(ProgramTranslations, CompiledFilesReadAndWriteBackByteForByte)
     }
 }
 
-TEST_F(ShellFixture, TextsFollowTheActiveLanguage)
+TEST_F(ProgramFixture, TextsFollowTheActiveLanguage)
 {
-    TDM::PluginLoadPause = [](int) {};
-    TestDialogs().Clear();
     TDM dm(QStringList{"Tessaro"});
     TfMainForm form;
     EXPECT_EQ(form.Text("IDS_11"), "Warte auf Verbindung!");
@@ -66,26 +61,16 @@ TEST_F(ShellFixture, TextsFollowTheActiveLanguage)
 
 namespace {
 
-class LanguageSwitchTest : public ShellFixture {
+class LanguageSwitchTest : public ProgramFixture {
 protected:
     void SetUp() override
     {
-        ShellFixture::SetUp();
-        TestDialogs().Clear();
-        TDM::PluginLoadPause = [](int) {};
+        ProgramFixture::SetUp();
         SetComPort(0);
-        WriteFile(ProgramDir() + "ZorDevices.xml",
-                  R"(<?xml version="1.0"?><ZORDEVICES><DEVICE name="Ruvo"/></ZORDEVICES>)");
+        Catalogue(R"(<DEVICE name="Ruvo"/>)");
         Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Ruvo"});
         Form = std::make_unique<TfMainForm>();
         Form->FormShow();
-    }
-    void TearDown() override
-    {
-        Form.reset();
-        Dm.reset();
-        TestDialogs().Clear();
-        ShellFixture::TearDown();
     }
     // What the language dialog does when the user picks a language and OK.
     void Choose(int language)
@@ -162,9 +147,6 @@ protected:
                 ports.lPort->text().toStdString(),
                 ports.btAbort->Caption().toStdString()};
     }
-
-    std::unique_ptr<TDM> Dm;
-    std::unique_ptr<TfMainForm> Form;
 };
 
 const std::vector<std::string> kGerman = {"&Datei",
