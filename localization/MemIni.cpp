@@ -331,16 +331,11 @@ std::string ReadFileWhole(const std::string& fileName)
     return bytes.str();
 }
 
-void WriteFileWhole(const std::string& fileName, std::string_view bytes)
-{
-    SaveFile(fileName, bytes);
-}
-
 void TlcMemIniFile::Flush()
 {
     TlcStringList lines;
     SaveToLines(lines);
-    WriteFileWhole(FileName(), lines.Text());
+    SaveFile(FileName(), lines.Text());
     FModified = false;
 }
 

@@ -122,8 +122,5 @@ private:
 // start for n = 0) and the next one; empty when no delimiter follows it.
 std::u16string ExtractFieldW(std::u16string_view text, char16_t delimiter, int n);
 
-// Writes the file whole through a temporary one that is then renamed over it,
-// so a failed write keeps the old file; raises with the file's name.
-void WriteFileWhole(const std::string& fileName, std::string_view bytes);
 // Reads a file's bytes whole; raises with the file's name.
 std::string ReadFileWhole(const std::string& fileName);

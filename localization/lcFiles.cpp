@@ -4,6 +4,7 @@
 #include "localization/lcResStrings.h"
 #include "platform/Component.h"
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 
 #include <QMetaEnum>
 #include <QMetaProperty>
@@ -1252,7 +1253,7 @@ int TlcTranslationFiles::SaveListToFile(TStringsType list, const std::string& fi
     std::string bytes = FileExists(fileName) ? ReadFileWhole(fileName) : std::string();
     const int count = SaveListToIni(list, bytes, fileDelimiter);
     if (count >= 0)
-        WriteFileWhole(fileName, bytes);
+        SaveFile(fileName, bytes);
     return count;
 }
 
@@ -1275,7 +1276,7 @@ void TlcTranslationFiles::SaveAllToFile(const std::string& fileName, const std::
     for (int t = 0; t < lcStringsTypeCount; ++t)
         SaveListToIni(static_cast<TStringsType>(t), bytes, fileDelimiter);
     SaveExtendedToIni(bytes, fileDelimiter);
-    WriteFileWhole(fileName, bytes);
+    SaveFile(fileName, bytes);
 }
 
 int TlcTranslationFiles::LoadStringsFromFile(const std::string& fileName, bool clearFirst)

@@ -29,3 +29,18 @@ void TlcLangLinked::Loaded()
         List(type) = copy;
     }
 }
+
+TlcLangLinked* CreateFormTranslation(QObject* form, TlcLangDispatcher* dispatcher, const std::string& folder,
+                                     const std::string& formName,
+                                     const std::function<void(TlcLangLinked&)>& prepare)
+{
+    auto* lang = new TlcLangLinked(form);
+    lang->setObjectName("lcLangLinked");
+    if (prepare)
+        prepare(*lang);
+    TlcResourceLoading loading;
+    loading.Add(*lang);
+    LoadFormTranslation(*lang, dispatcher, folder, formName);
+    loading.Finish();
+    return lang;
+}

@@ -4,6 +4,9 @@
 // data; it may copy them from a common container.
 #include "localization/lcComp.h"
 
+#include <functional>
+#include <string>
+
 class TlcLangLinked : public TlcCustomLang {
     Q_OBJECT
     Q_PROPERTY(TlcStringList Captions READ Captions WRITE SetCaptions)
@@ -54,3 +57,15 @@ public:
 private:
     QPointer<TlcCustomLang> FCommonContainer;
 };
+
+// A form's translation component as the form's data make it: a TlcLangLinked
+// named "lcLangLinked", owned by the form, loaded by LoadFormTranslation from
+// "<folder>/<formName>" with the dispatcher (none: the form's data alone)
+// inside a loading bracket of its own, so that the form shows the active
+// language when it returns. `prepare` runs on the new component before it
+// loads, for what its first translation already reaches (OnChangeLanguage).
+// Raises what loading raises; the component then stays with the form,
+// unloaded.
+TlcLangLinked* CreateFormTranslation(QObject* form, TlcLangDispatcher* dispatcher, const std::string& folder,
+                                     const std::string& formName,
+                                     const std::function<void(TlcLangLinked&)>& prepare = {});

@@ -174,9 +174,8 @@ TTranslationTable ParseTranslationTable(std::string_view text, const std::string
             } else {
                 if (!publisher)
                     publisher = MakeComponent(table.ClassName, true);
-                QMetaProperty property;
-                if (IsGivenOtherwise(words[0]) || !FindPublishedProperty(publisher.get(), words[0], &property)
-                    || property.name() != words[0] || !property.isWritable())
+                // What the component does not publish is refused by applying it.
+                if (IsGivenOtherwise(words[0]))
                     error.Raise("unknown setting " + words[0]);
                 table.Settings.emplace_back(words[0], std::vector<std::string>(words.begin() + 1, words.end()));
                 try {

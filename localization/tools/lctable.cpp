@@ -2,12 +2,11 @@
 // the translation data file and the settings file that the build compiles in
 // as resources.
 #include "localization/tools/TranslationTable.h"
+#include "platform/FileSave.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 
 int main(int argc, char** argv)
 {
@@ -24,18 +23,8 @@ int main(int argc, char** argv)
         const TTranslationTable table = ParseTranslationTable(text, tableFile);
         const std::string data = CompileTranslationTable(table);
         const std::string settings = CompileTranslationSettings(table);
-        for (const auto& [output, bytes] : {std::pair<std::string, const std::string*>{argv[2], &data},
-                                            std::pair<std::string, const std::string*>{argv[3], &settings}}) {
-            const std::string temporary = output + ".tmp";
-            {
-                std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-                out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-                if (!out.flush())
-                    throw Exception(temporary + ": cannot be written");
-            }
-            if (std::rename(temporary.c_str(), output.c_str()) != 0)
-                throw Exception(output + ": cannot be written");
-        }
+        SaveFile(argv[2], data);
+        SaveFile(argv[3], settings);
     } catch (const std::exception& e) {
         std::cerr << "lctable: " << e.what() << '\n';
         return 1;

@@ -9,12 +9,14 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QMainWindow>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -170,6 +172,62 @@ TEST(EditPaste, TheCaretFollowsThePastedText)
     edit.Paste(std::string("XY"), {2, 0});
     EXPECT_EQ(edit.Selection(), (TZor_Selection{4, 0}));
     EXPECT_EQ(edit.LastSelection(), (TZor_Selection{4, 0}));
+}
+
+// ---- Bevel ----------------------------------------------------------------------
+
+// The bevel of a look painted into a control's rectangle: each cut one pixel
+// wide, the outer one on the outermost pixels of all four sides, the inner
+// one just inside it, each only on the edges asked for.
+TEST(Bevel, EachCutOnItsOwnRingOfPixels)
+{
+    const QRgb ground = qRgb(255, 0, 255);
+    const QRgb light = ColorToQColor(clBtnHighlight).rgb();
+    const QRgb shadow = ColorToQColor(clBtnShadow).rgb();
+    struct Case {
+        const char* Name;
+        TZor_Colors_Bevel::TBevelValues Bevel;
+        TBevelEdges Edges;
+        // Columns 0, 1, w-2, w-1 at the middle row, then rows 0, 1, h-2, h-1
+        // at the middle column.
+        std::array<QRgb, 4> Columns;
+        std::array<QRgb, 4> Rows;
+    };
+    const TBevelEdges sides = TBevelEdges(TBevelEdge::beLeft) | TBevelEdge::beRight;
+    const std::vector<Case> cases = {
+        {"Flat", {TBorderStyle::bsNone, TBevelCut::bvRaised, TBevelCut::bvRaised, TBevelKind::bkFlat}, AllBevelEdges,
+         {shadow, ground, ground, shadow}, {shadow, ground, ground, shadow}},
+        {"FlatOnTheSides", {TBorderStyle::bsNone, TBevelCut::bvNone, TBevelCut::bvNone, TBevelKind::bkFlat}, sides,
+         {shadow, ground, ground, shadow}, {ground, ground, ground, ground}},
+        {"RaisedAroundLowered", {TBorderStyle::bsNone, TBevelCut::bvRaised, TBevelCut::bvLowered, TBevelKind::bkTile},
+         AllBevelEdges, {light, shadow, light, shadow}, {light, shadow, light, shadow}},
+        {"LoweredAlone", {TBorderStyle::bsNone, TBevelCut::bvLowered, TBevelCut::bvNone, TBevelKind::bkSoft},
+         AllBevelEdges, {shadow, ground, ground, light}, {shadow, ground, ground, light}},
+        {"SpaceThenRaised", {TBorderStyle::bsNone, TBevelCut::bvSpace, TBevelCut::bvRaised, TBevelKind::bkTile},
+         AllBevelEdges, {ground, light, shadow, ground}, {ground, light, shadow, ground}},
+        {"RaisedOnTheSides", {TBorderStyle::bsNone, TBevelCut::bvRaised, TBevelCut::bvNone, TBevelKind::bkTile}, sides,
+         {light, ground, ground, shadow}, {ground, ground, ground, ground}},
+        {"NoBevel", {TBorderStyle::bsNone, TBevelCut::bvRaised, TBevelCut::bvRaised, TBevelKind::bkNone},
+         AllBevelEdges, {ground, ground, ground, ground}, {ground, ground, ground, ground}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        QImage image(24, 12, QImage::Format_RGB32);
+        image.fill(ground);
+        {
+            QPainter painter(&image);
+            ZorPaintBevel(painter, image.rect(), c.Bevel, c.Edges);
+        }
+        const int w = image.width();
+        const int h = image.height();
+        const std::array<int, 4> columns{0, 1, w - 2, w - 1};
+        const std::array<int, 4> rows{0, 1, h - 2, h - 1};
+        for (std::size_t i = 0; i < 4; ++i) {
+            EXPECT_EQ(image.pixel(columns[i], h / 2), c.Columns[i]) << "column " << columns[i];
+            EXPECT_EQ(image.pixel(w / 2, rows[i]), c.Rows[i]) << "row " << rows[i];
+        }
+        EXPECT_EQ(image.pixel(w / 2, h / 2), ground) << "the inside is the control's";
+    }
 }
 
 // ---- The widget ------------------------------------------------------------------

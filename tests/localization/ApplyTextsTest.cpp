@@ -247,6 +247,55 @@ TEST(ApplyTexts, LanguageDialogSwitchesBothWays)
     EXPECT_EQ(form.Label1->text(), "Sprache:");
 }
 
+// A form makes its component in one call: named, linked, loaded from its
+// data and already showing the active language; the handler that the
+// preparation sets sees the first translation into another language.
+TEST(ApplyTexts, AFormsComponentIsMadeFromItsData)
+{
+    struct Case {
+        const char* Name;
+        bool Linked;  // to the data module's dispatcher, else alone
+        int Language; // the dispatcher's active one
+        const char* Label;
+    };
+    for (const Case& c : {Case{"LinkedInGerman", true, 1, "Sprache:"}, Case{"LinkedInEnglish", true, 2, "Language:"},
+                          Case{"AloneTheFirstLanguage", false, 2, "Sprache:"}}) {
+        SCOPED_TRACE(c.Name);
+        TTestDataModule dm;
+        dm.Dispatcher->SetActiveLanguage(c.Language);
+        TfLanguage form;
+        TlcLangDispatcher* dispatcher = c.Linked ? dm.Dispatcher : nullptr;
+        const int linked = dm.Dispatcher->LinkedCount();
+        std::vector<int> changes;
+        const auto prepare = [&changes](TlcLangLinked& made) {
+            EXPECT_EQ(made.LangDispatcher(), nullptr) << "before it loads";
+            made.SetOnChangeLanguage([&changes, self = &made](TObject* sender) {
+                EXPECT_EQ(sender, static_cast<TObject*>(self));
+                changes.push_back(self->ActiveLanguage());
+            });
+        };
+        TlcLangLinked* lang = CreateFormTranslation(&form, dispatcher, ":/tests/lc", "TfLanguage", prepare);
+        ASSERT_NE(lang, nullptr);
+        EXPECT_EQ(lang->parent(), &form);
+        EXPECT_EQ(lang->objectName(), "lcLangLinked");
+        EXPECT_FALSE(lang->Loading());
+        EXPECT_EQ(lang->LangDispatcher(), dispatcher);
+        EXPECT_EQ(dm.Dispatcher->LinkedCount(), linked + (c.Linked ? 1 : 0));
+        EXPECT_EQ(lang->LangNames().Lines(), (Lines{"Deutsch", "English"}));
+        EXPECT_EQ(form.Label1->text(), c.Label);
+        // The first language is what the form shows already: nothing to translate.
+        EXPECT_EQ(changes, c.Linked && c.Language == 2 ? std::vector<int>{2} : std::vector<int>{});
+    }
+    // A form without data raises; its component stays with it, out of the
+    // loading state.
+    TfLanguage form;
+    EXPECT_THROW(CreateFormTranslation(&form, nullptr, ":/tests/lc", "TfMissing"), Exception);
+    const auto* left = form.findChild<TlcLangLinked*>("lcLangLinked");
+    ASSERT_NE(left, nullptr);
+    EXPECT_FALSE(left->Loading());
+    EXPECT_EQ(form.Label1->text(), "Sprache:");
+}
+
 TEST(ApplyTexts, EmptyEntriesStayWithoutAutoSkipAndWriteNothing)
 {
     TTestDataModule dm;
