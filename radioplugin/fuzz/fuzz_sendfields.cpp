@@ -14,6 +14,7 @@
 #include "radioplugin/SendFunctions.h"
 #include "radioplugin/StringTokens.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
