@@ -1,11 +1,13 @@
 // Fuzz target: arbitrary bytes taken as a run of received transfers (and as a
-// device-interface name, and as udev's PRODUCT property of a device). The first byte picks the product and the packet
-// size, the next ones give the length of each transfer. Joining must never
-// read outside a transfer, and what a product-4 run assembles must be exactly
-// the data bytes behind the index bytes.
+// device-interface name, and as udev's PRODUCT property of a device). The
+// first byte picks the product and the packet size, the next ones give the
+// length of each transfer. Joining must never read outside a transfer, and
+// what a product-4 run assembles must be exactly the data bytes behind the
+// index bytes.
 #include "link/USB_Communication.h"
 #include "platform/DeviceNotification.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>

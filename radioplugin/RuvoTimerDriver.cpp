@@ -1,6 +1,5 @@
 #include "radioplugin/RuvoTimerDriver.h"
 
-#include "platform/MessageWindow.h"
 #include "radioplugin/RuvoTransport.h"
 
 #include <algorithm>
@@ -34,14 +33,6 @@ void TRuvoTimerDriver::Reschedule()
 
 void TRuvoTimerDriver::Fire()
 {
-    if (FRunTimers) {
-        FRunTimers();
-    } else {
-        try {
-            FTransport.Poll();
-        } catch (const std::exception& e) {
-            HandleApplicationException(e);
-        }
-    }
+    FRunTimers();
     Reschedule();
 }

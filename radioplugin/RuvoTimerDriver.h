@@ -2,9 +2,8 @@
 // Runs a transport's timers on the GUI thread's event loop: one precise
 // single-shot QTimer, set to the next due timer of the transport. The
 // transport must use the steady clock (SteadyClockMs). When a timer is due
-// the driver calls RunTimers, which fires the transport's due timers and
-// shows what they raise; without one it polls the transport and hands an
-// error to the application's exception display.
+// the driver calls RunTimers, which fires the transport's due timers (its
+// Poll) and shows what they raise.
 #include <QObject>
 #include <QTimer>
 
@@ -14,8 +13,7 @@ class TRuvoTransport;
 
 class TRuvoTimerDriver : public QObject {
 public:
-    explicit TRuvoTimerDriver(TRuvoTransport& Transport, std::function<void()> RunTimers = {},
-                              QObject* parent = nullptr);
+    TRuvoTimerDriver(TRuvoTransport& Transport, std::function<void()> RunTimers, QObject* parent = nullptr);
     ~TRuvoTimerDriver() override;
 
     // Sets the QTimer to the transport's next due timer.

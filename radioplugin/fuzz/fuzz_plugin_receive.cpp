@@ -22,7 +22,9 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 

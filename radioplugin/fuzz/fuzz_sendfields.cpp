@@ -7,12 +7,14 @@
 //
 // Input: records of four bytes: field (0-11, 11 the channel), key, selection
 // start and length. A field byte with bit 7 set pastes the next two bytes as
-// the field's text instead.
+// the field's text instead. Bit 0 of the first byte leaves every hex field
+// at the end, which pads it to two characters.
 #include "link/HexToInt.h"
 #include "radioplugin/RuvoCommands.h"
 #include "radioplugin/SendFunctions.h"
 #include "radioplugin/StringTokens.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -85,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!pasted[field] && !IsHex(text))
             std::abort(); // a typed key that is no hex digit got in
     }
-    for (std::size_t i = 0; i < 11; ++i)
-        if (data[0] & 1)
+    if (size > 0 && (data[0] & 1))
+        for (std::size_t i = 0; i < 11; ++i)
             fields[i] = PadHexField(fields[i]);
 
     TFFSKFields input;

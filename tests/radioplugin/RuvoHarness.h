@@ -58,7 +58,14 @@ class TRuvoHarness {
 public:
     explicit TRuvoHarness(std::uint16_t port)
         : FPort(port), Module(Peer), Mutex(CreateMutex(true, MutexName())), Radio(Link),
-          Transport(&Radio, MutexName(), View), Parser(Set, Transport, View), Driver(Transport)
+          Transport(&Radio, MutexName(), View), Parser(Set, Transport, View),
+          Driver(Transport, [this] {
+              try {
+                  Transport.Poll();
+              } catch (const std::exception& e) {
+                  Errors.push_back(e.what());
+              }
+          })
     {
         SetApplicationExceptionHandler([this](const std::exception& e) { Errors.push_back(e.what()); });
         setenv(EnvName().c_str(), Peer.PortPath().c_str(), 1);
