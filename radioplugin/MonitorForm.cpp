@@ -51,12 +51,7 @@ TfMonitorForm::~TfMonitorForm() = default;
 
 void TfMonitorForm::LoadTexts(const char* Form)
 {
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    TlcResourceLoading loading;
-    loading.Add(*lcLangLinked);
-    LoadPluginTranslations(*lcLangLinked, Form);
-    loading.Finish();
+    lcLangLinked = CreatePluginTranslations(this, Form);
 }
 
 void TfMonitorForm::AddLine(const std::string& Text)

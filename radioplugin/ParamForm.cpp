@@ -143,14 +143,7 @@ TfParameterForm::TfParameterForm(QWidget* Owner, TRuvoLink* Communication, const
     setMinimumSize(501, 548);
     BuildControls();
 
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadPluginTranslations(*lcLangLinked, "TfParameterForm");
-        loading.Finish();
-    }
+    lcLangLinked = CreatePluginTranslations(this, "TfParameterForm");
 
     const TTextLookup texts = [this](const std::string& id) { return Text(id); };
     FParameter = std::make_unique<TRuvoParameter>();

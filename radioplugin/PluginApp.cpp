@@ -1,6 +1,7 @@
 #include "radioplugin/PluginApp.h"
 
 #include "localization/lcComp.h"
+#include "localization/lcLngLnk.h"
 #include "platform/Dialogs.h"
 
 #include <QApplication>
@@ -31,7 +32,7 @@ int PluginMessageBox(const std::string& Text, const std::string& Caption, unsign
     return MessageBox(PluginAppWindow(), Text, Caption, Flags);
 }
 
-void LoadPluginTranslations(TlcCustomLang& Lang, const std::string& Form)
+TlcLangLinked* CreatePluginTranslations(QObject* Window, const std::string& Form)
 {
-    LoadFormTranslation(Lang, nullptr, ":/ravvel/lc", Form);
+    return CreateFormTranslation(Window, nullptr, ":/ravvel/lc", Form);
 }

@@ -8,6 +8,8 @@
 
 class QWidget;
 class TlcCustomLang;
+class TlcLangLinked;
+class QObject;
 
 // Makes the host's window the plug-in's application window; 0 takes the
 // window that is active now.
@@ -22,7 +24,8 @@ void ShowPluginException(const std::exception& e);
 // A message box owned by the application window.
 int PluginMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
 
-// Loads a form's translation data and settings, compiled into the plug-in as
-// ":/ravvel/lc/<Form>.dat" and ".lcs": two languages, German active. The
-// plug-in has no dispatcher, so its windows stay German.
-void LoadPluginTranslations(TlcCustomLang& Lang, const std::string& Form);
+// A window's translation component made from its form's data and settings,
+// compiled into the plug-in as ":/ravvel/lc/<Form>.dat" and ".lcs": two
+// languages, German active. The plug-in has no dispatcher, so its windows
+// stay German.
+TlcLangLinked* CreatePluginTranslations(QObject* Window, const std::string& Form);

@@ -103,14 +103,7 @@ TfComportOptions::TfComportOptions(QWidget* owner) : TForm(owner)
     }
     body->addLayout(buttons);
 
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM ? DM->lcLangDispatcher : nullptr, "TfComportOptions");
-        loading.Finish();
-    }
+    lcLangLinked = CreateFormTranslations(this, DM ? DM->lcLangDispatcher : nullptr, "TfComportOptions");
     resize(353, 138);
     FormCreate();
 }

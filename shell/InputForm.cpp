@@ -79,14 +79,7 @@ TfInputForm::TfInputForm(QWidget* owner) : TForm(owner, Qt::Tool)
     connect(edValue, &QLineEdit::textChanged, this, &TfInputForm::edValueChange);
     edValue->installEventFilter(this);
 
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM ? DM->lcLangDispatcher : nullptr, "TfInputForm");
-        loading.Finish();
-    }
+    lcLangLinked = CreateFormTranslations(this, DM ? DM->lcLangDispatcher : nullptr, "TfInputForm");
     resize(444, 147);
     FormCreate();
 }

@@ -85,14 +85,7 @@ TfLanguage::TfLanguage(QWidget* owner) : TForm(owner)
         info.SetLanguageName(i == 0 ? "Deutsch" : "English");
     }
 
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfLanguage");
-        loading.Finish();
-    }
+    lcLangLinked = CreateFormTranslations(this, DM->lcLangDispatcher, "TfLanguage");
     lcLangCombo->SetlcLang(DM->lcLang);
     lcLangCombo->SetlcLangDispatcher(DM->lcLangDispatcher);
     lcLangCombo->Loaded();

@@ -263,16 +263,13 @@ TfMainForm::TfMainForm(QWidget* parent) : QMainWindow(parent)
     // The translation component is read last, as a form's data are: a window
     // made while another language is active gets its texts applied to the
     // controls that now exist.
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    // The texts the window makes itself follow a language switch too.
-    lcLangLinked->SetOnChangeLanguage([this](TObject*) { LanguageChanged(); });
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM->lcLangDispatcher, "TfMainForm");
-        loading.Finish();
-    }
+    // The texts the window makes itself follow a language switch too, the
+    // first one included (made while English is active), which already reads
+    // the window's texts through the component.
+    CreateFormTranslations(this, DM->lcLangDispatcher, "TfMainForm", [this](TlcLangLinked& lang) {
+        lcLangLinked = &lang;
+        lang.SetOnChangeLanguage([this](TObject*) { LanguageChanged(); });
+    });
 }
 
 TfMainForm::~TfMainForm()

@@ -67,14 +67,7 @@ TfSelectDeviceForm::TfSelectDeviceForm(TDeviceList& devices, TAppRegistryStorage
     setSizeGripEnabled(false);
     if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM ? DM->lcLangDispatcher : nullptr, "TfSelectDeviceForm");
-        loading.Finish();
-    }
+    lcLangLinked = CreateFormTranslations(this, DM ? DM->lcLangDispatcher : nullptr, "TfSelectDeviceForm");
     FormCreate();
 }
 

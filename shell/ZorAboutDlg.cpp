@@ -100,14 +100,7 @@ TfZorAboutDlg::TfZorAboutDlg(QWidget* owner) : QDialog(owner, Qt::Tool)
     });
     imBackground->installEventFilter(this);
 
-    lcLangLinked = new TlcLangLinked(this);
-    lcLangLinked->setObjectName("lcLangLinked");
-    {
-        TlcResourceLoading loading;
-        loading.Add(*lcLangLinked);
-        LoadFormTranslations(*lcLangLinked, DM ? DM->lcLangDispatcher : nullptr, "TfZorAboutDlg");
-        loading.Finish();
-    }
+    lcLangLinked = CreateFormTranslations(this, DM ? DM->lcLangDispatcher : nullptr, "TfZorAboutDlg");
     FormCreate();
     fZorAboutDlg = this;
 }

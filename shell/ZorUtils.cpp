@@ -1,6 +1,7 @@
 #include "shell/ZorUtils.h"
 
 #include "localization/lcComp.h"
+#include "localization/lcLngLnk.h"
 #include "shell/DataModule.h"
 #include "shell/MainForm.h"
 
@@ -36,9 +37,20 @@ void CloseAllMDIChildren()
     }
 }
 
+namespace {
+// Where the program's forms keep their translation data.
+const char* const kTables = ":/tessaro/lc";
+} // namespace
+
 void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& form)
 {
-    LoadFormTranslation(lang, dispatcher, ":/tessaro/lc", form);
+    LoadFormTranslation(lang, dispatcher, kTables, form);
+}
+
+TlcLangLinked* CreateFormTranslations(QObject* window, TlcLangDispatcher* dispatcher, const std::string& form,
+                                      const std::function<void(TlcLangLinked&)>& prepare)
+{
+    return CreateFormTranslation(window, dispatcher, kTables, form, prepare);
 }
 
 std::string GetVersionInfoString(int index)

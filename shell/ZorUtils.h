@@ -1,9 +1,12 @@
 #pragma once
 // Small helpers of the program.
+#include <functional>
 #include <string>
 
 class TlcCustomLang;
 class TlcLangDispatcher;
+class TlcLangLinked;
+class QObject;
 
 // A new GUID in the standard form with braces: 38 characters, upper-case
 // hexadecimal digits.
@@ -24,3 +27,7 @@ void CloseAllMDIChildren();
 // table compiled into the program (":/tessaro/lc/<form>.lcs" and ".dat"),
 // linked to the dispatcher.
 void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& form);
+// A window's translation component made from the program's data of `form`
+// (CreateFormTranslation), linked to the dispatcher.
+TlcLangLinked* CreateFormTranslations(QObject* window, TlcLangDispatcher* dispatcher, const std::string& form,
+                                      const std::function<void(TlcLangLinked&)>& prepare = {});
