@@ -117,45 +117,8 @@ namespace {
 // for itself as U+DC80 + byte, so that every text decodes and encodes back.
 char32_t Decode(std::string_view s, size_t& i)
 {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int extra = 0;
-    char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = b0 & 0x07;
-    } else {
-        ++i;
-        return 0xDC80 + b0;
-    }
-    if (i + static_cast<size_t>(extra) >= s.size()) {
-        ++i;
-        return 0xDC80 + b0;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xDC80 + b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xDC80 + b0;
-    }
-    i += static_cast<size_t>(extra) + 1;
-    return cp;
+    const auto b = static_cast<unsigned char>(s[i]);
+    return NextUtf8(s, i).value_or(0xDC80 + b);
 }
 
 void Encode(char32_t cp, std::string& out)
