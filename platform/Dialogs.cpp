@@ -150,16 +150,6 @@ bool RunFileDialog(TDialogService& service, QWidget* owner, TFileDialog& d, QFil
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!d.FileName.empty())
         dialog.selectFile(QString::fromStdString(d.FileName));
-    const std::pair<QFileDialog::DialogLabel, const std::string*> labels[] = {
-        {QFileDialog::FileType, &d.Labels.FileType}, {QFileDialog::FileName, &d.Labels.FileName},
-        {QFileDialog::LookIn, &d.Labels.LookIn},     {QFileDialog::Accept, &d.Labels.Accept},
-        {QFileDialog::Reject, &d.Labels.Reject}};
-    for (const auto& [label, text] : labels)
-        if (!text->empty()) {
-            // The desktop's own dialog has no labels to set.
-            dialog.setOption(QFileDialog::DontUseNativeDialog);
-            dialog.setLabelText(label, QString::fromStdString(*text));
-        }
     if (d.OnShow) {
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         new TFirstShow(dialog, d.OnShow);

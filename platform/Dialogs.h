@@ -24,11 +24,6 @@ enum : unsigned {
 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
-// Texts in place of the file dialog's own (empty: the dialog's text).
-struct TFileDialogLabels {
-    std::string FileType, FileName, LookIn, Accept, Reject;
-};
-
 // The choice of a file to open or to save.
 struct TFileDialog {
     std::string Title;
@@ -38,7 +33,6 @@ struct TFileDialog {
     std::string FileName;   // preset, and the chosen file (full path) on success
     std::string DefaultExt; // without dot; added to a name typed without one
     bool OverwritePrompt = false;
-    TFileDialogLabels Labels;
     // Called once with the dialog window when it first shows, before it is
     // painted (the dialog is then the toolkit's own widget dialog, whose
     // labels and buttons the handler may change).
