@@ -4,6 +4,7 @@
 #include "controls/Zor_EditCore.h"
 #include "platform/Beep.h"
 #include "platform/FormatSettings.h"
+#include "tests/common/MachineNumbers.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -39,33 +40,6 @@ public:
 private:
     TFormatSettings FSaved;
 };
-
-// A text with every `from` replaced by `to`.
-template <typename S>
-S Replaced(S text, char from, char to)
-{
-    for (auto& c : text)
-        if (c == static_cast<typename S::value_type>(from))
-            c = static_cast<typename S::value_type>(to);
-    return text;
-}
-
-// A number written with ',' for the decimal separator, in the separator of
-// the settings.
-inline std::string Num(const std::string& text)
-{
-    return Replaced(text, ',', FormatSettings().DecimalSeparator);
-}
-inline std::u32string Num(const std::u32string& text)
-{
-    return Replaced(text, ',', FormatSettings().DecimalSeparator);
-}
-// A date written with '.' between its numbers, in the separator of the
-// settings.
-inline std::string Day(const std::string& text)
-{
-    return Replaced(text, '.', FormatSettings().DateSeparator);
-}
 
 // Beeps given since the counter was made.
 class TBeepCounter {

@@ -9,6 +9,7 @@
 #include "radioplugin/RuvoReplyParser.h"
 #include "radioplugin/RuvoTransport.h"
 #include "radioplugin/RuvoView.h"
+#include "tests/common/MachineNumbers.h"
 
 #include <gtest/gtest.h>
 
@@ -18,21 +19,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// A number written with ',' for the decimal separator, in the separator the
-// program has on this machine.
-inline std::string Num(std::string text)
-{
-    for (char& c : text)
-        if (c == ',')
-            c = FormatSettings().DecimalSeparator;
-    return text;
-}
-// The separator the program does not use here.
-inline char OtherSeparator()
-{
-    return FormatSettings().DecimalSeparator == ',' ? '.' : ',';
-}
 
 // True when another thread cannot take the mutex right now.
 inline bool MutexHeldElsewhere(const std::string& name)
