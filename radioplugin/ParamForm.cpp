@@ -220,7 +220,7 @@ void TfParameterForm::BuildControls()
     FGrid = std::make_unique<TFrequencyGrid>(this, device);
     grdFrequencies = FGrid->Widget();
     FGrid->OnSetEditText = [this](int col, int row, const std::string& text) {
-        grdFrequenciesSetEditText(col, row, text);
+        RunAction([&] { grdFrequenciesSetEditText(col, row, text); });
     };
     deviceLayout->addWidget(grdFrequencies, 1);
     auto* fileButtons = new QHBoxLayout;
@@ -329,23 +329,29 @@ void TfParameterForm::BuildControls()
     TestToneTimer->setObjectName("TestToneTimer");
     ProgressDialog = new TfProgressDisplay(this);
 
-    connect(btnOK, &QPushButton::clicked, this, &TfParameterForm::btnOKClick);
-    connect(btnLoad, &QPushButton::clicked, this, &TfParameterForm::btnLoadClick);
-    connect(btnSave, &QPushButton::clicked, this, &TfParameterForm::btnSaveClick);
-    connect(btnSetDeviceParameter, &QPushButton::clicked, this, &TfParameterForm::btnSetDeviceParameterClick);
-    connect(edtSquelchLow, &QSpinBox::valueChanged, this, &TfParameterForm::edtSquelchChange);
-    connect(edtSquelchHigh, &QSpinBox::valueChanged, this, &TfParameterForm::edtSquelchChange);
-    connect(btnSend, &QPushButton::clicked, this, &TfParameterForm::btnSendClick);
-    connect(btnTestTone, &QPushButton::clicked, this, &TfParameterForm::btnTestToneClick);
-    connect(TestToneTimer, &QTimer::timeout, this, &TfParameterForm::TestToneTimerTimer);
-    connect(btnFFSKFilterOnOff, &QPushButton::clicked, this, &TfParameterForm::btnFFSKFilterOnOffClick);
-    connect(edtInfobyte01, &QLineEdit::textChanged, this, &TfParameterForm::edtInfobyte01Change);
-    connect(edtInfobyte02, &QLineEdit::textChanged, this, &TfParameterForm::edtInfobyte02Change);
-    connect(edtInfobyte03, &QLineEdit::textChanged, this, &TfParameterForm::edtInfobyte02Change);
-    connect(edtSendTimeLimit, &QSpinBox::valueChanged, this, &TfParameterForm::edtSendTimeLimitChange);
-    connect(btnGPSTrace, &QPushButton::clicked, this, &TfParameterForm::btnGPSTraceClick);
-    connect(btnIBISTrace, &QPushButton::clicked, this, &TfParameterForm::btnIBISTraceClick);
-    connect(btnFunkmodulTerminal, &QPushButton::clicked, this, &TfParameterForm::btnFunkmodulTerminalClick);
+    // Every handler a person sets off is one action (its failures are told
+    // once) and shows what it raises in the plug-in's box: no error leaves
+    // a slot.
+    const auto act = [this](void (TfParameterForm::*handler)()) {
+        return [this, handler] { RunAction([this, handler] { (this->*handler)(); }); };
+    };
+    connect(btnOK, &QPushButton::clicked, this, act(&TfParameterForm::btnOKClick));
+    connect(btnLoad, &QPushButton::clicked, this, act(&TfParameterForm::btnLoadClick));
+    connect(btnSave, &QPushButton::clicked, this, act(&TfParameterForm::btnSaveClick));
+    connect(btnSetDeviceParameter, &QPushButton::clicked, this, act(&TfParameterForm::btnSetDeviceParameterClick));
+    connect(edtSquelchLow, &QSpinBox::valueChanged, this, act(&TfParameterForm::edtSquelchChange));
+    connect(edtSquelchHigh, &QSpinBox::valueChanged, this, act(&TfParameterForm::edtSquelchChange));
+    connect(btnSend, &QPushButton::clicked, this, act(&TfParameterForm::btnSendClick));
+    connect(btnTestTone, &QPushButton::clicked, this, act(&TfParameterForm::btnTestToneClick));
+    connect(TestToneTimer, &QTimer::timeout, this, act(&TfParameterForm::TestToneTimerTimer));
+    connect(btnFFSKFilterOnOff, &QPushButton::clicked, this, act(&TfParameterForm::btnFFSKFilterOnOffClick));
+    connect(edtInfobyte01, &QLineEdit::textChanged, this, act(&TfParameterForm::edtInfobyte01Change));
+    connect(edtInfobyte02, &QLineEdit::textChanged, this, act(&TfParameterForm::edtInfobyte02Change));
+    connect(edtInfobyte03, &QLineEdit::textChanged, this, act(&TfParameterForm::edtInfobyte02Change));
+    connect(edtSendTimeLimit, &QSpinBox::valueChanged, this, act(&TfParameterForm::edtSendTimeLimitChange));
+    connect(btnGPSTrace, &QPushButton::clicked, this, act(&TfParameterForm::btnGPSTraceClick));
+    connect(btnIBISTrace, &QPushButton::clicked, this, act(&TfParameterForm::btnIBISTraceClick));
+    connect(btnFunkmodulTerminal, &QPushButton::clicked, this, act(&TfParameterForm::btnFunkmodulTerminalClick));
     for (QLineEdit* edit : {edtInfobyte01, edtInfobyte02, edtInfobyte03})
         edit->installEventFilter(this);
     for (QLineEdit* edit : edtZusatzbyte)
@@ -386,8 +392,23 @@ void TfParameterForm::SetMutexName(const std::string& Value)
     FTransport->SetMutexName(Value);
 }
 
+void TfParameterForm::RunAction(const std::function<void()>& Handler)
+{
+    TRuvoAction action(*FTransport);
+    try {
+        Handler();
+    } catch (const std::exception& e) {
+        ShowPluginException(e);
+    }
+}
+
 void TfParameterForm::HandleReply(const std::string& Data)
 {
+    ++FHandlingReply;
+    struct TDone {
+        int& Depth;
+        ~TDone() { --Depth; }
+    } done{FHandlingReply};
     FParser->HandleReply(Data);
 }
 
@@ -489,6 +510,14 @@ void TfParameterForm::ProgressHide()
 
 void TfParameterForm::ProcessMessages()
 {
+    // While a received message is handled, its window pass is left to the
+    // event loop it came from: a pass here would handle the next received
+    // message inside this one, and a module that sends faster than the
+    // messages are handled would nest them until the stack is gone. The
+    // table still shows each slot as it comes: its row is redrawn at the
+    // loop's next paint.
+    if (FHandlingReply > 0)
+        return;
     QCoreApplication::processEvents();
 }
 

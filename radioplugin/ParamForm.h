@@ -12,6 +12,7 @@
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,6 +66,9 @@ public:
     // calls it; with a clock of their own, tests do.
     void RunDueTimers();
 
+    // Parses one received message. A window pass asked for while it runs
+    // (a slot telegram's) is left to the event loop, so no message is
+    // handled inside another.
     void HandleReply(const std::string& Data);
     void QueueDevice(const std::string& Line);
     void QueueRadio(const std::string& Line);
@@ -159,6 +163,9 @@ private:
     void SetTestToneTimerEnabled(bool Enabled);
     bool IsHexEdit(QObject* object) const;
     void FillTable();
+    // Runs a handler the person set off as one action of the transport's,
+    // and shows what it raises with the plug-in's exception display.
+    void RunAction(const std::function<void()>& Handler);
 
     std::unique_ptr<TRuvoParameter> FParameter;
     std::unique_ptr<TRuvoTransport> FTransport;
@@ -168,6 +175,7 @@ private:
     bool FTableModified = false;
     int FTestToneTag = 0;
     bool FShownOnce = false;
+    int FHandlingReply = 0; // received messages being handled now
 };
 
 // The dialog while it exists.

@@ -21,7 +21,10 @@ QWidget* PluginAppWindow();
 // owned by the application window.
 void ShowPluginException(const std::exception& e);
 
-// A message box owned by the application window.
+// A message box owned by the application window. At most one is open at a
+// time: a message asked for while another box is open is shown after it
+// (one waits; later ones go to stderr), a question then is answered IDNO or
+// IDCANCEL at once.
 int PluginMessageBox(const std::string& Text, const std::string& Caption, unsigned Flags);
 
 // A window's translation component made from its form's data and settings,

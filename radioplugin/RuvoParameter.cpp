@@ -157,13 +157,6 @@ std::int32_t IntAttr(const pugi::xml_node& node, const char* name, std::int32_t 
     return ParseDecimal32(attr.value()).value_or(def);
 }
 
-void CheckRange(std::int32_t value, const char* name, TRuvoRange range)
-{
-    if (value < range.Min || value > range.Max)
-        throw Exception(Format("LoadFromXML: The value %d of \"%s\" is out of range (%d..%d).", value, name,
-                               range.Min, range.Max));
-}
-
 void CheckSlotRange(int slot, std::int32_t value, const char* name, TRuvoRange range)
 {
     if (value < range.Min || value > range.Max)
@@ -173,13 +166,11 @@ void CheckSlotRange(int slot, std::int32_t value, const char* name, TRuvoRange r
 
 // A field the file names replaces the set's; -1 (missing, not a number, or
 // -1 itself) leaves it.
-void ReadField(const pugi::xml_node& node, const char* name, TRuvoRange range, std::int32_t& field)
+void ReadField(const pugi::xml_node& node, const char* name, std::int32_t& field)
 {
     const std::int32_t value = IntAttr(node, name, -1);
-    if (value == -1)
-        return;
-    CheckRange(value, name, range);
-    field = value;
+    if (value != -1)
+        field = value;
 }
 
 } // namespace
@@ -200,8 +191,13 @@ void TRuvoParameter::LoadFromXML(const std::string& FileName)
     // changes nothing.
     TRuvoParameter next;
     next.Assign(*this);
-    constexpr TRuvoRange anyValue{INT32_MIN, INT32_MAX};
-    constexpr TRuvoRange channels{RuvoFirstChannel, RuvoLastChannel};
+    // A set holds what the module reports, and a file takes back whatever a
+    // set holds: the values load as they stand (the spin edits clamp what
+    // they show, a write sends what they show, the squelch index goes back
+    // as the module gave it). Slot channels the module may report off the
+    // raster, but never below 0 (the reply refuses those), and a power the
+    // table can show: those are what a slot must hold.
+    constexpr TRuvoRange channels{RuvoFirstChannel, INT32_MAX};
     constexpr TRuvoRange powers{1, RuvoMaxPowerIndex};
 
     // Depth first, each element before its children, without recursion.
@@ -213,19 +209,13 @@ void TRuvoParameter::LoadFromXML(const std::string& FileName)
             continue;
         const std::string name = node.name();
         if (name == "Parameter") {
-            // The values the dialog shows in a spin edit load as they stand:
-            // the spin edit clamps what it shows, and a write sends what it
-            // shows. The project is an index into the dialog's list, which
-            // keeps its selection for an unknown one. Only the squelch index
-            // goes to the module as the set holds it, so only it must be in
-            // range.
-            ReadField(node, "squelchlow", anyValue, next.FSquelchLow);
-            ReadField(node, "squelchhigh", anyValue, next.FSquelchHigh);
-            ReadField(node, "squelchindex", RuvoSquelchIndexRange, next.FSquelchIndex);
-            ReadField(node, "nflevel", anyValue, next.FNFLevel);
-            ReadField(node, "sendtimelimit", anyValue, next.FSendTimeLimit);
-            ReadField(node, "projectnr", anyValue, next.FProjectNr);
-            ReadField(node, "modulation", anyValue, next.FModulation);
+            ReadField(node, "squelchlow", next.FSquelchLow);
+            ReadField(node, "squelchhigh", next.FSquelchHigh);
+            ReadField(node, "squelchindex", next.FSquelchIndex);
+            ReadField(node, "nflevel", next.FNFLevel);
+            ReadField(node, "sendtimelimit", next.FSendTimeLimit);
+            ReadField(node, "projectnr", next.FProjectNr);
+            ReadField(node, "modulation", next.FModulation);
             const std::int32_t filter = IntAttr(node, "ffskfilteractive", 1);
             if (filter != 1)
                 next.FFFSKFilterActive = filter != 0;

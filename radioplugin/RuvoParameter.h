@@ -100,13 +100,12 @@ private:
 };
 
 // The module's ranges of the set's values. The dialog's spin edits keep the
-// values they show inside them; the squelch index is checked on loading.
+// values they show inside them; the set itself holds any value.
 struct TRuvoRange {
     std::int32_t Min;
     std::int32_t Max;
 };
 constexpr TRuvoRange RuvoSquelchRange{0, 1023};
-constexpr TRuvoRange RuvoSquelchIndexRange{0, 0xFFFF};
 constexpr TRuvoRange RuvoNFLevelRange{0, 31};
 constexpr TRuvoRange RuvoSendTimeLimitRange{0, 180};
 constexpr TRuvoRange RuvoModulationRange{0, 7};

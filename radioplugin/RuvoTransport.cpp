@@ -21,6 +21,23 @@ std::string Shown(const std::string& line)
 }
 } // namespace
 
+TRuvoAction::TRuvoAction(TRuvoTransport& Transport) : FTransport(Transport), FOuter(Transport.FInAction ? 1u : 0u)
+{
+    if (FOuter)
+        return;
+    FTransport.FInAction = true;
+    FTransport.FCurrentAction = FTransport.NewAction();
+}
+
+TRuvoAction::~TRuvoAction()
+{
+    if (FOuter)
+        return;
+    FTransport.FInAction = false;
+    FTransport.FCurrentAction = TRuvoTransport::OwnLines;
+    FTransport.ForgetFinishedActions();
+}
+
 TRuvoClock SteadyClockMs()
 {
     return [] {
@@ -121,31 +138,87 @@ bool TRuvoTransport::SendNow(const std::string& Line)
     return sent;
 }
 
+unsigned TRuvoTransport::NewAction()
+{
+    if (++FLastAction == OwnLines)
+        ++FLastAction;
+    return FLastAction;
+}
+
+unsigned TRuvoTransport::ActionOfNewLine()
+{
+    return FInAction ? FCurrentAction : NewAction();
+}
+
+void TRuvoTransport::Enqueue(TRuvoQueue which, const std::string& Line, unsigned Action)
+{
+    if (which == TRuvoQueue::Radio) {
+        FRadioQueue.push_back(Line);
+        FRadioActions.push_back(Action);
+    } else {
+        FDeviceQueue.push_back(Line);
+        FDeviceActions.push_back(Action);
+    }
+}
+
+bool TRuvoTransport::Reportable(unsigned Action)
+{
+    if (Action == OwnLines)
+        return false;
+    if (std::find(FToldActions.begin(), FToldActions.end(), Action) != FToldActions.end())
+        return false;
+    FToldActions.push_back(Action);
+    return true;
+}
+
+void TRuvoTransport::ForgetFinishedActions()
+{
+    const auto live = [this](unsigned action) {
+        if ((FInAction && action == FCurrentAction) || action == FRadioInFlightAction ||
+            action == FDeviceInFlightAction)
+            return true;
+        return std::find(FRadioActions.begin(), FRadioActions.end(), action) != FRadioActions.end() ||
+               std::find(FDeviceActions.begin(), FDeviceActions.end(), action) != FDeviceActions.end();
+    };
+    FToldActions.erase(std::remove_if(FToldActions.begin(), FToldActions.end(),
+                                      [&](unsigned action) { return !live(action); }),
+                       FToldActions.end());
+}
+
+void TRuvoTransport::ReportCurrent(unsigned Action)
+{
+    const bool told = Reportable(Action);
+    ForgetFinishedActions();
+    if (told)
+        throw;
+}
+
 void TRuvoTransport::QueueDevice(const std::string& Line)
 {
     SetTimer(FDeviceSendTimer, true);
-    FDeviceQueue.push_back(Line);
+    Enqueue(TRuvoQueue::Device, Line, ActionOfNewLine());
 }
 
 void TRuvoTransport::QueueRadio(const std::string& Line)
 {
+    const unsigned action = Line == RuvoSlotPoll && !FInAction ? OwnLines : ActionOfNewLine();
     if (FRadioSendTimer.FEnabled) {
-        FRadioQueue.push_back(Line);
+        Enqueue(TRuvoQueue::Radio, Line, action);
         return;
     }
     // The radio link opens before the first line. When that cannot be sent
     // (the link is down, or the send failed), the line waits in the queue
     // and the queue starts with the next line queued or the next connection.
+    Enqueue(TRuvoQueue::Radio, Line, action);
     bool opened = false;
     try {
         opened = SendNow(RuvoRadioTalkOn);
     } catch (...) {
-        FRadioQueue.push_back(Line);
-        throw;
+        ReportCurrent(action);
+        return;
     }
     if (opened)
         SetTimer(FRadioSendTimer, true);
-    FRadioQueue.push_back(Line);
 }
 
 void TRuvoTransport::DeviceSendTimerTimer()
@@ -163,9 +236,11 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
     const bool radio = which == TRuvoQueue::Radio;
     TRuvoTimer& timer = radio ? FRadioSendTimer : FDeviceSendTimer;
     std::deque<std::string>& queue = radio ? FRadioQueue : FDeviceQueue;
+    std::deque<unsigned>& actions = radio ? FRadioActions : FDeviceActions;
     const HANDLE event = radio ? FRadioReply : FDeviceReply;
     int& waitCount = radio ? FRadioWaitCount : FDeviceWaitCount;
     std::string& inFlight = radio ? FRadioInFlight : FDeviceInFlight;
+    unsigned& inFlightAction = radio ? FRadioInFlightAction : FDeviceInFlightAction;
 
     const std::uint32_t result = WaitForSingleObject(event, FTiming.ReplyWaitMs);
     if (result == WAIT_TIMEOUT) {
@@ -180,15 +255,18 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
     }
 
     inFlight.clear();
+    inFlightAction = OwnLines;
     if (queue.empty()) {
         SetTimer(timer, false);
         if (radio) {
-            QueueDevice(RuvoRadioTalkOff);
+            SetTimer(FDeviceSendTimer, true);
+            Enqueue(TRuvoQueue::Device, RuvoRadioTalkOff, OwnLines);
             SetEvent(event);
             FView.ProgressHide();
         } else {
             SetEvent(event);
         }
+        ForgetFinishedActions();
         return;
     }
     // While the link is down the lines wait; the next connection resumes.
@@ -201,24 +279,30 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
         FView.ProgressStep();
     SetTimer(timer, false);
     const std::string line = queue.front();
+    const unsigned action = actions.front();
     queue.pop_front();
+    actions.pop_front();
     if (!line.empty()) {
         ResetEvent(event);
         inFlight = line;
+        inFlightAction = action;
         bool sent = false;
         try {
             sent = SendNow(line);
         } catch (...) {
-            // The line is lost and the error reported; no answer can come
-            // for it, so the queue goes on with the next line.
-            inFlight.clear();
-            SetEvent(event);
-            SetTimer(timer, true);
-            throw;
+            // The line is lost. The tick ends here: the event stays reset
+            // and the timer off until the next line is queued, and the queue
+            // then waits for the lost line as for one that went out, and
+            // gives up on it. So a link that refuses every line costs one
+            // line per action, not one per queued line.
+            ReportCurrent(action);
+            return;
         }
         if (!sent) {
             inFlight.clear();
+            inFlightAction = OwnLines;
             queue.push_front(line);
+            actions.push_front(action);
             SetEvent(event);
             return;
         }
@@ -231,27 +315,37 @@ void TRuvoTransport::GiveUp(TRuvoQueue which)
     const bool radio = which == TRuvoQueue::Radio;
     TRuvoTimer& timer = radio ? FRadioSendTimer : FDeviceSendTimer;
     std::deque<std::string>& queue = radio ? FRadioQueue : FDeviceQueue;
+    std::deque<unsigned>& actions = radio ? FRadioActions : FDeviceActions;
     std::string& inFlight = radio ? FRadioInFlight : FDeviceInFlight;
+    unsigned& inFlightAction = radio ? FRadioInFlightAction : FDeviceInFlightAction;
     (radio ? FRadioWaitCount : FDeviceWaitCount) = 0;
 
     SetTimer(timer, false);
     if (radio) {
         FView.ProgressHide();
-        QueueDevice(RuvoRadioTalkOff);
+        SetTimer(FDeviceSendTimer, true);
+        Enqueue(TRuvoQueue::Device, RuvoRadioTalkOff, OwnLines);
     }
     const std::string lost = inFlight;
     const std::size_t dropped = queue.size();
-    const bool onlyPolls =
-        lost == RuvoSlotPoll && std::all_of(queue.begin(), queue.end(), [](const std::string& l) { return l == RuvoSlotPoll; });
+    // Every action that loses lines here is told at most once, and this
+    // give-up tells at most one: the line in flight when it is the person's,
+    // else the lines that were waiting behind it.
+    const bool lostTold = !lost.empty() && Reportable(inFlightAction);
+    bool told = lostTold;
+    for (const unsigned action : actions)
+        told = Reportable(action) || told;
     queue.clear();
+    actions.clear();
     inFlight.clear();
+    inFlightAction = OwnLines;
     SetEvent(radio ? FRadioReply : FDeviceReply);
+    ForgetFinishedActions();
 
-    // The slot polling asks again by itself; every other line is reported.
-    if (onlyPolls)
+    if (!told)
         return;
     const char* who = radio ? "radio" : "device";
-    if (lost.empty())
+    if (!lostTold)
         throw Exception(Format("TfParameterForm: No answer from the %s; %zu queued lines were dropped.", who, dropped));
     throw Exception(Format("TfParameterForm: The %s did not answer \"%s\"; it and %zu further lines were dropped.", who,
                            Shown(lost).c_str(), dropped));
@@ -264,7 +358,15 @@ void TRuvoTransport::FrequencyPollingTimerTimer()
     // One poll at a time: a module that is slow to answer is not flooded.
     if (FRadioInFlight == RuvoSlotPoll || std::find(FRadioQueue.begin(), FRadioQueue.end(), RuvoSlotPoll) != FRadioQueue.end())
         return;
-    QueueRadio(RuvoSlotPoll);
+    const bool inAction = FInAction;
+    FInAction = false; // a poll is the transport's own line
+    try {
+        QueueRadio(RuvoSlotPoll);
+    } catch (...) {
+        FInAction = inAction;
+        throw;
+    }
+    FInAction = inAction;
 }
 
 void TRuvoTransport::ConnectionChanged(bool Connected)
@@ -275,11 +377,15 @@ void TRuvoTransport::ConnectionChanged(bool Connected)
         // connection.
         if (!FDeviceInFlight.empty()) {
             FDeviceQueue.push_front(FDeviceInFlight);
+            FDeviceActions.push_front(FDeviceInFlightAction);
             FDeviceInFlight.clear();
+            FDeviceInFlightAction = OwnLines;
         }
         if (!FRadioInFlight.empty()) {
             FRadioQueue.push_front(FRadioInFlight);
+            FRadioActions.push_front(FRadioInFlightAction);
             FRadioInFlight.clear();
+            FRadioInFlightAction = OwnLines;
         }
         SetEvent(FDeviceReply);
         SetEvent(FRadioReply);
@@ -291,8 +397,13 @@ void TRuvoTransport::ConnectionChanged(bool Connected)
     SetTimer(FDeviceSendTimer, Connected);
     FSlotTelegramSeen = false;
     // Radio lines kept across the break need the radio link opened again.
-    if (Connected && !FRadioQueue.empty())
-        SendNow(RuvoRadioTalkOn);
+    if (Connected && !FRadioQueue.empty()) {
+        try {
+            SendNow(RuvoRadioTalkOn);
+        } catch (...) {
+            ReportCurrent(FRadioActions.front());
+        }
+    }
 }
 
 void TRuvoTransport::DeviceReplyReceived()

@@ -13,6 +13,15 @@
 // (the host's Connected and SendText). The timers are plain state driven by
 // Poll() against an injected clock: unit tests run them in virtual time, the
 // dialog drives them with TRuvoTimerDriver.
+//
+// A failure is told to the person once for what they did, not once per line:
+// every line belongs to an action. The lines the transport sends on its own
+// (the slot polls, "radiotalk-on" and "radiotalk-off") belong to none, and a
+// failure of theirs is never reported: the polling asks again by itself. A
+// person's action (a write, a send function, a monitor window opened) is one
+// TRuvoAction scope, and the first failure among its lines (a send error, or
+// a queue given up) is the one raised; the rest of that action stays quiet.
+// A line queued outside any scope is an action of its own.
 #include "platform/NamedObjects.h"
 #include "platform/Object.h"
 #include "radioplugin/RuvoTexts.h"
@@ -22,6 +31,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TRuvoView;
 
@@ -63,6 +73,22 @@ private:
 
 enum class TRuvoQueue { Device, Radio };
 
+class TRuvoTransport;
+
+// The lines queued while it lives are one action of the person's; scopes
+// that nest make no new action.
+class TRuvoAction {
+public:
+    explicit TRuvoAction(TRuvoTransport& Transport);
+    ~TRuvoAction();
+    TRuvoAction(const TRuvoAction&) = delete;
+    TRuvoAction& operator=(const TRuvoAction&) = delete;
+
+private:
+    TRuvoTransport& FTransport;
+    unsigned FOuter;
+};
+
 class TRuvoTransport : public TObject {
 public:
     // Creates both queues empty and the events "RadioReply" and
@@ -86,7 +112,9 @@ public:
     // when the mutex cannot be had or the link refuses the line.
     bool SendNow(const std::string& Line);
     // Appends a line to a queue and starts its timer; the radio queue opens
-    // the radio link first when it was idle.
+    // the radio link first when it was idle. A failure to open it is raised
+    // when the line's action has not been told of a failure yet; the line
+    // waits in the queue either way.
     void QueueDevice(const std::string& Line);
     void QueueRadio(const std::string& Line);
 
@@ -128,11 +156,23 @@ public:
     const TRuvoTiming& Timing() const { return FTiming; }
 
 private:
-    struct TQueueState;
+    friend class TRuvoAction;
+    // Action 0: the transport's own lines.
+    static constexpr unsigned OwnLines = 0;
     void SetTimer(TRuvoTimer& timer, bool enabled);
     bool LinkReady() const;
     void QueueTick(TRuvoQueue which);
     void GiveUp(TRuvoQueue which);
+    void Enqueue(TRuvoQueue which, const std::string& Line, unsigned Action);
+    unsigned NewAction();
+    unsigned ActionOfNewLine();
+    // Whether a failure of this action is to be told now; marks it told.
+    bool Reportable(unsigned Action);
+    // Forgets the told actions no line belongs to any more.
+    void ForgetFinishedActions();
+    // Raises the current exception when `Action` is to be told of it, else
+    // swallows it. Called inside a catch block.
+    void ReportCurrent(unsigned Action);
 
     TRuvoLink* FCommunication;
     std::string FMutexName;
@@ -151,6 +191,15 @@ private:
     bool FSlotTelegramSeen = false;
     std::string FRadioInFlight;
     std::string FDeviceInFlight;
+    // The action of each queued line, and of the line in flight.
+    std::deque<unsigned> FRadioActions;
+    std::deque<unsigned> FDeviceActions;
+    unsigned FRadioInFlightAction = OwnLines;
+    unsigned FDeviceInFlightAction = OwnLines;
+    unsigned FCurrentAction = OwnLines; // the open TRuvoAction's, or none
+    bool FInAction = false;
+    unsigned FLastAction = OwnLines;
+    std::vector<unsigned> FToldActions;
 
     TRuvoTimer FRadioSendTimer;
     TRuvoTimer FDeviceSendTimer;

@@ -92,7 +92,10 @@ struct TRadioModule::TCore {
     bool RadioTalk = false, TerminalTrace = false, GPSTrace = false, IBISTrace = false;
     std::vector<TRadioTestTone> Tones;
     std::vector<TRadioTelegram> Telegrams;
-    bool Silent = false, Malformed = false, OutOfRange = false;
+    bool Silent = false, Malformed = false, OutOfRange = false, WrongAnswers = false, Refusing = false;
+    bool Flood = false;
+    std::uint64_t FloodSent = 0;
+    int FloodSlot = 0;
     std::chrono::milliseconds Delay{0};
 
     // The sender thread.
@@ -115,17 +118,50 @@ struct TRadioModule::TCore {
             Sender.join();
     }
 
+    // Frames the flood keeps waiting in the framing peer, so the link never
+    // runs dry and the peer's queue stays small.
+    static constexpr std::size_t FloodBacklog = 16;
+
+    // Lock held; may unlock while it hands frames to the peer.
+    void FeedFlood(std::unique_lock<std::mutex>& lock)
+    {
+        lock.unlock();
+        const std::size_t pending = Peer.Pending();
+        lock.lock();
+        if (pending >= FloodBacklog) {
+            Changed.wait_for(lock, std::chrono::microseconds(200));
+            return;
+        }
+        std::vector<std::string> batch;
+        for (std::size_t i = pending; i < FloodBacklog; ++i) {
+            batch.push_back(SlotTelegram(FloodSlot));
+            FloodSlot = (FloodSlot + 1) % 32;
+        }
+        FloodSent += batch.size();
+        lock.unlock();
+        for (const std::string& text : batch)
+            Peer.Send(text[0], text.substr(1));
+        lock.lock();
+    }
+
     void Run()
     {
         std::unique_lock lock(Lock);
         while (!Stop) {
+            if (Outbox.empty() && Flood) {
+                FeedFlood(lock);
+                continue;
+            }
             if (Outbox.empty()) {
                 Changed.wait(lock);
                 continue;
             }
             const auto due = Outbox.front().first;
             if (std::chrono::steady_clock::now() < due) {
-                Changed.wait_until(lock, due);
+                if (Flood)
+                    FeedFlood(lock);
+                else
+                    Changed.wait_until(lock, due);
                 continue;
             }
             const std::string text = std::move(Outbox.front().second);
@@ -194,6 +230,15 @@ struct TRadioModule::TCore {
             return;
         }
         const std::string& last = w.back();
+        const bool radioLine = last == "rpc" || EqualsNoCase(last, "rc");
+        if (Refusing) {
+            Reply(radioLine ? "#r ERROR" : "Huh?");
+            return;
+        }
+        if (WrongAnswers) {
+            Reply(radioLine ? "OK." : "#r OK");
+            return;
+        }
 
         if (line == "FLASH-PARAM") {
             Flash = Params;
@@ -221,7 +266,7 @@ struct TRadioModule::TCore {
             Reply("OK.");
         } else if (w.size() >= 4 && last == "FFSK-SEND") {
             HandleTelegram(w);
-        } else if (last == "rpc" || EqualsNoCase(last, "rc")) {
+        } else if (radioLine) {
             HandleRadio(w);
         } else {
             Reply("Huh?");
@@ -482,4 +527,31 @@ void TRadioModule::SetOutOfRange(bool On)
 {
     std::lock_guard guard(FCore->Lock);
     FCore->OutOfRange = On;
+}
+
+void TRadioModule::SetWrongAnswers(bool On)
+{
+    std::lock_guard guard(FCore->Lock);
+    FCore->WrongAnswers = On;
+}
+
+void TRadioModule::SetRefusing(bool On)
+{
+    std::lock_guard guard(FCore->Lock);
+    FCore->Refusing = On;
+}
+
+void TRadioModule::SetFlood(bool On)
+{
+    {
+        std::lock_guard guard(FCore->Lock);
+        FCore->Flood = On;
+    }
+    FCore->Changed.notify_all();
+}
+
+std::uint64_t TRadioModule::FloodSent() const
+{
+    std::lock_guard guard(FCore->Lock);
+    return FCore->FloodSent;
 }

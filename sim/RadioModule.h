@@ -16,9 +16,13 @@
 // Anything else gets "Huh?".
 //
 // It keeps a log of every line it received, in order, and can be told to
-// stay silent, answer late, answer with broken replies or report values out
-// of range. Replies leave through a thread of the module's own, so a delay
-// never holds up the framing peer. Every operation is thread-safe.
+// misbehave as a real module may: stay silent on the text level while its
+// link stays up, answer late, answer with broken replies, report values out
+// of range, answer every line with the answer meant for the other kind (a
+// device line with "#r OK", a radio line with "OK."), refuse every line
+// ("Huh?", "#r ERROR"), or flood the host with slot telegrams as fast as the
+// link takes them. Replies leave through a thread of the module's own, so a
+// delay never holds up the framing peer. Every operation is thread-safe.
 //
 // It starts as a module set up for a customer (TRadioParams' values and
 // FactorySlots()), so that reading it shows something real.
@@ -114,6 +118,14 @@ public:
     void SetReplyDelay(std::chrono::milliseconds Delay); // every reply leaves late
     void SetMalformed(bool On);                       // reports carry bad hex, slot telegrams bad fields
     void SetOutOfRange(bool On);                      // reports carry values out of range
+    void SetWrongAnswers(bool On);                    // every line gets the other kind's answer
+    void SetRefusing(bool On);                        // every line is refused, nothing changes
+    // Slot telegrams for slots 0, 1, ... 31, 0, ... without end, each as soon
+    // as the framing peer has room for it (a few frames wait there at most);
+    // they are not kept in Replies. Answers to lines still go out between.
+    void SetFlood(bool On);
+    // Slot telegrams the flood has handed to the framing peer so far.
+    std::uint64_t FloodSent() const;
 
     struct TCore;
 

@@ -29,6 +29,7 @@
 #include <QTimer>
 
 #include <fstream>
+#include <functional>
 
 using Lines = std::vector<std::string>;
 
@@ -93,7 +94,7 @@ protected:
             }
             Form->RunDueTimers();
         }
-        Now = end;
+        Now = std::max(Now, end); // a box may have let the time run on
     }
     std::vector<std::string> Boxes() const
     {
@@ -118,6 +119,39 @@ Lines ToLines(const std::deque<std::string>& queue)
 {
     return Lines(queue.begin(), queue.end());
 }
+
+// Boxes that stay open a while, as a person's do: each runs `WhileOpen`
+// (the timers go on in its own event loop) before it is answered. Counts how
+// many were open at once.
+class TLingeringBoxes : public TRecordingDialogs {
+public:
+    explicit TLingeringBoxes(std::function<void()> whileOpen) : FWhileOpen(std::move(whileOpen))
+    {
+        SetDialogService(this);
+    }
+    ~TLingeringBoxes() override { SetDialogService(&TestDialogs()); }
+    int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags) override
+    {
+        const int answer = TRecordingDialogs::MessageBox(owner, text, caption, flags);
+        ++Open;
+        MostOpen = std::max(MostOpen, Open);
+        if (Open == 1)
+            FWhileOpen();
+        --Open;
+        return answer;
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const TShownBox& b : Boxes())
+            texts.push_back(b.Text);
+        return texts;
+    }
+    int Open = 0, MostOpen = 0;
+
+private:
+    std::function<void()> FWhileOpen;
+};
 
 const Lines kStartWrite = {
     "00DC PARAM-SQUELCH-LOW !\n", "02D0 PARAM-SQUELCH-HIGH !\n", "0000 PARAM-SQUELCH-INDEX !\n",
@@ -452,8 +486,8 @@ TEST_F(ParamFormTest, LoadedValuesBeyondTheSpinEditsAreClamped)
     EXPECT_EQ(lines, (Lines{"0000 PARAM-SQUELCH-LOW !\n", "03FF PARAM-SQUELCH-HIGH !\n", "0000 PARAM-SQUELCH-INDEX !\n",
                             "00B4 PARAM-AIR-LIMIT !\n", "0000 PARAM-PROJECT !\n", "001F PARAM-NFLEVEL !\n",
                             "0000 PARAM-SN !\n", "0007 PARAM-MODULATION !\n"}));
-    // What goes to the module as the set holds it is still refused.
-    std::ofstream(path) << "<Root><Frequencies><Slot number=\"0\" receive=\"2519\"/></Frequencies></Root>";
+    // A slot channel below 0, which no module reports, is still refused.
+    std::ofstream(path) << "<Root><Frequencies><Slot number=\"0\" receive=\"-1\"/></Frequencies></Root>";
     TestDialogs().QueueFile(path);
     EXPECT_THROW(Form->btnLoadClick(), Exception);
 }
@@ -957,4 +991,180 @@ TEST_F(ParamFormTest, FreedWhileACellIsBeingEdited)
     // Unloading the plug-in frees the dialog with the editor open.
     Form.reset();
     EXPECT_EQ(ParameterForm, nullptr);
+}
+
+// A module whose link is up but that never answers a line: what the plug-in
+// sends on its own (the slot polls, the radio link's lines) is given up
+// quietly, whether the dialog is open or not. A write the person starts is
+// lost and told once, in one box, and while that box is open no second one
+// comes, however long the person leaves it.
+TEST_F(ParamFormTest, ASilentModuleCostsOneBoxForAWriteAndNoneBefore)
+{
+    QWidget host;
+    SetPluginAppWindow(reinterpret_cast<TAppHandle>(&host));
+    TLingeringBoxes boxes([this] { RunFor(60000); });
+    Form->ConnectionChanged(true);
+    RunFor(60000); // the dialog closed
+    EXPECT_TRUE(boxes.Texts().empty()) << boxes.Texts().front();
+    Form->show();
+    RunFor(10000);
+    EXPECT_TRUE(boxes.Texts().empty()) << boxes.Texts().front();
+    const Lines sent = Link.Texts();
+    EXPECT_GE(std::count(sent.begin(), sent.end(), RuvoSlotPoll), 10) << "the polling goes on";
+
+    struct Case {
+        const char* What;
+        bool TableModified;
+        std::size_t Boxes; // with the warning after a table write
+    };
+    for (const Case c : {Case{"device values", false, 1}, Case{"values and table", true, 2}}) {
+        SCOPED_TRACE(c.What);
+        boxes.Clear();
+        if (c.TableModified)
+            Form->grdFrequenciesSetEditText(1, 1, Num("146,0250"));
+        ASSERT_TRUE(Form->btnSetDeviceParameter->isEnabled());
+        QTest::mouseClick(Form->btnSetDeviceParameter, Qt::LeftButton);
+        RunFor(60000);
+        const std::vector<TShownBox> shown = boxes.Boxes();
+        ASSERT_EQ(shown.size(), c.Boxes) << ::testing::PrintToString(boxes.Texts());
+        const TShownBox& lost = shown.back();
+        EXPECT_EQ(lost.Text.rfind("TfParameterForm: ", 0), 0u) << lost.Text;
+        EXPECT_EQ(lost.Caption, "Ravvel");
+        EXPECT_EQ(lost.Owner, &host);
+        EXPECT_EQ(boxes.MostOpen, 1);
+    }
+}
+
+// A link that refuses every line: one click on "Parameter setzen" is one
+// box, whether the table goes too or not, and the polling behind it adds
+// none.
+TEST_F(ParamFormTest, ALinkThatRefusesEveryLineCostsOneBoxPerClick)
+{
+    QWidget host;
+    SetPluginAppWindow(reinterpret_cast<TAppHandle>(&host));
+    TLingeringBoxes boxes([this] { RunFor(10000); });
+    Connect();
+    Form->Transport().SetSlotTelegramSeen(false); // the slots are polled too
+    Link.Accept = false;
+    for (const bool table : {false, true}) {
+        SCOPED_TRACE(table ? "with the table" : "device values");
+        boxes.Clear();
+        if (table)
+            Form->grdFrequenciesSetEditText(1, 1, Num("146,0250"));
+        QTest::mouseClick(Form->btnSetDeviceParameter, Qt::LeftButton);
+        RunFor(60000);
+        ASSERT_EQ(boxes.Texts(), Lines{"ExtendedDLL: The link did not take the message."});
+        EXPECT_EQ(boxes.Boxes()[0].Owner, &host);
+        EXPECT_EQ(boxes.MostOpen, 1);
+    }
+}
+
+// A module that sends slot telegrams faster than they are handled: no
+// telegram handles the next message inside its own window pass, so however
+// many wait, they are handled one after the other, and the table shows each
+// slot as it came.
+TEST_F(ParamFormTest, ASlotTelegramHandlesNoOtherMessageInsideIt)
+{
+    Form->show();
+    struct TArrivals : QObject {
+        TfParameterForm* Form = nullptr;
+        int Depth = 0, Deepest = 0, Handled = 0;
+        std::uintptr_t Top = 0, Bottom = 0;
+        bool event(QEvent* e) override
+        {
+            if (e->type() != QEvent::User)
+                return QObject::event(e);
+            char here = 0;
+            const auto at = reinterpret_cast<std::uintptr_t>(&here);
+            Top = Top ? std::max(Top, at) : at;
+            Bottom = Bottom ? std::min(Bottom, at) : at;
+            ++Depth;
+            Deepest = std::max(Deepest, Depth);
+            const int i = Handled++;
+            Form->HandleReply("#r SPEICHER " + std::to_string(i % 32) + " EMPFANG: " + std::to_string(i) +
+                              " SENDEN: " + std::to_string(1400 + i) + " LEISTUNG: " + std::to_string(1 + i % 5));
+            --Depth;
+            return true;
+        }
+    } arrivals;
+    arrivals.Form = Form.get();
+    constexpr int Count = 320;
+    for (int i = 0; i < Count; ++i)
+        QCoreApplication::postEvent(&arrivals, new QEvent(QEvent::User));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return arrivals.Handled == Count; }, 60000));
+    EXPECT_EQ(arrivals.Deepest, 1);
+    EXPECT_LT(arrivals.Top - arrivals.Bottom, 16u * 1024) << "the stack grew with the waiting messages";
+    for (int row = 1; row <= 32; ++row) {
+        const int last = Count - 32 + row - 1;
+        EXPECT_EQ(Form->Grid().Object(1, row), last) << row;
+        EXPECT_EQ(Form->Grid().Object(2, row), 1400 + last) << row;
+    }
+    EXPECT_TRUE(Boxes().empty());
+}
+
+// What the buttons fail at reaches the person in the plug-in's own box,
+// owned by the program's window; no error leaves a button's handler.
+TEST_F(ParamFormTest, ButtonErrorsAreShownInThePluginsBox)
+{
+    QWidget host;
+    SetPluginAppWindow(reinterpret_cast<TAppHandle>(&host));
+    std::vector<std::string> stray;
+    SetApplicationExceptionHandler([&](const std::exception& e) { stray.push_back(e.what()); });
+    Form->show();
+    WriteBroken();
+    struct Case {
+        const char* What;
+        QPushButton* Button;
+        std::string File;
+        const char* Begins;
+    };
+    const Case cases[] = {
+        {"a broken file", Form->btnLoad, Temp("broken.xml"), "LoadFromXML: File \""},
+        {"a file that is gone", Form->btnLoad, Temp("gone.xml"), "LoadFromXML: File \""},
+        {"a folder that does not exist", Form->btnSave, Temp("no/such/folder/set.xml"),
+         "Der Hardwarekonfiguration konnte nicht gespeichert werden."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TestDialogs().Clear();
+        TestDialogs().QueueFile(c.File);
+        QTest::mouseClick(c.Button, Qt::LeftButton);
+        const std::vector<TShownBox> boxes = TestDialogs().Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Text.rfind(c.Begins, 0), 0u) << boxes[0].Text;
+        EXPECT_EQ(boxes[0].Caption, "Ravvel");
+        EXPECT_EQ(boxes[0].Flags, unsigned(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(boxes[0].Owner, &host);
+    }
+    SetApplicationExceptionHandler({});
+    EXPECT_TRUE(stray.empty()) << stray.front();
+    EXPECT_EQ(Form->Parameter().SquelchLow(), 0) << "the set stays";
+}
+
+// Whatever the module reports, the set holds, and a file saved from it loads
+// back: channels off the raster and a squelch index beyond four digits too.
+TEST_F(ParamFormTest, WhatTheModuleReportedIsSavedAndLoadsBack)
+{
+    Form->show();
+    Form->HandleReply("PARAM SQUELCH-INDEX=1FFFF NFLEVEL=40");
+    Form->HandleReply("#r SPEICHER 4 EMPFANG: 99999 SENDEN: 2519 LEISTUNG: 5");
+    Form->HandleReply("#r SPEICHER 5 EMPFANG: 7 SENDEN: 8 LEISTUNG: 0");
+    ASSERT_EQ(Form->Parameter().SquelchIndex(), 0x1FFFF);
+    ASSERT_EQ(Form->Parameter().GetSlot(4)->Receive(), 99999);
+    TRuvoParameter reported;
+    reported.Assign(Form->Parameter());
+    TestDialogs().QueueFile(Temp("reported.xml"));
+    QTest::mouseClick(Form->btnSave, Qt::LeftButton);
+    Form->Parameter().SetSquelchIndex(0);
+    Form->Parameter().GetSlot(4)->SetReceive(0);
+    TestDialogs().QueueFile(Temp("reported.xml"));
+    QTest::mouseClick(Form->btnLoad, Qt::LeftButton);
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    reported.SetSerialNumber(Form->Parameter().SerialNumber()); // not in the file
+    for (int slot = 0; slot < TRuvoParameter::SlotCount; ++slot)
+        if (reported.GetSlot(slot)->Power() == 0)
+            reported.GetSlot(slot)->SetPower(1); // a file's power 0 loads as 1
+    EXPECT_TRUE(Form->Parameter() == reported);
+    EXPECT_EQ(Form->Grid().Object(1, 5), 99999);
+    EXPECT_EQ(Form->Grid().Object(2, 5), 2519);
 }

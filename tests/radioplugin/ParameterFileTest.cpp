@@ -164,7 +164,7 @@ TEST_F(ParameterFile, ParameterAttributes)
         {"ffskfilteractive=\"1\"", 16, true, false},         // 1 leaves the flag
         {"ffskfilteractive=\"-1\"", 16, true, false},        //
         {"ffskfilteractive=\"x\"", 16, true, false},         //
-        {"nflevel=\"3\" ffskfilteractive=\"0\" squelchindex=\"65536\"", 16, true, true}, // all or nothing
+        {"nflevel=\"3\" ffskfilteractive=\"0\" squelchindex=\"131071\"", 3, false, false}, // beyond 4 digits
     };
     for (const auto& c : cases) {
         TRuvoParameter set;
@@ -191,7 +191,8 @@ TEST_F(ParameterFile, ParameterAttributes)
 
 // Values the dialog shows in a spin edit load as they stand, whatever their
 // size: the spin edit clamps them, and a write sends what it shows. The
-// squelch index goes to the module as the set holds it and must be in range.
+// squelch index loads as it stands too: a set holds it as the module
+// reported it, and what a set holds, its file gives back.
 TEST_F(ParameterFile, RangesOfEveryField)
 {
     struct Case {
@@ -199,7 +200,7 @@ TEST_F(ParameterFile, RangesOfEveryField)
         std::int32_t Max;
         bool Checked;
     };
-    const Case cases[] = {{"squelchlow", 1023, false}, {"squelchhigh", 1023, false}, {"squelchindex", 65535, true},
+    const Case cases[] = {{"squelchlow", 1023, false}, {"squelchhigh", 1023, false}, {"squelchindex", 65535, false},
                           {"nflevel", 31, false},      {"sendtimelimit", 180, false}, {"modulation", 7, false}};
     const auto field = [](const TRuvoParameter& set, const std::string& name) {
         return name == "squelchlow" ? set.SquelchLow() : name == "squelchhigh" ? set.SquelchHigh()
@@ -245,7 +246,8 @@ TEST_F(ParameterFile, SlotElements)
         {"<Slot number=\"-1\" receive=\"100\"/>", 0, 5, 6, 2, false},                     //
         {"<Slot receive=\"100\"/>", 0, 5, 6, 2, false},                                   // no number
         {"<Slot number=\"4294967296\" receive=\"100\"/>", 0, 5, 6, 2, false},             // 64-bit number
-        {"<Slot number=\"3\" receive=\"2519\"/>", 3, 5, 6, 2, true},                      // off the raster
+        {"<Slot number=\"3\" receive=\"2519\"/>", 3, 2519, 0, 1, false}, // off the raster, as a module reports it
+        {"<Slot number=\"3\" receive=\"99999\" transmit=\"2147483647\"/>", 3, 99999, 2147483647, 1, false},
         {"<Slot number=\"3\" transmit=\"-5\"/>", 3, 5, 6, 2, true},
         {"<Slot number=\"3\" power=\"6\"/>", 3, 5, 6, 2, true},
         {"<Slot number=\"3\" receive=\"1\"/><Slot number=\"3\" receive=\"2\"/>", 3, 2, 0, 1, false}, // last wins

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 using Lines = std::vector<std::string>;
@@ -219,7 +220,11 @@ TEST_F(Queues, ASilentRadioIsGivenUpAndTheRadioLinkClosed)
     EXPECT_TRUE(IsSignalled(Transport->RadioReply()));
 }
 
-TEST_F(Queues, ASendErrorDoesNotLeaveTheQueueWaiting)
+// A line that cannot be sent ends its tick: it is lost and reported, and the
+// queue sends nothing more until the next line is queued; it then waits for
+// the lost line as for one that went out, and gives up on it. So a link that
+// refuses every line costs one report, not one per queued line.
+TEST_F(Queues, ASendErrorEndsTheTickAndTheQueueWaitsForTheLostLine)
 {
     AnswerWith(DeviceOK);
     // Another thread holds the mutex while the first line is due.
@@ -240,24 +245,89 @@ TEST_F(Queues, ASendErrorDoesNotLeaveTheQueueWaiting)
     holder.join();
     ASSERT_EQ(Errors, Lines{"ExtendedDLL: Timeout while waiting to send a message"});
     EXPECT_TRUE(Sent().empty());
-    EXPECT_TRUE(IsSignalled(Transport->DeviceReply())) << "no answer can come for a line never sent";
-    EXPECT_TRUE(Transport->DeviceSendTimer().Enabled());
+    EXPECT_FALSE(IsSignalled(Transport->DeviceReply())) << "the queue waits for the lost line";
+    EXPECT_FALSE(Transport->DeviceSendTimer().Enabled());
+    RunFor(60000);
+    EXPECT_TRUE(Sent().empty()) << "nothing goes out until a line is queued";
+    EXPECT_EQ(Errors.size(), 1u);
+
+    // The next line starts the timer; the queue gives up on the lost line
+    // after 200 ticks and drops what waits behind it, which is reported once.
+    Transport->QueueDevice("C\n");
+    RunFor(199 * 20);
+    EXPECT_TRUE(Sent().empty());
+    RunFor(20);
+    ASSERT_EQ(Errors.size(), 2u);
+    EXPECT_EQ(Errors[1], "TfParameterForm: No answer from the device; 2 queued lines were dropped.");
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+    Transport->QueueDevice("D\n");
     RunFor(40);
-    EXPECT_EQ(Sent(), Lines{"B\n"});
+    EXPECT_EQ(Sent(), Lines{"D\n"});
 
     // A mutex that cannot be opened, and a link that refuses the line, are
-    // errors too.
-    Errors.clear();
-    Transport->SetMutexName("Global\\{no-such-mutex}");
-    Transport->QueueDevice("C\n");
-    RunFor(20);
-    EXPECT_EQ(Errors, Lines{"ExtendedDLL: Could not open the communication mutex."});
-    Transport->SetMutexName(MutexName);
+    // send errors too.
+    struct Case {
+        const char* What;
+        std::function<void()> Break, Mend;
+        const char* Error;
+    };
+    const Case cases[] = {
+        {"no mutex", [&] { Transport->SetMutexName("Global\\{no-such-mutex}"); },
+         [&] { Transport->SetMutexName(MutexName); }, "ExtendedDLL: Could not open the communication mutex."},
+        {"refused", [&] { Link.Accept = false, Link.OnSend = nullptr; },
+         [&] { Link.Accept = true, AnswerWith(DeviceOK); },
+         "ExtendedDLL: The link did not take the message."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Errors.clear();
+        Link.Sent.clear();
+        c.Break();
+        for (const char* l : {"E\n", "F\n", "G\n"})
+            Transport->QueueDevice(l);
+        RunFor(60000);
+        c.Mend();
+        ASSERT_EQ(Errors.size(), 1u);
+        EXPECT_EQ(Errors[0], c.Error);
+        EXPECT_EQ(Transport->DeviceQueue().size(), 2u);
+        Transport->QueueDevice("H\n");
+        RunFor(200 * 20 + 40);
+        EXPECT_EQ(Errors.size(), 2u) << "the lines behind the lost one are dropped and told once";
+        Errors.clear();
+    }
+}
+
+// The lines the transport sends on its own (the slot polls and the radio
+// link's "radiotalk-on" and "radiotalk-off") are given up and lost quietly:
+// the polling asks again by itself. A module that keeps its link up but
+// never answers a line costs no message until a line of the person's is
+// lost.
+TEST_F(RuvoFixture, TheTransportsOwnLinesFailQuietly)
+{
+    RunFor(60000); // silent: polls, radio link closed, polls again ...
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+    const Lines sent = Link.Texts();
+    EXPECT_GE(std::count(sent.begin(), sent.end(), RuvoSlotPoll), 10);
+    EXPECT_GE(std::count(sent.begin(), sent.end(), RuvoRadioTalkOff), 10);
+    // Each time the radio link is closed again (the last may be on its way).
+    EXPECT_LE(std::count(sent.begin(), sent.end(), RuvoRadioTalkOn) -
+                  std::count(sent.begin(), sent.end(), RuvoRadioTalkOff),
+              1);
+
+    // A link that refuses every line: the polls fail quietly as well.
     Link.Accept = false;
-    Transport->QueueDevice("D\n");
-    RunFor(20);
-    EXPECT_EQ(Errors.back(), "ExtendedDLL: The link did not take the message.");
-    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+    RunFor(60000);
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+
+    // A line of the person's is told of, once.
+    Link.Accept = true;
+    Transport->SetSlotTelegramSeen(true);
+    Transport->QueueDevice("A\n");
+    Transport->QueueDevice("B\n");
+    RunFor(60000);
+    ASSERT_EQ(Errors.size(), 1u);
+    EXPECT_EQ(Errors[0].rfind("TfParameterForm: ", 0), 0u) << Errors[0];
+    EXPECT_NE(Errors[0].find("device"), std::string::npos) << Errors[0];
 }
 
 TEST_F(Queues, NothingIsSentWithoutALinkOrWhileItIsDown)
