@@ -1,14 +1,15 @@
 // The transport and the reply parser through the serial link over a
 // pseudo-terminal to the simulated radio module, in real time: slot polling
 // after the connection, a full parameter write read back, a 32-slot table
-// write, trace lines, send functions, and a module that is silent or
-// answers with broken or out-of-range replies.
+// write, trace lines, send functions, and a module that is silent, answers
+// with broken or out-of-range replies, answers wrongly or refuses.
 #include "radioplugin/GlobalFunctionsRuvo.h"
 #include "radioplugin/RuvoCommands.h"
 #include "tests/radioplugin/RuvoHarness.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 using Lines = std::vector<std::string>;
@@ -197,6 +198,64 @@ TEST_F(RadioEndToEnd, ASilentModuleIsGivenUpAndReported)
     H->Transport.QueueDevice(RuvoFlashParam);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(H->Module.Log().back(), "FLASH-PARAM\n");
+}
+
+// A module that answers every line, but not with its answer (a device line
+// with the radio's "#r OK", a radio line with the device's "OK."), or that
+// refuses every line. A write of the person's is one action: the first line
+// that goes unanswered is told once and what waits behind it is dropped
+// with it. A refusal ("Huh?", "#r ERROR") is an answer: the queues go on and
+// the module keeps what it had.
+TEST_F(RadioEndToEnd, AModuleThatAnswersWronglyOrRefusesLosesNothingOfTheProgram)
+{
+    Ready();
+    const TRadioParams before = H->Module.Params();
+    TRuvoParameter set;
+    set.SetNFLevel(4);
+    set.SetSquelchLow(1);
+    set.SetSquelchHigh(2);
+    struct Case {
+        const char* What;
+        void (TRadioModule::*Mode)(bool);
+        bool Table;         // a slot goes too
+        std::size_t Logged; // lines the module saw of the write
+        std::size_t Errors;
+    };
+    const std::size_t lines = ParameterWriteLines(set).size();
+    // (A wrong answer to a radio line would answer the device queue's line.)
+    for (const Case& c : {Case{"wrong answers", &TRadioModule::SetWrongAnswers, false, 1, 1},
+                          Case{"refusing", &TRadioModule::SetRefusing, true, lines + 1, 0}}) {
+        SCOPED_TRACE(c.What);
+        H->Module.ClearLog();
+        H->Errors.clear();
+        (H->Module.*c.Mode)(true);
+        {
+            TRuvoAction write(H->Transport);
+            for (const std::string& line : ParameterWriteLines(set))
+                H->Transport.QueueDevice(line);
+            if (c.Table)
+                H->Transport.QueueRadio(SlotWriteLine(0, 1, 2, 3));
+        }
+        ASSERT_TRUE(TRuvoHarness::RunUntil([&] { return H->Idle(); }, 20000)) << "the queues came to rest";
+        TRuvoHarness::RunUntil([] { return false; }, 300);
+        EXPECT_EQ(H->Errors.size(), c.Errors) << ::testing::PrintToString(H->Errors);
+        const Lines log = H->Module.Log();
+        // The radio link's own lines come and go beside the write.
+        const auto own = [](const std::string& l) { return l == RuvoRadioTalkOn || l == RuvoRadioTalkOff; };
+        const auto written = std::count_if(log.begin(), log.end(), [&](const std::string& l) { return !own(l); });
+        EXPECT_EQ(static_cast<std::size_t>(written), c.Logged) << ::testing::PrintToString(log);
+        EXPECT_EQ(H->Module.Params(), before) << "the module keeps its values";
+        EXPECT_EQ(H->Module.Slots()[0], (TRadioSlot{100, 2000, 1}));
+        EXPECT_EQ(H->Module.LinesWhileAnswering(), 0u) << "one line at a time";
+        (H->Module.*c.Mode)(false);
+    }
+    // It answers again: the next write goes through.
+    H->Errors.clear();
+    for (const std::string& line : ParameterWriteLines(set))
+        H->Transport.QueueDevice(line);
+    ASSERT_TRUE(WaitIdle(10000));
+    EXPECT_TRUE(H->Errors.empty()) << H->Errors.front();
+    EXPECT_EQ(H->Module.Params().NFLevel, 4);
 }
 
 TEST_F(RadioEndToEnd, TheModuleAnswersEveryCommandOfItsLanguage)
