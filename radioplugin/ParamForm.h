@@ -25,6 +25,8 @@ class QTimer;
 class TCellGrid;
 class TFrequencyGrid;
 class TlcLangLinked;
+class TlcOpenDialog;
+class TlcSaveDialog;
 class TRuvoParameter;
 class TRuvoReplyParser;
 class TRuvoTimerDriver;
@@ -132,6 +134,8 @@ public:
     QTimer* TestToneTimer;
     QPushButton* btnOK;
     TfProgressDisplay* ProgressDialog;
+    TlcOpenDialog* OpenDialog;
+    TlcSaveDialog* SaveDialog;
     TlcLangLinked* lcLangLinked;
 
     // The project list; the item index is the project number.
