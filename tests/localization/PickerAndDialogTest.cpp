@@ -239,22 +239,33 @@ TEST(TranslatedDialogs, TheDialogShowsTheCaptionsOfTheActiveLanguage)
     EXPECT_TRUE(dm.Lang->DoRaiseExceptions());
 }
 
-TEST(TranslatedDialogs, WithTheDataModulesTableEveryLabelSpeaksTheLanguage)
-{
-    // The program's data module: its dispatcher and its shipped table.
-    TTestDM module;
-    auto* dispatcher = new TlcLangDispatcher(&module);
-    auto* lang = new TlcLang(&module);
+namespace {
+
+// The program's data module: its dispatcher and its shipped table.
+struct TShippedDataModule {
+    TTestDM Module;
+    TlcLangDispatcher* Dispatcher = new TlcLangDispatcher(&Module);
+    TlcLang* Lang = new TlcLang(&Module);
+    TShippedDataModule()
     {
         TlcResourceLoading loading;
-        loading.Add(*dispatcher);
-        loading.Add(*lang);
-        dispatcher->SetNumOfLanguages(2);
-        dispatcher->SetLangNames({"Deutsch", "English"});
-        dispatcher->SetLanguage("Deutsch");
-        LoadFormTranslation(*lang, dispatcher, ":/tessaro/lc", "TDM");
+        loading.Add(*Dispatcher);
+        loading.Add(*Lang);
+        Dispatcher->SetNumOfLanguages(2);
+        Dispatcher->SetLangNames({"Deutsch", "English"});
+        Dispatcher->SetLanguage("Deutsch");
+        LoadFormTranslation(*Lang, Dispatcher, ":/tessaro/lc", "TDM");
         loading.Finish();
     }
+};
+
+} // namespace
+
+TEST(TranslatedDialogs, WithTheDataModulesTableEveryLabelSpeaksTheLanguage)
+{
+    TShippedDataModule dm;
+    TlcLangDispatcher* dispatcher = dm.Dispatcher;
+    TlcLang* lang = dm.Lang;
     TLookingDialogs dialogs;
     TlcOpenDialog open;
     open.SetlcLang(lang);
@@ -290,19 +301,8 @@ TEST(TranslatedDialogs, WithTheDataModulesTableEveryLabelSpeaksTheLanguage)
 // folder.
 TEST(TranslatedDialogs, TheAcceptButtonAndTheLabelsKeepTheirTranslationInEveryState)
 {
-    TTestDM module;
-    auto* dispatcher = new TlcLangDispatcher(&module);
-    auto* lang = new TlcLang(&module);
-    {
-        TlcResourceLoading loading;
-        loading.Add(*dispatcher);
-        loading.Add(*lang);
-        dispatcher->SetNumOfLanguages(2);
-        dispatcher->SetLangNames({"Deutsch", "English"});
-        dispatcher->SetLanguage("Deutsch");
-        LoadFormTranslation(*lang, dispatcher, ":/tessaro/lc", "TDM");
-        loading.Finish();
-    }
+    TShippedDataModule dm;
+    TlcLang* lang = dm.Lang;
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("Messungen"));
     QFile file(dir.filePath("werte.xml"));

@@ -72,6 +72,19 @@ struct TDispatcherModule {
     }
 };
 
+// A form's data read into a component of the form's class that has no owner.
+std::unique_ptr<TlcCustomLang> ReadAlone(const std::string& form, const std::string& data)
+{
+    std::unique_ptr<TlcCustomLang> lang;
+    if (form == "TDM")
+        lang = std::make_unique<TlcLang>(nullptr);
+    else
+        lang = std::make_unique<TlcLangLinked>(nullptr);
+    lang->SetNumOfLanguages(2);
+    lang->ReadTranslationData(data);
+    return lang;
+}
+
 QStringList Forms(const char* folder)
 {
     QStringList forms;
@@ -116,14 +129,7 @@ TEST(ShippedTables, EveryFormCarriesItsComponentInGermanAndEnglish)
             EXPECT_EQ(lang->LangDispatcher(), dispatcher);
             EXPECT_EQ(dm.Dispatcher->LinkedCount(), program ? 1 : 0);
             // The data read and written again are the same bytes.
-            std::unique_ptr<TlcCustomLang> copy;
-            if (form == "TDM")
-                copy = std::make_unique<TlcLang>(nullptr);
-            else
-                copy = std::make_unique<TlcLangLinked>(nullptr);
-            copy->SetNumOfLanguages(2);
-            copy->ReadTranslationData(data);
-            EXPECT_EQ(copy->WriteTranslationData(), data);
+            EXPECT_EQ(ReadAlone(form, data)->WriteTranslationData(), data);
         }
     }
 }
@@ -268,13 +274,8 @@ TEST(ShippedTables, EveryTextHasItsEnglishOneOrStaysGermanByRule)
     for (const char* folder : {":/tessaro/lc", ":/ravvel/lc"}) {
         for (const QString& name : Forms(folder)) {
             const std::string form = name.toStdString();
-            std::unique_ptr<TlcCustomLang> lang;
-            if (form == "TDM")
-                lang = std::make_unique<TlcLang>(nullptr);
-            else
-                lang = std::make_unique<TlcLangLinked>(nullptr);
-            lang->SetNumOfLanguages(2);
-            lang->ReadTranslationData(LoadTranslationResource(std::string(folder) + "/" + form + ".dat"));
+            const std::unique_ptr<TlcCustomLang> lang =
+                ReadAlone(form, LoadTranslationResource(std::string(folder) + "/" + form + ".dat"));
             for (int t = 0; t < lcStringsTypeCount; ++t) {
                 const auto type = static_cast<TStringsType>(t);
                 const TlcStringList* list = lang->GetListByType(type);
