@@ -52,7 +52,7 @@ TEST_F(ProgramFixture, TextsFollowTheActiveLanguage)
     EXPECT_EQ(form.lcLangLinked->ActiveLanguage(), 2);
     EXPECT_EQ(form.Text("IDS_11"), "Waiting for connection!");
     EXPECT_EQ(dm.Text("IDS_10"), "Errormessage: %s");
-    EXPECT_EQ(dm.Text("IDS_58"), "acResetDialogsExecute"); // no English text: the German one
+    EXPECT_EQ(dm.Text("IDS_58"), "acResetDialogsExecute"); // the same text in both languages
     EXPECT_EQ(dm.Text("IDS_59"), "Software\\Zorvatek\\Dialogs\\");
     EXPECT_EQ(dm.Text("IDS_999"), "");
     // A window made while English is active links in English.
