@@ -52,6 +52,7 @@ enum class TTestModeKind : int { tmkExpandWidth, tmkFlipCase, tmkExpandChars };
 class TlcCustomLang;
 class TlcLangDispatcher;
 class TLCBFileManager;
+class TlcMemIniFile;
 
 using TLanguageChangingEvent = std::function<void(TObject* Sender, int NewLanguage, bool& AllowChange)>;
 using TLinkToDispatcherEvent = std::function<void(TObject* Sender, TlcCustomLang* ALcLang)>;
@@ -611,6 +612,9 @@ private:
     friend class TlcLangDispatcher;
     friend class TlcTranslationFiles;
     bool FBulkUpdate = false;
+    // The file that a load of all lists parsed once, shared by the loads of
+    // the single lists it makes.
+    TlcMemIniFile* FSharedIni = nullptr;
     TlcStringList FFixedLanguages;
     std::string LookupInIndex(const std::string& id, bool fallback);
     std::string LookupByScan(const TlcStringList& list, const std::string& id, bool fallback);

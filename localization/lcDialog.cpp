@@ -1,11 +1,15 @@
 #include "localization/lcDialog.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTranslator>
+
+#include <cstring>
 
 namespace {
 
@@ -45,6 +49,33 @@ std::optional<QString> DialogCaption(TlcCustomLang& lang, const QString& shown)
         return std::nullopt;
     return QString::fromStdU16String(found);
 }
+
+// While a translated file dialog runs, the toolkit's own texts of file
+// dialogs come from the component's dialog captions. The dialog sets some of
+// them again as its state changes (a typed folder's name turns the accept
+// button into "&Open", going into a folder and back sets the labels), so
+// that these speak the language too. A translation carries an accelerator
+// marker only where the toolkit's text has one: the dialog's labels without
+// one take no accelerator.
+class TFileDialogTranslator : public QTranslator {
+public:
+    explicit TFileDialogTranslator(TlcCustomLang& lang) : FLang(&lang) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char* /*disambiguation*/,
+                      int /*n*/) const override
+    {
+        if (!FLang || !context || !sourceText || std::strcmp(context, "QFileDialog") != 0)
+            return {};
+        const QString shown = QString::fromUtf8(sourceText);
+        const std::optional<QString> text = DialogCaption(*FLang, shown);
+        if (!text)
+            return {};
+        return shown.contains(u'&') ? *text : WithoutMarkers(*text);
+    }
+
+private:
+    QPointer<TlcCustomLang> FLang;
+};
 
 } // namespace
 
@@ -104,6 +135,13 @@ bool TlcFileDialog::Execute(QWidget* owner)
         TFileDialog& Settings;
         ~TForget() { Settings.OnShow = nullptr; }
     } forget{Settings};
+    // Made before the dialog, so that the dialog's own texts are the
+    // language's from the start; it goes with the dialog.
+    std::optional<TFileDialogTranslator> translator;
+    if (FLang) {
+        translator.emplace(*FLang);
+        QCoreApplication::installTranslator(&*translator);
+    }
     return FSave ? DialogService().SaveFile(owner, Settings) : DialogService().OpenFile(owner, Settings);
 }
 

@@ -84,7 +84,9 @@ public:
     const std::string& Title() const { return Settings.Title; }
     void SetTitle(const std::string& value) { Settings.Title = value; }
 
-    // Runs the dialog through the program's dialog service.
+    // Runs the dialog through the program's dialog service. With a component
+    // linked, the toolkit's own texts of the dialog come from its dialog
+    // captions while it runs, so that they stay translated in every state.
     bool Execute(QWidget* owner);
 
 private:

@@ -5,6 +5,7 @@
 #include "platform/Component.h"
 #include "platform/Exception.h"
 #include "platform/FileSave.h"
+#include "platform/TextCodec.h"
 
 #include <QMetaEnum>
 #include <QMetaProperty>
@@ -102,6 +103,24 @@ bool FileExists(const std::string& fileName)
 {
     std::error_code error;
     return !fileName.empty() && std::filesystem::is_regular_file(fileName, error);
+}
+
+// Whether every character of the text is one of Latin-1's, the 8-bit code
+// page of the program's languages.
+bool FitsLatin1(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const std::optional<char32_t> c = NextUtf8(text, i);
+        if (!c || *c > 0xFF)
+            return false;
+    }
+    return true;
+}
+
+// A text of an 8-bit file or stream in the encoding that its flag names.
+std::string EightBitText(const std::string& text, bool utf8)
+{
+    return utf8 ? text : Utf8ToLatin1(text);
 }
 
 // The fields of a line (after its key), split at the delimiter; the closing
@@ -311,13 +330,21 @@ bool IsInteger(const TStreamValue& value)
     return value.Type == vaInt8 || value.Type == vaInt16 || value.Type == vaInt32 || value.Type == vaInt64;
 }
 
-TlcStringList TextList(const TStreamValue& value)
+// A string of the stream as the program keeps it: the 8-bit strings are
+// UTF-8 when the stream's component keeps its texts so, else Latin-1.
+std::string TextOf(const TStreamValue& value, bool utf8)
+{
+    const bool eightBit = value.Type == vaString || value.Type == vaLString;
+    return eightBit && !utf8 ? Latin1ToUtf8(value.Text) : value.Text;
+}
+
+TlcStringList TextList(const TStreamValue& value, bool utf8)
 {
     TlcStringList list;
     for (const TStreamValue& item : value.Items) {
         if (!IsText(item))
             TStreamReader::Fail();
-        list.Add(item.Text);
+        list.Add(TextOf(item, utf8));
     }
     return list;
 }
@@ -325,10 +352,10 @@ TlcStringList TextList(const TStreamValue& value)
 // The streamed values of an extended item: the bytes of Values as they are;
 // bytes that hold a zero are 16-bit text after four leading bytes, kept as
 // the item's 16-bit copy and converted for Values.
-void ReadValuesEx(TlcExtendedItem& item, const std::string& bytes)
+void ReadValuesEx(TlcExtendedItem& item, const std::string& bytes, bool utf8)
 {
     if (bytes.find('\0') == std::string::npos) {
-        item.Values = bytes;
+        item.Values = utf8 ? bytes : Latin1ToUtf8(bytes);
         item.ValuesW.clear();
         return;
     }
@@ -341,7 +368,7 @@ void ReadValuesEx(TlcExtendedItem& item, const std::string& bytes)
     item.Values = WideToAnsi(wide, DEFAULT_CHARSET);
 }
 
-void ReadExtended(TlcCustomLang& component, const TStreamValue& value)
+void ReadExtended(TlcCustomLang& component, const TStreamValue& value, bool utf8)
 {
     TlcExtendedItems* items = component.ExtendedTranslations();
     items->Clear();
@@ -349,11 +376,11 @@ void ReadExtended(TlcCustomLang& component, const TStreamValue& value)
         TlcExtendedItem& item = items->Add();
         for (const auto& [name, v] : properties) {
             if (lcSameText(name, "Identifier") && IsText(v))
-                item.Identifier = v.Text;
+                item.Identifier = TextOf(v, utf8);
             else if (lcSameText(name, "Values") && IsText(v))
-                item.Values = v.Text;
+                item.Values = TextOf(v, utf8);
             else if (lcSameText(name, "ValuesEx") && v.Type == vaBinary)
-                ReadValuesEx(item, v.Text);
+                ReadValuesEx(item, v.Text, utf8);
             else if (lcSameText(name, "PropertyType") && v.Type == vaIdent)
                 item.PropertyType = TypeKindByName(v.Text);
         }
@@ -362,17 +389,20 @@ void ReadExtended(TlcCustomLang& component, const TStreamValue& value)
 
 // Sets one property read from the stream. References to other components are
 // not followed (a component read from a file links to no dispatcher), and
-// properties this version does not know are passed over.
-void ApplyProperty(TlcCustomLang& component, const std::string& name, const TStreamValue& value)
+// properties this version does not know are passed over. Utf8: how the
+// stream's 8-bit strings and data hold their texts.
+void ApplyProperty(TlcCustomLang& component, const std::string& name, const TStreamValue& value, bool utf8)
 {
     if (lcSameText(name, "TranslationData")) {
         if (value.Type != vaBinary)
             TStreamReader::Fail();
-        component.ReadTranslationData(value.Text);
+        // 16-bit data (second byte 0) carry their own encoding.
+        const bool wide = value.Text.size() >= 2 && value.Text[1] == '\0';
+        component.ReadTranslationData(utf8 || wide ? value.Text : Latin1ToUtf8(value.Text));
         return;
     }
     if (lcSameText(name, "ExtendedTranslations") && value.Type == vaCollection) {
-        ReadExtended(component, value);
+        ReadExtended(component, value, utf8);
         return;
     }
     if (lcSameText(name, "LangDispatcher") || lcSameText(name, "CommonContainer") || lcSameText(name, "Name"))
@@ -387,7 +417,7 @@ void ApplyProperty(TlcCustomLang& component, const std::string& name, const TStr
     if (isStrings) {
         if (value.Type != vaList)
             TStreamReader::Fail();
-        const TlcStringList list = TextList(value);
+        const TlcStringList list = TextList(value, utf8);
         if (lcSameText(propertyName, "LangNames"))
             component.SetLangNames(list);
         else if (property.metaType() == QMetaType::fromType<TlcStringList>())
@@ -400,7 +430,7 @@ void ApplyProperty(TlcCustomLang& component, const std::string& name, const TStr
     else if (value.Type == vaTrue || value.Type == vaFalse)
         variant = QVariant(value.Type == vaTrue);
     else if (IsText(value) && property.metaType() == QMetaType::fromType<std::string>())
-        variant = QVariant::fromValue(value.Text);
+        variant = QVariant::fromValue(TextOf(value, utf8));
     else if (value.Type == vaIdent && property.isEnumType()) {
         bool ok = false;
         const int v = property.enumerator().keyToValue(value.Text.c_str(), &ok);
@@ -440,8 +470,13 @@ void ReadComponentStream(TlcCustomLang& component, std::string_view stream, size
     }
     in.ShortString(); // the class, which the caller has chosen
     in.ShortString(); // the name, which the temporary component does not take
-    for (const auto& [name, value] : ReadProperties(in, 0))
-        ApplyProperty(component, name, value);
+    const std::vector<TStreamProperty> properties = ReadProperties(in, 0);
+    bool utf8 = false;
+    for (const auto& [name, value] : properties)
+        if (lcSameText(name, "StoreAsUTF8") && (value.Type == vaTrue || value.Type == vaFalse))
+            utf8 = value.Type == vaTrue;
+    for (const auto& [name, value] : properties)
+        ApplyProperty(component, name, value, utf8);
 }
 
 // The translation classes that a ".LCB" file can hold.
@@ -525,14 +560,14 @@ void PutInt(std::string& out, int value)
     }
 }
 
-void PutList(std::string& out, const char* name, const TlcStringList& list)
+void PutList(std::string& out, const char* name, const TlcStringList& list, bool utf8)
 {
     if (list.Empty())
         return;
     PutShort(out, name);
     out += static_cast<char>(vaList);
     for (const std::string& line : list.Lines())
-        PutText(out, line);
+        PutText(out, EightBitText(line, utf8));
     out += static_cast<char>(vaNull);
 }
 
@@ -572,6 +607,35 @@ bool IsTranslationIni(const TlcMemIniFile& ini)
     return false;
 }
 
+// Reads the text of a translation file: one marked as UTF-8 as it is, any
+// other in the 8-bit code page of its languages (Latin-1), converted.
+void ReadIniText(TlcMemIniFile& ini, std::string_view bytes)
+{
+    ini.ReadFromStream(bytes);
+    if (!ini.ReadFlag(lcOptionsSection, "IsUTF8File", false))
+        ini.ReadFromStream(Latin1ToUtf8(std::string(bytes)));
+}
+
+void ReadIniFile(TlcMemIniFile& ini, const std::string& fileName)
+{
+    if (FileExists(fileName))
+        ReadIniText(ini, ReadFileWhole(fileName));
+}
+
+// The text of a translation file rendered by Render, in UTF-8 when the file
+// is marked so (Marked) or must be (a text that Latin-1 lacks: then it is
+// marked so and rendered again), else in Latin-1.
+std::string IniBytes(TlcMemIniFile& ini, bool marked, const std::function<std::string()>& render)
+{
+    std::string text = render();
+    if (!marked && !FitsLatin1(text)) {
+        ini.WriteFlag(lcOptionsSection, "IsUTF8File", true);
+        text = render();
+        marked = true;
+    }
+    return EightBitText(text, marked);
+}
+
 // The kind of the property an extended item sets, as the owner has it now;
 // the kind the file names where the owner has no such property.
 TTypeKind OwnerPropertyKind(const TlcCustomLang& lang, const std::string& identifier, TTypeKind stored)
@@ -609,6 +673,14 @@ bool IsLCBFile(const std::string& fileName)
 
 std::string WriteComponentStream(const TlcCustomLang& component)
 {
+    // The texts go in the encoding the component keeps them in; texts that
+    // Latin-1 lacks make the stream a UTF-8 one, marked so.
+    const std::string data = component.WriteTranslationData();
+    const TlcExtendedItems* items = component.ExtendedTranslations();
+    bool utf8 = component.StoreAsUTF8() || !FitsLatin1(data) || !FitsLatin1(component.LangNames().Text()) ||
+                !FitsLatin1(component.DoNotTranslate().Text());
+    for (int i = 0; items && !utf8 && i < items->Count(); ++i)
+        utf8 = !FitsLatin1(items->Items(i).Identifier) || !FitsLatin1(items->Items(i).Values);
     std::string out = "TPF0";
     PutShort(out, component.metaObject()->className());
     PutShort(out, component.objectName().toStdString());
@@ -617,10 +689,9 @@ std::string WriteComponentStream(const TlcCustomLang& component)
     PutShort(out, "LangDelim");
     PutInt(out, component.LangDelim());
     PutShort(out, "StoreAsUTF8");
-    out += static_cast<char>(component.StoreAsUTF8() ? vaTrue : vaFalse);
-    PutList(out, "LangNames.Strings", component.LangNames());
-    PutList(out, "DoNotTranslate.Strings", component.DoNotTranslate());
-    const TlcExtendedItems* items = component.ExtendedTranslations();
+    out += static_cast<char>(utf8 ? vaTrue : vaFalse);
+    PutList(out, "LangNames.Strings", component.LangNames(), utf8);
+    PutList(out, "DoNotTranslate.Strings", component.DoNotTranslate(), utf8);
     if (items && items->Count() > 0) {
         PutShort(out, "ExtendedTranslations");
         out += static_cast<char>(vaCollection);
@@ -628,25 +699,26 @@ std::string WriteComponentStream(const TlcCustomLang& component)
             const TlcExtendedItem& item = items->Items(i);
             out += static_cast<char>(vaList);
             PutShort(out, "Identifier");
-            PutText(out, item.Identifier);
+            PutText(out, EightBitText(item.Identifier, utf8));
             PutShort(out, "PropertyType");
             out += static_cast<char>(vaIdent);
             PutShort(out, TypeKindName(item.PropertyType));
             if (!item.Values.empty()) {
+                const std::string values = EightBitText(item.Values, utf8);
                 PutShort(out, "ValuesEx");
                 out += static_cast<char>(vaBinary);
-                PutU32(out, static_cast<std::uint32_t>(item.Values.size()));
-                out += item.Values;
+                PutU32(out, static_cast<std::uint32_t>(values.size()));
+                out += values;
             }
             out += static_cast<char>(vaNull);
         }
         out += static_cast<char>(vaNull);
     }
-    const std::string data = component.WriteTranslationData();
+    const std::string bytes = EightBitText(data, utf8);
     PutShort(out, "TranslationData");
     out += static_cast<char>(vaBinary);
-    PutU32(out, static_cast<std::uint32_t>(data.size()));
-    out += data;
+    PutU32(out, static_cast<std::uint32_t>(bytes.size()));
+    out += bytes;
     out += static_cast<char>(vaNull); // end of the properties
     out += static_cast<char>(vaNull); // no children
     return out;
@@ -857,10 +929,10 @@ void TlcTranslationFiles::CloseList(TStringsType list)
 
 TlcMemIniFile& TlcTranslationFiles::Parse(std::string_view stream, std::unique_ptr<TlcMemIniFile>& own)
 {
-    if (FShared)
-        return *FShared;
+    if (FLang.FSharedIni)
+        return *FLang.FSharedIni;
     own = std::make_unique<TlcMemIniFile>();
-    own->ReadFromStream(stream);
+    ReadIniText(*own, stream);
     return *own;
 }
 
@@ -980,7 +1052,7 @@ int TlcTranslationFiles::SaveListToIni(TStringsType type, std::string& stream, c
         return -1;
     const std::string fileDelim = FileDelimiterOrDefault(fileDelimiter);
     TlcMemIniFile ini;
-    ini.ReadFromStream(stream);
+    ReadIniText(ini, stream);
     WriteHeaderSections(ini, fileDelim, true);
     const char delim = static_cast<char>(FLang.LangDelim());
     const std::string section = lcIniSectionName(type);
@@ -997,26 +1069,29 @@ int TlcTranslationFiles::SaveListToIni(TStringsType type, std::string& stream, c
                                      : EncodeBreaks(ReplaceAll(line.substr(cut + 1), std::string(1, delim), fileDelim));
         ini.WriteValue(section, className + "." + key, value);
     }
-    TlcStringList lines;
-    ini.SaveToLines(lines);
-    // Entries written under the owner's name give way to those under its
-    // class name (not when both are the same name: those are this owner's).
-    const std::string ownerName = OwnerName();
-    if (!ownerName.empty() && ownerName != className) {
-        const std::string prefix = ownerName + ".";
-        bool inSection = false;
-        for (int i = 0; i < lines.Count();) {
-            const std::string& line = lines[i];
-            if (!line.empty() && line.front() == '[' && line.back() == ']')
-                inSection = lcSameText(line.substr(1, line.size() - 2), section);
-            else if (inSection && StartsWithExact(line, prefix)) {
-                lines.Delete(i);
-                continue;
+    const auto render = [&] {
+        TlcStringList lines;
+        ini.SaveToLines(lines);
+        // Entries written under the owner's name give way to those under its
+        // class name (not when both are the same name: those are this owner's).
+        const std::string ownerName = OwnerName();
+        if (!ownerName.empty() && ownerName != className) {
+            const std::string prefix = ownerName + ".";
+            bool inSection = false;
+            for (int i = 0; i < lines.Count();) {
+                const std::string& line = lines[i];
+                if (!line.empty() && line.front() == '[' && line.back() == ']')
+                    inSection = lcSameText(line.substr(1, line.size() - 2), section);
+                else if (inSection && StartsWithExact(line, prefix)) {
+                    lines.Delete(i);
+                    continue;
+                }
+                ++i;
             }
-            ++i;
         }
-    }
-    stream = lines.Text();
+        return lines.Text();
+    };
+    stream = IniBytes(ini, FLang.StoreAsUTF8(), render);
     return list->Count();
 }
 
@@ -1056,7 +1131,12 @@ void TlcTranslationFiles::SaveExtendedToIni(std::string& stream, const std::stri
 {
     const std::string fileDelim = FileDelimiterOrDefault(fileDelimiter);
     TlcMemIniFile ini;
-    ini.ReadFromStream(stream);
+    ReadIniText(ini, stream);
+    bool marked = ini.ReadFlag(lcOptionsSection, "IsUTF8File", false);
+    if (FLang.StoreAsUTF8() && !marked) {
+        ini.WriteFlag(lcOptionsSection, "IsUTF8File", true);
+        marked = true;
+    }
     WriteHeaderSections(ini, fileDelim, false);
     const TlcExtendedItems* items = FLang.ExtendedTranslations();
     const std::string prefix = OwnerClass() + ".";
@@ -1066,36 +1146,37 @@ void TlcTranslationFiles::SaveExtendedToIni(std::string& stream, const std::stri
                        EncodeBreaks(ReplaceAll(item.Values, std::string(1, static_cast<char>(FLang.LangDelim())), fileDelim)));
         ini.WriteValue(lcExtendedSection, prefix + item.Identifier + "_TypeKind", TypeKindName(item.PropertyType));
     }
-    TlcStringList lines;
-    ini.SaveToLines(lines);
-    stream = lines.Text();
+    stream = IniBytes(ini, marked, [&ini] {
+        TlcStringList lines;
+        ini.SaveToLines(lines);
+        return lines.Text();
+    });
 }
 
 void TlcTranslationFiles::LoadAllFromIni(std::string_view stream, bool clearFirst, bool noTranslation)
 {
     TBulk bulk(*this);
     std::unique_ptr<TlcMemIniFile> own;
-    if (!FShared) {
+    if (!FLang.FSharedIni) {
         own = std::make_unique<TlcMemIniFile>();
-        own->ReadFromStream(stream);
-        FShared = own.get();
-    }
-    if (!IsTranslationIni(*FShared)) {
-        if (own)
-            FShared = nullptr;
+        ReadIniText(*own, stream);
+        if (!IsTranslationIni(*own))
+            throw ELanguageError("The text is no translation file");
+        FLang.FSharedIni = own.get();
+    } else if (!IsTranslationIni(*FLang.FSharedIni)) {
         throw ELanguageError("The text is no translation file");
     }
     struct TRelease {
-        TlcTranslationFiles& Files;
+        TlcCustomLang& Lang;
         bool Made;
         ~TRelease()
         {
             if (Made)
-                Files.FShared = nullptr;
+                Lang.FSharedIni = nullptr;
         }
-    } release{*this, own != nullptr};
+    } release{FLang, own != nullptr};
     for (int t = 0; t < lcStringsTypeCount; ++t)
-        if (LoadListFromIni(static_cast<TStringsType>(t), stream, clearFirst) > 0)
+        if (FLang.LoadListFromIni(static_cast<TStringsType>(t), stream, clearFirst) > 0)
             PrepareList(static_cast<TStringsType>(t));
     LoadExtendedFromIni(stream, clearFirst);
     FLang.RebuildStringIndexes();
@@ -1107,7 +1188,7 @@ void TlcTranslationFiles::SaveAllToIni(std::string& stream, const std::string& f
 {
     std::string memory;
     for (int t = 0; t < lcStringsTypeCount; ++t)
-        SaveListToIni(static_cast<TStringsType>(t), memory, fileDelimiter);
+        FLang.SaveListToIni(static_cast<TStringsType>(t), memory, fileDelimiter);
     SaveExtendedToIni(memory, fileDelimiter);
     stream += memory;
 }
@@ -1179,7 +1260,7 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
         int loaded;
         {
             TBulk bulk(*this);
-            loaded = LoadListFromIni(type, stream, true);
+            loaded = FLang.LoadListFromIni(type, stream, true);
         }
         if (loaded < 0)
             return false;
@@ -1224,12 +1305,12 @@ bool TlcTranslationFiles::MergeAllLists(const std::function<bool(TStringsType)>&
 
 bool TlcTranslationFiles::MergeAllFromIni(std::string_view stream)
 {
-    return MergeAllLists([&](TStringsType type) { return MergeListFromIni(type, stream); });
+    return MergeAllLists([&](TStringsType type) { return FLang.MergeListFromIni(type, stream); });
 }
 
 bool TlcTranslationFiles::UpdateFromIni(std::string_view stream)
 {
-    const bool merged = MergeAllFromIni(stream);
+    const bool merged = FLang.MergeAllFromIni(stream);
     FLang.TranslateOwner();
     return merged;
 }
@@ -1244,14 +1325,14 @@ int TlcTranslationFiles::LoadListFromFile(TStringsType list, const std::string& 
     } catch (const Exception&) {
         return -1;
     }
-    return LoadListFromIni(list, bytes, clearFirst);
+    return FLang.LoadListFromIni(list, bytes, clearFirst);
 }
 
 int TlcTranslationFiles::SaveListToFile(TStringsType list, const std::string& fileName,
                                         const std::string& fileDelimiter)
 {
     std::string bytes = FileExists(fileName) ? ReadFileWhole(fileName) : std::string();
-    const int count = SaveListToIni(list, bytes, fileDelimiter);
+    const int count = FLang.SaveListToIni(list, bytes, fileDelimiter);
     if (count >= 0)
         SaveFile(fileName, bytes);
     return count;
@@ -1263,30 +1344,30 @@ void TlcTranslationFiles::LoadAllFromFile(const std::string& fileName, bool clea
         return;
     const std::string bytes = ReadFileWhole(fileName);
     TlcMemIniFile ini;
-    ini.ReadFromStream(bytes);
+    ReadIniText(ini, bytes);
     if (!IsTranslationIni(ini))
         throw ELanguageError("\"" + fileName + "\" is no translation file");
-    LoadAllFromIni(bytes, clearFirst, false);
+    FLang.LoadAllFromIni(bytes, clearFirst, false);
 }
 
 void TlcTranslationFiles::SaveAllToFile(const std::string& fileName, const std::string& fileDelimiter)
 {
-    // Every list into the file's content, then the file written once.
-    std::string bytes = FileExists(fileName) ? ReadFileWhole(fileName) : std::string();
+    // Every list into the file, then the extended translations.
     for (int t = 0; t < lcStringsTypeCount; ++t)
-        SaveListToIni(static_cast<TStringsType>(t), bytes, fileDelimiter);
+        FLang.SaveListToFile(static_cast<TStringsType>(t), fileName, fileDelimiter);
+    std::string bytes = FileExists(fileName) ? ReadFileWhole(fileName) : std::string();
     SaveExtendedToIni(bytes, fileDelimiter);
     SaveFile(fileName, bytes);
 }
 
 int TlcTranslationFiles::LoadStringsFromFile(const std::string& fileName, bool clearFirst)
 {
-    return LoadListFromFile(TStringsType::stStrings, fileName, clearFirst);
+    return FLang.LoadListFromFile(TStringsType::stStrings, fileName, clearFirst);
 }
 
 int TlcTranslationFiles::SaveStringsToFile(const std::string& fileName, const std::string& fileDelimiter)
 {
-    return SaveListToFile(TStringsType::stStrings, fileName, fileDelimiter);
+    return FLang.SaveListToFile(TStringsType::stStrings, fileName, fileDelimiter);
 }
 
 TlcStringList TlcTranslationFiles::FileLanguageNames(const std::string& fileName)
@@ -1297,7 +1378,8 @@ TlcStringList TlcTranslationFiles::FileLanguageNames(const std::string& fileName
         manager.ReadComponentFromFile(*temporary.Component, OwnerClass(), fileName);
         return temporary.Component->LangNames();
     }
-    TlcMemIniFile ini(fileName);
+    TlcMemIniFile ini;
+    ReadIniFile(ini, fileName);
     TlcStringList names;
     for (int n = 1;; ++n) {
         std::string name = ini.ReadValue(lcLangNamesSection, "Language_" + std::to_string(n), std::string());
@@ -1324,7 +1406,7 @@ bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string
             const TlcStringList fileNames = FileLanguageNames(fileName);
             if (IsLCBFile(fileName)) {
                 LoadListFromLCB(type, fileName);
-            } else if (LoadListFromFile(type, fileName, true) < 0) {
+            } else if (FLang.LoadListFromFile(type, fileName, true) < 0) {
                 return false;
             }
             if (FLang.LangNames() != names)
@@ -1349,12 +1431,12 @@ bool TlcTranslationFiles::MergeAllFromFile(const std::string& fileName)
 {
     if (!FileExists(fileName))
         return false;
-    return MergeAllLists([&](TStringsType type) { return MergeListFromFile(type, fileName); });
+    return MergeAllLists([&](TStringsType type) { return FLang.MergeListFromFile(type, fileName); });
 }
 
 bool TlcTranslationFiles::UpdateFromFile(const std::string& fileName)
 {
-    const bool merged = MergeAllFromFile(fileName);
+    const bool merged = FLang.MergeAllFromFile(fileName);
     FLang.TranslateOwner();
     return merged;
 }
@@ -1366,16 +1448,19 @@ void TlcTranslationFiles::ReadAllFromFile(const std::string& fileName, bool clea
         return;
     const std::string bytes = ReadFileWhole(fileName);
     TlcMemIniFile shared;
-    shared.ReadFromStream(bytes);
+    ReadIniText(shared, bytes);
     if (!IsTranslationIni(shared))
         throw ELanguageError("\"" + fileName + "\" is no translation file");
-    FShared = &shared;
+    // The single lists' loads read the file parsed once here.
+    TlcMemIniFile* const outer = FLang.FSharedIni;
+    FLang.FSharedIni = &shared;
     struct TRelease {
-        TlcTranslationFiles& Files;
-        ~TRelease() { Files.FShared = nullptr; }
-    } release{*this};
+        TlcCustomLang& Lang;
+        TlcMemIniFile* Outer;
+        ~TRelease() { Lang.FSharedIni = Outer; }
+    } release{FLang, outer};
     for (int t = 0; t < lcStringsTypeCount; ++t) {
-        LoadListFromIni(static_cast<TStringsType>(t), bytes, clearFirst);
+        FLang.LoadListFromFile(static_cast<TStringsType>(t), fileName, clearFirst);
         PrepareList(static_cast<TStringsType>(t));
     }
     LoadExtendedFromIni(bytes, clearFirst);
@@ -1429,7 +1514,8 @@ void TlcTranslationFiles::ImportLanguageList(TStringsType type, const std::strin
     TlcStringList* list = FLang.GetListByType(type);
     if (!FileExists(fileName) || languageName.empty() || !list)
         return;
-    TlcMemIniFile ini(fileName);
+    TlcMemIniFile ini;
+    ReadIniFile(ini, fileName);
     const std::string fileDelim =
         FileDelimiterOrDefault(ini.ReadValue(lcOptionsSection, "DELIMITER", lcDefaultFileDelimiter));
     const int n = FindFileLanguage(ini, languageName, fileName);
@@ -1470,7 +1556,8 @@ void TlcTranslationFiles::ImportLanguageExtended(const std::string& fileName, co
 {
     if (!FileExists(fileName) || languageName.empty())
         return;
-    TlcMemIniFile ini(fileName);
+    TlcMemIniFile ini;
+    ReadIniFile(ini, fileName);
     const std::string fileDelim = FileDelimiterOrDefault(ini.ReadValue("Options", "Delimiter", lcDefaultFileDelimiter));
     const int n = FindFileLanguage(ini, languageName, fileName);
     if (n == 0)
@@ -1515,10 +1602,10 @@ void TlcTranslationFiles::ImportLanguage(const std::string& fileName, const std:
     {
         TBulk bulk(*this);
         for (int t = 0; t < lcStringsTypeCount; ++t) {
-            ImportLanguageList(static_cast<TStringsType>(t), fileName, languageName);
+            FLang.ImportLanguageList(static_cast<TStringsType>(t), fileName, languageName);
             PrepareList(static_cast<TStringsType>(t));
         }
-        ImportLanguageExtended(fileName, languageName);
+        FLang.ImportLanguageExtended(fileName, languageName);
     }
     FLang.RebuildStringIndexes();
     FLang.TranslateOwner();

@@ -9,6 +9,13 @@
 // value holds the texts of languages 1..N, each followed by the file
 // delimiter, with CR written as the byte 0x19 and LF as 0x1A.
 //
+// "IsUTF8File" says how the file holds its texts: 1 in UTF-8, 0 (or none) in
+// the 8-bit code page of its languages, Latin-1 for the program's. A file is
+// written in the encoding the component keeps its texts in (StoreAsUTF8);
+// texts that Latin-1 lacks make it a UTF-8 file, marked so, so that nothing
+// is lost. The 8-bit strings of a ".LCB" component stream follow the
+// stream's StoreAsUTF8 the same way.
+//
 // Streams are byte strings held by the caller; files are read whole and
 // written whole through a temporary file, so a failed write keeps the old one.
 #include "localization/MemIni.h"
@@ -84,7 +91,9 @@ private:
 // The file operations of one translation component, behind its own (virtual)
 // operations of the same names. Lives for one or more calls; a bulk operation
 // (all lists) sets the component's bulk flag, so that the single lists leave
-// out their closing steps, which it then runs once at its end.
+// out their closing steps, which it then runs once at its end. An operation
+// that works through other operations calls the component's own, so that a
+// derived component's operation on one list is used by those on all.
 class TlcTranslationFiles {
 public:
     explicit TlcTranslationFiles(TlcCustomLang& lang) : FLang(lang) {}
@@ -146,7 +155,6 @@ private:
     int TargetLanguage(const std::string& languageName);
 
     TlcCustomLang& FLang;
-    TlcMemIniFile* FShared = nullptr;
 };
 
 // Loads the dispatcher's translation file into a component: ".LCB" files with

@@ -1,5 +1,6 @@
 #include "radioplugin/ParamForm.h"
 
+#include "localization/lcDialog.h"
 #include "localization/lcLngLnk.h"
 #include "platform/Beep.h"
 #include "platform/Component.h"
@@ -328,6 +329,10 @@ void TfParameterForm::BuildControls()
     TestToneTimer = new QTimer(this);
     TestToneTimer->setObjectName("TestToneTimer");
     ProgressDialog = new TfProgressDisplay(this);
+    OpenDialog = new TlcOpenDialog(this);
+    OpenDialog->setObjectName("OpenDialog");
+    SaveDialog = new TlcSaveDialog(this);
+    SaveDialog->setObjectName("SaveDialog");
 
     // Every handler a person sets off is one action (its failures are told
     // once) and shows what it raises in the plug-in's box: no error leaves
@@ -697,12 +702,12 @@ void TfParameterForm::grdFrequenciesSetEditText(int Col, int Row, const std::str
 
 void TfParameterForm::btnLoadClick()
 {
-    TFileDialog dialog;
+    TFileDialog& dialog = OpenDialog->Settings;
     dialog.Title = Text("IDS_13");
     dialog.FileName = "";
     dialog.DefaultExt = "xml";
     dialog.Filter = Text("IDS_15");
-    if (!DialogService().OpenFile(this, dialog))
+    if (!OpenDialog->Execute(this))
         return;
     FParameter->LoadFromXML(dialog.FileName);
 
@@ -721,14 +726,14 @@ void TfParameterForm::btnLoadClick()
 void TfParameterForm::btnSaveClick()
 {
     const QDate today = QDate::currentDate();
-    TFileDialog dialog;
+    TFileDialog& dialog = SaveDialog->Settings;
     dialog.Title = Text("IDS_36");
     dialog.FileName = ParameterSetFileName(cbxProject->currentText().toStdString(), FParameter->SerialNumber(),
                                            today.year(), today.month(), today.day(), Text("IDS_38"));
     dialog.DefaultExt = "XML";
     dialog.Filter = Text("IDS_40");
     dialog.OverwritePrompt = false; // asked below, in the dialog's own words
-    if (!DialogService().SaveFile(this, dialog))
+    if (!SaveDialog->Execute(this))
         return;
     if (QFileInfo::exists(QString::fromStdString(dialog.FileName))) {
         const int answer = MessageBox(nullptr, Text("IDS_41") + "\r\n" + Text("IDS_42"), Text("IDS_43"),

@@ -26,6 +26,8 @@ class QTimer;
 class TCellGrid;
 class TFrequencyGrid;
 class TlcLangLinked;
+class TlcOpenDialog;
+class TlcSaveDialog;
 class TRuvoParameter;
 class TRuvoReplyParser;
 class TRuvoTimerDriver;
@@ -136,6 +138,8 @@ public:
     QTimer* TestToneTimer;
     QPushButton* btnOK;
     TfProgressDisplay* ProgressDialog;
+    TlcOpenDialog* OpenDialog;
+    TlcSaveDialog* SaveDialog;
     TlcLangLinked* lcLangLinked;
 
     // The project list; the item index is the project number.

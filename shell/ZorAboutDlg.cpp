@@ -119,8 +119,6 @@ void TfZorAboutDlg::FormCreate()
                         "muss gesetzt sein!");
     lblVersion->setText(QString::fromStdString(product + " v" + GetVersionInfoString(2)));
     lblVersion->adjustSize();
-    lblCopyright->setText(QString::fromStdString(GetVersionInfoString(4)));
-    lblCopyright->setFixedHeight(lblCopyright->heightForWidth(lblCopyright->width()));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
 }

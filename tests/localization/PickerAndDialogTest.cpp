@@ -5,13 +5,20 @@
 #include "tests/localization/TestForms.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -232,22 +239,33 @@ TEST(TranslatedDialogs, TheDialogShowsTheCaptionsOfTheActiveLanguage)
     EXPECT_TRUE(dm.Lang->DoRaiseExceptions());
 }
 
-TEST(TranslatedDialogs, WithTheDataModulesTableEveryLabelSpeaksTheLanguage)
-{
-    // The program's data module: its dispatcher and its shipped table.
-    TTestDM module;
-    auto* dispatcher = new TlcLangDispatcher(&module);
-    auto* lang = new TlcLang(&module);
+namespace {
+
+// The program's data module: its dispatcher and its shipped table.
+struct TShippedDataModule {
+    TTestDM Module;
+    TlcLangDispatcher* Dispatcher = new TlcLangDispatcher(&Module);
+    TlcLang* Lang = new TlcLang(&Module);
+    TShippedDataModule()
     {
         TlcResourceLoading loading;
-        loading.Add(*dispatcher);
-        loading.Add(*lang);
-        dispatcher->SetNumOfLanguages(2);
-        dispatcher->SetLangNames({"Deutsch", "English"});
-        dispatcher->SetLanguage("Deutsch");
-        LoadFormTranslation(*lang, dispatcher, ":/tessaro/lc", "TDM");
+        loading.Add(*Dispatcher);
+        loading.Add(*Lang);
+        Dispatcher->SetNumOfLanguages(2);
+        Dispatcher->SetLangNames({"Deutsch", "English"});
+        Dispatcher->SetLanguage("Deutsch");
+        LoadFormTranslation(*Lang, Dispatcher, ":/tessaro/lc", "TDM");
         loading.Finish();
     }
+};
+
+} // namespace
+
+TEST(TranslatedDialogs, WithTheDataModulesTableEveryLabelSpeaksTheLanguage)
+{
+    TShippedDataModule dm;
+    TlcLangDispatcher* dispatcher = dm.Dispatcher;
+    TlcLang* lang = dm.Lang;
     TLookingDialogs dialogs;
     TlcOpenDialog open;
     open.SetlcLang(lang);
@@ -273,6 +291,115 @@ TEST(TranslatedDialogs, WithTheDataModulesTableEveryLabelSpeaksTheLanguage)
         EXPECT_FALSE(open.Execute(nullptr));
         ASSERT_FALSE(dialogs.Seen.empty());
         EXPECT_EQ(dialogs.Seen.back(), c.Seen) << c.Language;
+    }
+}
+
+// A person works a translated file dialog in German: types a folder's name,
+// a file's name, clears the name again, chooses a folder and a file in the
+// list. The accept button and the labels speak German in every state: the
+// open dialog's button opens, the save dialog's saves a file and opens a
+// folder.
+TEST(TranslatedDialogs, TheAcceptButtonAndTheLabelsKeepTheirTranslationInEveryState)
+{
+    TShippedDataModule dm;
+    TlcLang* lang = dm.Lang;
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("Messungen"));
+    QFile file(dir.filePath("werte.xml"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    TLookingDialogs dialogs;
+    struct TState {
+        std::string Step, Accept, LookIn, FileName, FileType;
+    };
+    std::vector<TState> states;
+    dialogs.SetModalHandler([&states](QDialog& dialog) {
+        dialog.show();
+        QCoreApplication::processEvents();
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        auto* list = dialog.findChild<QListView*>("listView");
+        if (!name || !buttons || !list) {
+            ADD_FAILURE() << "the file dialog's name field, buttons or list";
+            return static_cast<int>(QDialog::Rejected);
+        }
+        auto label = [&dialog](const char* objectName) {
+            const auto* found = dialog.findChild<QLabel*>(objectName);
+            return found ? found->text().toStdString() : std::string("(none)");
+        };
+        auto look = [&](const char* step) {
+            QCoreApplication::processEvents();
+            std::string accept = "(none)";
+            for (QAbstractButton* b : buttons->buttons())
+                if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole)
+                    accept = b->text().toStdString();
+            states.push_back({step, accept, label("lookInLabel"), label("fileNameLabel"), label("fileTypeLabel")});
+        };
+        // Typed: the names the field offers are closed again with Escape.
+        auto type = [&](const char* text) {
+            name->setFocus();
+            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(name, Qt::Key_Backspace);
+            QTest::keyClicks(name, text);
+            QCoreApplication::processEvents();
+            if (QAbstractItemView* offered = name->completer() ? name->completer()->popup() : nullptr;
+                offered && offered->isVisible())
+                QTest::keyClick(offered, Qt::Key_Escape);
+        };
+        // Clicked in the list, once the list shows it (a thread of the
+        // toolkit reads the folder).
+        auto choose = [&](const char* entry) {
+            QModelIndex item;
+            for (int wait = 0; wait < 1000 && !item.isValid(); ++wait) {
+                const QModelIndex root = list->rootIndex();
+                for (int row = 0; row < list->model()->rowCount(root); ++row)
+                    if (list->model()->index(row, 0, root).data().toString() == entry)
+                        item = list->model()->index(row, 0, root);
+                if (!item.isValid())
+                    QTest::qWait(10);
+            }
+            if (!item.isValid()) {
+                ADD_FAILURE() << "the list shows no " << entry;
+                return;
+            }
+            list->scrollTo(item);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(item).center());
+        };
+        look("shown");
+        type("Messungen");
+        look("folder typed");
+        type("werte.xml");
+        look("file typed");
+        type("");
+        look("name cleared");
+        choose("Messungen");
+        look("folder chosen");
+        choose("werte.xml");
+        look("file chosen");
+        return static_cast<int>(QDialog::Rejected);
+    });
+    TlcOpenDialog open;
+    open.SetlcLang(lang);
+    open.SetInitialDir(dir.path().toStdString());
+    TlcSaveDialog save;
+    save.SetlcLang(lang);
+    save.SetInitialDir(dir.path().toStdString());
+    const std::vector<std::string> opening(6, "Ö&ffnen");
+    const std::vector<std::string> saving = {"&Speichern", "Ö&ffnen",    "&Speichern",
+                                             "&Speichern", "Ö&ffnen", "&Speichern"};
+    for (TlcFileDialog* dialog : std::initializer_list<TlcFileDialog*>{&open, &save}) {
+        const bool isSave = dialog == &save;
+        states.clear();
+        EXPECT_FALSE(dialog->Execute(nullptr));
+        ASSERT_EQ(states.size(), 6u) << isSave;
+        for (size_t i = 0; i < states.size(); ++i) {
+            const TState& s = states[i];
+            SCOPED_TRACE(std::string(isSave ? "save, " : "open, ") + s.Step);
+            EXPECT_EQ(s.Accept, isSave ? saving[i] : opening[i]);
+            EXPECT_EQ(s.LookIn, "Suchen in:");
+            EXPECT_EQ(s.FileName, "Datei&name:");
+            EXPECT_EQ(s.FileType, "Dateityp:");
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // The translation tables that the program and the plug-in ship, compiled as
 // they compile them and loaded as their forms load them: what each form's
 // component holds, and what it does with it.
+#include "localization/lcFiles.h"
 #include "localization/lcResStrings.h"
 #include "tests/localization/TestForms.h"
 
@@ -8,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <memory>
 
 // The main window as its table knows it: a hint of its own, a status bar and
@@ -69,6 +72,19 @@ struct TDispatcherModule {
     }
 };
 
+// A form's data read into a component of the form's class that has no owner.
+std::unique_ptr<TlcCustomLang> ReadAlone(const std::string& form, const std::string& data)
+{
+    std::unique_ptr<TlcCustomLang> lang;
+    if (form == "TDM")
+        lang = std::make_unique<TlcLang>(nullptr);
+    else
+        lang = std::make_unique<TlcLangLinked>(nullptr);
+    lang->SetNumOfLanguages(2);
+    lang->ReadTranslationData(data);
+    return lang;
+}
+
 QStringList Forms(const char* folder)
 {
     QStringList forms;
@@ -113,14 +129,7 @@ TEST(ShippedTables, EveryFormCarriesItsComponentInGermanAndEnglish)
             EXPECT_EQ(lang->LangDispatcher(), dispatcher);
             EXPECT_EQ(dm.Dispatcher->LinkedCount(), program ? 1 : 0);
             // The data read and written again are the same bytes.
-            std::unique_ptr<TlcCustomLang> copy;
-            if (form == "TDM")
-                copy = std::make_unique<TlcLang>(nullptr);
-            else
-                copy = std::make_unique<TlcLangLinked>(nullptr);
-            copy->SetNumOfLanguages(2);
-            copy->ReadTranslationData(data);
-            EXPECT_EQ(copy->WriteTranslationData(), data);
+            EXPECT_EQ(ReadAlone(form, data)->WriteTranslationData(), data);
         }
     }
 }
@@ -220,6 +229,82 @@ TEST(ShippedTables, TheLanguageDialogsData)
     dm.Dispatcher->SetActiveLanguage(1);
     EXPECT_EQ(form.windowTitle(), "Sprache");
     EXPECT_EQ(form.btnAbort->text(), "&Abbrechen");
+}
+
+namespace {
+
+// A line of the program's rule of the texts that stay German in English.
+struct TKeptGerman {
+    std::string Table, List, Key, German;
+    bool Found = false;
+};
+
+// The rule's table, as the documentation page gives it: table, list, key and
+// the German text (the first one quoted) that both languages show.
+std::vector<TKeptGerman> KeptGerman()
+{
+    std::vector<TKeptGerman> kept;
+    std::ifstream page(TESSARO_DOCS_DIR "/texts-in-english.md");
+    EXPECT_TRUE(page) << "docs/texts-in-english.md";
+    for (std::string row; std::getline(page, row);) {
+        if (row.empty() || row.front() != '|')
+            continue;
+        std::vector<std::string> cells;
+        for (const QString& cell : QString::fromStdString(row).split(u'|').mid(1, 4))
+            cells.push_back(cell.trimmed().toStdString());
+        if (cells.size() < 4 || cells[0] == "table" || cells[0].starts_with("-"))
+            continue;
+        const size_t open = cells[3].find('"');
+        const size_t close = cells[3].find('"', open + 1);
+        EXPECT_NE(close, std::string::npos) << row;
+        if (close == std::string::npos)
+            continue;
+        kept.push_back({cells[0], cells[1], cells[2], cells[3].substr(open + 1, close - open - 1)});
+    }
+    return kept;
+}
+
+} // namespace
+
+TEST(ShippedTables, EveryTextHasItsEnglishOneOrStaysGermanByRule)
+{
+    std::vector<TKeptGerman> kept = KeptGerman();
+    EXPECT_FALSE(kept.empty());
+    int lines = 0;
+    for (const char* folder : {":/tessaro/lc", ":/ravvel/lc"}) {
+        for (const QString& name : Forms(folder)) {
+            const std::string form = name.toStdString();
+            const std::unique_ptr<TlcCustomLang> lang =
+                ReadAlone(form, LoadTranslationResource(std::string(folder) + "/" + form + ".dat"));
+            for (int t = 0; t < lcStringsTypeCount; ++t) {
+                const auto type = static_cast<TStringsType>(t);
+                const TlcStringList* list = lang->GetListByType(type);
+                for (int i = 0; list && i < list->Count(); ++i) {
+                    ++lines;
+                    const std::string& line = (*list)[i];
+                    const std::string key = ExtractField(line, 1, 0);
+                    const std::string german = ExtractField(line, 1, 1);
+                    const std::string english = ExtractField(line, 1, 2);
+                    const std::string where = form + " " + lcIniSectionName(type) + " " + key;
+                    const auto rule = std::find_if(kept.begin(), kept.end(), [&](const TKeptGerman& k) {
+                        return k.Table == form && k.List == lcIniSectionName(type) && k.Key == key;
+                    });
+                    if (rule != kept.end()) {
+                        // German in both languages: the German text, or none
+                        // in English, where the German one stands in.
+                        rule->Found = true;
+                        EXPECT_EQ(german, rule->German) << where;
+                        EXPECT_TRUE(english.empty() || english == german) << where << ": " << english;
+                    } else if (!german.empty()) {
+                        EXPECT_FALSE(english.empty()) << where << " has no English text";
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(lines, 200);
+    for (const TKeptGerman& k : kept)
+        EXPECT_TRUE(k.Found) << k.Table << " " << k.List << " " << k.Key << " is no line of the tables";
 }
 
 #include "ShippedTablesTest.moc"

@@ -560,7 +560,8 @@ TEST(TranslationFiles, ExtendedItemsKeepTheirValuesThroughTheStream)
         item.Values = values;
     }
     const std::string stream = WriteComponentStream(*source.Lang);
-    EXPECT_NE(stream.find(std::string("\x08ValuesEx\x0A\x0C\0\0\0Grün\x01Green\x01", 26)), std::string::npos);
+    // The component keeps no UTF-8 (StoreAsUTF8 off): the stream's 8-bit code page.
+    EXPECT_NE(stream.find(std::string("\x08ValuesEx\x0A\x0B\0\0\0Gr\xFCn\x01Green\x01", 25)), std::string::npos);
     EXPECT_EQ(stream.find("\x06Values"), std::string::npos);
     EXPECT_EQ(stream.find("ValuesEx"), stream.rfind("ValuesEx")); // none for empty values
 
@@ -772,6 +773,294 @@ TEST(TranslationFiles, TheDispatchersReaderReadsItsFileForEveryComponent)
     second.Lang->LoadFromLCB(other);
     EXPECT_EQ(reader->OwnerIdentifiers().Lines(), (std::vector<std::string>{"TfThird", "TfTestForm"}));
     EXPECT_EQ(dm.Dispatcher->LCBFileManager(), reader);
+}
+
+} // namespace
+
+namespace {
+
+// The bytes of a hand-made component stream of one form's component, as
+// another tool writes it: its settings, its language names and its data.
+std::string HandMadeStream(bool utf8, const std::string& names, const std::string& data)
+{
+    auto shortText = [](const std::string& text) { return std::string(1, static_cast<char>(text.size())) + text; };
+    std::string out = "TPF0" + shortText("TlcLangLinked") + shortText("lcLang");
+    out += shortText("NumOfLanguages") + "\x02\x02";
+    out += shortText("LangDelim") + "\x02\x01";
+    out += shortText("StoreAsUTF8") + (utf8 ? "\x09" : "\x08");
+    out += shortText("LangNames.Strings") + "\x01" + names + '\0';
+    out += shortText("TranslationData") + "\x0A";
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((data.size() >> (8 * i)) & 0xFF);
+    out += data;
+    return out + '\0' + '\0';
+}
+
+// The data of a form's component whose only entry is Button1's caption.
+std::string HandMadeData(const std::string& caption)
+{
+    return "stCaptions\r\n" + caption + "\r\nstHints\r\nstDisplayLabels\r\nstFonts\r\nstMultiLines\r\nstStrings\r\n"
+           "stOtherStrings\r\nstCollections\r\nstCharSets\r\n";
+}
+
+// A translation file of one caption, written by hand as the file format has
+// it, with the given bytes for "Grün" and the given flag.
+std::string HandMadeIni(const std::string& green, const char* flag)
+{
+    return "[Captions]\r\nTfTestForm.Button1=" + green + "~!@#Green~!@#\r\n\r\n"
+           "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=English\r\n\r\n"
+           "[OPTIONS]\r\nDELIMITER=~!@#\r\nIsUTF8File=" + flag + "\r\n\r\n";
+}
+
+TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAFileAreWritten)
+{
+    const std::string latin1 = HandMadeIni("Gr\xFC" "n", "0");
+    const std::string utf8 = HandMadeIni("Gr\xC3\xBC" "n", "1");
+    const std::string green = Line({"Button1", "Grün", "Green"});
+    struct TCase {
+        const char* What;
+        std::string File;
+        bool Utf8;
+    };
+    for (const TCase& c : {TCase{"8-bit", latin1, false}, TCase{"UTF-8", utf8, true}}) {
+        // One list, all lists from one stream, and from a file.
+        TForm one;
+        EXPECT_EQ(one.Files().LoadListFromIni(TStringsType::stCaptions, c.File, true), 1) << c.What;
+        EXPECT_EQ(one.Lang->Captions(), TlcStringList({green})) << c.What;
+        EXPECT_EQ(one.Lang->StoreAsUTF8(), c.Utf8) << c.What;
+        TForm all;
+        all.Files().LoadAllFromIni(c.File, true, false);
+        EXPECT_EQ(all.Lang->Captions(), TlcStringList({green})) << c.What;
+        QTemporaryDir dir;
+        const std::string name = dir.filePath("texts.ini").toStdString();
+        WriteFile(name, c.File);
+        TForm file;
+        file.Files().LoadAllFromFile(name, true);
+        EXPECT_EQ(file.Lang->Captions(), TlcStringList({green})) << c.What;
+        // Saved again, the same bytes, in the encoding the flag names.
+        std::string saved;
+        EXPECT_EQ(one.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#"), 1);
+        EXPECT_EQ(saved, c.File) << c.What;
+        file.Files().SaveAllToFile(name, "~!@#");
+        TForm back;
+        back.Files().LoadAllFromFile(name, true);
+        EXPECT_EQ(back.Lang->Captions(), TlcStringList({green})) << c.What;
+        // One language imported from the file.
+        TForm imported;
+        imported.Files().ImportLanguageList(TStringsType::stCaptions, name, "Deutsch");
+        EXPECT_EQ(imported.Lang->Captions(), TlcStringList({Line({"Button1", "Grün", ""})})) << c.What;
+    }
+
+    // A component that keeps its texts as UTF-8 writes UTF-8 and says so.
+    TForm form;
+    form.Files().LoadListFromIni(TStringsType::stCaptions, latin1, true);
+    form.Lang->SetStoreAsUTF8(true);
+    std::string saved;
+    form.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_EQ(saved, utf8);
+    // Another form's 8-bit texts in the same file are written again in UTF-8.
+    saved = "[Captions]\r\nTfOther.x=\xD6l~!@#\r\n[OPTIONS]\r\nIsUTF8File=0\r\n";
+    form.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_NE(saved.find("TfOther.x=\xC3\x96l~!@#\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("IsUTF8File=1\r\n"), std::string::npos);
+
+    // A text that the 8-bit code page lacks is not lost: the file is written
+    // in UTF-8 and says so.
+    TForm euro(HandMadeData(Line({"Button1", "5 €", "5 €"})));
+    saved.clear();
+    euro.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_NE(saved.find("TfTestForm.Button1=5 \xE2\x82\xAC~!@#"), std::string::npos);
+    EXPECT_NE(saved.find("IsUTF8File=1\r\n"), std::string::npos);
+    TForm euroBack;
+    euroBack.Files().LoadListFromIni(TStringsType::stCaptions, saved, true);
+    EXPECT_EQ(euroBack.Lang->Captions(), euro.Lang->Captions());
+}
+
+TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAComponentStreamAreWritten)
+{
+    const std::string green = Line({"Button1", "Grün", "Green"});
+    const std::string names8 = std::string("\x06\x07") + "Deutsch" + "\x06\x08" + "Fran\xE7" "ais";
+    const std::string namesU = std::string("\x06\x07") + "Deutsch" + "\x06\x09" + "Fran\xC3\xA7" "ais";
+    struct TCase {
+        const char* What;
+        std::string Stream;
+        bool Utf8;
+    };
+    const TCase cases[] = {
+        {"8-bit", HandMadeStream(false, names8, HandMadeData("Button1\x01Gr\xFCn\x01Green\x01")), false},
+        {"UTF-8", HandMadeStream(true, namesU, HandMadeData("Button1\x01Gr\xC3\xBCn\x01Green\x01")), true},
+    };
+    for (const TCase& c : cases) {
+        TForm form;
+        TLCBFileManager manager;
+        manager.ReadComponent(*form.Lang, "TfTestForm", BuildLCBFile({}, {{"TfTestForm", c.Stream}}));
+        EXPECT_EQ(form.Lang->Captions(), TlcStringList({green})) << c.What;
+        EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "Français"})) << c.What;
+        EXPECT_EQ(form.Lang->StoreAsUTF8(), c.Utf8) << c.What;
+        // Written again, the same bytes.
+        EXPECT_EQ(WriteComponentStream(*form.Lang), c.Stream) << c.What;
+    }
+    // A text that the 8-bit code page lacks: written in UTF-8, and said so.
+    TForm euro(HandMadeData(Line({"Button1", "5 €", "5 €"})));
+    euro.Lang->SetLangNames({"Deutsch", "Français"});
+    const std::string stream = WriteComponentStream(*euro.Lang);
+    EXPECT_EQ(stream, HandMadeStream(true, namesU, HandMadeData(Line({"Button1", "5 €", "5 €"}))));
+}
+
+// A component whose single-list file operations are its own: every call is
+// counted, with the list it was for.
+class TlcRecordingLang : public TlcLangLinked {
+public:
+    using TlcLangLinked::TlcLangLinked;
+    std::vector<std::string> Calls;
+    void Note(const char* what, TStringsType list) { Calls.push_back(std::string(what) + " " + lcIniSectionName(list)); }
+    int LoadListFromIni(TStringsType list, std::string_view stream, bool clearFirst) override
+    {
+        Note("LoadListFromIni", list);
+        return TlcLangLinked::LoadListFromIni(list, stream, clearFirst);
+    }
+    int SaveListToIni(TStringsType list, std::string& stream, const std::string& fileDelimiter) override
+    {
+        Note("SaveListToIni", list);
+        return TlcLangLinked::SaveListToIni(list, stream, fileDelimiter);
+    }
+    bool MergeListFromIni(TStringsType list, std::string_view stream) override
+    {
+        Note("MergeListFromIni", list);
+        return TlcLangLinked::MergeListFromIni(list, stream);
+    }
+    int LoadListFromFile(TStringsType list, const std::string& fileName, bool clearFirst) override
+    {
+        Note("LoadListFromFile", list);
+        return TlcLangLinked::LoadListFromFile(list, fileName, clearFirst);
+    }
+    int SaveListToFile(TStringsType list, const std::string& fileName, const std::string& fileDelimiter) override
+    {
+        Note("SaveListToFile", list);
+        return TlcLangLinked::SaveListToFile(list, fileName, fileDelimiter);
+    }
+    bool MergeListFromFile(TStringsType list, const std::string& fileName) override
+    {
+        Note("MergeListFromFile", list);
+        return TlcLangLinked::MergeListFromFile(list, fileName);
+    }
+    void ImportLanguageList(TStringsType list, const std::string& fileName, const std::string& languageName) override
+    {
+        Note("ImportLanguageList", list);
+        TlcLangLinked::ImportLanguageList(list, fileName, languageName);
+    }
+    void ImportLanguageExtended(const std::string& fileName, const std::string& languageName) override
+    {
+        Calls.push_back("ImportLanguageExtended");
+        TlcLangLinked::ImportLanguageExtended(fileName, languageName);
+    }
+    void LoadAllFromIni(std::string_view stream, bool clearFirst, bool noTranslation) override
+    {
+        Calls.push_back("LoadAllFromIni");
+        TlcLangLinked::LoadAllFromIni(stream, clearFirst, noTranslation);
+    }
+    bool MergeAllFromIni(std::string_view stream) override
+    {
+        Calls.push_back("MergeAllFromIni");
+        return TlcLangLinked::MergeAllFromIni(stream);
+    }
+    bool MergeAllFromFile(const std::string& fileName) override
+    {
+        Calls.push_back("MergeAllFromFile");
+        return TlcLangLinked::MergeAllFromFile(fileName);
+    }
+};
+
+// The calls of an operation on all lists: for every list in the lists' order
+// the call for that list, then the calls it makes in turn (for a list that a
+// form's component lacks only when the operation goes on without it).
+std::vector<std::string> EveryList(const char* what, std::vector<const char*> inner = {}, bool innerForAll = true)
+{
+    std::vector<std::string> calls;
+    for (int t = 0; t < lcStringsTypeCount; ++t) {
+        const auto type = static_cast<TStringsType>(t);
+        const std::string list = lcIniSectionName(type);
+        calls.push_back(std::string(what) + " " + list);
+        const bool formHasIt = type != TStringsType::stDlgsCaptions && type != TStringsType::stLocales &&
+                               type != TStringsType::stListView_TreeView_Items;
+        if (innerForAll || formHasIt)
+            for (const char* call : inner)
+                calls.push_back(std::string(call) + " " + list);
+    }
+    return calls;
+}
+
+std::vector<std::string> Then(std::vector<std::string> calls, const std::vector<std::string>& more)
+{
+    calls.insert(calls.end(), more.begin(), more.end());
+    return calls;
+}
+
+TEST(TranslationFiles, TheOperationsOnAllListsCallTheComponentsOwnOperationsOnOne)
+{
+    QTemporaryDir dir;
+    const std::string ini = dir.filePath("texts.ini").toStdString();
+    const std::string text = "[OPTIONS]\r\nIsUTF8File=0\r\n"
+                             "[Language names - for internal use only!]\r\nLanguage_1=Deutsch\r\nLanguage_2=English\r\n"
+                             "[Captions]\r\nTfTestForm.Button1=Ja~!@#Yes~!@#\r\n"
+                             "[Strings]\r\nTfTestForm.IDS_1=Datei~!@#File~!@#\r\n";
+    using TRun = std::function<void(TlcCustomLang&)>;
+    struct TCase {
+        const char* Name;
+        TRun Run;
+        std::vector<std::string> Calls;
+    };
+    const TCase cases[] = {
+        {"LoadAllFromIni", [&](TlcCustomLang& l) { l.LoadAllFromIni(text, true, false); },
+         Then({"LoadAllFromIni"}, EveryList("LoadListFromIni"))},
+        {"SaveAllToIni", [&](TlcCustomLang& l) { std::string s; l.SaveAllToIni(s, "~!@#"); },
+         EveryList("SaveListToIni")},
+        {"MergeAllFromIni", [&](TlcCustomLang& l) { l.MergeAllFromIni(text); },
+         Then({"MergeAllFromIni"}, EveryList("MergeListFromIni", {"LoadListFromIni"}, false))},
+        {"UpdateFromIni", [&](TlcCustomLang& l) { l.UpdateFromIni(text); },
+         Then({"MergeAllFromIni"}, EveryList("MergeListFromIni", {"LoadListFromIni"}, false))},
+        {"MergeListFromIni", [&](TlcCustomLang& l) { l.MergeListFromIni(TStringsType::stStrings, text); },
+         {"MergeListFromIni Strings", "LoadListFromIni Strings"}},
+        {"LoadListFromFile", [&](TlcCustomLang& l) { l.LoadListFromFile(TStringsType::stHints, ini, true); },
+         {"LoadListFromFile Hints", "LoadListFromIni Hints"}},
+        {"SaveListToFile", [&](TlcCustomLang& l) { l.SaveListToFile(TStringsType::stHints, ini, "~!@#"); },
+         {"SaveListToFile Hints", "SaveListToIni Hints"}},
+        {"LoadAllFromFile", [&](TlcCustomLang& l) { l.LoadAllFromFile(ini, true); },
+         Then({"LoadAllFromIni"}, EveryList("LoadListFromIni"))},
+        {"SaveAllToFile", [&](TlcCustomLang& l) { l.SaveAllToFile(ini, "~!@#"); },
+         EveryList("SaveListToFile", {"SaveListToIni"})},
+        {"LoadStringsFromFile", [&](TlcCustomLang& l) { l.LoadStringsFromFile(ini, true); },
+         {"LoadListFromFile Strings", "LoadListFromIni Strings"}},
+        {"SaveStringsToFile", [&](TlcCustomLang& l) { l.SaveStringsToFile(ini, "~!@#"); },
+         {"SaveListToFile Strings", "SaveListToIni Strings"}},
+        {"ReadAllFromFile", [&](TlcCustomLang& l) { l.ReadAllFromFile(ini, true); },
+         EveryList("LoadListFromFile", {"LoadListFromIni"})},
+        {"MergeAllFromFile", [&](TlcCustomLang& l) { l.MergeAllFromFile(ini); },
+         Then({"MergeAllFromFile"}, EveryList("MergeListFromFile", {"LoadListFromFile", "LoadListFromIni"}, false))},
+        {"UpdateFromFile", [&](TlcCustomLang& l) { l.UpdateFromFile(ini); },
+         Then({"MergeAllFromFile"}, EveryList("MergeListFromFile", {"LoadListFromFile", "LoadListFromIni"}, false))},
+        {"ImportLanguage", [&](TlcCustomLang& l) { l.ImportLanguage(ini, "English"); },
+         Then(EveryList("ImportLanguageList"), {"ImportLanguageExtended"})},
+    };
+    for (const TCase& c : cases) {
+        WriteFile(ini, text);
+        TfTestForm form;
+        for (const char* component : {"Button1", "Label1"})
+            (new QObject(&form))->setObjectName(component);
+        auto* lang = LoadLang<TlcRecordingLang>(&form, nullptr, "");
+        c.Run(*lang);
+        EXPECT_EQ(lang->Calls, c.Calls) << c.Name;
+        EXPECT_FALSE(lang->BulkUpdate()) << c.Name;
+    }
+
+    // The derived component's load is used for every list: what it loads is
+    // what the component holds.
+    TfTestForm form;
+    (new QObject(&form))->setObjectName("Button1");
+    auto* lang = LoadLang<TlcRecordingLang>(&form, nullptr, "");
+    lang->LoadAllFromIni(text, true, false);
+    EXPECT_EQ(lang->Captions(), TlcStringList({Line({"Button1", "Ja", "Yes"})}));
+    EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Datei");
 }
 
 } // namespace

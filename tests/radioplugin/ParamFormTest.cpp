@@ -1,6 +1,7 @@
 // The parameter dialog offscreen, on a recording link and a virtual clock:
 // reading, writing, flashing, loading and saving, the table, the send
 // functions and the monitor windows it opens.
+#include "localization/lcDialog.h"
 #include "platform/Beep.h"
 #include "platform/Exception.h"
 #include "platform/MessageWindow.h"
@@ -1167,4 +1168,23 @@ TEST_F(ParamFormTest, WhatTheModuleReportedIsSavedAndLoadsBack)
     EXPECT_TRUE(Form->Parameter() == reported);
     EXPECT_EQ(Form->Grid().Object(1, 5), 99999);
     EXPECT_EQ(Form->Grid().Object(2, 5), 2519);
+}
+
+TEST_F(ParamFormTest, LoadAndSaveRunTheFormsOwnTranslatedDialogs)
+{
+    auto* open = Form->findChild<TlcOpenDialog*>("OpenDialog");
+    auto* save = Form->findChild<TlcSaveDialog*>("SaveDialog");
+    ASSERT_NE(open, nullptr);
+    ASSERT_NE(save, nullptr);
+    // Linked to no translation component: the toolkit's own texts.
+    EXPECT_EQ(open->lcLang(), nullptr);
+    EXPECT_EQ(save->lcLang(), nullptr);
+    TestDialogs().QueueFile(""); // cancelled
+    Form->btnLoadClick();
+    EXPECT_EQ(open->Title(), "Ruvo Parametersatz öffnen ...");
+    EXPECT_EQ(open->DefaultExt(), "xml");
+    TestDialogs().QueueFile("");
+    Form->btnSaveClick();
+    EXPECT_EQ(save->Title(), "Parametersatz speichern");
+    EXPECT_FALSE(TestDialogs().FileDialogs().back().OverwritePrompt); // the form asks in its own words
 }

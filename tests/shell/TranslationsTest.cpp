@@ -9,7 +9,10 @@
 #include "localization/lcLngLnk.h"
 #include "shell/ComportOptions.h"
 #include "shell/Environment.h"
+#include "shell/InputForm.h"
 #include "shell/Language.h"
+#include "shell/ZorAboutDlg.h"
+#include "shell/ZorUtils.h"
 #include "tests/shell/ProgramFixture.h"
 
 #include <QDir>
@@ -49,7 +52,7 @@ TEST_F(ProgramFixture, TextsFollowTheActiveLanguage)
     EXPECT_EQ(form.lcLangLinked->ActiveLanguage(), 2);
     EXPECT_EQ(form.Text("IDS_11"), "Waiting for connection!");
     EXPECT_EQ(dm.Text("IDS_10"), "Errormessage: %s");
-    EXPECT_EQ(dm.Text("IDS_58"), "acResetDialogsExecute"); // no English text: the German one
+    EXPECT_EQ(dm.Text("IDS_58"), "acResetDialogsExecute"); // the same text in both languages
     EXPECT_EQ(dm.Text("IDS_59"), "Software\\Zorvatek\\Dialogs\\");
     EXPECT_EQ(dm.Text("IDS_999"), "");
     // A window made while English is active links in English.
@@ -251,4 +254,45 @@ TEST_F(LanguageSwitchTest, TheDeviceChoiceAndTheLanguageDialogFollowTheLanguage)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Choose(1);
     EXPECT_EQ(DeviceChoice(), german);
+}
+
+TEST_F(LanguageSwitchTest, TheHelpMenusTextsTheAboutBoxAndTheServiceCodeDialogInEnglish)
+{
+    // What the person sees of the about box and of the service-code dialog
+    // when the help menu opens them.
+    std::vector<std::string> seen;
+    TestDialogs().SetModalHandler([&seen](QDialog& dialog) {
+        auto text = [](const QString& t) { return t.toStdString(); };
+        if (auto* about = qobject_cast<TfZorAboutDlg*>(&dialog)) {
+            seen = {text(about->windowTitle()), text(about->lblVersion->text()), text(about->lblCopyright->text()),
+                    text(about->lblName->text()), text(about->lblInternet->text())};
+        } else if (auto* input = qobject_cast<TfInputForm*>(&dialog)) {
+            seen = {text(input->windowTitle()), text(input->lbMessage->text()), text(input->lbValue->text()),
+                    text(input->btOK->text()), text(input->btAbort->text())};
+        }
+        return static_cast<int>(QDialog::Rejected);
+    });
+    const std::vector<std::string> about = {"Info über ...", "Zor Tessaro v" + GetVersionInfoString(2), "",
+                                            TfZorAboutDlg::MakerName, TDM::WebAddress};
+    Dm->acInfoUeber->trigger();
+    EXPECT_EQ(seen, about);
+
+    Choose(2);
+    EXPECT_EQ(Dm->acInfoUeber->text().toStdString(), "&About ...");
+    EXPECT_EQ(Dm->acDebugSaveStateToLog->text().toStdString(), "Save program-state in a log-file");
+    EXPECT_EQ(Dm->acDebugSaveStateToLog->Hint().toStdString(),
+              "Saves the current state of the program and its objects to a text file.");
+    // The two mails to the maker keep their German names.
+    EXPECT_EQ(Dm->acSendErrorLog->text().toStdString(), "Fehlerprotokoll an Zorvatek senden");
+    EXPECT_EQ(Dm->acSendMailAction1->text().toStdString(), "E-Mail an Zorvatek schreiben");
+    // The about box keeps its German caption and shows no copyright line.
+    seen.clear();
+    Dm->acInfoUeber->trigger();
+    EXPECT_EQ(seen, about);
+    seen.clear();
+    Dm->acInputExtentionKey->trigger();
+    EXPECT_EQ(seen, (std::vector<std::string>{"Insert extension key ...", "Please insert a valid extension key:",
+                                              "Extension key:", "&OK", "Abort"}));
+    EXPECT_FALSE(Dm->Environment()->GetExtendedVersion());
+    TestDialogs().SetModalHandler({});
 }
