@@ -3,6 +3,7 @@
 // on the handle (a send may wait for the read slices of the receivers ahead
 // of it), and what the idle threads cost with their short read slices.
 //   build/bin/bench_usb_devfs
+#include "bench/usb/IdleCpu.h"
 #include "link/USB_Communication.h"
 #include "tests/usb/UsbDevfs.h"
 
@@ -12,19 +13,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <random>
 #include <thread>
 #include <vector>
 
 namespace {
-
-double ProcessCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
 
 // From SendBulk to the device holding the message, with the receivers idle
 // in their reads (nothing to read: each waits its full slice). The sends come
@@ -74,21 +67,7 @@ void BM_IdleThreadsCpu(benchmark::State& state)
 {
     UsbDevfs::Reset();
     UsbDevfs::AddDevice(ZorvatekVendorID, ChunkedProductID, UsbDevfs::StandardEndpoints(64));
-    double used = 0;
-    double elapsed = 0;
-    {
-        TUSB_Communication link(ZorvatekVendorID, ChunkedProductID);
-        link.Connect();
-        for (auto _ : state) {
-            const double cpu = ProcessCpuSeconds();
-            const auto start = std::chrono::steady_clock::now();
-            std::this_thread::sleep_for(std::chrono::seconds(2));
-            used += ProcessCpuSeconds() - cpu;
-            elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        }
-        link.Close();
-    }
-    state.counters["cpu_ms_per_s"] = 1000.0 * used / elapsed;
+    MeasureIdleLinkCpu(state, ZorvatekVendorID, ChunkedProductID);
 }
 BENCHMARK(BM_IdleThreadsCpu)->Iterations(1)->Unit(benchmark::kMillisecond);
 

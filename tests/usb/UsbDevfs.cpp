@@ -773,11 +773,10 @@ void Fail(int device, TCall call, int error, int times)
 namespace {
 void SendOn(int device, int attributes, const std::string& message)
 {
-    WithDevice(device, [&](TState& s, TDevice& d) {
+    WithDevice(device, [&](TState&, TDevice& d) {
         for (auto& [address, ep] : d.Endpoints) {
             if ((address & 0x80) && ep.Descriptor.Attributes == attributes) {
-                QueueMessage(d, ep, message);
-                Deliver(s, ep);
+                QueueMessage(d, ep, message); // for the next URB submitted (see the header)
                 break;
             }
         }

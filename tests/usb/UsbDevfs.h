@@ -57,7 +57,12 @@ void Fail(int device, TCall call, int error, int times = 1);
 
 // The device sends a message on interrupt IN (or bulk IN), in transfers of
 // the endpoint's packet size: product 4 behind index bytes, others as plain
-// packets closed by a short (possibly empty) one.
+// packets closed by a short (possibly empty) one. The next URB submitted on
+// the endpoint takes the first transfer, not one already pending: libusb 0.1
+// itself throws away an URB that completes in the moment between its last
+// reap and its discard at a time-out, and a test thread that sends at random
+// moments would hit that moment now and then (the echo of a bulk message
+// comes at once, to whatever URB is pending).
 void SendInterrupt(int device, const std::string& message);
 void SendBulk(int device, const std::string& message);
 // Whether the device echoes every message it gets on bulk OUT (default on).

@@ -173,7 +173,9 @@ TEST_F(UsbDevfsTest, MessagesGoOutAndComeInThroughTheRealLibrary)
             link.SendBulk(m[0], m.substr(1));
         link.SendInterrupt('I', "to the interrupt pipe");
         UsbDevfs::SendInterrupt(device, "Jspontaneous");
-        ASSERT_TRUE(WaitFor([&] { return Received.size() == messages.size() + 1; }));
+        ASSERT_TRUE(WaitFor([&] {
+            return Received.size() == messages.size() + 1 && UsbDevfs::Messages(device, 0x01).size() == 1;
+        }));
         EXPECT_EQ(UsbDevfs::Messages(device, 0x02), messages);
         EXPECT_EQ(UsbDevfs::Messages(device, 0x01), std::vector<std::string>{"Ito the interrupt pipe"});
         std::vector<std::string> echoed;
@@ -466,8 +468,11 @@ TEST_F(UsbDevfsTest, ThreeThreadsWithTimeOutsLoseNothing)
             ++hung;
             failed = true;
         }
-        if (failed)
+        if (failed) {
             ++failedRuns;
+            std::printf("run %d: %zu of %zu messages arrived, %zu taken by the device, %s\n", run, Received.size(),
+                        sent.size() + spontaneous.size(), taken.size(), stuck ? "stuck when freed" : "");
+        }
         timedOutWrites += UsbDevfs::DiscardedWriteAges().size();
         ProcessEventsFor(0);
     }
