@@ -7,6 +7,7 @@
 #include "platform/Beep.h"
 #include "platform/DeviceNotification.h"
 #include "platform/Exception.h"
+#include "tests/usb/ErrorOf.h"
 #include "platform/MessageWindow.h"
 #include "tests/common/TestServices.h"
 #include "tests/usb/UsbDevfs.h"
@@ -28,16 +29,6 @@
 namespace {
 
 using UsbDevfs::TCall;
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 class UsbDevfsTest : public testing::Test {
 protected:
