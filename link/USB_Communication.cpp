@@ -142,7 +142,24 @@ void ParseDeviceInterfaceName(const std::string& Name, std::int32_t& VendorID, s
 
 // ---------------------------------------------------------------- threads
 
-TUSBThread::TUSBThread(HWND Window, std::int32_t ProductID) : FWindow(Window)
+void TUSBTransferLock::lock()
+{
+    std::unique_lock lock(FLock);
+    const std::uint64_t ticket = FNextTicket++;
+    FTurn.wait(lock, [&] { return FServing == ticket; });
+}
+
+void TUSBTransferLock::unlock()
+{
+    {
+        std::lock_guard lock(FLock);
+        ++FServing;
+    }
+    FTurn.notify_all();
+}
+
+TUSBThread::TUSBThread(HWND Window, TUSBTransferLock& Transfers, std::int32_t ProductID)
+    : FWindow(Window), FTransfers(Transfers)
 {
     FValues.ProductID = ProductID;
 }
@@ -221,15 +238,29 @@ void TUSBThread::Suspend()
 
 bool TUSBThread::EnterTransfer(usb_dev_handle* Handle)
 {
+    {
+        std::lock_guard lock(FLock);
+        if (FTerminated || FValues.Handle != Handle)
+            return false;
+        FInTransfer = Handle;
+    }
+    FTransfers.lock();
+    // The link may have taken the handle away (or asked the thread to end)
+    // while the thread waited for its turn; it then waits for this thread to
+    // leave, which it does at once.
     std::lock_guard lock(FLock);
-    if (FTerminated || FValues.Handle != Handle)
+    if (FTerminated || FValues.Handle != Handle) {
+        FTransfers.unlock();
+        FInTransfer = nullptr;
+        FWake.notify_all();
         return false;
-    FInTransfer = Handle;
+    }
     return true;
 }
 
 void TUSBThread::LeaveTransfer()
 {
+    FTransfers.unlock();
     {
         std::lock_guard lock(FLock);
         FInTransfer = nullptr;
@@ -271,8 +302,8 @@ bool TUSBThread::RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wai
     return !FTerminated;
 }
 
-TUSBSender::TUSBSender(HWND Window, TUSBSendList& SendList, std::int32_t ProductID)
-    : TUSBThread(Window, ProductID), FSendList(SendList)
+TUSBSender::TUSBSender(HWND Window, TUSBSendList& SendList, TUSBTransferLock& Transfers, std::int32_t ProductID)
+    : TUSBThread(Window, Transfers, ProductID), FSendList(SendList)
 {
 }
 
@@ -341,12 +372,17 @@ void TUSBSender::Execute()
                                : usb_interrupt_write(values.Handle, endpoint, head->Data.data(), size,
                                                      USBTransferTimeout);
         LeaveTransfer();
-        if (result >= 0) {
+        if (result >= size) {
             stallWait = USBStallFirstWait;
             RemoveHead();
             continue;
         }
-        if (IsStall(result)) { // the package stays at the head
+        // libusb 0.1 reports an URB that ended in an error (a stalled
+        // endpoint, a device pulled during the write) by the bytes it moved,
+        // 0 or a few: the device did not take the package. It stays at the
+        // head and goes again after the halt is cleared; on a device that is
+        // gone the next try says so.
+        if (IsStall(result) || result >= 0) { // the package stays at the head
             if (!RecoverFromStall(values.Handle, endpoint, stallWait, generation))
                 break;
             continue;
@@ -369,8 +405,9 @@ void TUSBSender::Execute()
     }
 }
 
-TUSBReceiver::TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, std::int32_t Kind, std::int32_t ProductID)
-    : TUSBThread(Window, ProductID), FReceiveList(ReceiveList), FKind(Kind)
+TUSBReceiver::TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, TUSBTransferLock& Transfers,
+                           std::int32_t Kind, std::int32_t ProductID)
+    : TUSBThread(Window, Transfers, ProductID), FReceiveList(ReceiveList), FKind(Kind)
 {
 }
 
@@ -428,9 +465,9 @@ void TUSBReceiver::Execute()
                                 : usb_interrupt_read(values.Handle, endpoint, buffer.data(), size, USBReadSlice);
         LeaveTransfer();
         if (result >= 0) {
-            stallWait = USBStallFirstWait;
             const std::string_view transfer(buffer.data(), static_cast<std::size_t>(std::min(result, size)));
-            if (JoinUSBTransfer(values.ProductID, FMessage, transfer, size)) {
+            const bool complete = JoinUSBTransfer(values.ProductID, FMessage, transfer, size);
+            if (complete) {
                 {
                     std::lock_guard lock(USBListLock());
                     FReceiveList.push_back(std::move(FMessage));
@@ -438,6 +475,16 @@ void TUSBReceiver::Execute()
                 FMessage.clear();
                 TMessageWindow::PostMessage(FWindow, WM_DATARECEIVED, 0, 0);
             }
+            if (result == 0 && !complete) {
+                // An empty transfer that ends nothing: libusb 0.1 reports a
+                // read that ended in an error (a stalled endpoint, a device
+                // pulled meanwhile) as 0 bytes. Treated as a stall, which a
+                // halted endpoint needs and which costs a sound one nothing.
+                if (!RecoverFromStall(values.Handle, endpoint, stallWait, generation))
+                    break;
+                continue;
+            }
+            stallWait = USBStallFirstWait;
             if (result == 0 && !Pause())
                 break;
             continue;
@@ -534,7 +581,7 @@ HWND TUSB_Communication::Handle() const
 
 std::unique_ptr<TUSBSender> TUSB_Communication::NewSender()
 {
-    auto sender = std::make_unique<TUSBSender>(FWindow->Handle(), FSendList, FProductID);
+    auto sender = std::make_unique<TUSBSender>(FWindow->Handle(), FSendList, FTransfers, FProductID);
     sender->SetBulk_TX_Endpoint(FBulkOut);
     sender->SetInterrupt_TX_Endpoint(FInterruptOut);
     return sender;
@@ -542,7 +589,7 @@ std::unique_ptr<TUSBSender> TUSB_Communication::NewSender()
 
 std::unique_ptr<TUSBReceiver> TUSB_Communication::NewReceiver(std::int32_t Kind)
 {
-    auto receiver = std::make_unique<TUSBReceiver>(FWindow->Handle(), FReceiveList, Kind, FProductID);
+    auto receiver = std::make_unique<TUSBReceiver>(FWindow->Handle(), FReceiveList, FTransfers, Kind, FProductID);
     receiver->SetBulk_RX_Endpoint(FBulkIn);
     receiver->SetBulk_MaxPaketSize(FBulkInSize);
     receiver->SetInterrupt_RX_Endpoint(FInterruptIn);

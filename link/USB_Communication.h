@@ -9,7 +9,8 @@
 // by posting to that window, so every event is raised in the GUI thread.
 //
 // The link code calls the usb_* functions of <usb.h>; the program links the
-// real library, the tests a scripted fake of the same functions.
+// real library, the tests either a scripted fake of the same functions or the
+// real library over an emulation of the kernel's usbdevfs.
 #include "link/ComTypes.h"
 #include "platform/DeviceNotification.h"
 #include "platform/MessageWindow.h"
@@ -50,9 +51,11 @@ enum : std::int32_t { USBTransferInterrupt = 0, USBTransferBulk = 1 };
 // A write waits at most this long.
 inline constexpr int USBTransferTimeout = 10255;
 // A read is re-armed in slices of this length: a read that times out does
-// nothing, and the link never has to wait long for a receiver to leave its
-// transfer before it closes the device handle.
-inline constexpr int USBReadSlice = 500;
+// nothing. The three threads take turns on the one device handle (see
+// TUSBTransferLock), so a slice is also the longest a send waits for each
+// receiver ahead of it, and the longest the link waits for a receiver to
+// leave its transfer before it closes the handle.
+inline constexpr int USBReadSlice = 20;
 
 // A stalled endpoint (-32): the thread clears the halt once, then waits before
 // it tries the same transfer again, twice as long after each stall in a row,
@@ -101,11 +104,31 @@ bool JoinUSBTransfer(std::int32_t ProductID, std::string& Message, std::string_v
 // not hexadecimal.
 void ParseDeviceInterfaceName(const std::string& Name, std::int32_t& VendorID, std::int32_t& ProductID);
 
+// The turns of the three threads on one device handle. libusb 0.1 moves
+// every transfer as an URB on the handle's one descriptor and reaps whatever
+// URB of that descriptor completes next, another thread's as well; after a
+// time-out it throws away the next completed URB of any thread. So only one
+// transfer (or halt clearing) runs on a handle at a time. The turns go in the
+// order they were asked for: a sender waits for at most the read slices of
+// the receivers ahead of it, and a receiver that reads again at once queues
+// behind it.
+class TUSBTransferLock {
+public:
+    void lock();
+    void unlock();
+
+private:
+    std::mutex FLock;
+    std::condition_variable FTurn;
+    std::uint64_t FNextTicket = 0;
+    std::uint64_t FServing = 0;
+};
+
 // What the three threads share: a lock for the values the link hands them,
 // a wake-up, the end request, and the transfer in progress.
 class TUSBThread {
 public:
-    TUSBThread(HWND Window, std::int32_t ProductID);
+    TUSBThread(HWND Window, TUSBTransferLock& Transfers, std::int32_t ProductID);
     virtual ~TUSBThread(); // ends and joins the thread
     TUSBThread(const TUSBThread&) = delete;
     TUSBThread& operator=(const TUSBThread&) = delete;
@@ -152,9 +175,11 @@ protected:
     // Suspends the thread until the link next wakes it (or hands it a value,
     // or tells it to end); a wake from before does not count.
     void Suspend();
-    // Marks a transfer on Handle as running; false (and nothing marked) when
-    // the link has taken that handle away meanwhile or the thread is to end.
+    // Marks a transfer on Handle as running and waits for the thread's turn
+    // on the handle; false (and nothing marked) when the link has taken that
+    // handle away meanwhile or the thread is to end.
     bool EnterTransfer(usb_dev_handle* Handle);
+    // Gives the turn to the next thread and unmarks the transfer.
     void LeaveTransfer();
     // The pause after a pass that moved nothing; false when told to end.
     bool Pause();
@@ -166,6 +191,7 @@ protected:
     HWND FWindow;
 
 private:
+    TUSBTransferLock& FTransfers;
     std::mutex FLock;
     std::condition_variable FWake;
     TValues FValues;
@@ -179,7 +205,7 @@ private:
 // Takes the head package of the send list and writes it to its pipe.
 class TUSBSender : public TUSBThread {
 public:
-    TUSBSender(HWND Window, TUSBSendList& SendList, std::int32_t ProductID);
+    TUSBSender(HWND Window, TUSBSendList& SendList, TUSBTransferLock& Transfers, std::int32_t ProductID);
     ~TUSBSender() override;
     void SetInterrupt_TX_Endpoint(int Value);
     void SetBulk_TX_Endpoint(int Value);
@@ -197,7 +223,8 @@ private:
 class TUSBReceiver : public TUSBThread {
 public:
     // Kind: 1 bulk, 0 interrupt.
-    TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, std::int32_t Kind, std::int32_t ProductID);
+    TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, TUSBTransferLock& Transfers, std::int32_t Kind,
+                 std::int32_t ProductID);
     ~TUSBReceiver() override;
     void SetInterrupt_RX_Endpoint(int Value);
     void SetBulk_RX_Endpoint(int Value);
@@ -280,6 +307,7 @@ private:
     std::unique_ptr<TUSBReceiver> NewReceiver(std::int32_t Kind);
 
     std::unique_ptr<TMessageWindow> FWindow;
+    TUSBTransferLock FTransfers; // before the threads: they use it until they end
     std::unique_ptr<TUSBSender> FSender;
     std::unique_ptr<TUSBReceiver> FBulkReceiver;
     std::unique_ptr<TUSBReceiver> FInterruptReceiver;

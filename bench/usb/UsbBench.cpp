@@ -3,6 +3,7 @@
 // receiver and into the GUI thread.
 //   build/bin/bench_usb
 #include "link/USB_Communication.h"
+#include "bench/usb/IdleCpu.h"
 #include "tests/usb/FakeUsb.h"
 
 #include <QCoreApplication>
@@ -15,13 +16,6 @@
 
 namespace {
 
-double ProcessCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
 // CPU time per second of the process while the GUI thread sleeps: what the
 // link's threads use. Arg 0: no device; 1: a device, nothing to read (each
 // read waits its full slice, as on a real bus).
@@ -31,21 +25,7 @@ void BM_IdleThreadsCpu(benchmark::State& state)
     FakeUsb::SetReadWait(USBReadSlice);
     if (state.range(0) == 1)
         FakeUsb::AddDevice(ZorvatekVendorID, ChunkedProductID, FakeUsb::StandardEndpoints(64));
-    double used = 0;
-    double elapsed = 0;
-    {
-        TUSB_Communication link(ZorvatekVendorID, ChunkedProductID);
-        link.Connect();
-        for (auto _ : state) {
-            const double cpu = ProcessCpuSeconds();
-            const auto start = std::chrono::steady_clock::now();
-            std::this_thread::sleep_for(std::chrono::seconds(2));
-            used += ProcessCpuSeconds() - cpu;
-            elapsed += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        }
-        link.Close();
-    }
-    state.counters["cpu_ms_per_s"] = 1000.0 * used / elapsed;
+    MeasureIdleLinkCpu(state, ZorvatekVendorID, ChunkedProductID);
     state.counters["connected"] = static_cast<double>(state.range(0));
 }
 BENCHMARK(BM_IdleThreadsCpu)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);

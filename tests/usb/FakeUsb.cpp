@@ -241,11 +241,13 @@ int Read(usb_dev_handle* h, int ep, char* bytes, int size, int timeout)
     ++bus.PendingReads;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::min(timeout, bus.ReadWaitMs));
     auto& inbound = d.Inbound[ep];
-    bus.Changed.wait_until(lock, deadline, [&] { return !inbound.empty() || !d.Plugged; });
+    bus.Changed.wait_until(lock, deadline, [&] { return !inbound.empty() || !d.Plugged || d.Stalls[ep] > 0; });
     --bus.PendingReads;
     --h->InTransfer;
     if (!d.Plugged)
         return -19;
+    if (Stalls(d, ep)) // a stall met while the read waited
+        return -32;
     if (inbound.empty())
         return FakeUsb::ETimeout;
     const TInbound next = inbound.front();

@@ -46,8 +46,9 @@ void SetPlugged(int device, bool plugged);
 void ScriptResult(int device, TCall call, int result, const std::string& error = {});
 // The next writes on the endpoint give these results (then: success).
 void ScriptWrite(int device, int endpoint, int result);
-// The endpoint stalls the next `times` transfers: each halts it, and while it
-// is halted every transfer fails with -32 (EPIPE) until usb_clear_halt.
+// The endpoint stalls the next `times` transfers (a read already waiting
+// among them): each halts it, and while it is halted every transfer fails
+// with -32 (EPIPE) until usb_clear_halt.
 void Stall(int device, int endpoint, int times);
 // How often usb_clear_halt was called for the endpoint.
 int ClearHaltCalls(int device, int endpoint);

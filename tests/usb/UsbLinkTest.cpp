@@ -1,6 +1,7 @@
 // The link against the scripted bus: search, endpoints, opening, closing,
 // queueing and receiving.
 #include "platform/Exception.h"
+#include "tests/usb/ErrorOf.h"
 #include "tests/usb/UsbFixture.h"
 
 #include <QCoreApplication>
@@ -15,16 +16,6 @@ bool Searched()
 {
     const auto calls = FakeUsb::Calls();
     return std::find(calls.begin(), calls.end(), "find_busses") != calls.end();
-}
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
 }
 
 class UsbLinkTest : public UsbFixture {};
