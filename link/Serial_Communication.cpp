@@ -1,6 +1,7 @@
 #include "link/Serial_Communication.h"
 
 #include "link/ComPortThread.h"
+#include "platform/Application.h"
 #include "platform/Beep.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -544,6 +545,10 @@ void TComInterface::WndProc(TMessage& message)
     if (!FComControl)
         return;
     if (message.Msg == FComControl->MsgComReceive()) {
+        // The program is ending (SIGTERM): what still waits is dropped, so a
+        // device that floods the link cannot hold the end up.
+        if (EndRequested())
+            return;
         if (FComControl->Backlog().Take())
             FComControl->PostThreadMessage(FComControl->MsgComRoom(), 0);
         const std::size_t length = message.WParam >> 16;
