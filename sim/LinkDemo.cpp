@@ -47,7 +47,7 @@ int Flood(QCoreApplication& app, TFramingPeer& peer, int seconds)
     setenv("TESSARO_COM1", peer.SlavePath().c_str(), 1);
     Line("demo", "framing peer on " + peer.SlavePath() + " as COM1, flooding");
     TCommunication link;
-    long received = 0, expected = 0, out_of_order = 0;
+    long received = 0, expected = 0, outOfOrder = 0;
     link.SetOnConnectionChange([&](TObject*, bool up) {
         Line("link", up ? "connected" : "disconnected");
         if (up)
@@ -56,7 +56,7 @@ int Flood(QCoreApplication& app, TFramingPeer& peer, int seconds)
     link.SetOnReceive([&](TObject*, char, const std::string& data) {
         ++received;
         if (TFramingPeer::FloodNumber(data) != expected++)
-            ++out_of_order;
+            ++outOfOrder;
     });
     link.SetPortNumber(1);
     link.SetInterfaceType(TInterfaceType::itSerial);
@@ -65,7 +65,7 @@ int Flood(QCoreApplication& app, TFramingPeer& peer, int seconds)
     QObject::connect(&report, &QTimer::timeout, [&] {
         const TReceiveBacklog* backlog = link.SerialLink() ? link.SerialLink()->ReceiveBacklog() : nullptr;
         Line("link", std::to_string(received - last) + " messages/s, " + std::to_string(received) + " in all, " +
-                         std::to_string(out_of_order) + " out of order, waiting at most " +
+                         std::to_string(outOfOrder) + " out of order, waiting at most " +
                          std::to_string(backlog ? backlog->Peak() : 0) + ", device asked to repeat " +
                          std::to_string(peer.Counters().NaksReceived) + " times");
         last = received;
