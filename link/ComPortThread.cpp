@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <cstdio>
 #include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@ namespace {
 constexpr unsigned kBaudRate = 38400;
 constexpr std::size_t kReadChunk = 1024;
 constexpr int kWriteWaitMs = 5000;
+constexpr int kReadChunksPerWake = 16;
 
 // The port thread runs above the others. Raising a priority needs a privilege
 // that an ordinary user does not have; the link works without it, so only
@@ -82,7 +84,9 @@ void TComPortThread::Execute()
 {
     RaiseThreadPriority();
     FNode = PortDeviceNode(FPortNumber);
-    if (!OpenPort()) {
+    bool opened = false;
+    Guarded([&] { opened = OpenPort(); });
+    if (!opened) {
         PostMessageBox("Fehler beim Öffnen des COM-Ports. Stellen Sie sicher, dass der angegebene Port auch existiert.",
                        QCoreApplication::applicationName().toStdString(), MB_OK | MB_ICONERROR);
         FLoop.Queue().Close();
@@ -91,36 +95,76 @@ void TComPortThread::Execute()
     for (;;) {
         const bool watch = FPort.IsOpen() && !FPortLost;
         const short events = static_cast<short>(POLLIN | (FPending.empty() ? 0 : POLLOUT));
-        const TPollLoop::TWake wake = FLoop.Wait(watch ? FPort.Fd() : -1, events);
+        TPollLoop::TWake wake;
+        if (!Guarded([&] { wake = FLoop.Wait(watch ? FPort.Fd() : -1, events); })) {
+            // A thread that cannot wait would only spin: it ends, and the
+            // main thread learns that the link is down.
+            PostToInterface(FControl->MsgComVerbStatus(), 0, {});
+            break;
+        }
         if (wake.Terminate)
             break;
         if (watch && (wake.FdEvents & POLLOUT))
-            FlushPending(0);
+            Guarded([&] { FlushPending(0); });
         if (watch && (wake.FdEvents & (POLLIN | POLLERR | POLLHUP)))
-            ReadPort();
+            Guarded([&] { ReadPort(); });
         if (wake.Messages)
             for (TThreadMessage& message : FLoop.Queue().TakeAll())
-                FControl->HandleThreadMessage(message);
+                Guarded([&] { FControl->HandleThreadMessage(message); });
         for (const int id : wake.Timers) {
-            if (!FLoop.ConsumeTimer(id))
-                continue;
-            if (id == kReopenTimer) {
-                FPort.Close();
-                if (OpenPort()) {
-                    FPortLost = false;
-                    FLoop.StopTimer(kReopenTimer);
+            Guarded([&] {
+                if (!FLoop.ConsumeTimer(id))
+                    return;
+                if (id == kReopenTimer) {
+                    FPort.Close();
+                    if (OpenPort()) {
+                        FPortLost = false;
+                        FLoop.StopTimer(kReopenTimer);
+                    }
+                } else {
+                    FControl->HandleTimer(id);
                 }
-            } else {
-                FControl->HandleTimer(id);
-            }
+            });
         }
+    }
+    FLoop.Queue().Close();
+}
+
+// What a step of the thread raises (a timer that cannot be made when the
+// process has no file descriptor left, memory that runs out) is shown in the
+// window thread as the thread's failed calls are, and the thread goes on with
+// the next step: the protocol's own repeats and supervision mend what the step
+// left undone.
+template <typename F>
+bool TComPortThread::Guarded(F&& step) noexcept
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception& e) {
+        ReportThreadError(e.what());
+    } catch (...) {
+        ReportThreadError("Unknown error");
+    }
+    return false;
+}
+
+void TComPortThread::ReportThreadError(const std::string& text) noexcept
+{
+    try {
+        PostMessageBox(text, "Fehler", MB_OK);
+    } catch (...) {
+        std::fprintf(stderr, "Fehler: %s\n", text.c_str());
     }
 }
 
 void TComPortThread::ReadPort()
 {
+    // A device that writes faster than the thread reads would keep it here
+    // for ever: after a few chunks the thread looks at its stop request,
+    // messages and timers again.
     char buffer[kReadChunk];
-    for (;;) {
+    for (int chunk = 0; chunk < kReadChunksPerWake; ++chunk) {
         const long n = FPort.Read(buffer, sizeof buffer);
         if (n < 0) {
             PortLost("ReadFile", errno);
@@ -167,13 +211,23 @@ bool TComPortThread::FlushPending(int timeoutMs)
             break;
         if (timeoutMs <= 0)
             return false;
-        pollfd p{FPort.Fd(), POLLOUT, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0) {
+        // A stop request ends the wait: the thread is being ended and the
+        // bytes no longer matter.
+        pollfd p[2] = {{FPort.Fd(), POLLOUT, 0}, {FLoop.Terminate().Fd(), POLLIN, 0}};
+        int ready;
+        do {
+            ready = ::poll(p, 2, timeoutMs);
+        } while (ready < 0 && errno == EINTR);
+        if (p[1].revents & POLLIN) {
+            FPending.clear();
+            return false;
+        }
+        if (ready <= 0) {
             FPending.clear();
             ReportComError("WriteFile (Aufruf senden)", ETIMEDOUT);
             return false;
         }
-        if (p.revents & (POLLERR | POLLHUP)) {
+        if (p[0].revents & (POLLERR | POLLHUP)) {
             PortLost("WriteFile (Aufruf senden)", EIO);
             return false;
         }

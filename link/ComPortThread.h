@@ -28,6 +28,10 @@ private:
     void ReadPort();
     void PortLost(const std::string& step, int error);
     bool FlushPending(int timeoutMs);
+    // Runs one step; what it raises is shown, and false returned.
+    template <typename F>
+    bool Guarded(F&& step) noexcept;
+    void ReportThreadError(const std::string& text) noexcept;
 
     static constexpr int kReopenTimer = 100; // not one of the protocol's
     static constexpr unsigned kReopenMs = 1000;

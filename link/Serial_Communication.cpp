@@ -1,6 +1,7 @@
 #include "link/Serial_Communication.h"
 
 #include "link/ComPortThread.h"
+#include "platform/Application.h"
 #include "platform/Beep.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -104,6 +105,34 @@ void ReportComError(const std::string& step, int error)
     PostMessageBox(step + ":" + "\r" + SysErrorMessage(error), "Fehler", MB_OK);
 }
 
+// -------------------------------------------------------- TReceiveBacklog
+
+bool TReceiveBacklog::TryAdd()
+{
+    // Only the port thread adds, so the count cannot pass Max between the
+    // look and the addition. Asking for room before looking again means a
+    // window thread that takes the last message meanwhile either sees the
+    // request or leaves the room that the second look finds.
+    if (FCount.load() >= Max) {
+        FWantsRoom.store(true);
+        if (FCount.load() >= Max)
+            return false;
+    }
+    const int count = FCount.fetch_add(1) + 1;
+    int peak = FPeak.load();
+    while (count > peak && !FPeak.compare_exchange_weak(peak, count)) {
+    }
+    return true;
+}
+
+bool TReceiveBacklog::Take()
+{
+    int count = FCount.load();
+    while (count > 0 && !FCount.compare_exchange_weak(count, count - 1)) {
+    }
+    return count - 1 <= Resume && FWantsRoom.exchange(false);
+}
+
 // ------------------------------------------------------------ TComControl
 
 TComControl::TComControl(TComInterface* owner, std::uint16_t portNumber, std::unique_ptr<TComPortIo> io)
@@ -113,6 +142,7 @@ TComControl::TComControl(TComInterface* owner, std::uint16_t portNumber, std::un
       FMsgComReceive(RegisterWindowMessage("ComReceive")),
       FMsgComVerbStatus(RegisterWindowMessage("ComVerbStatus")),
       FMsgComStatus(RegisterWindowMessage("ComStatus")),
+      FMsgComRoom(RegisterWindowMessage("ComReceiveRoom")),
       FIo(std::move(io))
 {
 }
@@ -135,6 +165,8 @@ void TComControl::HandleThreadMessage(TThreadMessage& message)
     } else if (message.Msg == FMsgComStatus) {
         FStatus = (FStatus & 0xFFFFu) | (static_cast<std::uint32_t>(message.WParam) & 0xFFFF0000u);
         StatusChanged(FStatus);
+    } else if (message.Msg == FMsgComRoom) {
+        ReceiveRoom();
     }
 }
 
@@ -315,9 +347,16 @@ void TMyComControl::BytesReceived(const std::string& bytes)
                     if (!good) {
                         WriteAnswer(false);
                     } else if (((static_cast<std::uint8_t>(FReceiveBuffer[1]) >> 4) & 0x0F) == FReceiveNumber) {
-                        FReceiveNumber = (FReceiveNumber + 1) % 8;
-                        WriteAnswer(true);
-                        DeliverFrame(FReceiveBuffer.substr(2, n - 4));
+                        if (Backlog().TryAdd()) {
+                            FFrameRefused = false;
+                            FReceiveNumber = (FReceiveNumber + 1) % 8;
+                            WriteAnswer(true);
+                            DeliverFrame(FReceiveBuffer.substr(2, n - 4));
+                        } else {
+                            // The window thread has not taken what came
+                            // before: no answer, the device keeps the frame.
+                            FFrameRefused = true;
+                        }
                     } else {
                         WriteAnswer(true); // a repeat of a frame we already took
                     }
@@ -362,9 +401,20 @@ void TMyComControl::DeliverFrame(const std::string& frame)
     PostToInterface(MsgComReceive(), param, std::move(block));
 }
 
+void TMyComControl::ReceiveRoom()
+{
+    // The device waits for the answer to the frame that was refused, or has
+    // given it up: a NAK makes it repeat whatever it has in flight now.
+    if (!FFrameRefused || FLinkDown)
+        return;
+    FFrameRefused = false;
+    WriteAnswer(false);
+}
+
 void TMyComControl::ResetLink(bool up)
 {
     TComControl::ResetLink(up);
+    FFrameRefused = false;
     FCurrentFrame.clear();
     FReceiveBuffer.clear();
     FBeepPending = false;
@@ -495,6 +545,12 @@ void TComInterface::WndProc(TMessage& message)
     if (!FComControl)
         return;
     if (message.Msg == FComControl->MsgComReceive()) {
+        // The program is ending (SIGTERM): what still waits is dropped, so a
+        // device that floods the link cannot hold the end up.
+        if (EndRequested())
+            return;
+        if (FComControl->Backlog().Take())
+            FComControl->PostThreadMessage(FComControl->MsgComRoom(), 0);
         const std::size_t length = message.WParam >> 16;
         const char cmd = static_cast<char>(message.WParam & 0xFF);
         if (!message.Block) {

@@ -12,6 +12,7 @@
 #include "platform/MessageWindow.h"
 #include "platform/PollLoop.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -62,6 +63,36 @@ constexpr std::size_t MaxFrameLength = 255;
 class TComControl;
 class TComInterface;
 
+// The received messages that the port thread has posted to the window thread
+// and the window thread has not taken yet. The port thread adds one for each
+// message it delivers, the window thread takes one for each it handles. When
+// the backlog is full the port thread answers no new frame: the device keeps
+// its frame and repeats it by its own rules, so nothing that was acknowledged
+// is ever dropped and a flooding device is held back at the rate at which the
+// window thread handles what it sends. Once the window thread has worked the
+// backlog down to `Resume`, it tells the port thread, which then asks the
+// device with a NAK to repeat the frame it did not answer.
+class TReceiveBacklog {
+public:
+    static constexpr int Max = 1000;
+    static constexpr int Resume = 500;
+
+    // Port thread: counts one more message if there is room for it. Without
+    // room it returns false, and the window thread will say when there is.
+    bool TryAdd();
+    // Window thread: one message taken. True when the port thread waits for
+    // room and has it now.
+    bool Take();
+    int Count() const { return FCount.load(); }
+    // The highest count so far.
+    int Peak() const { return FPeak.load(); }
+
+private:
+    std::atomic<int> FCount{0};
+    std::atomic<int> FPeak{0};
+    std::atomic<bool> FWantsRoom{false};
+};
+
 // What a port thread stands on. The real one is a thread with its COM port
 // (TComPortThread); tests drive the protocol through one in virtual time.
 class TComPortIo {
@@ -106,6 +137,12 @@ public:
     void HandleLineError(std::uint32_t errors) { LineError(errors); }
     void HandleThreadMessage(TThreadMessage& message);
 
+    // Received messages on their way to the window thread.
+    TReceiveBacklog& Backlog() { return FBacklog; }
+    const TReceiveBacklog& Backlog() const { return FBacklog; }
+    // The window thread has room for received messages again (a thread message).
+    std::uint32_t MsgComRoom() const { return FMsgComRoom; }
+
     std::uint32_t Status() const { return FStatus; }
     std::size_t QueuedItems() const { return FSendQueue.size(); }
 
@@ -120,6 +157,8 @@ protected:
     virtual void QueueFrame(std::uintptr_t param, std::unique_ptr<std::string> block) = 0;
     virtual void StatusChanged(std::uint32_t status) = 0;
     virtual void LineError(std::uint32_t errors) = 0;
+    // The backlog of received messages has room again.
+    virtual void ReceiveRoom() {}
 
     void StartTimer(int id, unsigned ms) { FIo->StartTimer(id, ms); }
     void StopTimer(int id) { FIo->StopTimer(id); }
@@ -137,7 +176,8 @@ protected:
 private:
     TComInterface* FOwner;
     std::uint16_t FPortNumber;
-    std::uint32_t FMsgComSend, FMsgComReceive, FMsgComVerbStatus, FMsgComStatus;
+    std::uint32_t FMsgComSend, FMsgComReceive, FMsgComVerbStatus, FMsgComStatus, FMsgComRoom;
+    TReceiveBacklog FBacklog;
     std::unique_ptr<TComPortIo> FIo;
 };
 
@@ -169,6 +209,7 @@ protected:
     void QueueFrame(std::uintptr_t param, std::unique_ptr<std::string> block) override;
     void StatusChanged(std::uint32_t status) override;
     void LineError(std::uint32_t errors) override;
+    void ReceiveRoom() override;
 
 private:
     void WriteAnswer(bool positive);
@@ -188,6 +229,7 @@ private:
     std::uint8_t FReceiveNumber = 0;
     std::uint8_t FAcknowledgedNumber = 0;
     bool FPlainAck = true;
+    bool FFrameRefused = false; // a new frame went unanswered for want of room
 };
 
 // The main-thread half.
@@ -217,6 +259,8 @@ public:
     void SetVerbindung_ok(bool value) { FVerbindung_ok = value; }
     std::uint32_t Status() const { return FStatus; }
     bool HasPortThread() const { return FComControl != nullptr; }
+    // The received messages on their way from the port thread; none without one.
+    const TReceiveBacklog* ReceiveBacklog() const { return FComControl ? &FComControl->Backlog() : nullptr; }
 
     // Hands a message to the port thread. False without a port thread, and
     // false for a message whose frame would be longer than MaxFrameLength:

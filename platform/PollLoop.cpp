@@ -77,12 +77,15 @@ TPollLoop::~TPollLoop()
 
 void TPollLoop::StartTimer(int id, unsigned ms)
 {
-    auto& timer = FTimers[id];
-    if (timer.Fd < 0) {
-        timer.Fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
-        if (timer.Fd < 0)
+    auto it = FTimers.find(id);
+    if (it == FTimers.end()) {
+        // A timer that cannot be made leaves no trace: the next start tries again.
+        const int fd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+        if (fd < 0)
             throw EOSError("timerfd_create: " + SysErrorMessage(errno), errno);
+        it = FTimers.emplace(id, TTimer{fd}).first;
     }
+    auto& timer = it->second;
     itimerspec spec{};
     spec.it_interval.tv_sec = ms / 1000;
     spec.it_interval.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;

@@ -109,6 +109,36 @@ std::size_t TFramingPeer::Pending() const
     return FOutbox.size() + (FInFlight ? 1 : 0);
 }
 
+void TFramingPeer::StartFlood(char cmd, std::size_t size)
+{
+    {
+        std::lock_guard guard(FLock);
+        FFlood = true;
+        FFloodCmd = cmd;
+        FFloodSize = std::max<std::size_t>(size, 8);
+    }
+    Wake();
+}
+
+void TFramingPeer::StopFlood()
+{
+    std::lock_guard guard(FLock);
+    FFlood = false;
+}
+
+long TFramingPeer::FloodNumber(const std::string& data)
+{
+    if (data.size() < 8)
+        return -1;
+    long number = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (data[i] < '0' || data[i] > '9')
+            return -1;
+        number = number * 10 + (data[i] - '0');
+    }
+    return number;
+}
+
 std::vector<TPeerMessage> TFramingPeer::Received() const
 {
     std::lock_guard guard(FLock);
@@ -340,6 +370,8 @@ void TFramingPeer::HandleByte(char b, std::string& out)
                 return;
             FInFlight = false;
             ++FCounters.FramesAcknowledged;
+            if (FInFlightIsFlood)
+                ++FCounters.FloodAcknowledged;
             repeat = FRepeat;
         }
         if (repeat) {
@@ -398,10 +430,23 @@ void TFramingPeer::TrySend(std::string& out)
             return;
         }
     }
-    if (FOutbox.empty() || !FBuffer.empty() || FAckNo != FSendNo)
+    if (!FBuffer.empty() || FAckNo != FSendNo)
         return;
-    FInFlightMessage = FOutbox.front();
-    FOutbox.pop_front();
+    if (FOutbox.empty() && !FFlood)
+        return;
+    FInFlightIsFlood = FOutbox.empty();
+    if (FInFlightIsFlood) {
+        std::string data = std::to_string(FCounters.FloodSent++);
+        data.insert(0, 8 - std::min<std::size_t>(8, data.size()), '0');
+        data.resize(FFloodSize, 'x');
+        FInFlightMessage = {FFloodCmd, data};
+    } else {
+        FInFlightMessage = FOutbox.front();
+        FOutbox.pop_front();
+        // A flood message that a reset of the line put back.
+        FInFlightIsFlood = FFloodSize > 0 && FInFlightMessage.Cmd == FFloodCmd &&
+                           FInFlightMessage.Data.size() == FFloodSize && FloodNumber(FInFlightMessage.Data) >= 0;
+    }
     std::string frame = BuildFrame(FInFlightMessage.Cmd, FInFlightMessage.Data, OwnSeq());
     FSendNo = (FSendNo + 1) % 8;
     const std::size_t digits = frame.size() - 3;

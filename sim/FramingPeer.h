@@ -4,7 +4,7 @@
 // port; the peer answers polls and frames, takes the program's messages and
 // sends its own, one frame at a time, repeating a frame that is not answered.
 //
-// It can be told to misbehave: stay silent, answer every frame with NAK, send
+// It can flood the program with numbered messages, or be told to misbehave: stay silent, answer every frame with NAK, send
 // bad or lower-case checksums, send every frame twice, put garbage or an
 // over-long frame on the line, or vanish (close the pseudo-terminal).
 //
@@ -34,6 +34,8 @@ struct TPeerCounters {
     unsigned FramesSent = 0;      // data frames written, repeats included
     unsigned FramesAcknowledged = 0;
     unsigned FramesGivenUp = 0;   // frames dropped after the last repeat
+    unsigned FloodSent = 0;       // flood messages made (each numbered, from 0)
+    unsigned FloodAcknowledged = 0; // flood messages the program answered
 };
 
 class TFramingPeer {
@@ -61,6 +63,14 @@ public:
     void SendRaw(const std::string& bytes);
     // How many of our messages wait or are in flight.
     std::size_t Pending() const;
+    // Floods the program: whenever no other message waits, the next message
+    // of a numbered stream goes out, as fast as the program answers them.
+    // Each carries command `cmd` and `size` data bytes (at least 8): its
+    // number in eight decimal digits, then 'x' up to the size.
+    void StartFlood(char cmd, std::size_t size);
+    void StopFlood();
+    // The number of a flood message, or -1 for data of another message.
+    static long FloodNumber(const std::string& data);
 
     // Every message the peer took, in order.
     std::vector<TPeerMessage> Received() const;
@@ -129,6 +139,9 @@ private:
     bool FRepeat = false;
     bool FBelAck = false;
     std::chrono::milliseconds FAnswerTimeout{1000};
+    bool FFlood = false;
+    char FFloodCmd = 0;
+    std::size_t FFloodSize = 0;
 
     // Protocol state (peer thread only).
     std::string FBuffer;
@@ -136,6 +149,7 @@ private:
     bool FInFlight = false;
     std::string FInFlightFrame;
     TPeerMessage FInFlightMessage;
+    bool FInFlightIsFlood = false;
     unsigned FAttempts = 0;
     std::chrono::steady_clock::time_point FSentAt;
 };

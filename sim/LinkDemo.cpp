@@ -2,8 +2,12 @@
 // prints the traffic on both ends: what the peer reads and writes, and what
 // the link reports to the program.
 //
-//   tessaro-linkdemo [seconds]     (default 12; 0 runs until interrupted)
+//   tessaro-linkdemo [seconds]        (default 12; 0 runs until interrupted)
+//   tessaro-linkdemo flood [seconds]  the peer floods the link; once a second
+//                                     the messages received and how many
+//                                     waited for the program
 #include "link/Communication.h"
+#include "link/Serial_Communication.h"
 #include "sim/FramingPeer.h"
 
 #include <QCoreApplication>
@@ -37,15 +41,56 @@ void Line(const char* who, const std::string& what)
     std::fflush(stdout);
 }
 
+// The peer sends numbered messages as fast as the link answers them.
+int Flood(QCoreApplication& app, TFramingPeer& peer, int seconds)
+{
+    setenv("TESSARO_COM1", peer.SlavePath().c_str(), 1);
+    Line("demo", "framing peer on " + peer.SlavePath() + " as COM1, flooding");
+    TCommunication link;
+    long received = 0, expected = 0, outOfOrder = 0;
+    link.SetOnConnectionChange([&](TObject*, bool up) {
+        Line("link", up ? "connected" : "disconnected");
+        if (up)
+            peer.StartFlood('F', 64);
+    });
+    link.SetOnReceive([&](TObject*, char, const std::string& data) {
+        ++received;
+        if (TFramingPeer::FloodNumber(data) != expected++)
+            ++outOfOrder;
+    });
+    link.SetPortNumber(1);
+    link.SetInterfaceType(TInterfaceType::itSerial);
+    long last = 0;
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, [&] {
+        const TReceiveBacklog* backlog = link.SerialLink() ? link.SerialLink()->ReceiveBacklog() : nullptr;
+        Line("link", std::to_string(received - last) + " messages/s, " + std::to_string(received) + " in all, " +
+                         std::to_string(outOfOrder) + " out of order, waiting at most " +
+                         std::to_string(backlog ? backlog->Peak() : 0) + ", device asked to repeat " +
+                         std::to_string(peer.Counters().NaksReceived) + " times");
+        last = received;
+    });
+    report.start(1000);
+    if (seconds > 0)
+        QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    const int status = app.exec();
+    peer.StopFlood();
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 12;
+    const bool flood = argc > 1 && std::string(argv[1]) == "flood";
+    const int argument = flood ? 2 : 1;
+    const int seconds = argc > argument ? std::atoi(argv[argument]) : 12;
     std::signal(SIGINT, [](int) { QCoreApplication::quit(); });
 
     TFramingPeer peer;
+    if (flood)
+        return Flood(app, peer, seconds);
     peer.SetTrafficSink([](char direction, const std::string& bytes) {
         Line(direction == 'R' ? "peer reads" : "peer writes", Hex(bytes));
     });

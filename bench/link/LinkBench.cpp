@@ -242,6 +242,33 @@ void BM_Throughput(benchmark::State& state)
 }
 BENCHMARK(BM_Throughput)->Arg(16)->Arg(249)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A device that floods the program, one frame after the other as fast as
+// the program answers them, while the GUI thread takes them: messages per
+// second that reach OnReceive, and the most that waited for the GUI thread
+// at once (the port thread holds the device back at the backlog's bound).
+// Arg: data bytes.
+void BM_FloodFromDevice(benchmark::State& state)
+{
+    TBenchLink b;
+    constexpr std::size_t kMessages = 20000;
+    b.Peer.StartFlood('F', static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        const std::size_t goal = b.FReceived + kMessages;
+        if (!RunEventsUntil([&] { return b.FReceived >= goal; }, 120000)) {
+            state.SkipWithError("the flood stopped");
+            break;
+        }
+    }
+    b.Peer.StopFlood();
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kMessages));
+    if (const TReceiveBacklog* backlog = b.Link.SerialLink()->ReceiveBacklog())
+        state.counters["backlog_peak"] = backlog->Peak();
+    state.counters["repeats_asked"] = b.Peer.Counters().NaksReceived;
+    const double frame = static_cast<double>(Serial::FrameLength(Data(static_cast<std::size_t>(state.range(0)))));
+    state.counters["wire_msgs_per_s"] = 1e6 / WireMicros(frame + kAnswerBytes);
+}
+BENCHMARK(BM_FloodFromDevice)->Arg(16)->Arg(200)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 double CpuSeconds(const rusage& u)
 {
     return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +

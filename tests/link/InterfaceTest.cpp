@@ -274,3 +274,73 @@ TEST(ReportComError, StepColonLineBreakAndSystemText)
     EXPECT_EQ(boxes[0].Text, "WriteFile (Aufruf senden):\r" + SysErrorMessage(EIO));
     EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK));
 }
+
+// A device that floods the program while the window thread falls behind. The
+// port thread answers no new frame once 1000 received messages wait for the
+// window thread (the device keeps its frame, as it does when an answer is
+// lost), asks with a NAK for the repeat once the window thread has taken half
+// of them, and every message it acknowledged reaches OnReceive once, in
+// order: nothing is lost and nothing doubled, and no more than 1000 messages
+// ever wait.
+TEST_F(InterfaceTest, FloodIsHeldBackWhileTheWindowThreadFallsBehind)
+{
+    std::vector<std::string> received;
+    Link.SetOnReceive([&](TObject*, char, const std::string& data) { received.push_back(data); });
+    Link.SetPortNumber(3);
+    Link.SetOpen(true);
+    ASSERT_NE(Io, nullptr);
+    TComControl& control = *Io->Control();
+    Io->Receive(std::string{Serial::STX, 0x00, Serial::ACK}); // the answer to our ENQ
+    ASSERT_TRUE(Link.ReceiveBacklog());
+    Io->TakeWritten();
+
+    auto number = [](int n) {
+        std::string text = std::to_string(n);
+        return std::string(8 - text.size(), '0') + text;
+    };
+    // The device sends one frame at a time and the next only once it has the
+    // answer; a NAK, or no answer, makes it send the same frame again.
+    const int total = 4200;
+    int next = 0;
+    std::uint8_t receiveNumber = 0; // ours, as the answers show it
+    unsigned refusals = 0, repeatsAsked = 0;
+    std::size_t pumped = 0;
+    while (next < total) {
+        const std::string frame =
+            Serial::BuildFrame('F', number(next), static_cast<std::uint8_t>((next % 8) * 16));
+        Io->Receive(frame);
+        const std::string answer = Io->TakeWritten();
+        ASSERT_LE(control.Backlog().Count(), TReceiveBacklog::Max);
+        if (!answer.empty()) {
+            receiveNumber = static_cast<std::uint8_t>((receiveNumber + 1) % 8);
+            ASSERT_EQ(answer, (std::string{Serial::STX, static_cast<char>(receiveNumber), Serial::ACK}))
+                << "message " << next;
+            ++next;
+            continue;
+        }
+        // No answer: 1000 messages wait. The device's repeat goes unanswered
+        // as well until the window thread has caught up.
+        ++refusals;
+        ASSERT_EQ(control.Backlog().Count(), TReceiveBacklog::Max) << "message " << next;
+        ASSERT_EQ(next - static_cast<int>(pumped), TReceiveBacklog::Max);
+        Io->Receive(frame);
+        ASSERT_EQ(Io->TakeWritten(), "");
+        Io->DeliverThreadMessages();
+        ASSERT_EQ(Io->TakeWritten(), "") << "nobody asked for a repeat yet";
+        for (int i = 0; i < 10 && control.Backlog().Count() > 0; ++i)
+            Pump();
+        ASSERT_EQ(control.Backlog().Count(), 0);
+        pumped = received.size();
+        Io->DeliverThreadMessages();
+        ASSERT_EQ(Io->TakeWritten(), (std::string{Serial::STX, static_cast<char>(receiveNumber), Serial::NAK}));
+        ++repeatsAsked;
+    }
+    for (int i = 0; i < 10 && control.Backlog().Count() > 0; ++i)
+        Pump();
+    EXPECT_EQ(refusals, 4u);
+    EXPECT_EQ(repeatsAsked, refusals);
+    EXPECT_EQ(control.Backlog().Peak(), TReceiveBacklog::Max);
+    ASSERT_EQ(received.size(), static_cast<std::size_t>(total));
+    for (int i = 0; i < total; ++i)
+        ASSERT_EQ(received[static_cast<std::size_t>(i)], number(i));
+}

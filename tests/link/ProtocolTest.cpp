@@ -318,6 +318,27 @@ TEST_F(ProtocolTest, FrameInFlightSurvivesWhatDoesNotAnswerIt)
     }
 }
 
+// A frame without an answer is written again 3000 ms after it went out, not
+// a millisecond earlier, whatever polls came due meanwhile.
+TEST_F(ProtocolTest, UnansweredFrameIsRepeatedAfterThreeSeconds)
+{
+    EXPECT_EQ(AnswerMs, 3000u);
+    BringUp();
+    Feed(PeerAck(0, 0)); // supervision runs from here
+    Io->Advance(500);
+    Io->TakeWritten(); // nothing is due yet
+    Queue('A', "x");
+    const std::uint64_t sentAt = Io->Now();
+    EXPECT_EQ(Io->TakeWritten(), BuildFrame('A', "x", 0x00));
+    Io->Advance(2999);
+    EXPECT_EQ(Io->TakeWritten(), "") << "a poll waits behind the frame in flight";
+    EXPECT_TRUE(Control->FrameInFlight());
+    Io->Advance(1);
+    EXPECT_EQ(Io->Now() - sentAt, 3000u);
+    EXPECT_EQ(Io->TakeWritten(), BuildFrame('A', "x", 0x00));
+    EXPECT_EQ(Control->RepeatCounter(), 1u);
+}
+
 TEST_F(ProtocolTest, ThreeFailuresTakeTheLinkDownAndEmptyTheQueue)
 {
     // Each failure is a NAK or 3000 ms without an answer; in the second case

@@ -2,8 +2,10 @@
 // time: handshake, polls, messages both ways, supervision, recovery, a peer
 // that vanishes, a long random exchange, the longest message, and ports that
 // are busy or missing.
+#include "link/ComPortThread.h"
 #include "link/Communication.h"
 #include "link/Serial_Communication.h"
+#include "platform/Exception.h"
 #include "sim/FramingPeer.h"
 #include "tests/common/TestServices.h"
 
@@ -11,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -350,4 +355,116 @@ TEST(SerialPortMissing, PortThatDoesNotExistIsReportedAndNothingHangs)
         link.SetInterfaceType(TInterfaceType::itNone);
         unsetenv(variable.c_str());
     }
+}
+
+// A device that floods the link as fast as the pseudo-terminal carries the
+// frames, while the window thread now and then falls behind. The device waits
+// a minute for an answer before it repeats a frame, so the flood goes on
+// after each stall only because the port thread asks for the repeat. Every
+// message the device had answered reaches the program once and in order, and
+// no more than 1000 ever wait for the window thread.
+TEST_F(SerialEndToEnd, FloodIsHeldBackAndNothingAcknowledgedIsLost)
+{
+    ASSERT_TRUE(WaitUp());
+    const TReceiveBacklog* backlog = Link.SerialLink()->ReceiveBacklog();
+    ASSERT_NE(backlog, nullptr);
+    Peer.SetAnswerTimeout(60s);
+    Peer.StartFlood('F', 60);
+    for (int stall = 0; stall < 3; ++stall) {
+        SCOPED_TRACE("stall " + std::to_string(stall));
+        // The window thread handles nothing: the backlog fills, and then the
+        // device gets no answer.
+        QElapsedTimer clock;
+        clock.start();
+        while (backlog->Count() < TReceiveBacklog::Max && clock.elapsed() < 30000)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_EQ(backlog->Count(), TReceiveBacklog::Max);
+        std::this_thread::sleep_for(100ms); // the last answer reaches the device
+        const unsigned held = Peer.Counters().FloodAcknowledged;
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(Peer.Counters().FloodAcknowledged, held);
+        EXPECT_EQ(backlog->Count(), TReceiveBacklog::Max);
+        // The window thread catches up and the flood goes on.
+        ASSERT_TRUE(ProcessEventsUntil([&] { return Peer.Counters().FloodAcknowledged > held + 2000; }, 30000));
+    }
+    Peer.StopFlood();
+    ASSERT_TRUE(ProcessEventsUntil(
+        [&] { return Peer.Pending() == 0 && Received.size() == Peer.Counters().FloodAcknowledged; }, 30000));
+    ProcessEventsFor(100);
+    const TPeerCounters counters = Peer.Counters();
+    EXPECT_EQ(counters.FramesGivenUp, 0u);
+    EXPECT_GE(counters.NaksReceived, 3u) << "each stall ends with the port thread asking for the repeat";
+    EXPECT_EQ(backlog->Peak(), TReceiveBacklog::Max);
+    ASSERT_EQ(Received.size(), counters.FloodAcknowledged);
+    for (std::size_t i = 0; i < Received.size(); ++i) {
+        ASSERT_EQ(Received[i].Cmd, 'F');
+        ASSERT_EQ(TFramingPeer::FloodNumber(Received[i].Data), static_cast<long>(i));
+    }
+    EXPECT_EQ(MonitorIn.size(), Received.size());
+    EXPECT_TRUE(Link.Connected());
+}
+
+namespace {
+
+// The real port thread, on which the next timer started once `Starve` is set
+// cannot be made, as when the process has no file descriptor left: the step
+// raises what the poll loop raises then. (The limit itself is not lowered
+// here: the other threads' polls and the sanitizers' own checks would fail
+// with it.)
+class TTimerStarvedPortThread : public TComPortThread {
+public:
+    using TComPortThread::TComPortThread;
+    std::atomic<bool> Starve{false};
+
+    void StartTimer(int id, unsigned ms) override
+    {
+        if (Starve.exchange(false))
+            throw EOSError("timerfd_create: " + SysErrorMessage(EMFILE), EMFILE);
+        TComPortThread::StartTimer(id, ms);
+    }
+};
+
+} // namespace
+
+// What a step of the port thread raises is shown once, in the window thread,
+// and the thread goes on: the link stays up and the next message goes out.
+TEST(SerialPortThread, FailureInAStepIsShownOnceAndTheThreadGoesOn)
+{
+    TestDialogs().Clear();
+    TFramingPeer peer;
+    const std::uint16_t port = 241;
+    const std::string variable = "TESSARO_COM" + std::to_string(port);
+    setenv(variable.c_str(), peer.PortPath().c_str(), 1);
+    std::vector<bool> changes;
+    TMessageWindow window([&](TMessage& m) {
+        if (m.Msg == RegisterWindowMessage("ComVerbStatus"))
+            changes.push_back(m.WParam == 1);
+    });
+    {
+        auto io = std::make_unique<TTimerStarvedPortThread>(window.Handle(), port);
+        TTimerStarvedPortThread& thread = *io;
+        TMyComControl control(nullptr, port, std::move(io));
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !changes.empty() && changes.back(); }, 5000));
+        auto send = [&](char cmd, const std::string& data) {
+            control.PostThreadMessage(control.MsgComSend(), (data.size() << 16) | static_cast<std::uint8_t>(cmd),
+                                      std::make_unique<std::string>(data));
+        };
+        thread.Starve = true;
+        send('T', "starved"); // its answer timer, or the next poll's, cannot be made
+        ASSERT_TRUE(ProcessEventsUntil([] { return !TestDialogs().Boxes().empty(); }, 5000));
+        send('A', "after");
+        ProcessEventsFor(300);
+        const auto boxes = TestDialogs().Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].Caption, "Fehler");
+        EXPECT_EQ(boxes[0].Text.rfind("timerfd_create: ", 0), 0u) << boxes[0].Text;
+        EXPECT_EQ(boxes[0].Owner, nullptr);
+        // The frame went out before its timer failed; the next one follows.
+        ASSERT_TRUE(peer.WaitReceived(2, 5000ms));
+        ASSERT_EQ(peer.Received().size(), 2u);
+        EXPECT_EQ(peer.Received()[0].Data, "starved");
+        EXPECT_EQ(peer.Received()[1].Data, "after");
+        EXPECT_TRUE(changes.back());
+    }
+    unsetenv(variable.c_str());
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The port thread in virtual time: writes are recorded, timers run on a clock
 // that the test advances, and messages to the interface window are recorded
-// (or posted to the window, for tests of the main-thread half).
+// (or posted to the window, for tests of the main-thread half; without a
+// window a received message counts as taken by the window thread at once).
 #include "link/Serial_Communication.h"
 
 #include <map>
@@ -34,6 +35,8 @@ public:
         Posts.push_back({msg, wParam, block ? std::optional<std::string>(*block) : std::nullopt});
         if (FWindow)
             TMessageWindow::PostMessage(FWindow, msg, wParam, 0, std::move(block));
+        else if (FControl && msg == FControl->MsgComReceive())
+            FControl->Backlog().Take(); // recorded is taken: no window thread falls behind
     }
 
     // Moves the clock on, firing each timer at its due times in order.
