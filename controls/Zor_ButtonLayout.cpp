@@ -185,6 +185,12 @@ QImage ZorPaintButton(const TZor_ButtonPaint& P)
         }
     }
 
+    if (P.State.Default && W >= 5 && H >= 5) {
+        Painter.setPen(QPen(ColorToQColor(Look.Frame), 1));
+        Painter.setBrush(Qt::NoBrush);
+        Painter.drawRoundedRect(QRect(1, 1, W - 3, H - 3), 2.5, 2.5);
+    }
+
     // Caption and glyph.
     const QFontMetrics Metrics(P.Font);
     const QString Measured = ZorMeasuredCaption(P.Caption);

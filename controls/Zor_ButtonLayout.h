@@ -24,6 +24,9 @@ struct TZor_ButtonState {
     bool Pressed = false;
     bool Enabled = true;
     bool Focused = false;
+    // The one button of the form that Enter clicks: its frame is drawn twice,
+    // the second time one pixel inside.
+    bool Default = false;
 };
 
 // Frame and font colour of a state (a black frame comes out as 0x00000001).

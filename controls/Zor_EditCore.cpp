@@ -85,6 +85,28 @@ int Length(const std::string& s)
     return static_cast<int>(ToU32(s).size());
 }
 
+// The first characters of `s` that fit into `limit` units of the window's
+// text (a character above U+FFFF takes two); 0: no limit.
+int Units(char32_t c)
+{
+    return c > 0xFFFF ? 2 : 1;
+}
+
+std::string Limited(const std::string& s, int limit)
+{
+    if (limit <= 0)
+        return s;
+    const std::u32string text = ToU32(s);
+    int units = 0;
+    std::size_t kept = 0;
+    for (; kept < text.size(); ++kept) {
+        units += Units(text[kept]);
+        if (units > limit)
+            break;
+    }
+    return kept == text.size() ? s : ToU8(text.substr(0, kept));
+}
+
 // Blanks and control characters off both ends.
 std::string Trim(const std::string& s)
 {
@@ -328,18 +350,27 @@ void TZor_EditCore::SelectAll()
     FSelection = {0, Length(FText)};
 }
 
+void TZor_EditCore::SetMaxLength(int value)
+{
+    FMaxLength = value < 0 ? 0 : value;
+    // A text longer than the new limit is cut, as the window cuts it.
+    if (Limited(FText, FMaxLength) != FText)
+        SetText(FText);
+}
+
 void TZor_EditCore::SetText(const std::string& value)
 {
-    if (value == FText)
+    const std::string text = Limited(value, FMaxLength);
+    if (text == FText)
         return;
-    FText = value;
+    FText = text;
     FSelection = {Length(FText), 0};
     Change();
 }
 
 void TZor_EditCore::TextEdited(const std::string& value, TZor_Selection selection)
 {
-    FText = value;
+    FText = Limited(value, FMaxLength);
     SetSelection(selection);
     Change();
 }
@@ -388,6 +419,12 @@ void TZor_EditCore::ChangeOnce()
     }
     bool refused = false;
     working = Normalise(working, FLastText, &refused);
+    // The field holds no more than MaxLength: a fallback from before the
+    // limit was lowered is cut, and what is left stands for the value.
+    if (const std::string limited = Limited(working, FMaxLength); limited != working) {
+        working = CheckByMode(limited) ? Normalise(limited, std::string()) : std::string();
+        refused = true;
+    }
     FText = working;
     // A refused change puts the selection back where it was before it.
     SetSelection(fellBack || refused ? FLastSelection : caret);
@@ -730,9 +767,19 @@ void TZor_EditCore::Paste(const std::optional<std::string>& clipboard, TZor_Sele
     if (pasted.empty())
         return;
     const std::u32string text = ToU32(FText);
-    const std::u32string insert = ToU32(pasted);
     const auto start = static_cast<std::size_t>(FSelection.Start);
     const auto end = start + static_cast<std::size_t>(FSelection.Length);
+    // As much of the pasted text as the limit leaves room for.
+    std::u32string insert = ToU32(pasted);
+    if (FMaxLength > 0) {
+        int room = FMaxLength;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (i < start || i >= end)
+                room -= Units(text[i]);
+        if (room <= 0)
+            return;
+        insert = ToU32(Limited(pasted, room));
+    }
     const std::u32string joined = text.substr(0, start) + insert + text.substr(end);
     TextEdited(ToU8(joined), {static_cast<int>(start + insert.size()), 0});
 }

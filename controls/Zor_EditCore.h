@@ -116,9 +116,13 @@ public:
     // A new value rewrites the text as a fixed-point float with that many
     // decimals (an unreadable text counts as 0), in every mode.
     void SetDecimalPlaces(int value);
-    // 0: no limit. Cuts the float that the exit stage writes.
+    // 0: no limit. The text never holds more (counted as the window counts:
+    // a character above U+FFFF takes two): a longer one that is set, edited
+    // or pasted is cut, a lowered limit cuts the text, and the exit stage
+    // cuts the float it writes. Text and Value are always those of the text
+    // the field shows.
     int MaxLength() const { return FMaxLength; }
-    void SetMaxLength(int value) { FMaxLength = value < 0 ? 0 : value; }
+    void SetMaxLength(int value);
     // The value the text stands for, as the change stage (or the setter)
     // stored it; the text is checked again: one that no longer reads gives
     // MinValue, the modes without a value 0.

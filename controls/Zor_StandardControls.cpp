@@ -239,7 +239,10 @@ void TZor_Edit::SetValue(long double value)
 
 void TZor_Edit::SetMaxLength(int value)
 {
+    // The text is cut first, so the window, which would cut it on its own,
+    // finds it within the limit.
     FCore.SetMaxLength(value);
+    SyncFromCore();
     QLineEdit::setMaxLength(value > 0 ? value : 32767);
 }
 
@@ -364,6 +367,11 @@ void TZor_Edit::keyPressEvent(QKeyEvent* event)
         character = 27;
     else if (!(modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !event->text().isEmpty())
         character = event->text().toUcs4().value(0);
+    // The window system gives Delete the character 0x7F: it is a key that
+    // deletes, no character typed, and the edit's own key handling takes it
+    // in every input mode.
+    if (character == 0x7F)
+        character = 0;
     if (character == 0) {
         QLineEdit::keyPressEvent(event);
         return;
@@ -789,6 +797,13 @@ void TZor_ComboBox::keyPressEvent(QKeyEvent* event)
     }
     default: {
         const QString text = event->text();
+        // Alt and a letter is an accelerator of the form, no search in the
+        // list nor a character of the text.
+        if (!text.isEmpty() && (event->modifiers() & Qt::AltModifier) &&
+            !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+            event->ignore();
+            return;
+        }
         const bool typed = !text.isEmpty() && text[0].isPrint() &&
                            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
         QComboBox::keyPressEvent(event);

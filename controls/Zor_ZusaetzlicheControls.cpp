@@ -3,6 +3,7 @@
 #include "controls/Zor_ButtonLayout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -37,6 +38,12 @@ TZor_BitBtn::TZor_BitBtn(QWidget* parent) : QWidget(parent), FTag(new TZor_Tag(t
     setAttribute(Qt::WA_Hover);
     if (parent)
         InstallDialogKeys(window());
+    // The focus moving in the form may move the default look.
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        connect(app, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+            if ((old && old->window() == window()) || (now && now->window() == window()))
+                update();
+        });
 }
 
 TZor_BitBtn::~TZor_BitBtn() = default;
@@ -51,6 +58,21 @@ void TZor_BitBtn::SetDefault(bool value)
 {
     FDefault = value;
     InstallDialogKeys(window());
+    RepaintFormButtons();
+}
+
+void TZor_BitBtn::SetCancel(bool value)
+{
+    FCancel = value;
+    RepaintFormButtons();
+}
+
+void TZor_BitBtn::RepaintFormButtons()
+{
+    for (TZor_BitBtn* button : window()->findChildren<TZor_BitBtn*>())
+        button->update();
+    if (auto* self = qobject_cast<TZor_BitBtn*>(window()))
+        self->update();
 }
 
 void TZor_BitBtn::SetGlyph(const QImage& value)
@@ -161,13 +183,26 @@ void TZor_BitBtn::Click()
         FAction->trigger();
 }
 
+bool TZor_BitBtn::TakesEnter() const
+{
+    // The button the person went to takes Enter, whatever Default and Cancel
+    // say; else the default button that is no cancel button.
+    const bool takes = hasFocus() || (FDefault && !FCancel && !FocusOnPushButton(window()));
+    return takes && CanFocus();
+}
+
+bool TZor_BitBtn::DrawnAsDefault() const
+{
+    return FormEnterReceiver(window()) == this;
+}
+
 bool TZor_BitBtn::DialogKey(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (!FDefault || (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
         return false;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     const bool escape = key == Qt::Key_Escape;
-    if (!((enter && !FCancel) || (escape && FCancel)) || !CanFocus())
+    if (!(enter && TakesEnter()) && !(escape && FDefault && FCancel && CanFocus()))
         return false;
     Click();
     return true;
@@ -215,7 +250,7 @@ void TZor_BitBtn::paintEvent(QPaintEvent*)
     paint.Caption = FCaption;
     paint.Glyph = FGlyph;
     paint.GlyphCount = FGlyphCount;
-    paint.State = {FHover, FPressed, isEnabled(), hasFocus()};
+    paint.State = {FHover, FPressed, isEnabled(), hasFocus(), DrawnAsDefault()};
     QPainter painter(this);
     painter.drawImage(0, 0, ZorPaintButton(paint));
 }

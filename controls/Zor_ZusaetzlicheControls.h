@@ -114,7 +114,7 @@ public:
     bool Default() const { return FDefault; }
     void SetDefault(bool value);
     bool Cancel() const { return FCancel; }
-    void SetCancel(bool value) { FCancel = value; }
+    void SetCancel(bool value);
     QImage Glyph() const { return FGlyph; }
     void SetGlyph(const QImage& value);
     QString Caption() const { return FCaption; }
@@ -136,9 +136,16 @@ public:
     // The second press of a double click raises this in place of a click.
     TNotifyEvent OnDblClick;
 
-    // The form's keys: Enter for a default button that is not Cancel, Escape
-    // for one that is, with no Shift, Ctrl or Alt held.
+    // The form's keys, with no Shift, Ctrl or Alt held: Enter while the
+    // button has the focus; else Enter for a default button that is not
+    // Cancel (unless another push button has the focus), Escape for one that
+    // is.
     bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
+    bool PushButton() const override { return true; }
+    bool TakesEnter() const override;
+    // Drawn as the form's default button: the one that Enter clicks now (the
+    // focused button, else the first default one that is no cancel button).
+    bool DrawnAsDefault() const;
     // The caption's accelerator, or Space and Enter while focused: OnClick
     // alone (the form's ModalResult stays).
     bool DialogChar(QChar character, Qt::KeyboardModifiers modifiers) override;
@@ -162,6 +169,8 @@ protected:
 private:
     bool CanFocus() const;
     void ActionChanged();
+    // Default and cancel buttons decide which one of the form looks default.
+    void RepaintFormButtons();
 
     TAnchors FAnchors = TAnchors(TAnchorKind::akLeft) | TAnchorKind::akTop;
     bool FShowHint = true;

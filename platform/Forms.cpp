@@ -2,12 +2,23 @@
 
 #include <QKeyEvent>
 #include <QPointer>
+#include <QPushButton>
 
 #include <vector>
 
 TDialogKeyReceiver::~TDialogKeyReceiver() = default;
 
 bool TDialogKeyReceiver::DialogChar(QChar, Qt::KeyboardModifiers)
+{
+    return false;
+}
+
+bool TDialogKeyReceiver::PushButton() const
+{
+    return false;
+}
+
+bool TDialogKeyReceiver::TakesEnter() const
 {
     return false;
 }
@@ -85,6 +96,25 @@ bool FormDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers)
 bool FormDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifiers)
 {
     return AskReceivers(form, [&](TDialogKeyReceiver& r) { return r.DialogChar(character, modifiers); });
+}
+
+bool FocusOnPushButton(const QWidget* form)
+{
+    QWidget* focus = form ? form->focusWidget() : nullptr;
+    if (!focus)
+        return false;
+    if (qobject_cast<QPushButton*>(focus))
+        return true;
+    const auto* receiver = dynamic_cast<const TDialogKeyReceiver*>(focus);
+    return receiver && receiver->PushButton();
+}
+
+QWidget* FormEnterReceiver(QWidget* form)
+{
+    for (const QPointer<QWidget>& widget : Receivers(form))
+        if (widget && dynamic_cast<const TDialogKeyReceiver*>(widget.data())->TakesEnter())
+            return widget;
+    return nullptr;
 }
 
 bool FormDialogKeyEvent(QWidget* form, const QKeyEvent& event)

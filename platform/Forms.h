@@ -2,7 +2,7 @@
 // The form base: a window with a ModalResult and the dialog keys.
 //
 // Enter and Escape are the form's dialog keys: they go to its default and
-// cancel buttons. A control that takes part implements TDialogKeyReceiver;
+// cancel buttons; Enter on a focused push button clicks that button. A control that takes part implements TDialogKeyReceiver;
 // FormDialogKey asks every receiver of the form, in the form's control order,
 // until one takes the key. A TForm offers every key that no control under the
 // focus used; a control that wants Enter and Escape for itself (an edit with
@@ -31,6 +31,12 @@ public:
     // A typed character that the focused control did not use (an
     // accelerator); true: taken.
     virtual bool DialogChar(QChar character, Qt::KeyboardModifiers modifiers);
+    // A push button: while it has the focus, Enter is its own and no
+    // default button's.
+    virtual bool PushButton() const;
+    // Whether Enter with no Shift, Ctrl or Alt would be taken now (a button
+    // that would click); asks only, changes nothing.
+    virtual bool TakesEnter() const;
 };
 
 // The form of a control: its window.
@@ -39,6 +45,12 @@ QWidget* ParentForm(const QWidget* control);
 // inside it), in order, until one takes the key.
 bool FormDialogKey(QWidget* form, int key, Qt::KeyboardModifiers modifiers);
 bool FormDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifiers);
+// Whether the form's focus is on a push button (a platform one or a receiver
+// that is one): Enter then clicks that button.
+bool FocusOnPushButton(const QWidget* form);
+// The receiver that Enter would reach now: the first of the form's that
+// takes it, or none. The button that a form draws as its default one.
+QWidget* FormEnterReceiver(QWidget* form);
 // A key event that reached the form unused: offered as dialog key, then, with
 // a text, as dialog character. True: taken.
 bool FormDialogKeyEvent(QWidget* form, const QKeyEvent& event);

@@ -83,23 +83,24 @@ void TButton::SetDefault(bool value)
     setDefault(value);
 }
 
-bool TButton::Active() const
+bool TButton::CanFocus() const
 {
-    const QWidget* focus = window()->focusWidget();
-    if (focus == this)
-        return true;
-    return FDefault && !qobject_cast<const QPushButton*>(focus);
+    return isEnabled() && isVisibleTo(window()) && focusPolicy() != Qt::NoFocus;
+}
+
+bool TButton::TakesEnter() const
+{
+    const bool active = window()->focusWidget() == this || (FDefault && !FocusOnPushButton(window()));
+    return active && CanFocus();
 }
 
 bool TButton::DialogKey(int key, Qt::KeyboardModifiers modifiers)
 {
     if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
         return false;
-    const bool enter = (key == Qt::Key_Return || key == Qt::Key_Enter) && Active();
-    const bool escape = key == Qt::Key_Escape && FCancel;
+    const bool enter = (key == Qt::Key_Return || key == Qt::Key_Enter) && TakesEnter();
+    const bool escape = key == Qt::Key_Escape && FCancel && CanFocus();
     if (!enter && !escape)
-        return false;
-    if (!isEnabled() || !isVisibleTo(window()) || focusPolicy() == Qt::NoFocus)
         return false;
     click();
     return true;

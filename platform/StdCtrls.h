@@ -121,11 +121,12 @@ public:
     void SetModalResult(int value) { FModalResult = value; }
 
     bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
+    // Enter is this button's: it has the focus, or it is the Default and no
+    // other push button of the form has it; and it can take the focus.
+    bool TakesEnter() const override;
 
 private:
-    // Enter is this button's: it has the focus, or it is the Default and no
-    // other push button of the form has it.
-    bool Active() const;
+    bool CanFocus() const;
 
     bool FDefault = false;
     bool FCancel = false;

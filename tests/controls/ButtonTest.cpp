@@ -378,6 +378,7 @@ TEST_F(BitBtnOnDialog, AHandlerMayKeepTheDialogOpen)
     EXPECT_TRUE(Dialog->isVisible()) << "a result of 0 closes nothing";
 }
 
+// While the focus is elsewhere; a focused button takes Enter whatever it is.
 TEST_F(BitBtnOnDialog, OnlyADefaultButtonTakesDialogKeys)
 {
     struct Case {
@@ -390,12 +391,19 @@ TEST_F(BitBtnOnDialog, OnlyADefaultButtonTakesDialogKeys)
         {true, true, Qt::Key_Escape, true},   {true, true, Qt::Key_Return, false},
         {false, true, Qt::Key_Escape, false}, {false, false, Qt::Key_Return, false},
     };
-    for (const Case& c : cases) {
-        Button->SetDefault(c.Default);
-        Button->SetCancel(c.Cancel);
-        Button->SetModalResult(0);
-        EXPECT_EQ(Button->DialogKey(c.Key, Qt::NoModifier), c.Taken) << c.Default << c.Cancel << c.Key;
-        EXPECT_FALSE(Button->DialogKey(c.Key, Qt::AltModifier));
+    auto* elsewhere = new QLineEdit(Dialog.get());
+    elsewhere->setGeometry(100, 10, 80, 25);
+    elsewhere->show();
+    for (const bool focused : {false, true}) {
+        (focused ? static_cast<QWidget*>(Button) : elsewhere)->setFocus();
+        for (const Case& c : cases) {
+            Button->SetDefault(c.Default);
+            Button->SetCancel(c.Cancel);
+            Button->SetModalResult(0);
+            const bool taken = c.Taken || (focused && c.Key == Qt::Key_Return);
+            EXPECT_EQ(Button->DialogKey(c.Key, Qt::NoModifier), taken) << c.Default << c.Cancel << c.Key << focused;
+            EXPECT_FALSE(Button->DialogKey(c.Key, Qt::AltModifier));
+        }
     }
 }
 

@@ -107,3 +107,15 @@ inline bool ShowActive(QWidget* window)
     QApplication::setActiveWindow(window);
     return QTest::qWaitForWindowActive(window);
 }
+
+// A key pressed and released as the X server delivers it to the window of
+// `inWindow`, with the text it carries there: Delete with "\x7f", Backspace
+// with "\x08", Alt and a letter with the letter.
+inline void X11Key(QWidget* inWindow, Qt::Key key, const QString& text,
+                   Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWindow* window = inWindow->window()->windowHandle();
+    qt_handleKeyEvent(window, QEvent::KeyPress, key, modifiers, text);
+    qt_handleKeyEvent(window, QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::processEvents();
+}

@@ -345,6 +345,99 @@ TEST_F(EditWidget, PasteFromTheClipboard)
     EXPECT_EQ(beeps.Count(), 1u);
 }
 
+// Delete and Backspace as the X server delivers them, with their characters
+// 0x7F and 0x08, in every input mode: each deletes one character, and the
+// field and Text() agree on what is left.
+TEST_F(EditWidget, DeleteAndBackspaceAsTheWindowSystemSendsThem)
+{
+    struct Case {
+        TInputMode Mode;
+        std::string Text; // in the machine's separators
+        int Caret;
+        Qt::Key Key;
+        std::string Left;
+    };
+    const QString del = QStringLiteral("\x7f");
+    const QString back = QStringLiteral("\x08");
+    const std::vector<Case> cases = {
+        {imAll, "abc", 1, Qt::Key_Delete, "ac"},
+        {imAll, "abc", 1, Qt::Key_Backspace, "bc"},
+        {imDate, Day("11.12.2026"), 0, Qt::Key_Delete, Day("1.12.2026")},
+        {imDate, Day("11.12.2026"), 10, Qt::Key_Backspace, Day("11.12.202")},
+        {imShortTime, "12:30", 0, Qt::Key_Delete, "2:30"},
+        {imShortTime, "12:30", 5, Qt::Key_Backspace, "12:3"},
+        {imLongTime, "12:30:15", 0, Qt::Key_Delete, "2:30:15"},
+        {imLongTime, "12:30:15", 8, Qt::Key_Backspace, "12:30:1"},
+        {imInteger, "123", 0, Qt::Key_Delete, "23"},
+        {imInteger, "123", 1, Qt::Key_Delete, "13"},
+        {imInteger, "123", 3, Qt::Key_Backspace, "12"},
+        {imFloat, Num("3,25"), 3, Qt::Key_Delete, Num("3,2")},
+        {imFloat, Num("3,25"), 4, Qt::Key_Backspace, Num("3,2")},
+        {imLatitude, "N 45", 2, Qt::Key_Delete, "N 5"},
+        {imLatitude, "N 45", 4, Qt::Key_Backspace, "N 4"},
+        {imLongitude, "E 45", 2, Qt::Key_Delete, "E 5"},
+        {imLongitude, "E 45", 4, Qt::Key_Backspace, "E 4"},
+        {imMinSec, "5:30", 3, Qt::Key_Delete, "5:3"},
+        {imMinSec, "5:30", 2, Qt::Key_Backspace, "530"},
+    };
+    for (const Case& c : cases) {
+        Focus(Other);
+        Edit->SetInputMode(c.Mode);
+        Edit->SetText(c.Text);
+        Focus(Edit);
+        Edit->setCursorPosition(c.Caret);
+        std::vector<char32_t> seen;
+        Edit->OnKeyPress = [&](TObject*, char32_t& key) { seen.push_back(key); };
+        TBeepCounter beeps;
+        X11Key(Edit, c.Key, c.Key == Qt::Key_Delete ? del : back);
+        const std::string what = std::to_string(static_cast<int>(c.Mode)) + " " + c.Text + " key " +
+                                 (c.Key == Qt::Key_Delete ? "Delete" : "Backspace");
+        EXPECT_EQ(Edit->QLineEdit::text().toStdString(), c.Left) << what;
+        EXPECT_EQ(Edit->Text(), c.Left) << what;
+        EXPECT_EQ(beeps.Count(), 0u) << what;
+        // Backspace is a character the form's handlers see, Delete none.
+        EXPECT_EQ(seen, c.Key == Qt::Key_Delete ? std::vector<char32_t>{} : std::vector<char32_t>{8}) << what;
+        Edit->OnKeyPress = nullptr;
+    }
+}
+
+// What the field shows is what Text and Value give, whatever MaxLength cuts.
+TEST_F(EditWidget, MaxLengthCutsTheTextAndTheValueAlike)
+{
+    Edit->SetInputMode(imFloat);
+    Edit->SetMaxLength(3);
+    Edit->SetText(Num("3,14159"));
+    EXPECT_EQ(Edit->QLineEdit::text().toStdString(), Num("3,1"));
+    EXPECT_EQ(Edit->Text(), Num("3,1"));
+    EXPECT_DOUBLE_EQ(static_cast<double>(Edit->Value()), 3.1);
+    Edit->SetValue(2.71828);
+    EXPECT_EQ(Edit->QLineEdit::text().toStdString(), Num("2,7"));
+    EXPECT_EQ(Edit->Text(), Num("2,7"));
+    EXPECT_DOUBLE_EQ(static_cast<double>(Edit->Value()), 2.7);
+
+    // A lowered limit cuts the text there is.
+    Other->SetInputMode(imInteger);
+    Other->SetText("12345");
+    Other->SetMaxLength(2);
+    EXPECT_EQ(Other->QLineEdit::text(), "12");
+    EXPECT_EQ(Other->Text(), "12");
+    EXPECT_DOUBLE_EQ(static_cast<double>(Other->Value()), 12);
+
+    // Typing and pasting stop at the limit.
+    Other->SetInputMode(imAll);
+    Other->SetMaxLength(4);
+    Other->SetText("ab");
+    Focus(Other);
+    Other->end(false);
+    QGuiApplication::clipboard()->setText("xyz");
+    SendKey(Other, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Other->QLineEdit::text(), "abxy");
+    EXPECT_EQ(Other->Text(), "abxy");
+    SendText(Other, "q");
+    EXPECT_EQ(Other->QLineEdit::text(), "abxy");
+    EXPECT_EQ(Other->Text(), "abxy");
+}
+
 TEST_F(EditWidget, ColourStateWhileDisabled)
 {
     struct Case {

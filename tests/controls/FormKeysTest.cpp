@@ -169,6 +169,62 @@ TEST(FormKeys, AFocusedPushButtonTakesEnterItself)
     EXPECT_EQ(f.Closed, mrCancel);
 }
 
+// Enter on a focused button clicks that button, plain or the library's: a
+// person who goes to Abort and presses Enter cancels.
+TEST(FormKeys, EnterClicksTheFocusedButton)
+{
+    for (const TButtons kind : {TButtons::Plain, TButtons::Library}) {
+        for (const int tabs : {1, 2}) {
+            TKeysForm f(kind);
+            ASSERT_TRUE(f.Open("x"));
+            for (int i = 0; i < tabs; ++i)
+                f.Press(Qt::Key_Tab); // the edit, OK, Abort
+            ASSERT_EQ(QApplication::focusWidget(), tabs == 1 ? f.Ok : f.Abort) << Name(kind);
+            X11Key(&f.Form, Qt::Key_Return, "\r");
+            EXPECT_EQ(f.Closed, tabs == 1 ? mrOk : mrCancel) << Name(kind) << " after " << tabs << " tabs";
+            EXPECT_FALSE(f.Form.isVisible()) << Name(kind);
+        }
+    }
+}
+
+// Alt and a button's letter in a combo box is the button's accelerator, in
+// every style: the box neither searches its list for the letter nor types it.
+TEST(FormKeys, AltAndALetterInAComboBoxReachTheButtons)
+{
+    using enum TComboBoxStyle;
+    struct Case {
+        TComboBoxStyle Style;
+        Qt::Key Key;
+        QString Letter;
+        int Closed;
+    };
+    const std::vector<Case> cases = {
+        {csDropDownList, Qt::Key_A, "a", mrCancel},
+        {csDropDownList, Qt::Key_O, "o", mrOk},
+        {csDropDown, Qt::Key_A, "a", mrCancel},
+        {csDropDown, Qt::Key_O, "o", mrOk},
+    };
+    for (const Case& c : cases) {
+        TKeysForm f(TButtons::Library);
+        auto* ok = static_cast<TZor_BitBtn*>(f.Ok);
+        auto* abort = static_cast<TZor_BitBtn*>(f.Abort);
+        ok->OnClick = [&](TObject*) { f.Form.SetModalResult(mrOk); };
+        abort->OnClick = [&](TObject*) { f.Form.SetModalResult(mrCancel); };
+        auto* combo = new TZor_ComboBox(&f.Form);
+        f.Form.layout()->addWidget(combo);
+        combo->SetStyle(c.Style);
+        combo->SetItems({"COM1", "Abc", "Oxo"});
+        combo->SetItemIndex(0);
+        ASSERT_TRUE(f.Open("x"));
+        combo->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), combo);
+        X11Key(&f.Form, c.Key, c.Letter, Qt::AltModifier);
+        EXPECT_EQ(f.Closed, c.Closed) << static_cast<int>(c.Style) << " Alt+" << c.Letter.toStdString();
+        EXPECT_EQ(combo->currentText(), "COM1") << static_cast<int>(c.Style) << " Alt+" << c.Letter.toStdString();
+        EXPECT_EQ(combo->ItemIndex(), 0) << static_cast<int>(c.Style);
+    }
+}
+
 TEST(FormKeys, AClickHandlerCanKeepTheFormOpen)
 {
     TKeysForm f(TButtons::Plain);

@@ -1,5 +1,6 @@
 // The program's small dialogs: port choice, value input, language, about box.
 #include "controls/Zor_StandardControls.h"
+#include "controls/Zor_ZusaetzlicheControls.h"
 #include "localization/lcLangCombo.h"
 #include "localization/lcLngLnk.h"
 #include "platform/Beep.h"
@@ -168,6 +169,158 @@ TEST_F(DialogsTest, ThePortDialogClosesOnEnterAndEscape)
         EXPECT_FALSE(dialog.isVisible()) << c.Key;
         EXPECT_EQ(dialog.ePort->currentText().toStdString(), c.Selected) << c.Key;
     }
+}
+
+// Keys as the X server delivers them, with their texts.
+struct TKeyStroke {
+    Qt::Key Key;
+    QString Text;
+    Qt::KeyboardModifiers Modifiers = Qt::NoModifier;
+};
+const TKeyStroke TabKey{Qt::Key_Tab, "\t"};
+const TKeyStroke EnterKey{Qt::Key_Return, "\r"};
+TKeyStroke AltKey(Qt::Key key, const char* letter)
+{
+    return {key, letter, Qt::AltModifier};
+}
+std::string Described(const std::vector<TKeyStroke>& keys)
+{
+    std::string out;
+    for (const TKeyStroke& k : keys)
+        out += (k.Modifiers & Qt::AltModifier ? "Alt+" : "") +
+               (k.Key == Qt::Key_Tab ? std::string("Tab") : k.Key == Qt::Key_Return ? "Enter" : k.Text.toStdString()) +
+               " ";
+    return out;
+}
+
+// The port dialog worked from the port list, where the focus starts, in
+// both languages: the buttons' letters with Alt, Enter on the button the
+// person went to with Tab, Enter in the list. The list keeps its entry.
+TEST_F(DialogsTest, ThePortDialogAnswersTheLettersAndTheFocusedButton)
+{
+    struct Case {
+        int Language;
+        std::vector<TKeyStroke> Keys;
+        int Result;
+    };
+    const std::vector<Case> cases = {
+        {1, {AltKey(Qt::Key_A, "a")}, mrCancel},
+        {1, {AltKey(Qt::Key_O, "o")}, mrOk},
+        {1, {TabKey, TabKey, EnterKey}, mrCancel},
+        {1, {TabKey, EnterKey}, mrOk},
+        {1, {EnterKey}, mrOk},
+        {2, {AltKey(Qt::Key_C, "c")}, mrCancel},
+        {2, {AltKey(Qt::Key_O, "o")}, mrOk},
+        {2, {TabKey, TabKey, EnterKey}, mrCancel},
+    };
+    for (const Case& c : cases) {
+        Dm->lcLangDispatcher->SetActiveLanguage(c.Language);
+        TfComportOptions dialog;
+        ASSERT_EQ(dialog.btAbort->Caption(), c.Language == 1 ? "&Abbrechen" : "&Cancel");
+        std::optional<int> closed;
+        QObject::connect(&dialog, &QDialog::finished, [&](int result) { closed = result; });
+        ASSERT_TRUE(ShowActive(&dialog));
+        ASSERT_EQ(QApplication::focusWidget(), dialog.ePort);
+        const QString entry = dialog.ePort->currentText();
+        for (const TKeyStroke& k : c.Keys)
+            X11Key(&dialog, k.Key, k.Text, k.Modifiers);
+        QCoreApplication::processEvents();
+        const std::string what = "language " + std::to_string(c.Language) + ": " + Described(c.Keys);
+        EXPECT_EQ(closed, c.Result) << what;
+        EXPECT_FALSE(dialog.isVisible()) << what;
+        EXPECT_EQ(dialog.ePort->currentText(), entry) << what;
+    }
+    Dm->lcLangDispatcher->SetActiveLanguage(1);
+}
+
+// Of the port dialog's two default buttons only the one that Enter clicks
+// looks default (its frame drawn a second time inside): OK while the list has
+// the focus, else the focused button.
+TEST_F(DialogsTest, ThePortDialogDrawsOneButtonAsDefault)
+{
+    TfComportOptions dialog;
+    ASSERT_TRUE(ShowActive(&dialog));
+    ASSERT_EQ(QApplication::focusWidget(), dialog.ePort);
+    auto looksDefault = [](QWidget* button) {
+        const QImage image = button->grab().toImage();
+        const int y = image.height() / 2;
+        return image.pixel(1, y) == image.pixel(0, y);
+    };
+    struct Step {
+        const char* Focus;
+        bool Ok, Abort;
+    };
+    for (const Step& s : {Step{"ePort", true, false}, Step{"btOK", true, false}, Step{"btAbort", false, true},
+                          Step{"ePort", true, false}}) {
+        ASSERT_EQ(QApplication::focusWidget()->objectName().toStdString(), s.Focus);
+        EXPECT_EQ(looksDefault(dialog.btOK), s.Ok) << "focus on " << s.Focus;
+        EXPECT_EQ(looksDefault(dialog.btAbort), s.Abort) << "focus on " << s.Focus;
+        X11Key(&dialog, Qt::Key_Tab, "\t");
+    }
+}
+
+// The language dialog the same way: Alt+A and a focused "Abbrechen" keep the
+// language, Alt+O and a focused "OK" switch to the chosen one.
+TEST_F(DialogsTest, TheLanguageDialogAnswersTheLettersAndTheFocusedButton)
+{
+    TfMainForm form;
+    struct Case {
+        std::vector<TKeyStroke> Keys;
+        int Language;
+    };
+    const std::vector<Case> cases = {
+        {{AltKey(Qt::Key_A, "a")}, 1},
+        {{AltKey(Qt::Key_O, "o")}, 2},
+        {{TabKey, TabKey, EnterKey}, 1},
+        {{TabKey, EnterKey}, 2},
+    };
+    for (const Case& c : cases) {
+        QPointer<TfLanguage> dialog(new TfLanguage(&form));
+        ASSERT_TRUE(ShowActive(dialog));
+        ASSERT_EQ(QApplication::focusWidget(), dialog->lcLangCombo);
+        PressKey(dialog, Qt::Key_Down);
+        ASSERT_EQ(dialog->lcLangCombo->currentIndex(), 1);
+        for (const TKeyStroke& k : c.Keys)
+            X11Key(dialog, k.Key, k.Text, k.Modifiers);
+        // A button's letter clicks it as a short press the eye can follow.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                return dialog.isNull();
+            },
+            10000))
+            << Described(c.Keys);
+        EXPECT_EQ(Dm->lcLangDispatcher->ActiveLanguage(), c.Language) << Described(c.Keys);
+        Dm->lcLangDispatcher->SetActiveLanguage(1);
+        if (dialog)
+            delete dialog.data();
+    }
+}
+
+// The value input dialog: Tab from the field to a button and Enter clicks
+// that button; the code is stored only through OK.
+TEST_F(DialogsTest, TheInputDialogTakesEnterOnTheFocusedButton)
+{
+    struct Case {
+        std::vector<TKeyStroke> Keys;
+        bool Stored;
+    };
+    for (const Case& c : {Case{{TabKey, TabKey, EnterKey}, false}, Case{{TabKey, EnterKey}, true}}) {
+        TestDialogs().SetModalHandler([&](QDialog& dialog) {
+            auto& input = static_cast<TfInputForm&>(dialog);
+            EXPECT_TRUE(ShowActive(&input));
+            EXPECT_EQ(QApplication::focusWidget(), input.edValue);
+            TypeKeys(&input, "48213");
+            for (const TKeyStroke& k : c.Keys)
+                X11Key(&input, k.Key, k.Text, k.Modifiers);
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(input.isVisible()) << Described(c.Keys);
+            return input.result();
+        });
+        Dm->acInputExtentionKeyExecute();
+        EXPECT_EQ(Dm->Environment()->TempExtendedVersion, c.Stored) << Described(c.Keys);
+    }
+    TestDialogs().SetModalHandler(nullptr);
 }
 
 // The language dialog, shown beside the main window: Enter switches to the
