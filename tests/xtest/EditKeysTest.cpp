@@ -33,6 +33,16 @@ std::vector<TEditCase> Cases()
     };
 }
 
+// The caret moved `at` characters from the start with the arrow keys, then
+// the key tapped.
+void TapAt(TXServer& x, int at, const char* key)
+{
+    x.Tap("Home");
+    for (int k = 0; k < at; ++k)
+        x.Tap("Right");
+    x.Tap(key);
+}
+
 } // namespace
 
 TEST(EditKeysOnX, DeleteAndBackspaceInEveryInputMode)
@@ -54,16 +64,10 @@ TEST(EditKeysOnX, DeleteAndBackspaceInEveryInputMode)
         ASSERT_TRUE(window.Click(name));
         ASSERT_TRUE(window.WaitFor("focus", [&](const QString& a) { return a.endsWith(' ' + name); }))
             << window.Last().toStdString();
-        x.Tap("Home");
-        for (int k = 0; k < c.DeleteAt; ++k)
-            x.Tap("Right");
-        x.Tap("Delete");
+        TapAt(x, c.DeleteAt, "Delete");
         EXPECT_TRUE(window.WaitForText(name, QString::fromStdString(c.Deleted)))
             << "Delete left " << window.Last().toStdString();
-        x.Tap("Home");
-        for (int k = 0; k < c.EraseAt; ++k)
-            x.Tap("Right");
-        x.Tap("BackSpace");
+        TapAt(x, c.EraseAt, "BackSpace");
         EXPECT_TRUE(window.WaitForText(name, QString::fromStdString(c.Erased)))
             << "Backspace left " << window.Last().toStdString();
     }
