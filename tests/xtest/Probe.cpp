@@ -12,12 +12,13 @@
 //                            named by its action or its submenu
 //   focus                    the active window's class, the focused control's
 //                            class and object name ("-" for none)
-//   text <name>              the text shown in an edit or a combo box
+//   text <name>              the text shown in an edit, a combo box or a label
 //   windows                  the classes of the visible windows, in a line
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -99,6 +100,8 @@ QString Answer(const QString& question)
             return edit->text();
         if (auto* combo = qobject_cast<QComboBox*>(w))
             return combo->currentText();
+        if (auto* label = qobject_cast<QLabel*>(w))
+            return label->text();
         return "none";
     }
     if (what == "windows") {

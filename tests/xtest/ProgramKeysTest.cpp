@@ -62,12 +62,10 @@ protected:
 TEST_F(ProgramOnX, EnterHeldInTheSendLineSendsOneLinePerHold)
 {
     ASSERT_TRUE(X.AutoRepeatOn()); // and every hold of 0.5 s or more repeats
-    // The send line shows once the link is up.
-    ASSERT_TRUE(Program.WaitFor("where edtSend", [](const QString& a) { return a != "none"; }, StartLimitMs));
-    for (int waited = 0; Peer.Counters().PollsSeen == 0 && waited < StartLimitMs; waited += 50)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_GT(Peer.Counters().PollsSeen, 0u);
-    ASSERT_TRUE(Program.WaitFor("where btnSend", [](const QString& a) { return a != "none"; }));
+    // The send line sends once the link is up.
+    ASSERT_TRUE(Program.WaitForText("MainStatusBarPanel2", "Verbindung OK", StartLimitMs))
+        << Program.Last().toStdString();
+    ASSERT_TRUE(Program.WaitFor("where edtSend", [](const QString& a) { return a != "none"; }));
     ASSERT_TRUE(Program.Click("edtSend"));
     ASSERT_TRUE(Program.WaitFor("focus", [](const QString& a) { return a.endsWith(" edtSend"); }))
         << Program.Last().toStdString();
