@@ -282,6 +282,56 @@ TEST(EditExitStage, TheHandlerReplacesBeepAndEmptying)
 
 // ---- Properties that rewrite the text ----------------------------------------
 
+// The text never holds more than MaxLength, counted as the window counts (a
+// character above U+FFFF takes two), however it comes; Value stands for what
+// is left.
+TEST(EditProperties, MaxLengthHoldsForEveryWayInto)
+{
+    TFormatScope scope;
+    struct Case {
+        TInputMode Mode;
+        std::string Before; // the text before the limit is set (none: empty)
+        int Limit;
+        std::string Set;    // then set (none: nothing set)
+        std::string Held;
+        double Value;
+    };
+    const std::vector<Case> cases = {
+        {imAll, "", 3, "abcdef", "abc", 0},
+        {imAll, "", 3, "ab\U0001F600", "ab", 0},
+        {imAll, "", 4, "ab\U0001F600c", "ab\U0001F600", 0},
+        {imFloat, "", 3, Num("3,14159"), Num("3,1"), 3.1},
+        {imInteger, "", 2, "12345", "12", 12},
+        {imInteger, "12345", 2, "", "12", 12},
+        {imLatitude, "N 45", 3, "", "N 4", 0},
+    };
+    for (const Case& c : cases) {
+        TZor_EditCore edit;
+        edit.SetInputMode(c.Mode);
+        edit.SetText(c.Before);
+        edit.SetMaxLength(c.Limit);
+        if (!c.Set.empty())
+            edit.SetText(c.Set);
+        EXPECT_EQ(edit.Text(), c.Held) << c.Before << " " << c.Set;
+        EXPECT_DOUBLE_EQ(static_cast<double>(edit.Value()), c.Value) << c.Before << " " << c.Set;
+        // Typing and pasting at the end add nothing more.
+        edit.SetSelection({static_cast<int>(QString::fromStdString(edit.Text()).toStdU32String().size()), 0});
+        edit.Paste(std::string("7"), edit.Selection());
+        if (QString::fromStdString(c.Held).size() >= c.Limit) {
+            EXPECT_EQ(edit.Text(), c.Held) << "pasted onto " << c.Held;
+        }
+    }
+    // A lowered limit whose cut the mode refuses leaves the field empty, not
+    // holding the longer text.
+    TZor_EditCore bounded;
+    bounded.SetInputMode(imInteger);
+    bounded.SetMinValue(10);
+    bounded.SetMaxValue(99);
+    bounded.SetText("50");
+    bounded.SetMaxLength(1);
+    EXPECT_EQ(bounded.Text(), "");
+}
+
 TEST(EditProperties, InputModeNormalisesTheText)
 {
     TFormatScope scope;
