@@ -877,7 +877,8 @@ bool TfMainForm::eventFilter(QObject* watched, QEvent* event)
         // key instead of starting a new one, whatever its mark says: a person
         // takes far longer to let go and press again. Only a press made in the
         // send line counts (not the Enter that closed a dialog a moment ago).
-        const auto* key = static_cast<const QKeyEvent*>(event);
+        const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+        const auto* key = keyEvent ? static_cast<const QKeyEvent*>(event) : nullptr;
         const auto enter = [key] { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; };
         switch (event->type()) {
         case QEvent::KeyPress:
