@@ -85,13 +85,13 @@ int Length(const std::string& s)
     return static_cast<int>(ToU32(s).size());
 }
 
-// The first characters of `s` that fit into `limit` units of the window's
-// text (a character above U+FFFF takes two); 0: no limit.
+// The units a character takes in the window's text: two above U+FFFF.
 int Units(char32_t c)
 {
     return c > 0xFFFF ? 2 : 1;
 }
 
+// The first characters of `s` that fit into `limit` units; 0: no limit.
 std::string Limited(const std::string& s, int limit)
 {
     if (limit <= 0)

@@ -2,9 +2,10 @@
 // The form base: a window with a ModalResult and the dialog keys.
 //
 // Enter and Escape are the form's dialog keys: they go to its default and
-// cancel buttons; Enter on a focused push button clicks that button. A control that takes part implements TDialogKeyReceiver;
-// FormDialogKey asks every receiver of the form, in the form's control order,
-// until one takes the key. A TForm offers every key that no control under the
+// cancel buttons; Enter on a focused push button clicks that button. A
+// control that takes part implements TDialogKeyReceiver; FormDialogKey asks
+// every receiver of the form, in the form's control order, until one takes
+// the key. A TForm offers every key that no control under the
 // focus used; a control that wants Enter and Escape for itself (an edit with
 // a history) offers each typed character first and uses only what no control
 // of the form took. A window that is no TForm gets the same from
