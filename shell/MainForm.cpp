@@ -867,26 +867,45 @@ void TfMainForm::edtSendKeyUp(int key)
 bool TfMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == edtSend) {
-        // One send per press of Enter: held down, the key repeats as pairs of
-        // press and release that are marked as repeats; only the release that
-        // ends the press counts, and only for a press made in the send line
-        // (not the Enter that closed a dialog a moment ago).
-        const auto enter = [event] {
-            const auto* key = static_cast<const QKeyEvent*>(event);
-            return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat();
-        };
+        // One send per press of Enter. Held down, the key repeats as pairs of
+        // release and press that the window system sends together, with one
+        // time stamp. The toolkit marks a pair as a repeat only when it sees
+        // the press already waiting as it handles the release; when the press
+        // comes a moment later, the release is unmarked and looks like the
+        // end of the press. So a press of the same key that follows a release
+        // within EnterRepeatGap of the window system's time continues the held
+        // key instead of starting a new one, whatever its mark says: a person
+        // takes far longer to let go and press again. Only a press made in the
+        // send line counts (not the Enter that closed a dialog a moment ago).
+        const bool keyEvent = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+        const auto* key = keyEvent ? static_cast<const QKeyEvent*>(event) : nullptr;
+        const auto enter = [key] { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; };
         switch (event->type()) {
         case QEvent::KeyPress:
-            if (enter())
+            if (!enter()) {
+                FEnterReleased = false; // another key ends the repeats
+            } else if (!key->isAutoRepeat() &&
+                       !(FEnterReleased && FEnterReleasedKey == key->key() &&
+                         key->timestamp() >= FEnterReleasedAt &&
+                         key->timestamp() - FEnterReleasedAt <= EnterRepeatGap)) {
                 FSendKeyDown = true;
-            break;
-        case QEvent::KeyRelease:
-            if (enter() && FSendKeyDown) {
-                FSendKeyDown = false;
-                edtSendKeyUp(static_cast<const QKeyEvent*>(event)->key());
             }
             break;
-        case QEvent::FocusOut: FSendKeyDown = false; break;
+        case QEvent::KeyRelease:
+            if (enter() && !key->isAutoRepeat()) {
+                FEnterReleased = true;
+                FEnterReleasedKey = key->key();
+                FEnterReleasedAt = key->timestamp();
+                if (FSendKeyDown) {
+                    FSendKeyDown = false;
+                    edtSendKeyUp(key->key());
+                }
+            }
+            break;
+        case QEvent::FocusOut:
+            FSendKeyDown = false;
+            FEnterReleased = false;
+            break;
         default: break;
         }
     } else if ((watched == lbxIn || watched == lbxOut) && event->type() == QEvent::FontChange) {

@@ -94,6 +94,9 @@ public:
     void SplitterMoved();
     // Releasing Enter in the send line clicks btnSend, once per press.
     void edtSendKeyUp(int key);
+    // The longest time (ms, the window system's clock) between a release of
+    // Enter and the press that shows the key was held, not pressed again.
+    static constexpr quint64 EnterRepeatGap = 30;
 
     // The MDI child windows, in child order.
     QList<QWidget*> MDIChildren() const;
@@ -124,4 +127,9 @@ private:
     bool FMarkedToEnd = false;
     // Enter went down in the send line and has not come up yet.
     bool FSendKeyDown = false;
+    // The last release of Enter in the send line (key and the window
+    // system's time stamp), until another key goes down or the focus leaves.
+    bool FEnterReleased = false;
+    int FEnterReleasedKey = 0;
+    quint64 FEnterReleasedAt = 0;
 };

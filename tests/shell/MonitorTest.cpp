@@ -311,6 +311,62 @@ TEST_F(MonitorWindowTest, EnterSendsOncePerPressMadeInTheSendLine)
     EXPECT_EQ(SentToThread(), (std::vector<std::string>{"VER\n", "VER\n", "VER\n"}));
 }
 
+// Held Enter as an X server sends it when the toolkit does not see a
+// repeat's press waiting as it handles the release: the repeat's release and
+// press come unmarked, like a person letting go and pressing again, the two
+// with one time stamp (or a few milliseconds apart). Each hold still sends
+// once; two presses of a person, however quick, send twice.
+TEST_F(MonitorWindowTest, EnterSendsOncePerPressWhenTheRepeatsComeUnmarked)
+{
+    Connect();
+    Form->AppIdle();
+    QTest::mouseClick(Form->edtSend, Qt::LeftButton);
+    QTest::keyClicks(Form->edtSend, "ver");
+    struct Step {
+        QEvent::Type Type;
+        quint64 At; // ms after the case's start
+        bool Marked = false;
+    };
+    const auto held = [](int repeats, quint64 pressLate, bool someMarked) {
+        std::vector<Step> steps{{QEvent::KeyPress, 0}};
+        for (int i = 0; i < repeats; ++i) {
+            const quint64 at = 500 + 40 * static_cast<quint64>(i);
+            const bool marked = someMarked && i % 3 == 0;
+            steps.push_back({QEvent::KeyRelease, at, marked});
+            steps.push_back({QEvent::KeyPress, at + pressLate, marked});
+        }
+        steps.push_back({QEvent::KeyRelease, 500 + 40 * static_cast<quint64>(repeats) + 15});
+        return steps;
+    };
+    struct Case {
+        const char* Name;
+        std::vector<Step> Steps;
+        std::size_t Sends;
+    };
+    const Case cases[] = {
+        {"held 1.3 s, no repeat marked, each pair with one stamp", held(20, 0, false), 1},
+        {"held, the repeat's press 3 ms after its release", held(20, 3, false), 1},
+        {"held, some repeats marked and some not", held(30, 1, true), 1},
+        {"held until the first repeat only", held(1, 0, false), 1},
+        {"one short press", {{QEvent::KeyPress, 0}, {QEvent::KeyRelease, 90}}, 1},
+        {"two quick presses, 60 ms between them",
+         {{QEvent::KeyPress, 0}, {QEvent::KeyRelease, 70}, {QEvent::KeyPress, 130}, {QEvent::KeyRelease, 200}},
+         2},
+    };
+    quint64 start = 100000;
+    std::size_t sent = SentToThread().size();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        for (const Step& step : c.Steps)
+            StampedKey(step.Type, Qt::Key_Return, "\r", step.Marked, start + step.At);
+        const std::vector<std::string> now = SentToThread();
+        ASSERT_EQ(now.size(), sent + c.Sends);
+        EXPECT_EQ(now.back(), "VER\n");
+        sent = now.size();
+        start += 10000;
+    }
+}
+
 TEST_F(MonitorWindowTest, KeysSelectionAndScrollBarsOfTheTwoListsFollowEachOther)
 {
     Rows(4, 150);
