@@ -2,6 +2,8 @@
 // A piece of a test run in a child process of its own: for what may hang the
 // process (an open that waits) and for writers that run at the same time as
 // in two programs. The child runs only the given code, then ends at once.
+#include "tests/common/Sanitizer.h"
+
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -9,19 +11,6 @@
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
-
-// Whether the test runs under AddressSanitizer, which reserves address space
-// beyond any limit a child might set itself.
-#if defined(__SANITIZE_ADDRESS__)
-#define TESSARO_TEST_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TESSARO_TEST_SANITIZED 1
-#endif
-#endif
-#ifndef TESSARO_TEST_SANITIZED
-#define TESSARO_TEST_SANITIZED 0
-#endif
 
 class TChildProcess {
 public:

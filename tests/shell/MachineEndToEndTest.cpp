@@ -1,6 +1,7 @@
 // The shipped program where the machine does what machines do: a settings
 // file that is a device or a pipe, and a plug-in that crashes.
 #include "shell/PluginGuard.h"
+#include "tests/common/Sanitizer.h"
 #include "tests/shell/ShippedProgram.h"
 
 #include <QFile>
@@ -28,21 +29,6 @@ long ResidentKb(qint64 pid)
         if (line.rfind("VmRSS:", 0) == 0)
             return std::stol(line.substr(6));
     return 0;
-}
-
-bool Sanitized()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
 }
 
 } // namespace
@@ -123,7 +109,7 @@ TEST(ShippedProgram, APluginThatCrashesIsNamed)
         EXPECT_NE(log.readAll().toStdString().find(line + "\r\n"), std::string::npos);
         // The crash's own end, as without the line (a sanitizer reports it
         // and ends the program its own way).
-        if (!Sanitized()) {
+        if (!TESSARO_TEST_SANITIZED) {
             EXPECT_EQ(program.Process.exitStatus(), QProcess::CrashExit);
             EXPECT_EQ(program.Process.exitCode(), c.Signal);
         }
