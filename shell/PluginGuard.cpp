@@ -2,6 +2,7 @@
 
 #include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
