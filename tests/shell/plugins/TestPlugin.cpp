@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -60,11 +61,12 @@ enum : unsigned {
     }
 }
 
-// A crash as a faulty plug-in has one: a write through a bad pointer.
+// A crash as a faulty plug-in has one: a write through a bad pointer (not
+// null, which a sanitizer would catch before the processor does).
 [[maybe_unused]] void Crash()
 {
-    volatile int* nowhere = nullptr;
-    *nowhere = 1;
+    volatile std::uintptr_t nowhere = 8;
+    *reinterpret_cast<volatile int*>(nowhere) = 1;
 }
 
 [[maybe_unused]] void (*gOnUnload)(void*) = nullptr;
