@@ -6,7 +6,9 @@
 #include <cstdlib>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -41,18 +43,6 @@ std::string NameOf(const std::string& path)
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// The file that a save replaces: a link stands for the file it points at.
-std::string Target(const std::string& path)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved))
-            return resolved;
-    }
-    return path;
-}
-
 bool WriteAll(int fd, std::string_view bytes, int& error)
 {
     std::size_t done = 0;
@@ -78,9 +68,14 @@ bool WriteAll(int fd, std::string_view bytes, int& error)
 void WriteInPlace(const std::string& path, const std::string& target, std::string_view bytes)
 {
     TFd file;
-    file.Fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    // Opened without waiting: a pipe that nobody reads refuses at once
+    // (ENXIO) instead of holding the program until a reader comes.
+    file.Fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (file.Fd < 0)
         throw EFileSaveError(path, errno);
+    // The writes themselves wait for a reader that is slow.
+    if (const int flags = ::fcntl(file.Fd, F_GETFL); flags >= 0)
+        ::fcntl(file.Fd, F_SETFL, flags & ~O_NONBLOCK);
     int error = 0;
     if (!WriteAll(file.Fd, bytes, error))
         throw EFileSaveError(path, error);
@@ -99,22 +94,104 @@ bool IsSpecial(const std::string& target)
 } // namespace
 
 EFileSaveError::EFileSaveError(const std::string& fileName, int code)
-    : EInOutError("Could not save \"" + fileName + "\": " + SysErrorMessage(code)), FFileName(fileName),
-      FErrorCode(code)
+    : EFileSaveError(fileName, code, SysErrorMessage(code))
+{
+}
+
+EFileSaveError::EFileSaveError(const std::string& fileName, int code, const std::string& reason)
+    : EInOutError("Could not save \"" + fileName + "\": " + reason), FFileName(fileName), FErrorCode(code),
+      FReason(reason)
 {
 }
 
 std::string EFileSaveError::Reason() const
 {
-    return SysErrorMessage(FErrorCode);
+    return FReason;
+}
+
+std::string SaveTarget(const std::string& path)
+{
+    // Followed link by link, so that a link whose file is missing still
+    // names the file a save makes (the link itself is never replaced).
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(current.c_str(), buffer, sizeof buffer - 1);
+        if (n <= 0)
+            return current;
+        std::string next(buffer, static_cast<std::size_t>(n));
+        current = next.front() == '/' ? next : FolderOf(current) + "/" + next;
+    }
+    return current; // still a link: a loop, which the save refuses
+}
+
+TFileLock::TFileLock(const std::string& path)
+{
+    const std::string target = SaveTarget(path);
+    timespec start {};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    auto waitedMs = [&start] {
+        timespec now {};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+    };
+    for (;;) {
+        // The file as it is now; while there is none, its folder, so that two
+        // writers that both find no file do not both make one.
+        bool onFolder = false;
+        int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0 && errno == ENOENT) {
+            onFolder = true;
+            fd = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        }
+        if (fd < 0)
+            return; // the save that follows says why
+        struct stat held {};
+        if (::fstat(fd, &held) != 0 || (!onFolder && !S_ISREG(held.st_mode))) {
+            ::close(fd); // a device or a pipe is written in place, not rewritten
+            return;
+        }
+        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || waitedMs() >= MaxWaitMs) {
+                ::close(fd);
+                return;
+            }
+            const timespec pause {0, 2000000};
+            ::nanosleep(&pause, nullptr);
+        }
+        // A writer that held the lock before may have put a new file in the
+        // old one's place (a save renames), or made the file that was missing:
+        // then the lock is taken anew on what stands there now.
+        struct stat now {};
+        const bool there = ::stat(target.c_str(), &now) == 0;
+        const bool same = onFolder ? !there && errno == ENOENT
+                                   : there && now.st_dev == held.st_dev && now.st_ino == held.st_ino;
+        if (same) {
+            FFd = fd;
+            return;
+        }
+        ::close(fd);
+    }
+}
+
+TFileLock::~TFileLock()
+{
+    if (FFd >= 0)
+        ::close(FFd); // closing lets go of the lock
 }
 
 void SaveFile(const std::string& path, std::string_view bytes)
 {
     if (path.empty())
         throw EFileSaveError(path, ENOENT);
-    const std::string target = Target(path);
+    const std::string target = SaveTarget(path);
     const std::string folder = FolderOf(target);
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+        throw EFileSaveError(path, ELOOP);
 
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
@@ -177,13 +254,15 @@ void SaveFile(const std::string& path, std::string_view bytes)
 
 void AppendFile(const std::string& path, std::string_view bytes)
 {
-    if (const std::string target = Target(path); IsSpecial(target)) {
+    if (const std::string target = SaveTarget(path); IsSpecial(target)) {
         WriteInPlace(path, target, bytes);
         return;
     }
+    // From the reading of the old content to the new file in its place.
+    const TFileLock lock(path);
     std::string content;
     TFd file;
-    file.Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    file.Fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (file.Fd < 0) {
         if (errno != ENOENT)
             throw EFileSaveError(path, errno);

@@ -14,6 +14,8 @@
 class EFileSaveError : public EInOutError {
 public:
     EFileSaveError(const std::string& fileName, int code);
+    // A reason of the program's own in place of the system's text of `code`.
+    EFileSaveError(const std::string& fileName, int code, const std::string& reason);
     const std::string& FileName() const noexcept { return FFileName; }
     // The system's error number (errno) and its text.
     int ErrorCode() const noexcept { return FErrorCode; }
@@ -22,16 +24,45 @@ public:
 private:
     std::string FFileName;
     int FErrorCode;
+    std::string FReason;
 };
 
 // Saves `bytes` as the file `path`. A link is followed (the file it points at
-// is replaced and the link stays); a file that is write-protected, or a folder
-// where the file should be, is refused. A replaced file keeps its permissions.
-// A device or a pipe is not replaced: the bytes are written to it, each write
-// checked.
+// is replaced and the link stays), a dangling one too: its target is made, or
+// the save fails when the target's folder does not exist. A file that is
+// write-protected, or a folder where the file should be, is refused. A
+// replaced file keeps its permissions. A device or a pipe is not replaced:
+// the bytes are written to it, each write checked; a pipe nobody reads is
+// refused at once (ENXIO) instead of waiting for a reader.
 void SaveFile(const std::string& path, std::string_view bytes);
 
 // Appends `bytes` to the file `path`: the file's content followed by the
 // bytes, saved as SaveFile saves. A missing file is created; a file that
-// cannot be read is refused and stays as it is.
+// cannot be read is refused and stays as it is. Writers in other threads and
+// processes that append to the same file, or rewrite it under TFileLock,
+// wait for each other, so none loses what another appended.
 void AppendFile(const std::string& path, std::string_view bytes);
+
+// The file that a save of `path` writes: `path` itself, or for a link the
+// file at the end of its chain of links, whether that exists or not.
+std::string SaveTarget(const std::string& path);
+
+// Holds the right to rewrite a file while the program reads it and saves it
+// anew, against other threads and processes that do the same (an exclusive
+// advisory lock on the file, or on its folder while there is no file). A
+// lock that is held elsewhere is waited for at most `MaxWaitMs`; after that,
+// and where the file system takes no locks, the caller goes on unlocked
+// (Locked() false) rather than not at all.
+class TFileLock {
+public:
+    explicit TFileLock(const std::string& path);
+    ~TFileLock();
+    TFileLock(const TFileLock&) = delete;
+    TFileLock& operator=(const TFileLock&) = delete;
+    bool Locked() const { return FFd >= 0; }
+
+    static constexpr int MaxWaitMs = 10000;
+
+private:
+    int FFd = -1;
+};

@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -139,12 +140,18 @@ struct TSettingsFile {
 std::mutex gFilesLock;
 std::map<std::string, TSettingsFile> gFiles;
 
-// The file's bytes; a missing file is empty.
+// The error of a settings file that is no plain file (a device, a pipe).
+constexpr int kNotRegular = EINVAL;
+
+// The file's bytes; a missing file is empty. Only a plain file of at most
+// TRegistry::MaxFileSize bytes is read: anything else (a device that never
+// ends, a pipe, a file grown out of all measure) is there but unreadable. It
+// is opened without waiting, so a pipe never holds the program up.
 std::string ReadBytes(const std::string& path, bool& exists, int& error)
 {
     exists = false;
     error = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         if (errno != ENOENT) {
             exists = true;
@@ -153,9 +160,18 @@ std::string ReadBytes(const std::string& path, bool& exists, int& error)
         return {};
     }
     exists = true;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (S_ISDIR(st.st_mode))
+        error = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        error = kNotRegular;
+    else if (st.st_size > static_cast<off_t>(TRegistry::MaxFileSize))
+        error = EFBIG;
     std::string bytes;
     char buffer[16384];
-    for (;;) {
+    while (!error) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
@@ -164,6 +180,9 @@ std::string ReadBytes(const std::string& path, bool& exists, int& error)
         if (n <= 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(n));
+        // It may grow while it is read.
+        if (bytes.size() > TRegistry::MaxFileSize)
+            error = EFBIG;
     }
     ::close(fd);
     return error ? std::string() : bytes;
@@ -278,18 +297,23 @@ void TRegistry::Flush()
     for (auto& [path, entry] : gFiles) {
         if (entry.Pending.empty())
             continue;
-        TSettingsFile& file = Current(path);
         try {
+            // The folder is made when its first file is written.
+            QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+            // Another instance of the program may flush the same file: from
+            // reading it to saving it anew, each waits for the other, so the
+            // values the other wrote and this one did not change stay.
+            const TFileLock lock(path);
+            TSettingsFile& file = Current(path);
             // A file that is there but cannot be read is not replaced: what
             // it holds would be lost.
+            if (file.ReadError == kNotRegular)
+                throw EFileSaveError(path, file.ReadError, "Not a regular file");
             if (file.ReadError)
                 throw EFileSaveError(path, file.ReadError);
             const std::string text = file.Document.Text();
-            if (!file.Exists || text != file.Bytes) {
-                // The folder is made when its first file is written.
-                QDir().mkpath(QFileInfo(QString::fromStdString(path)).path());
+            if (!file.Exists || text != file.Bytes)
                 SaveFile(path, text);
-            }
             file.Bytes = text;
             file.Exists = true;
             file.Pending.clear();

@@ -19,7 +19,13 @@
 // only when Flush writes them (the settings at the end of a run, and where a
 // value must be stored at once). Each access reads the file again, so what a
 // person or another program changes meanwhile is seen; Flush lays this run's
-// changes over the file as it is then.
+// changes over the file as it is then, holding the file's lock (TFileLock) so
+// that two instances flushing at once keep each other's values.
+//
+// Only plain files are read, of at most MaxFileSize bytes; any other file
+// (a link to a device, a pipe, a file too large) counts as unreadable: its
+// values read as missing, and Flush refuses to replace it.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -51,6 +57,9 @@ public:
 
     // The INI file and group that hold a key.
     static std::string IniFileOf(const std::string& key);
+
+    // The largest settings file read (1 MiB); the program's own stay far below.
+    static constexpr std::size_t MaxFileSize = std::size_t(1) << 20;
     static std::string GroupOf(const std::string& key);
 };
 

@@ -28,8 +28,9 @@ typedef uintptr_t TAppHandle;
 typedef const char* TPluginError;
 
 /* The program's device link as a plug-in may use it: whether the device is
- * connected, and sending one message whose first character is the command
- * byte (transfer 0: the interrupt pipe on USB; ignored on serial). The object
+ * connected, sending one message whose first character is the command byte
+ * (transfer 0: the interrupt pipe on USB; ignored on serial), and reading
+ * the device's answer to an upload request. The object
  * is the program's and stays valid until the plug-in is unloaded; each call
  * goes to the link the program holds at that moment, and does nothing (not
  * connected) while it holds none. Calls come from the GUI thread only. */
@@ -42,7 +43,24 @@ struct TCommunicationProxy {
      * link that is down), 0 when it refused it. */
     int32_t (*SendText)(const TCommunicationProxy* self, void* sender, const char* text, uint32_t length,
                         int32_t transfer);
+    /* Read only: the device's answer to the last upload request (0x8B and
+     * one byte), as the program's reply parser read it: one of the
+     * TUploadReplyStatus values below; undefined while the program holds no
+     * link. A plug-in built against an older program checks Size first
+     * (TESSARO_PROXY_HAS). */
+    int32_t (*UploadGoAheadReply)(const TCommunicationProxy* self);
 };
+
+/* The answers to an upload request. */
+enum {
+    TESSARO_UPLOAD_UNDEFINED = 0,        /* no answer yet, or a new request is under way */
+    TESSARO_UPLOAD_GO_AHEAD = 1,         /* answered 0: the upload may begin */
+    TESSARO_UPLOAD_NOT_ENOUGH_MEMORY = 2 /* answered anything else */
+};
+
+/* Whether the program's proxy has the member `field`. */
+#define TESSARO_PROXY_HAS(proxy, field)                                                                     \
+    ((proxy)->Size >= (uint32_t)((const char*)&(proxy)->field - (const char*)(proxy)) + sizeof((proxy)->field))
 
 /* One device type of the catalogue, as the firmware plug-in receives it. */
 typedef struct TPluginDevice {

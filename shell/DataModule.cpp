@@ -24,6 +24,7 @@
 #include "shell/Environment.h"
 #include "shell/HelpRouter.h"
 #include "shell/MainForm.h"
+#include "shell/PluginGuard.h"
 #include "shell/SelectDeviceForm.h"
 #include "shell/ZorUtils.h"
 #include "controls/Zor_StandardControls.h"
@@ -90,6 +91,17 @@ std::int32_t ProxySendText(const TCommunicationProxy* self, void* /*sender*/, co
     }
 }
 
+static_assert(static_cast<int>(TUploadReplyStatus::urUndefined) == TESSARO_UPLOAD_UNDEFINED &&
+              static_cast<int>(TUploadReplyStatus::urGoAhead) == TESSARO_UPLOAD_GO_AHEAD &&
+              static_cast<int>(TUploadReplyStatus::urNotEnoughMenory) == TESSARO_UPLOAD_NOT_ENOUGH_MEMORY);
+
+std::int32_t ProxyUploadGoAheadReply(const TCommunicationProxy* self)
+{
+    const TDM* dm = static_cast<const TDM*>(self->Context);
+    const TCommunication* link = dm->ComControl();
+    return static_cast<std::int32_t>(link ? link->UploadGoAheadReply() : TUploadReplyStatus::urUndefined);
+}
+
 template <typename T>
 T Entry(void* library, const char* name)
 {
@@ -104,7 +116,7 @@ void TDM::Check(TPluginError error)
         throw Exception(error);
 }
 
-TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
+TDM::TDM(const QStringList& arguments, QObject* parent, TPluginStart pluginStart) : QObject(parent)
 {
     setObjectName("DM");
     DM = this;
@@ -112,6 +124,7 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     FProxy.Context = this;
     FProxy.Connected = &ProxyConnected;
     FProxy.SendText = &ProxySendText;
+    FProxy.UploadGoAheadReply = &ProxyUploadGoAheadReply;
 
     SetOwnerRoot(this);
     lcLangDispatcher = new TlcLangDispatcher(this);
@@ -214,6 +227,7 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
     SetUnraisableErrorHandler([this](const std::string& source, const std::string& message) {
         RecordUnraisableError(source, message);
     });
+    TPluginGuard::Install();
     UnloadDLLs();
     if (!FEnvironment->ValuesAreValid)
         FEnvironment->LoadSettings();
@@ -227,11 +241,25 @@ TDM::TDM(const QStringList& arguments, QObject* parent) : QObject(parent)
                 QString::fromStdString(argument).toUpper())
                 MessageBox(nullptr, FormatText(kUnknownDevice, {argument}), "Zor Tessaro", MB_OK | MB_ICONERROR);
         }
-        LoadDLLs();
+        FStartPluginsDue = true;
     } catch (...) {
         // Start-up goes on; the main window tells what is missing.
     }
+    if (pluginStart == TPluginStart::InCreation)
+        LoadStartPlugins();
     SetHintHidePause(5000);
+}
+
+void TDM::LoadStartPlugins()
+{
+    if (!FStartPluginsDue)
+        return;
+    FStartPluginsDue = false;
+    try {
+        LoadDLLs();
+    } catch (...) {
+        // Start-up goes on without the roles that did not load.
+    }
 }
 
 TDM::~TDM()
@@ -429,6 +457,9 @@ void TDM::LoadRole(int role, const std::string& path)
     const std::string message = Text("IDS_8") + "\r\n" + Text(kRoleText[role]) + "\r\n" + Text("IDS_10");
     // A full path: no library search path can put another library in its place.
     const std::string absolute = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+    // A crash inside one of its entries names it.
+    TPluginGuard::SetLibrary(static_cast<TPluginRole>(role), absolute);
+    TPluginGuard::SetReportFile(TDebugClass::ReportPath());
     void* library = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
     LibraryOf(role) = library;
     if (!library) {
@@ -446,8 +477,9 @@ void TDM::LoadRole(int role, const std::string& path)
         // The parameter plug-in is initialised also before any link exists.
         const TCommunicationProxy* link = LiveCommunication();
         if (init && (link || role == 1))
-            Check(init(AppHandle(), FCommunicationMutexName.c_str(),
-                       static_cast<std::uint32_t>(FCommunicationMutexName.size()), link));
+            Check(CallPlugin(static_cast<TPluginRole>(role), "InitDLL", init, AppHandle(),
+                             FCommunicationMutexName.c_str(),
+                             static_cast<std::uint32_t>(FCommunicationMutexName.size()), link));
     } catch (const std::exception& e) {
         // Also a plug-in that lets an exception out of an entry.
         failure = e.what();
@@ -470,7 +502,7 @@ void TDM::UnloadDLLs()
             continue;
         if (library && closing) {
             try {
-                Check(closing());
+                Check(CallPlugin(static_cast<TPluginRole>(role), role == 0 ? "CloseStatus" : "UnloadDLL", closing));
             } catch (const std::exception& e) {
                 // The library goes all the same; the user learns why it complained.
                 HandleApplicationException(e);
@@ -508,7 +540,8 @@ void TDM::acUploadFirmwareExecute()
     if (FFirmwareFirmwareUpload) {
         void* parameters = nullptr;
         if (FParameterGetParameterObject)
-            Check(FParameterGetParameterObject(&parameters));
+            Check(CallPlugin(TPluginRole::Parameter, "GetParameterObject", FParameterGetParameterObject,
+                             &parameters));
         // The monitor comes back after the upload, also after a failed one.
         struct TMonitorPause {
             TMonitorPause(TDM& dm) : Dm(dm), WasPaused(fMainForm && fMainForm->IsPausedForUpload())
@@ -545,11 +578,12 @@ void TDM::acUploadFirmwareExecute()
         }
         {
             TMonitorPause pause(*this);
-            Check(FFirmwareFirmwareUpload(AppHandle(), file.c_str(), static_cast<std::uint32_t>(file.size()),
-                                          LiveCommunication(), device ? &info : nullptr));
+            Check(CallPlugin(TPluginRole::Firmware, "FirmwareUpload", FFirmwareFirmwareUpload, AppHandle(),
+                             file.c_str(), static_cast<std::uint32_t>(file.size()), LiveCommunication(),
+                             device ? &info : nullptr));
         }
         if (FParameterSetParameter && parameters)
-            Check(FParameterSetParameter(parameters));
+            Check(CallPlugin(TPluginRole::Parameter, "SetParameter", FParameterSetParameter, parameters));
     }
     const QFileInfo chosen(QString::fromStdString(file));
     FEnvironment->SetFirmwarePath(chosen.absolutePath().toStdString());
@@ -560,14 +594,14 @@ void TDM::actSetParameterExecute()
 {
     FEnvironment->Debugger()->AddAction("actSetParameterExecute", "");
     if (FParameterShowDialog)
-        Check(FParameterShowDialog());
+        Check(CallPlugin(TPluginRole::Parameter, "ShowDialog", FParameterShowDialog));
 }
 
 void TDM::actExtendedOptionsExecute()
 {
     FEnvironment->Debugger()->AddAction("actExtendedOptionsExecute", "");
     if (FExtendedShowDialog)
-        Check(FExtendedShowDialog());
+        Check(CallPlugin(TPluginRole::Extended, "ShowDialog", FExtendedShowDialog));
 }
 
 void TDM::actSelectDeviceExecute()

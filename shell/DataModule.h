@@ -38,9 +38,15 @@ class TfMainForm;
 class TDM : public QObject {
     Q_OBJECT
 public:
+    // When the start-up loads the plug-ins: in the creation handler, or once
+    // the main window stands (LoadStartPlugins). The program does the latter,
+    // so that the parameter plug-in's first InitDLL already gets the main
+    // window as the application's handle.
+    enum class TPluginStart { InCreation, WithMainWindow };
     // Runs the creation handler; `arguments` are the program's command line
     // (the first after the program's name picks the device type).
-    explicit TDM(const QStringList& arguments = QCoreApplication::arguments(), QObject* parent = nullptr);
+    explicit TDM(const QStringList& arguments = QCoreApplication::arguments(), QObject* parent = nullptr,
+                 TPluginStart pluginStart = TPluginStart::InCreation);
     ~TDM() override;
 
     // Components.
@@ -115,6 +121,10 @@ public:
 
     // Plug-ins of the current device type.
     void LoadDLLs();
+    // The start-up's loading, when the creation handler left it for later;
+    // as there, an error is swallowed and nothing loads after a catalogue
+    // that did not load.
+    void LoadStartPlugins();
     void UnloadDLLs();
     // The pause after each role while loading (100 ms); tests count instead.
     static std::function<void(int ms)> PluginLoadPause;
@@ -214,6 +224,7 @@ private:
     void* FFirmwareDLL = reinterpret_cast<void*>(kNoLibrary);
     TCommunicationProxy FProxy{};
     bool FActionsSuspended = false;
+    bool FStartPluginsDue = false;
 };
 
 // The one data module and main window of the program (null when none).

@@ -99,7 +99,10 @@ std::string TDeviceStatus::Resolve(const std::string& file)
     for (char& c : candidate)
         if (c == '\\')
             c = '/';
-    if (candidate.find('/') == std::string::npos)
+    // A bare name, and a name with a folder that is not absolute, are in
+    // the program's folder: which library loads must not depend on where the
+    // person started the program.
+    if (candidate.front() != '/')
         candidate = ProgramFolder() + candidate;
     return FileExists(candidate) ? candidate : std::string();
 }

@@ -35,9 +35,10 @@ public:
     std::string EX;
     std::string ST;
 
-    // The library of a role: the attribute's file as it stands when it names
-    // a folder, else in the program's folder; empty unless that file exists
-    // (asked afresh at every call).
+    // The library of a role: the attribute's file as it stands when it is an
+    // absolute path, else in (or below) the program's folder, never the
+    // working folder; empty unless that file exists (asked afresh at every
+    // call).
     std::string GetFirmwareDllPath() const { return Resolve(FW); }
     std::string GetParameterDllPath() const { return Resolve(PA); }
     std::string GetExtendedDllPath() const { return Resolve(EX); }

@@ -1,5 +1,7 @@
 #include "shell/MainForm.h"
 
+#include "shell/PluginGuard.h"
+
 #include "platform/StdCtrls.h"
 
 #include "controls/SyncListbox.h"
@@ -569,29 +571,37 @@ void TfMainForm::CommunicationReceive(TObject* /*Sender*/, char cmd, const std::
     const std::string data2 = std::string(1, cmd) + data;
     const TAppHandle app = reinterpret_cast<TAppHandle>(static_cast<QWidget*>(this));
     const auto length = static_cast<std::uint32_t>(data2.size());
-    for (TOnReceiveData entry :
-         {DM->FFirmwareOnReceiveData, DM->FParameterOnReceiveData, DM->FExtendedOnReceiveData, DM->FStatusOnReceiveData})
+    using R = TPluginRole;
+    for (const auto& [role, entry] : {std::pair{R::Firmware, DM->FFirmwareOnReceiveData},
+                                      std::pair{R::Parameter, DM->FParameterOnReceiveData},
+                                      std::pair{R::Extended, DM->FExtendedOnReceiveData},
+                                      std::pair{R::Status, DM->FStatusOnReceiveData}})
         if (entry)
-            TDM::Check(entry(app, data2.data(), length));
+            TDM::Check(CallPlugin(role, "OnReceiveData", entry, app, data2.data(), length));
     ReplyParser.Parse(data2);
 }
 
 void TfMainForm::VerbindungsStatusChanged(TObject* /*Sender*/, bool verb_ok)
 {
     const TAppHandle app = reinterpret_cast<TAppHandle>(static_cast<QWidget*>(this));
-    for (TOnConnectionChanged entry : {DM->FFirmwareOnConnectionChanged, DM->FParameterOnConnectionChanged,
-                                       DM->FExtendedOnConnectionChanged, DM->FStatusOnConnectionChanged})
+    using R = TPluginRole;
+    for (const auto& [role, entry] : {std::pair{R::Firmware, DM->FFirmwareOnConnectionChanged},
+                                      std::pair{R::Parameter, DM->FParameterOnConnectionChanged},
+                                      std::pair{R::Extended, DM->FExtendedOnConnectionChanged},
+                                      std::pair{R::Status, DM->FStatusOnConnectionChanged}})
         if (entry)
-            TDM::Check(entry(app, verb_ok ? 1 : 0));
+            TDM::Check(CallPlugin(role, "OnConnectionChanged", entry, app, std::int32_t(verb_ok ? 1 : 0)));
     if (const TCommunicationProxy* link = DM->LiveCommunication()) {
         const std::string& mutex = DM->CommunicationMutexName();
         const auto length = static_cast<std::uint32_t>(mutex.size());
         if (DM->FParameterInitDLL)
-            TDM::Check(DM->FParameterInitDLL(app, mutex.c_str(), length, link));
+            TDM::Check(CallPlugin(R::Parameter, "InitDLL", DM->FParameterInitDLL, app, mutex.c_str(), length, link));
         if (DM->FExtendedInitDLL)
-            TDM::Check(DM->FExtendedInitDLL(app, mutex.c_str(), length, link));
+            TDM::Check(CallPlugin(R::Extended, "InitDLL", DM->FExtendedInitDLL, app, mutex.c_str(), length, link));
         if (DM->FStatusShowStatus)
-            TDM::Check(DM->FStatusShowStatus(app, pnlStatus, pnlStatus, mutex.c_str(), length, link));
+            TDM::Check(CallPlugin(R::Status, "ShowStatus", DM->FStatusShowStatus, app,
+                                  static_cast<void*>(pnlStatus), static_cast<void*>(pnlStatus), mutex.c_str(),
+                                  length, link));
     }
     DM->Environment()->Debugger()->AddAction("TfMainForm.VerbindungsStatusChanged",
                                              verb_ok ? "S_VerbindungOK=true" : "S_VerbindungOK=false");

@@ -18,7 +18,7 @@ int RunTessaro(const QStringList& arguments)
     QCoreApplication::setApplicationName("Zor Tessaro");
     std::unique_ptr<TDM> dm;
     try {
-        dm = std::make_unique<TDM>(arguments);
+        dm = std::make_unique<TDM>(arguments, nullptr, TDM::TPluginStart::WithMainWindow);
     } catch (const std::exception& e) {
         // Nothing sound can run without the data module: say why and end.
         MessageBox(nullptr, e.what(), "Zor Tessaro", MB_OK | MB_ICONERROR);
@@ -28,6 +28,11 @@ int RunTessaro(const QStringList& arguments)
     {
         TfMainForm mainForm;
         TfInputForm inputForm(&mainForm); // made at start, hidden
+        // The plug-ins come once the main window stands: every call into
+        // them, the parameter plug-in's first InitDLL too, hands it over as
+        // the owner of their windows.
+        if (!EndRequested())
+            dm->LoadStartPlugins();
         // SIGTERM or SIGINT during a box of the data module or the device
         // choice ends the program here, before its loop runs.
         if (!EndRequested())

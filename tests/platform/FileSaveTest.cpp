@@ -2,6 +2,7 @@
 // for byte, and a failure names the file and the reason.
 #include "platform/FileSave.h"
 #include "tests/common/FullDisk.h"
+#include "tests/platform/ChildProcess.h"
 #include "tests/platform/FileBytes.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -135,4 +137,113 @@ TEST(FileSave, AppendingIsTheOldContentFollowedByTheNew)
     const std::string big(300000, 'x');
     AppendFile(path, big);
     EXPECT_EQ(Read(path), "first\r\nsecond\r\n" + big);
+}
+
+// A save through a link writes the file at its end, also one that is not
+// there yet; the link itself is never replaced. Where the file cannot be
+// made, the save says so and the link stays as it was.
+TEST(FileSave, ALinkStaysALinkAlsoWhereItsFileIsMissing)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString() + "/";
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> links; // name, what it points at
+        std::string target; // the file that the save makes, empty when it cannot
+        int code;
+    } cases[] = {
+        {"to a missing file", {{"a.ini", root + "a-real.ini"}}, root + "a-real.ini", 0},
+        {"relative, to a missing file", {{"b.ini", "b-real.ini"}}, root + "b-real.ini", 0},
+        {"a chain whose last link points at a missing file",
+         {{"c.ini", "c-middle.ini"}, {"c-middle.ini", root + "c-real.ini"}}, root + "c-real.ini", 0},
+        {"into a folder that does not exist", {{"d.ini", root + "none/d-real.ini"}}, "", ENOENT},
+        {"a loop", {{"e.ini", "e-other.ini"}, {"e-other.ini", "e.ini"}}, "", ELOOP},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& [name, to] : c.links)
+            ASSERT_EQ(symlink(to.c_str(), (root + name).c_str()), 0);
+        const std::string path = root + c.links.front().first;
+        std::string message;
+        EXPECT_EQ(ErrorOf([&] { SaveFile(path, "saved\n"); }, &message), c.code);
+        if (c.code == 0) {
+            EXPECT_EQ(Read(c.target), "saved\n");
+            EXPECT_EQ(ErrorOf([&] { AppendFile(path, "appended\n"); }), 0);
+            EXPECT_EQ(Read(c.target), "saved\nappended\n");
+        } else {
+            EXPECT_EQ(message, "Could not save \"" + path + "\": " + std::strerror(c.code));
+            EXPECT_EQ(ErrorOf([&] { AppendFile(path, "appended\n"); }), c.code);
+        }
+        for (const auto& [name, to] : c.links) {
+            struct stat st {};
+            ASSERT_EQ(lstat((root + name).c_str(), &st), 0);
+            EXPECT_TRUE(S_ISLNK(st.st_mode)) << name;
+        }
+    }
+}
+
+// A pipe that nobody reads: the save fails at once instead of waiting for a
+// reader that never comes.
+TEST(FileSave, APipeThatNobodyReadsIsRefusedAtOnce)
+{
+    QTemporaryDir dir;
+    const std::string pipe = dir.filePath("pipe").toStdString();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const bool append : {false, true}) {
+        SCOPED_TRACE(append ? "appending" : "saving");
+        TChildProcess child([&] {
+            return ErrorOf([&] { append ? AppendFile(pipe, "x") : SaveFile(pipe, "x"); });
+        });
+        ASSERT_TRUE(child.Started());
+        EXPECT_EQ(child.Wait(std::chrono::seconds(30)), ENXIO); // -1: it waited
+        struct stat st {};
+        ASSERT_EQ(lstat(pipe.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    }
+}
+
+// Two programs append their reports to one file at the same time: every
+// report arrives, whole, none inside another.
+TEST(FileSave, TwoProcessesAppendingToOneFileLoseNothing)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("STATUS.LOG").toStdString();
+    constexpr int kReports = 1000;
+    auto writer = [&](char who) {
+        return [&path, who] {
+            for (int n = 0; n < kReports; ++n) {
+                const std::string id = std::string(1, who) + std::to_string(n);
+                AppendFile(path, "==== begin " + id + "\r\nbody " + id + "\r\n==== end " + id + "\r\n");
+            }
+            return 0;
+        };
+    };
+    TChildProcess a(writer('a'));
+    TChildProcess b(writer('b'));
+    ASSERT_TRUE(a.Started() && b.Started());
+    EXPECT_EQ(a.Wait(std::chrono::seconds(250)), 0);
+    EXPECT_EQ(b.Wait(std::chrono::seconds(250)), 0);
+
+    const std::string all = Read(path);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < all.size();) {
+        const auto eol = all.find("\r\n", at);
+        ASSERT_NE(eol, std::string::npos);
+        lines.push_back(all.substr(at, eol - at));
+        at = eol + 2;
+    }
+    ASSERT_EQ(lines.size() % 3, 0u);
+    int next[2] = {0, 0};
+    for (std::size_t k = 0; k + 2 < lines.size(); k += 3) {
+        const std::string id = lines[k].substr(lines[k].rfind(' ') + 1);
+        ASSERT_EQ(lines[k], "==== begin " + id) << k;
+        ASSERT_EQ(lines[k + 1], "body " + id) << k;
+        ASSERT_EQ(lines[k + 2], "==== end " + id) << k;
+        // Each writer's reports in the order it wrote them.
+        int& expected = next[id[0] - 'a'];
+        EXPECT_EQ(id.substr(1), std::to_string(expected));
+        ++expected;
+    }
+    EXPECT_EQ(next[0], kReports);
+    EXPECT_EQ(next[1], kReports);
 }

@@ -5,9 +5,11 @@
 #include "platform/IniDocument.h"
 #include "platform/Registry.h"
 #include "tests/common/FullDisk.h"
+#include "tests/platform/ChildProcess.h"
 #include "tests/platform/FileBytes.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -15,7 +17,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -190,4 +195,147 @@ TEST_F(SettingsStore, AFileThatCannotBeWrittenKeepsWhatItHeldAndTheChangesWait)
     EXPECT_TRUE(QFileInfo(QString::fromStdString(folder + "/Zorvatek.ini")).isDir());
     QDir(QString::fromStdString(folder + "/Zorvatek.ini")).removeRecursively();
     TRegistry::Flush();
+}
+
+namespace {
+
+// What a run sees of a settings file, in a child process of its own (an open
+// that waits would hold the test; reading without end is stopped by the
+// child's memory limit): 0 when the value reads as missing, the save is
+// refused naming the file, and the file is what it was; else what went wrong.
+int ReadAndFlushInAChild(const std::string& file, const std::string& key)
+{
+    TChildProcess child([&] {
+        if (!TESSARO_TEST_SANITIZED) {
+            const rlimit memory{std::size_t(2) << 30, std::size_t(2) << 30};
+            setrlimit(RLIMIT_AS, &memory);
+        }
+        try {
+            TRegistry::Forget();
+            if (TRegistry::ReadInteger(key, "ComPort"))
+                return 1;
+            TRegistry::WriteInteger(key, "ComPort", 4);
+            if (TRegistry::ReadInteger(key, "ComPort") != 4)
+                return 2;
+            try {
+                TRegistry::Flush();
+                return 3; // written over
+            } catch (const EFileSaveError& e) {
+                if (e.FileName() != file)
+                    return 4;
+            }
+            TRegistry::Forget();
+            return 0;
+        } catch (...) {
+            return 5;
+        }
+    });
+    return child.Wait(std::chrono::seconds(60));
+}
+
+} // namespace
+
+// A settings file that is no plain file, or one far too large: its values
+// read as missing (the defaults), it is never replaced, and reading it
+// neither waits nor takes memory without end.
+TEST_F(SettingsStore, AFileThatIsNoPlainFileReadsAsMissingAndIsKept)
+{
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        std::function<bool()> kept;
+    } cases[] = {
+        {"a link to /dev/zero", [&] { ASSERT_EQ(symlink("/dev/zero", File.c_str()), 0); },
+         [&] { return QFileInfo(QString::fromStdString(File)).symLinkTarget() == "/dev/zero"; }},
+        {"a link to /dev/full", [&] { ASSERT_EQ(symlink("/dev/full", File.c_str()), 0); },
+         [&] { return QFileInfo(QString::fromStdString(File)).symLinkTarget() == "/dev/full"; }},
+        {"a pipe", [&] { ASSERT_EQ(mkfifo(File.c_str(), 0600), 0); },
+         [&] {
+             struct stat st {};
+             return lstat(File.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+         }},
+        {"a file beyond the bound",
+         [&] {
+             Write(File, "[Tessaro]\nComPort=3\n;");
+             ASSERT_EQ(truncate(File.c_str(), TRegistry::MaxFileSize + 1), 0);
+         },
+         [&] {
+             struct stat st {};
+             return stat(File.c_str(), &st) == 0 && std::size_t(st.st_size) == TRegistry::MaxFileSize + 1;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(QString::fromStdString(File));
+        c.make();
+        EXPECT_EQ(ReadAndFlushInAChild(File, Key), 0);
+        EXPECT_TRUE(c.kept());
+    }
+    // A plain file at the bound is read.
+    QFile::remove(QString::fromStdString(File));
+    Write(File, "[Tessaro]\nComPort=3\n;");
+    ASSERT_EQ(truncate(File.c_str(), TRegistry::MaxFileSize), 0);
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 3);
+}
+
+// A settings file that is a link whose file is missing: the save makes the
+// file at the link's end and the link stays; where that file's folder is
+// missing the save says so, and the link stays too.
+TEST_F(SettingsStore, ADanglingLinkIsWrittenThroughAndStays)
+{
+    const std::string real = Config.path().toStdString() + "/real.ini";
+    ASSERT_EQ(symlink(real.c_str(), File.c_str()), 0);
+    TRegistry::WriteInteger(Key, "ComPort", 6);
+    TRegistry::Flush();
+    EXPECT_EQ(TIniDocument::Parse(Read(real)).Value("Tessaro/ComPort"), "6");
+    EXPECT_EQ(QFileInfo(QString::fromStdString(File)).symLinkTarget().toStdString(), real);
+
+    ASSERT_EQ(unlink(File.c_str()), 0);
+    const std::string lost = Config.path().toStdString() + "/gone/real.ini";
+    ASSERT_EQ(symlink(lost.c_str(), File.c_str()), 0);
+    TRegistry::WriteInteger(Key, "ComPort", 7);
+    try {
+        TRegistry::Flush();
+        ADD_FAILURE() << "saved into a folder that is not there";
+    } catch (const EFileSaveError& e) {
+        EXPECT_EQ(e.FileName(), File);
+        EXPECT_EQ(e.ErrorCode(), ENOENT);
+    }
+    EXPECT_EQ(QFileInfo(QString::fromStdString(File)).symLinkTarget().toStdString(), lost);
+    ASSERT_EQ(unlink(File.c_str()), 0);
+    TRegistry::Flush(); // the change waited; it goes into a file of its own now
+    EXPECT_EQ(TIniDocument::Parse(Read(File)).Value("Tessaro/ComPort"), "7");
+}
+
+// Two instances of the program flush the same settings file again and again:
+// each keeps the values the other wrote, and a value both write holds the
+// last writer's.
+TEST_F(SettingsStore, TwoInstancesFlushingAtOnceKeepEachOthersValues)
+{
+    constexpr int kValuesEach = 150;
+    auto instance = [&](char who) {
+        return [this, who] {
+            TRegistry::Forget();
+            for (int n = 0; n < kValuesEach; ++n) {
+                TRegistry::WriteInteger(Key, std::string(1, who) + std::to_string(n), n);
+                TRegistry::WriteString(Key, "Shared", std::string(1, who));
+                TRegistry::Flush();
+            }
+            return 0;
+        };
+    };
+    TChildProcess a(instance('a'));
+    TChildProcess b(instance('b'));
+    ASSERT_TRUE(a.Started() && b.Started());
+    EXPECT_EQ(a.Wait(), 0);
+    EXPECT_EQ(b.Wait(), 0);
+    const TIniDocument saved = TIniDocument::Parse(Read(File));
+    int missing = 0;
+    for (const char who : {'a', 'b'})
+        for (int n = 0; n < kValuesEach; ++n)
+            if (saved.Value("Tessaro/" + std::string(1, who) + std::to_string(n)) != std::to_string(n))
+                ++missing;
+    EXPECT_EQ(missing, 0);
+    const auto shared = saved.Value("Tessaro/Shared");
+    EXPECT_TRUE(shared == "a" || shared == "b");
 }

@@ -237,13 +237,19 @@ TEST_F(CatalogueTest, PluginPathsResolveToExistingFilesOnly)
     EXPECT_EQ(d.GetExtendedDllPath(), "");
     WriteFile(ProgramDir() + "sub/ex.so", "x");
     EXPECT_EQ(d.GetExtendedDllPath(), ProgramDir() + "sub/ex.so");
-    // A name with a folder stands as it is (relative to the current folder).
+    // A name with a folder is below the program's folder, wherever the
+    // program was started; a file of that name below the working folder is
+    // not taken.
     const QString previous = QDir::currentPath();
-    QDir::setCurrent(Program.path());
-    WriteFile(ProgramDir() + "sub/fw.so", "x");
-    EXPECT_EQ(d.GetFirmwareDllPath(), "sub/fw.so");
-    QDir::setCurrent(previous);
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
+    WriteFile(elsewhere.filePath("sub/fw.so").toStdString(), "x");
     EXPECT_EQ(d.GetFirmwareDllPath(), "");
+    WriteFile(ProgramDir() + "sub/fw.so", "x");
+    EXPECT_EQ(d.GetFirmwareDllPath(), ProgramDir() + "sub/fw.so");
+    QDir::setCurrent(Program.path() + "/sub");
+    EXPECT_EQ(d.GetFirmwareDllPath(), ProgramDir() + "sub/fw.so");
+    QDir::setCurrent(previous);
     // The file may vanish while the program runs.
     QFile::remove(QString::fromStdString(ProgramDir() + "st.so"));
     EXPECT_EQ(d.GetStatusDllPath(), "");

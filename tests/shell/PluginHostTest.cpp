@@ -152,6 +152,40 @@ TEST_F(PluginHostTest, ReceivedDataReachEveryPluginWithZeroBytesAndExactLength)
                                                     "extended.OnReceiveData 8B004100", "status.OnReceiveData 8B004100"}));
 }
 
+// A plug-in reads the device's answer to an upload request through the link
+// object it borrowed, as the program's reply parser read it; the object only
+// reads it, and without a link it is undefined.
+TEST_F(PluginHostTest, TheBorrowedLinkTellsTheAnswerToAnUploadRequest)
+{
+    Catalogue(kAllRoles);
+    SetComPort(3);
+    Start();
+    Form->VerbindungsStatusChanged(nullptr, true); // the parser reads replies; the plug-ins hold the link
+    const auto reply = Hook<int (*)()>(Dm->ExtendedDLL(), "TestPluginUploadGoAheadReply");
+    ASSERT_NE(reply, nullptr);
+    const struct {
+        const char* what;
+        std::vector<std::string> messages; // command byte first
+        int expected;
+    } cases[] = {
+        {"before any answer", {}, TESSARO_UPLOAD_UNDEFINED},
+        {"0x8B 0x00", {std::string("\x8B\x00", 2)}, TESSARO_UPLOAD_GO_AHEAD},
+        {"0x8B alone: a new request is under way", {"\x8B"}, TESSARO_UPLOAD_UNDEFINED},
+        {"its answer byte in the next message", {"\x05"}, TESSARO_UPLOAD_NOT_ENOUGH_MEMORY},
+        {"0x8B 0x00 again", {std::string("\x8B\x00", 2)}, TESSARO_UPLOAD_GO_AHEAD},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::string& message : c.messages)
+            Form->CommunicationReceive(nullptr, message[0], message.substr(1));
+        EXPECT_EQ(reply(), c.expected);
+        EXPECT_EQ(static_cast<int>(Dm->ComControl()->UploadGoAheadReply()), c.expected);
+    }
+    // The link goes: the object the plug-in holds tells nothing of the old one.
+    Dm->SetComControl(nullptr);
+    EXPECT_EQ(reply(), TESSARO_UPLOAD_UNDEFINED);
+}
+
 TEST_F(PluginHostTest, UnloadingCallsTheCloseEntriesBeforeTheLibrariesGo)
 {
     Catalogue(kAllRoles);
@@ -418,7 +452,8 @@ TEST_F(PluginHostTest, TheErrorReportIsMailedOnlyWhenItWasWrittenWhole)
 TEST_F(PluginHostTest, LibrariesComeFromTheProgramFolderOrTheNamedFolderOnly)
 {
     // A bare name is the program's folder's file, whatever the current folder
-    // or the loader's search path hold; a name with a folder stands as it is.
+    // or the loader's search path hold; a name with a folder is below the
+    // program's folder, never below the current one.
     QTemporaryDir elsewhere;
     const QString previous = QDir::currentPath();
     QDir::setCurrent(elsewhere.path());
@@ -426,6 +461,9 @@ TEST_F(PluginHostTest, LibrariesComeFromTheProgramFolderOrTheNamedFolderOnly)
     ASSERT_TRUE(QFile::copy(QString::fromStdString(Plugin("status")), elsewhere.path() + "/st.so"));
     QDir(elsewhere.path()).mkpath("sub");
     ASSERT_TRUE(QFile::copy(QString::fromStdString(Plugin("parameter")), elsewhere.path() + "/sub/pa.so"));
+    QDir().mkpath(QString::fromStdString(ProgramDir() + "sub"));
+    ASSERT_TRUE(
+        QFile::copy(QString::fromStdString(Plugin("parameter")), QString::fromStdString(ProgramDir() + "sub/pa.so")));
     // libm is on every search path and already in the process.
     Catalogue(R"(ST="st.so" PA="sub/pa.so" FW="libm.so.6" EX="ex.so")");
     Start();
@@ -440,7 +478,7 @@ TEST_F(PluginHostTest, LibrariesComeFromTheProgramFolderOrTheNamedFolderOnly)
         return std::string(map->l_name);
     };
     EXPECT_EQ(loadedFrom(Dm->ExtendedDLL()), ProgramDir() + "ex.so");
-    EXPECT_EQ(loadedFrom(Dm->ParameterDLL()), elsewhere.path().toStdString() + "/sub/pa.so");
+    EXPECT_EQ(loadedFrom(Dm->ParameterDLL()), ProgramDir() + "sub/pa.so");
     const auto log = Log();
     EXPECT_EQ(std::count(log.begin(), log.end(), "status.loaded"), 0);
     EXPECT_EQ(std::count(log.begin(), log.end(), "extended.loaded"), 1);

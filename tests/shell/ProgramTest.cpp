@@ -109,3 +109,23 @@ TEST_F(ProgramTest, ThePluginsGoBeforeTheWindowTheirFramesStandOn)
     EXPECT_NE(logWhenTheFrameWent.find("status.CloseStatus\n"), std::string::npos) << logWhenTheFrameWent;
     EXPECT_NE(logWhenTheFrameWent.find("extended.UnloadDLL\n"), std::string::npos) << logWhenTheFrameWent;
 }
+
+// Every call into a plug-in hands over the main window as the application's
+// handle, the parameter plug-in's first InitDLL at start too.
+TEST_F(ProgramTest, EveryInitDLLGetsTheMainWindow)
+{
+    const std::string handles = ProgramDir() + "handles.log";
+    setenv("TESSARO_PLUGIN_HANDLES", handles.c_str(), 1);
+    SetComPort(255); // a link object: the parameter and extended plug-ins get InitDLL at the first broadcast too
+    Catalogue("<DEVICE name=\"Dev\" ST=\"" + Plugin("status") + "\" PA=\"" + Plugin("parameter") + "\" EX=\"" +
+              Plugin("extended") + "\"/>");
+    EXPECT_EQ(Run({"Dev"}, [] {}), 0);
+    unsetenv("TESSARO_PLUGIN_HANDLES");
+    const QStringList calls = QString::fromStdString(ReadFile(handles)).split('\n', Qt::SkipEmptyParts);
+    // At start, then at the first broadcast.
+    ASSERT_GE(calls.size(), 3);
+    EXPECT_EQ(calls.mid(0, 3), (QStringList{"parameter.InitDLL window", "parameter.InitDLL window",
+                                            "extended.InitDLL window"}));
+    for (const QString& call : calls)
+        EXPECT_TRUE(call.endsWith(" window")) << call.toStdString();
+}

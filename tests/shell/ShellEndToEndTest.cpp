@@ -38,7 +38,8 @@ protected:
         ProgramFixture::SetUp();
         setenv("TESSARO_COM9", Peer.PortPath().c_str(), 1);
         SetComPort(9);
-        Catalogue(R"(<DEVICE name="Ruvo"/>)");
+        // A firmware plug-in: the upload action shows, and follows the link.
+        Catalogue(R"(<DEVICE name="Ruvo" FW=")" + std::string(TEST_PLUGIN_DIR) + R"(/firmware.so"/>)");
     }
     void TearDown() override
     {
@@ -58,8 +59,13 @@ TEST_F(ProgramOnPeer, StatusBarFollowsTheSerialLinkAndRepliesAreRead)
     auto panel = [&](int i) { return form.StatusPanels[i]->text().toStdString(); };
     EXPECT_EQ(panel(1), "COM 9");
     EXPECT_EQ(panel(2), "Warte auf Verbindung!");
+    form.AppIdle();
+    EXPECT_TRUE(dm.acUploadFirmware->isVisible());
+    EXPECT_FALSE(dm.acUploadFirmware->isEnabled());
     ASSERT_TRUE(ProcessEventsUntil([&] { return panel(2) == "Verbindung OK"; }, 5000));
-    EXPECT_TRUE(dm.acUploadFirmware->isEnabled() || !dm.acUploadFirmware->isVisible());
+    form.AppIdle(); // the actions follow the link at the next idle cycle
+    EXPECT_TRUE(dm.acUploadFirmware->isVisible());
+    EXPECT_TRUE(dm.acUploadFirmware->isEnabled());
 
     // Identification, whole and split over two messages.
     Peer.Send('\x89', "ABC\r");

@@ -17,6 +17,10 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include <algorithm>
+
+#include <dlfcn.h>
+
 namespace {
 
 class StartupTest : public ProgramFixture {
@@ -197,11 +201,29 @@ TEST_F(StartupTest, TheDataModulesTextsTranslateTheResourceStrings)
 
 TEST_F(StartupTest, ShutdownRecordsTheEndAndSavesTheSettings)
 {
-    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    Catalogue(R"(<DEVICE name="Ruvo" PA=")" + std::string(TEST_PLUGIN_DIR) + R"(/parameter.so"/>)");
     Start("Ruvo");
     Dm->Environment()->Language = 2;
-    Form.reset();
+    Form.reset(); // the main window takes the plug-ins with it
+    // A plug-in that is still loaded when the data module goes sees the
+    // history as the data module leaves it: ended by the end marker.
+    Dm->LoadDLLs();
+    using TUnloadHook = void (*)(void (*)(void*), void*);
+    const auto hook =
+        reinterpret_cast<TUnloadHook>(dlsym(reinterpret_cast<void*>(Dm->ParameterDLL()), "TestPluginOnUnload"));
+    ASSERT_NE(hook, nullptr);
+    std::vector<std::string> seen;
+    hook(
+        [](void* context) {
+            for (const auto& entry : DM->Environment()->Debugger()->History())
+                static_cast<std::vector<std::string>*>(context)->push_back(entry->Action);
+        },
+        &seen);
     Dm.reset();
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen.front(), "-------- Programmstart ----------------------------");
+    EXPECT_EQ(seen.back(), "-------- Programmende ----------------------------");
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), seen.back()), 1);
     QSettings s(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
     EXPECT_EQ(s.value("Tessaro/LANGUAGE").toInt(), 2);
     EXPECT_EQ(s.value("Tessaro/ComPort").toInt(), 0);

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -45,6 +47,31 @@ enum : unsigned {
     }
 }
 
+// Whether the entry got a window as the application's handle, one line per
+// call, in the file TESSARO_PLUGIN_HANDLES names.
+[[maybe_unused]] void LogHandle(const char* entry, TAppHandle appHandle)
+{
+    const char* path = std::getenv("TESSARO_PLUGIN_HANDLES");
+    if (!path)
+        return;
+    if (std::FILE* f = std::fopen(path, "ab")) {
+        const std::string text = std::string(PLUGIN_NAME) + "." + entry + (appHandle ? " window" : " 0") + "\n";
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
+// A crash as a faulty plug-in has one: a write through a bad pointer (not
+// null, which a sanitizer would catch before the processor does).
+[[maybe_unused]] void Crash()
+{
+    volatile std::uintptr_t nowhere = 8;
+    *reinterpret_cast<volatile int*>(nowhere) = 1;
+}
+
+[[maybe_unused]] void (*gOnUnload)(void*) = nullptr;
+[[maybe_unused]] void* gOnUnloadContext = nullptr;
+
 [[maybe_unused]] std::string Hex(const char* data, std::uint32_t length)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -83,6 +110,10 @@ EXPORT TPluginError InitDLL(TAppHandle appHandle, const char* mutexName, std::ui
     gLink = link;
     gMutexName.assign(mutexName, length);
     Log("InitDLL " + Link(link) + " " + gMutexName);
+    LogHandle("InitDLL", appHandle);
+#ifdef PLUGIN_INIT_CRASHES
+    Crash();
+#endif
 #ifdef PLUGIN_INIT_FAILS
     return "the module said no";
 #elif defined(PLUGIN_INIT_FAILS_SILENTLY)
@@ -117,6 +148,9 @@ EXPORT TPluginError OnConnectionChanged(TAppHandle appHandle, std::int32_t conne
 {
     gApp = appHandle;
     Log("OnConnectionChanged " + std::to_string(connected & 0xFF));
+#ifdef PLUGIN_CONNECTION_ABORTS
+    std::abort();
+#endif
     return nullptr;
 }
 #endif
@@ -125,6 +159,8 @@ EXPORT TPluginError OnConnectionChanged(TAppHandle appHandle, std::int32_t conne
 EXPORT TPluginError UnloadDLL()
 {
     Log("UnloadDLL");
+    if (gOnUnload)
+        gOnUnload(gOnUnloadContext);
     return nullptr;
 }
 #endif
@@ -196,6 +232,24 @@ EXPORT int TestPluginSend(const char* text)
     if (!gLink)
         return -1;
     return gLink->SendText(gLink, nullptr, text, static_cast<std::uint32_t>(std::string(text).size()), 0);
+}
+
+// What the plug-in reads of the device's answer to an upload request: -1
+// without a link, -2 when the program's proxy does not offer it.
+EXPORT int TestPluginUploadGoAheadReply()
+{
+    if (!gLink)
+        return -1;
+    if (!TESSARO_PROXY_HAS(gLink, UploadGoAheadReply) || !gLink->UploadGoAheadReply)
+        return -2;
+    return gLink->UploadGoAheadReply(gLink);
+}
+
+// Called (with `context`) when the host unloads the plug-in, before it goes.
+EXPORT void TestPluginOnUnload(void (*callback)(void*), void* context)
+{
+    gOnUnload = callback;
+    gOnUnloadContext = context;
 }
 
 EXPORT TAppHandle TestPluginAppHandle()
