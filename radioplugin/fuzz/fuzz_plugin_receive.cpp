@@ -47,7 +47,12 @@ std::int32_t SendText(const TCommunicationProxy*, void*, const char*, std::uint3
     return 1;
 }
 
-TCommunicationProxy gProxy{sizeof(TCommunicationProxy), nullptr, &Connected, &SendText};
+std::int32_t UploadGoAheadReply(const TCommunicationProxy*)
+{
+    return TESSARO_UPLOAD_UNDEFINED;
+}
+
+TCommunicationProxy gProxy{sizeof(TCommunicationProxy), nullptr, &Connected, &SendText, &UploadGoAheadReply};
 QWidget* gHost = nullptr;
 const std::string gMutex = "Global\\{fuzz-plugin-receive}";
 
