@@ -1,5 +1,7 @@
 #include "platform/DeviceNotification.h"
 
+#include "platform/AsciiText.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QThread>
@@ -7,7 +9,6 @@
 #include <libudev.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -15,13 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The class GUID at the end of a device-interface name: its last "{...}".
 std::string InterfaceClassOf(const std::string& name)
@@ -32,7 +26,7 @@ std::string InterfaceClassOf(const std::string& name)
     const auto close = name.find('}', open);
     if (close == std::string::npos)
         return {};
-    return Lower(name.substr(open, close - open + 1));
+    return AsciiLowerCase(name.substr(open, close - open + 1));
 }
 
 // Events of USB devices from libudev's monitor.
@@ -185,7 +179,7 @@ HDEVNOTIFY RegisterDeviceNotification(HWND window, const std::string& interfaceC
     auto& registry = Registry();
     std::lock_guard lock(registry.Lock);
     const HDEVNOTIFY handle = registry.Next++;
-    registry.Entries[handle] = {window, Lower(interfaceClass)};
+    registry.Entries[handle] = {window, AsciiLowerCase(interfaceClass)};
     // The monitor is started once while windows are registered, from the GUI
     // thread only (its socket notifier belongs there). Without udev it stays
     // absent and nothing is shown.

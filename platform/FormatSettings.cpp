@@ -1,5 +1,7 @@
 #include "platform/FormatSettings.h"
 
+#include "platform/AsciiText.h"
+
 #include <QLocale>
 
 #include <QString>
@@ -20,11 +22,6 @@ namespace {
 bool IsAsciiLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char AsciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // A Qt date or time pattern in the letters of our patterns.

@@ -1,5 +1,6 @@
 #include "platform/Help.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Launcher.h"
 
 #include <QFileInfo>
@@ -14,14 +15,6 @@ namespace {
 std::mutex gLock;
 THelpHandler gHandler;
 std::string gHelpFile;
-
-std::string Trim(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
 } // namespace
 
 THelpHandler ApplicationHelpHandler()

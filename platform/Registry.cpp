@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "platform/AsciiText.h"
 #include "platform/FileSave.h"
 #include "platform/IniDocument.h"
 
@@ -7,8 +8,6 @@
 #include <QFileInfo>
 #include <QString>
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -35,13 +34,6 @@ std::vector<std::string> Components(const std::string& key)
     if (!part.empty())
         parts.push_back(part);
     return parts;
-}
-
-bool SameText(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
 }
 
 // The key's components below its root, and its root ("HKEY_CURRENT_USER"

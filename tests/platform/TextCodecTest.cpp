@@ -1,4 +1,6 @@
-// UTF-8 read one code point at a time, and the Latin-1 of the 8-bit files.
+// UTF-8 read one code point at a time, the Latin-1 of the 8-bit files, and
+// the ASCII-only case and trim routines.
+#include "platform/AsciiText.h"
 #include "platform/TextCodec.h"
 
 #include <gtest/gtest.h>
@@ -66,5 +68,35 @@ TEST(TextCodec, Latin1BothWays)
         if (c.latin1.find('?') == std::string::npos) {
             EXPECT_EQ(Latin1ToUtf8(c.latin1), c.utf8) << c.utf8;
         }
+    }
+}
+
+// Case folds A-Z alone, so a UTF-8 or Latin-1 letter never matches another
+// byte and the outcome does not hang on the C library's locale; trimming
+// takes every byte up to the space, and nothing above it.
+TEST(AsciiText, FoldsAndTrimsAsciiAlone)
+{
+    EXPECT_TRUE(SameText("Software\\Maker", "SOFTWARE\\maker"));
+    EXPECT_FALSE(SameText("\xC3\xA4", "\xC3\x84")); // ä against Ä
+    EXPECT_FALSE(SameText("i", "\xC4\xB0"));       // i against the dotted capital I
+    EXPECT_FALSE(SameText("ab", "abc"));
+    EXPECT_EQ(AsciiUpperCase("radiotalk-\xE4n"), "RADIOTALK-\xE4N");
+    EXPECT_EQ(AsciiLowerCase("{ABC-\xC4}"), "{abc-\xC4}");
+
+    const struct {
+        const char* text;
+        const char* trimmed;
+        const char* left;
+        const char* right;
+    } cases[] = {
+        {"", "", "", ""},
+        {" \t\r\n", "", "", ""},
+        {"\x01 a b\x1f", "a b", "a b\x1f", "\x01 a b"},
+        {"\x7f" "a\xA0", "\x7f" "a\xA0", "\x7f" "a\xA0", "\x7f" "a\xA0"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Trim(c.text), c.trimmed) << c.text;
+        EXPECT_EQ(TrimLeft(c.text), c.left) << c.text;
+        EXPECT_EQ(TrimRight(c.text), c.right) << c.text;
     }
 }
