@@ -1,18 +1,17 @@
 #pragma once
-// The string grid with cell editors.
+// The string grid's parts without a window, and its column items.
 //
-// TCellGrid is a string grid whose columns are described by column items
-// (TCellGridColumns / TCellGridColumnItem): header and cell colours, fonts,
-// alignments and, optionally, a cell editor. A cell editor (TComboCellEditor,
-// TMaskEditCellEditor) is a component of the form; it owns an in-place
-// control (TComboInplace, TMaskEditInplace) that the grid shows over the cell
-// being edited. Only columns with a cell editor can be edited: the grid has no
-// editor of its own.
+// TCellGrid (CellGridWidget.h) is a string grid whose columns are described
+// by column items (TCellGridColumns / TCellGridColumnItem): header and cell
+// colours, fonts, alignments and, optionally, a cell editor (CellEditors.h).
+// Only columns with a cell editor can be edited: the grid has no editor of
+// its own.
 //
 // What a string grid is without a window - cells and their objects, sizes,
 // the current cell, scrolling, navigation by keys and the cell under the
 // mouse - is TStringGridCore, which the tests drive directly. The widget
-// keeps one and paints, scrolls and routes keys and mouse through it.
+// keeps one and paints, scrolls and routes keys and mouse through it. The
+// edit masks of the masked cell editor are read here too.
 //
 // GUI thread only.
 #include "controls/Zor_Pattern.h"
@@ -20,22 +19,17 @@
 #include "platform/Exception.h"
 #include "platform/Object.h"
 
-#include <QAbstractScrollArea>
-#include <QComboBox>
 #include <QFlags>
 #include <QFont>
-#include <QLineEdit>
-#include <QPointer>
+#include <QObject>
 #include <QRect>
-#include <QStringList>
+#include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QPainter;
 class TCellGrid;
 class TCellEditor;
 
@@ -76,6 +70,9 @@ struct TGridCoord {
     int Y = -1; // row
     bool operator==(const TGridCoord&) const = default;
 };
+
+// Tab or Backtab (Shift+Tab), the keys goTabs gives to the grid.
+inline bool IsTab(int key) { return key == Qt::Key_Tab || key == Qt::Key_Backtab; }
 
 // ---- The string grid without a window ----------------------------------------
 
@@ -307,353 +304,6 @@ private:
     std::vector<std::unique_ptr<TCellGridColumnItem>> FItems;
 };
 
-// ---- The grid -------------------------------------------------------------------
-
-using TDrawEditorEvent = std::function<void(TObject* Sender, int ACol, int ARow, TCellEditor* Editor)>;
-using TCellPropsEvent = std::function<void(TObject* Sender, QPainter& Canvas, TAlignment& Alignment,
-                                           std::string& CellText, TGridDrawState AState, int Row, int Col)>;
-using TDrawCellEvent = std::function<void(TObject* Sender, int ACol, int ARow, const QRect& Rect,
-                                          TGridDrawState State)>;
-using TSetEditEvent = std::function<void(TObject* Sender, int ACol, int ARow, const std::string& Value)>;
-using TSelectCellEvent = std::function<void(TObject* Sender, int ACol, int ARow, bool& CanSelect)>;
-
-// How one cell is painted: what the grid's default drawing decides.
-struct TCellLook {
-    QRect Rect;            // the cell, filled with Background
-    QRect TextRect;        // Rect shrunk by 2 pixels on each side
-    TColor Background = 0;
-    TColor TextColor = 0;
-    QFont Font;
-    TAlignment Alignment = TAlignment::taLeftJustify;
-    std::string Text;
-    bool WordWrap = false;
-    TColor LineColor = 0;  // the frame drawn around the cell
-};
-
-class TCellGrid : public QAbstractScrollArea, public TObject {
-    Q_OBJECT
-    Q_PROPERTY(TColor FixedLineColor READ FixedLineColor WRITE SetFixedLineColor)
-    Q_PROPERTY(TColor GridLineColor READ GridLineColor WRITE SetGridLineColor)
-    Q_PROPERTY(TColor SelectedColor READ SelectedColor WRITE SetSelectedColor)
-    Q_PROPERTY(TColor SelectedTextColor READ SelectedTextColor WRITE SetSelectedTextColor)
-    Q_PROPERTY(bool MultiLine READ MultiLine WRITE SetMultiLine)
-    Q_PROPERTY(bool ImmediateEditMode READ ImmediateEditMode WRITE SetImmediateEditMode)
-    Q_PROPERTY(bool Ctl3D READ Ctl3D WRITE SetCtl3D)
-    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
-    Q_PROPERTY(TColor FixedColor READ FixedColor WRITE SetFixedColor)
-    Q_PROPERTY(TColor FontColor READ FontColor WRITE SetFontColor)
-    Q_PROPERTY(int ColCount READ ColCount WRITE SetColCount)
-    Q_PROPERTY(int RowCount READ RowCount WRITE SetRowCount)
-    Q_PROPERTY(int FixedCols READ FixedCols WRITE SetFixedCols)
-    Q_PROPERTY(int FixedRows READ FixedRows WRITE SetFixedRows)
-    Q_PROPERTY(int DefaultColWidth READ DefaultColWidth WRITE SetDefaultColWidth)
-    Q_PROPERTY(int DefaultRowHeight READ DefaultRowHeight WRITE SetDefaultRowHeight)
-    Q_PROPERTY(bool DefaultDrawing READ DefaultDrawing WRITE SetDefaultDrawing)
-
-public:
-    explicit TCellGrid(QWidget* parent = nullptr);
-    ~TCellGrid() override;
-
-    // ---- the string grid
-    int ColCount() const { return FCore.ColCount(); }
-    // Fewer columns free the surplus items from the last one down, more add items.
-    void SetColCount(int value);
-    int RowCount() const { return FCore.RowCount(); }
-    void SetRowCount(int value);
-    int FixedCols() const { return FCore.FixedCols(); }
-    void SetFixedCols(int value);
-    int FixedRows() const { return FCore.FixedRows(); }
-    void SetFixedRows(int value);
-    std::string Cells(int col, int row) const { return FCore.Cell(col, row); }
-    void SetCells(int col, int row, const std::string& text);
-    std::intptr_t Objects(int col, int row) const { return FCore.Object(col, row); }
-    void SetObjects(int col, int row, std::intptr_t object) { FCore.SetObject(col, row, object); }
-    int DefaultColWidth() const { return FCore.DefaultColWidth(); }
-    void SetDefaultColWidth(int value);
-    int DefaultRowHeight() const { return FCore.DefaultRowHeight(); }
-    void SetDefaultRowHeight(int value);
-    int ColWidths(int col) const { return FCore.ColWidth(col); }
-    void SetColWidths(int col, int width);
-    int RowHeights(int row) const { return FCore.RowHeight(row); }
-    void SetRowHeights(int row, int height);
-    int GridLineWidth() const { return FCore.GridLineWidth(); }
-    void SetGridLineWidth(int value);
-    TGridOptions Options() const { return FCore.Options(); }
-    void SetOptions(TGridOptions value);
-    int Col() const { return FCore.Col(); }
-    void SetCol(int value) { FocusCell(value, Row()); }
-    int Row() const { return FCore.Row(); }
-    void SetRow(int value) { FocusCell(Col(), value); }
-    int TopRow() const { return FCore.TopRow(); }
-    void SetTopRow(int value);
-    int LeftCol() const { return FCore.LeftCol(); }
-    void SetLeftCol(int value);
-    TColor Color() const { return FColor; }
-    void SetColor(TColor value);
-    TColor FixedColor() const { return FFixedColor; }
-    void SetFixedColor(TColor value);
-    // The text colour of the grid's font (font() is the grid's font).
-    TColor FontColor() const { return FFontColor; }
-    void SetFontColor(TColor value);
-    bool DefaultDrawing() const { return FDefaultDrawing; }
-    void SetDefaultDrawing(bool value);
-    void MoveColumn(int from, int to);
-    bool Ctl3D() const { return FCtl3D; }
-    void SetCtl3D(bool value);
-    // The cell rectangle in the coordinates of the drawing area (viewport()).
-    QRect CellRect(int col, int row) const { return FCore.CellRect(col, row); }
-    TGridCoord MouseCoord(int x, int y) const { return FCore.MouseCoord(x, y); }
-    // The painter while a cell is being drawn (OnDrawCell, OnCellProps); none otherwise.
-    QPainter* Canvas() const { return FCanvas; }
-    // The cell text an editor starts from.
-    std::string GetEditText(int col, int row) const { return Cells(col, row); }
-    // Stores an edited text: the cell, then OnSetEditText.
-    void SetEditText(int col, int row, const std::string& value);
-    // The grid's handling of a key (what the grid does when it has the focus).
-    void KeyDown(int key, Qt::KeyboardModifiers modifiers);
-    // The focus comes back from an in-place control: no editor opens for it.
-    void TakeFocusFromEditor();
-    // Moves the focus on from the grid to the next or previous control.
-    bool FocusNextControl(bool next) { return QAbstractScrollArea::focusNextPrevChild(next); }
-    const TStringGridCore& Core() const { return FCore; }
-
-    TDrawCellEvent OnDrawCell;
-    TSetEditEvent OnSetEditText;
-    TSelectCellEvent OnSelectCell;
-
-    // ---- the cell grid
-    TColor FixedLineColor() const { return FFixedLineColor; }
-    void SetFixedLineColor(TColor value);
-    TColor GridLineColor() const { return FGridLineColor; }
-    void SetGridLineColor(TColor value);
-    TColor SelectedColor() const { return FSelectedColor; }
-    void SetSelectedColor(TColor value);
-    TColor SelectedTextColor() const { return FSelectedTextColor; }
-    void SetSelectedTextColor(TColor value);
-    TCellGridColumns& Columns() { return *FColumns; }
-    const TCellGridColumns& Columns() const { return *FColumns; }
-    // Copies the definitions (editors are not copied).
-    void SetColumns(const TCellGridColumns& value);
-    bool MultiLine() const { return FMultiLine; }
-    void SetMultiLine(bool value);
-    bool ImmediateEditMode() const { return FImmediateEditMode; }
-    void SetImmediateEditMode(bool value) { FImmediateEditMode = value; }
-
-    TDrawEditorEvent OnDrawEditor;
-    TCellPropsEvent OnCellProps;
-
-    // The key an editor opened by typing starts with (0: none).
-    char32_t ImmediateKey() const { return FImmediateKey; }
-    void ClearImmediateKey() { FImmediateKey = 0; }
-    // The cell an editor writes back to.
-    int EditCol() const { return FEditCol; }
-    int EditRow() const { return FEditRow; }
-    // The editor shown over a cell, or none.
-    TCellEditor* ActiveEditor() const { return FActiveEditor; }
-    void SetActiveEditor(TCellEditor* value) { FActiveEditor = value; }
-
-    // Places the column's editor over (col, row): OnDrawEditor when assigned,
-    // else the column item's ShowEditor.
-    virtual void ShowEditor(int col, int row);
-    // Asked whenever the grid would open an editor: opens the column's cell
-    // editor when it has one. Always false (the grid has no editor of its own).
-    bool CanEditShow();
-    // The grid's look of a cell (what the default drawing paints).
-    TCellLook CellLook(int col, int row, TGridDrawState state) const;
-    TGridDrawState DrawState(int col, int row) const;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void scrollContentsBy(int dx, int dy) override;
-    bool focusNextPrevChild(bool next) override;
-    bool event(QEvent* event) override;
-
-    // A cell is drawn (default drawing on: the look, OnDrawCell, the lines).
-    virtual void DrawCell(QPainter& painter, int col, int row, const QRect& rect, TGridDrawState state);
-    // The top-left cell changed: the active editor follows its cell.
-    virtual void TopLeftChanged();
-    // A typed character (step of the grid's own character handling).
-    void KeyPress(char32_t key);
-
-private:
-    friend class TCellGridColumnItem;
-    void InvalidateColumn(int col);
-    void InvalidateCell(int col, int row);
-    void FocusCell(int col, int row);
-    void UpdateScrollBars();
-    void SyncScrollBars();
-    void AfterMove(bool scrolled);
-    // Opens the current column's editor if there is one (the grid's ShowEditor).
-    void TryShowEditor();
-    void ReleaseEditorWindows();
-
-    TStringGridCore FCore;
-    // The cell grid's own fields.
-    char32_t FImmediateKey = 0;
-    int FEditCol = -1;
-    int FEditRow = -1;
-    bool FMultiLine = false;
-    QPointer<TCellEditor> FActiveEditor;
-    std::unique_ptr<TCellGridColumns> FColumns;
-    bool FImmediateEditMode = false;
-    TColor FFixedLineColor = clBlack;
-    TColor FGridLineColor = clSilver;
-    TColor FSelectedTextColor = clHighlightText;
-    TColor FSelectedColor = clHighlight;
-    // The string grid's.
-    TColor FColor = clWindow;
-    TColor FFixedColor = clBtnFace;
-    TColor FFontColor = clWindowText;
-    bool FDefaultDrawing = true;
-    bool FCtl3D = true;
-    QPainter* FCanvas = nullptr;
-    bool FSyncingScroll = false;
-    bool FClickOnCurrent = false;
-    bool FQuietFocus = false;
-};
-
-// ---- Cell editors -------------------------------------------------------------
-
-using TAllowEndEditEvent = std::function<void(TObject* Sender, int& Key, Qt::KeyboardModifiers Shift, bool& EndEdit)>;
-
-class TCellEditor : public QObject, public TObject {
-    Q_OBJECT
-public:
-    // The owner is the form the editor belongs to (its in-place control lives there).
-    explicit TCellEditor(QObject* owner = nullptr);
-    ~TCellEditor() override;
-
-    TCellGrid* Grid() const { return FGrid; }
-    int AttachCount() const { return FAttachCount; }
-    std::string Name() const { return objectName().toStdString(); }
-    std::string DefaultText() const { return FDefaultText; }
-    void SetDefaultText(const std::string& value) { FDefaultText = value; }
-
-    virtual void Attach(TCellGrid* grid);
-    virtual void Detach();
-    // The grid's window goes away: the in-place control leaves it.
-    virtual void ReleaseWindow() {}
-    virtual void InitEditor() {}
-    virtual void StartEdit() = 0;
-    virtual void EndEdit() = 0;
-    // Stores a text into the cell being edited (the grid's SetEditText).
-    virtual void SetCellText(const std::string& text);
-    virtual void Draw(const QRect& rect) = 0;
-    virtual void Clear() = 0;
-
-    // Called by keys that may end an edit; may change the key and the flag.
-    TAllowEndEditEvent AllowEndEditEvent;
-
-private:
-    std::string FDefaultText;
-    TCellGrid* FGrid = nullptr;
-    int FAttachCount = 0;
-};
-
-// An editor that owns an in-place control.
-class TMetaCellEditor : public TCellEditor {
-    Q_OBJECT
-public:
-    explicit TMetaCellEditor(QObject* owner = nullptr);
-    ~TMetaCellEditor() override;
-
-    // What the form's loading calls once the editor's settings are in.
-    void Loaded();
-
-    void Attach(TCellGrid* grid) override;
-    void Detach() override;
-    void ReleaseWindow() override;
-    // Makes the in-place control; ECellEditorError when it cannot be made or
-    // placed into the owner.
-    void InitEditor() override;
-    void Draw(const QRect& rect) override;
-    void Clear() override;
-    virtual QWidget* GetEditorControl() const { return FEditor; }
-
-    // The in-place control leaves (ends the edit) and the focus goes to the grid.
-    void LeaveToGrid();
-    // A key that ends the edit: the control is left and the grid moves by it.
-    void EndByKey(int key, Qt::KeyboardModifiers shift);
-    // The control's exit: EndEdit and Clear while the editor is active.
-    void ControlExit();
-    // Tab without goTabs: the control is left for the control after the grid.
-    bool FocusNextControl(bool next);
-
-protected:
-    virtual QWidget* CreateEditor(QWidget* owner) { (void)owner; return nullptr; }
-    // The control exists (made if it was not).
-    QWidget* EnsureControl();
-
-private:
-    // Makes the control a child of the grid's drawing area, or takes it back
-    // into the owner, hidden.
-    void PlaceControl();
-    void ParkControl();
-
-    QPointer<QWidget> FEditor;
-    bool FExiting = false;
-};
-
-class TComboCellEditor : public TMetaCellEditor {
-    Q_OBJECT
-    Q_PROPERTY(QString DefaultText READ QDefaultText WRITE SetQDefaultText)
-    Q_PROPERTY(Zor_StandardControls::TComboBoxStyle Style READ Style WRITE SetStyle)
-    Q_PROPERTY(QStringList Items READ QItems WRITE SetQItems)
-public:
-    explicit TComboCellEditor(QObject* owner = nullptr);
-
-    virtual TComboBoxStyle Style() const;
-    virtual void SetStyle(TComboBoxStyle value);
-    const std::vector<std::string>& Items() const { return FItems; }
-    void SetItems(const std::vector<std::string>& value);
-    QStringList QItems() const;
-    void SetQItems(const QStringList& value);
-    QString QDefaultText() const { return QString::fromStdString(DefaultText()); }
-    void SetQDefaultText(const QString& value) { SetDefaultText(value.toStdString()); }
-
-    void StartEdit() override;
-    void EndEdit() override;
-
-protected:
-    QWidget* CreateEditor(QWidget* owner) override;
-
-private:
-    TComboBoxStyle FStyle = TComboBoxStyle::csDropDown;
-    std::vector<std::string> FItems;
-};
-
-class TMaskEditCellEditor : public TMetaCellEditor {
-    Q_OBJECT
-    Q_PROPERTY(QString DefaultText READ QDefaultText WRITE SetQDefaultText)
-    Q_PROPERTY(QString EditMask READ QEditMask WRITE SetQEditMask)
-public:
-    explicit TMaskEditCellEditor(QObject* owner = nullptr);
-
-    std::string EditMask() const;
-    void SetEditMask(const std::string& value);
-    QString QEditMask() const { return QString::fromStdString(EditMask()); }
-    void SetQEditMask(const QString& value) { SetEditMask(value.toStdString()); }
-    QString QDefaultText() const { return QString::fromStdString(DefaultText()); }
-    void SetQDefaultText(const QString& value) { SetDefaultText(value.toStdString()); }
-
-    void StartEdit() override;
-    void EndEdit() override;
-    // One pixel inside the cell on each side.
-    void Draw(const QRect& rect) override;
-
-protected:
-    QWidget* CreateEditor(QWidget* owner) override;
-
-private:
-    std::string FEditMask;
-};
-
 // ---- Edit masks ------------------------------------------------------------------
 //
 // An edit mask: the mask characters, then optionally ";" and "0" (literals
@@ -673,54 +323,3 @@ TEditMaskForm ParseEditMask(const std::string& editMask);
 // The text of a masked edit from what it shows: blanks removed, and the
 // literal characters removed too when the mask does not keep them.
 std::string MaskedText(const TEditMaskForm& mask, const QString& displayText);
-
-// ---- In-place controls -----------------------------------------------------------
-
-// Whether a key ends an edit in a combo box (before AllowEndEditEvent).
-bool ComboKeyEndsEdit(int key, TComboBoxStyle style, bool tabs, bool hasSelection, int caret, int textLength);
-// Whether a key ends an edit in a masked edit; `examined` tells whether the
-// key is one that is looked at (Tab, Up, Down) at all.
-bool MaskKeyEndsEdit(int key, bool tabs, bool* examined);
-
-class TComboInplace : public QComboBox, public TObject {
-    Q_OBJECT
-public:
-    TComboInplace(QWidget* owner, TComboCellEditor* editor);
-    TComboBoxStyle Style() const { return FStyle; }
-    void SetStyle(TComboBoxStyle value);
-    TComboCellEditor* CellEditor() const { return qobject_cast<TComboCellEditor*>(FCellEditor.data()); }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    bool event(QEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
-
-private:
-    // The editor as the part that outlives its subclass while it is freed.
-    QPointer<TMetaCellEditor> FCellEditor;
-    TComboBoxStyle FStyle = TComboBoxStyle::csDropDown;
-};
-
-class TMaskEditInplace : public QLineEdit, public TObject {
-    Q_OBJECT
-public:
-    TMaskEditInplace(QWidget* owner, TMaskEditCellEditor* editor);
-    std::string EditMask() const { return FEditMask; }
-    void SetEditMask(const std::string& value);
-    // The text as the cell takes it.
-    std::string Text() const;
-    void SetText(const std::string& value);
-    TMaskEditCellEditor* CellEditor() const { return qobject_cast<TMaskEditCellEditor*>(FCellEditor.data()); }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    bool event(QEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
-
-private:
-    QPointer<TMetaCellEditor> FCellEditor;
-    std::string FEditMask;
-    TEditMaskForm FMask;
-};

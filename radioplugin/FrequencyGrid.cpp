@@ -1,6 +1,6 @@
 #include "radioplugin/FrequencyGrid.h"
 
-#include "radioplugin/CellGrid.h"
+#include "radioplugin/CellGridWidget.h"
 #include "radioplugin/GlobalFunctionsRuvo.h"
 
 #include <QPainter>

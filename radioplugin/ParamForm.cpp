@@ -6,7 +6,7 @@
 #include "platform/Component.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
-#include "radioplugin/CellGrid.h"
+#include "radioplugin/CellGridWidget.h"
 #include "radioplugin/ChannelTable.h"
 #include "radioplugin/FrequencyGrid.h"
 #include "radioplugin/FunkmodulTerminalForm.h"

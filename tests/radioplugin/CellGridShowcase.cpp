@@ -4,7 +4,7 @@
 //                                   frequency editor on row 2 in turn, writes
 //                                   a picture of each state (a.png, a-2.png)
 //                                   and ends
-#include "radioplugin/CellGrid.h"
+#include "radioplugin/CellGridWidget.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,9 @@
 // The string grid with cell editors: the grid's logic without a window, the
 // edit masks and key rules, and the grid with its in-place controls in an
 // offscreen form set up like the channel table of the parameter dialog.
+#include "radioplugin/CellEditors.h"
 #include "radioplugin/CellGrid.h"
+#include "radioplugin/CellGridWidget.h"
 
 #include "platform/Component.h"
 

@@ -5,7 +5,7 @@
 #include "platform/Beep.h"
 #include "platform/Exception.h"
 #include "platform/MessageWindow.h"
-#include "radioplugin/CellGrid.h"
+#include "radioplugin/CellGridWidget.h"
 #include "radioplugin/FrequencyGrid.h"
 #include "radioplugin/FunkmodulTerminalForm.h"
 #include "radioplugin/GPSTraceForm.h"
