@@ -1,5 +1,6 @@
 #include "controls/Zor_EditCore.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Beep.h"
 #include "platform/FormatSettings.h"
 
@@ -105,18 +106,6 @@ std::string Limited(const std::string& s, int limit)
             break;
     }
     return kept == text.size() ? s : ToU8(text.substr(0, kept));
-}
-
-// Blanks and control characters off both ends.
-std::string Trim(const std::string& s)
-{
-    std::size_t first = 0;
-    std::size_t last = s.size();
-    while (first < last && static_cast<unsigned char>(s[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ')
-        --last;
-    return s.substr(first, last - first);
 }
 
 std::string RemoveCrLf(std::string s)

@@ -1,5 +1,6 @@
 #include "controls/Zor_StandardControls.h"
 
+#include "platform/AsciiText.h"
 #include "platform/FormatSettings.h"
 
 #include <QAbstractItemView>
@@ -43,17 +44,6 @@ int UnitsBefore(const QString& s, int chars)
         ++i;
     }
     return i;
-}
-
-std::string TrimText(const std::string& s)
-{
-    std::size_t first = 0;
-    std::size_t last = s.size();
-    while (first < last && static_cast<unsigned char>(s[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ')
-        --last;
-    return s.substr(first, last - first);
 }
 
 const TZor_Colors_Bevel& EditSet()
@@ -906,7 +896,7 @@ void TZor_AutoScreen::ShowInDisplays(const std::string& text)
     QWidget* main = MainForm();
     if (!main)
         return;
-    const std::string trimmed = TrimText(text);
+    const std::string trimmed = Trim(text);
     // The displays first: showing a text may make or free objects of the form.
     // The focus also moves while a part of the form is being freed; its list
     // of children then holds empty places for the children already gone, which

@@ -69,7 +69,7 @@ void TCommunication::OpenSerial()
     FSerial->SetOnDebugSendData(FOnDebugSendData);
     FSerial->SetOnStatusChange(FOnStatusChanged);
     FSerial->SetOpen(true);
-    FSerial->ClearStatusBits(0x10000);
+    FSerial->ClearStatusBits(Serial::OptionBeepOnJ);
 }
 
 void TCommunication::OpenUSB()

@@ -44,16 +44,7 @@ TfComportOptions::TfComportOptions(QWidget* owner) : TForm(owner)
     SetOwnerRoot(this);
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowTitle("Schnittstelle auswählen");
-    auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    spLeft = new QWidget(this);
-    spLeft->setObjectName("spLeft");
-    spLeft->setFixedWidth(41);
-    spLeft->setAutoFillBackground(true);
-    outer->addWidget(spLeft);
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(8, 8, 8, 8);
-    outer->addLayout(body, 1);
+    QVBoxLayout* body = MakeDialogFrame(this, spLeft);
     auto* top = new QHBoxLayout;
     auto* image = new QLabel(this);
     image->setObjectName("imPort");
@@ -116,15 +107,7 @@ void TfComportOptions::FormCreate()
     items << "USB" << "Keine Schnittstelle";
     ePort->SetItems(items);
     ePort->SetItemIndex(ePort->count() - 1);
-    const bool system = G_Zor_Pattern().UseWindowsDefaults();
-    auto paint = [](QWidget* w, TColor colour) {
-        QPalette palette = w->palette();
-        palette.setColor(QPalette::Window, ColorToQColor(colour));
-        w->setPalette(palette);
-    };
-    setAutoFillBackground(true);
-    paint(this, system ? clBtnFace : TColor(0x00F0FBFF));
-    paint(spLeft, system ? clHotLight : TColor(0x00F0CAA6));
+    PaintDialogFrame(this, spLeft);
 }
 
 std::vector<std::string> TfComportOptions::ListPorts(bool withNames)

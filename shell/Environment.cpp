@@ -34,14 +34,6 @@ std::string WithDelimiter(const std::string& path)
     return !path.empty() && path.back() == '/' ? path : path + "/";
 }
 
-std::string Trim(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 } // namespace
 
 std::string TEnvironment::ProgramKey()
@@ -314,8 +306,10 @@ bool TEnvironment::GetExtendedVersion() const
 
 void TEnvironment::StoreServiceCode(const std::string& Text)
 {
+    // The conversion passes over blanks, tabs and line ends at either end
+    // itself; a code with any other character around it is no code.
     bool ok = false;
-    const int code = QString::fromStdString(Trim(Text)).toInt(&ok);
+    const int code = QString::fromStdString(Text).toInt(&ok);
     if (FStorage) {
         FStorage->SetRoot(MakerKey);
         FStorage->WriteInteger("NormWindowPos", ok ? code : 0);

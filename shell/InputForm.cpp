@@ -24,16 +24,7 @@ TfInputForm::TfInputForm(QWidget* owner) : TForm(owner, Qt::Tool)
     SetOwnerRoot(this);
     fInputForm = this;
     setWindowTitle("Bitte geben Sie den gewünschten Wert ein.");
-    auto* outer = new QHBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    spLeft = new QWidget(this);
-    spLeft->setObjectName("spLeft");
-    spLeft->setFixedWidth(41);
-    spLeft->setAutoFillBackground(true);
-    outer->addWidget(spLeft);
-    auto* body = new QVBoxLayout;
-    body->setContentsMargins(8, 8, 8, 8);
-    outer->addLayout(body, 1);
+    QVBoxLayout* body = MakeDialogFrame(this, spLeft);
     auto* top = new QHBoxLayout;
     imDialogType = new QLabel(this);
     imDialogType->setObjectName("imDialogType");
@@ -92,16 +83,8 @@ TfInputForm::~TfInputForm()
 
 void TfInputForm::FormCreate()
 {
-    const bool system = G_Zor_Pattern().UseWindowsDefaults();
-    auto paint = [](QWidget* w, TColor colour) {
-        QPalette palette = w->palette();
-        palette.setColor(QPalette::Window, ColorToQColor(colour));
-        w->setPalette(palette);
-    };
-    setAutoFillBackground(true);
-    paint(this, system ? clBtnFace : TColor(0x00F0FBFF));
-    paint(spLeft, system ? clHotLight : TColor(0x00F0CAA6));
-    paint(pnMessage, system ? clInfoBk : TColor(0x00F0FBFF));
+    const bool system = PaintDialogFrame(this, spLeft);
+    SetWindowColour(pnMessage, system ? clInfoBk : TColor(0x00F0FBFF));
     cbAction->hide();
     MaxInputLength = 0;
     edValueChange();

@@ -6,6 +6,7 @@
 
 #include "controls/SyncListbox.h"
 #include "link/Communication.h"
+#include "link/Serial_Communication.h"
 #include "link/USB_Communication.h"
 #include "localization/lcLngLnk.h"
 #include "platform/Component.h"
@@ -521,7 +522,7 @@ void TfMainForm::OpenSerialInterface()
     link.SetOnDebugSendData([this](const std::string& m) { DebugSendData(m); });
     link.SetOnDebugReceiveData([this](const std::string& m) { DebugReceiveData(m); });
     link.Reconnect();
-    link.ClearStatusBits(0x10000);
+    link.ClearStatusBits(Serial::OptionBeepOnJ);
 }
 
 void TfMainForm::ShowInterfaceOptions()

@@ -1,14 +1,17 @@
 #include "shell/ZorUtils.h"
 
+#include "controls/Zor_Pattern.h"
 #include "localization/lcComp.h"
 #include "localization/lcLngLnk.h"
 #include "shell/DataModule.h"
 #include "shell/MainForm.h"
 
 #include <QCoreApplication>
+#include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QUuid>
+#include <QVBoxLayout>
 
 std::string NewGUIDText()
 {
@@ -60,4 +63,35 @@ std::string GetVersionInfoString(int index)
         "Zorvatek GmbH", "Zor Tessaro - Konfigurationsprogramm", TESSARO_VERSION, "Tessaro",
         "\xC2\xA9 2026 Zorvatek GmbH. Alle Rechte vorbehalten.", "", "Tessaro", "Zor Tessaro", TESSARO_VERSION, ""};
     return index >= 0 && index < 10 ? kBlock[index] : std::string();
+}
+
+QVBoxLayout* MakeDialogFrame(QWidget* dialog, QWidget*& spLeft)
+{
+    auto* outer = new QHBoxLayout(dialog);
+    outer->setContentsMargins(0, 0, 0, 0);
+    spLeft = new QWidget(dialog);
+    spLeft->setObjectName("spLeft");
+    spLeft->setFixedWidth(41);
+    spLeft->setAutoFillBackground(true);
+    outer->addWidget(spLeft);
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 8, 8, 8);
+    outer->addLayout(body, 1);
+    return body;
+}
+
+void SetWindowColour(QWidget* window, std::uint32_t colour)
+{
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, ColorToQColor(colour));
+    window->setPalette(palette);
+}
+
+bool PaintDialogFrame(QWidget* dialog, QWidget* spLeft)
+{
+    const bool system = G_Zor_Pattern().UseWindowsDefaults();
+    dialog->setAutoFillBackground(true);
+    SetWindowColour(dialog, system ? clBtnFace : TColor(0x00F0FBFF));
+    SetWindowColour(spLeft, system ? clHotLight : TColor(0x00F0CAA6));
+    return system;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers of the program.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -7,6 +8,8 @@ class TlcCustomLang;
 class TlcLangDispatcher;
 class TlcLangLinked;
 class QObject;
+class QVBoxLayout;
+class QWidget;
 
 // A new GUID in the standard form with braces: 38 characters, upper-case
 // hexadecimal digits.
@@ -31,3 +34,13 @@ void LoadFormTranslations(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, co
 // (CreateFormTranslation), linked to the dispatcher.
 TlcLangLinked* CreateFormTranslations(QObject* window, TlcLangDispatcher* dispatcher, const std::string& form,
                                       const std::function<void(TlcLangLinked&)>& prepare = {});
+
+// The frame of the program's small dialogs (port choice, value input): a
+// strip of 41 pixels down the left side, made as `spLeft`, and the body
+// beside it with margins of 8, whose layout is returned.
+QVBoxLayout* MakeDialogFrame(QWidget* dialog, QWidget*& spLeft);
+// The window's background colour (the palette's Window role).
+void SetWindowColour(QWidget* window, std::uint32_t colour);
+// The dialog's face and its left strip in the system's colours or in the
+// maker's (TZor_Pattern::UseWindowsDefaults); whether they are the system's.
+bool PaintDialogFrame(QWidget* dialog, QWidget* spLeft);

@@ -1,17 +1,16 @@
 #pragma once
 // What the control tests share: fixed format settings for the length of a
-// test, typing into an edit's logic, beeps counted, synthetic key events.
+// test, typing into an edit's logic, beeps counted, a window made the
+// active one. The key senders are in tests/common/KeyInput.h.
 #include "controls/Zor_EditCore.h"
 #include "platform/Beep.h"
 #include "platform/FormatSettings.h"
+#include "tests/common/KeyInput.h"
 #include "tests/common/MachineNumbers.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
-#include <QWindow>
 
 #include <string>
 
@@ -67,55 +66,10 @@ inline void Type(TZor_EditCore& edit, const std::u32string& keys)
     }
 }
 
-// A key press (and release) sent to the widget as the application delivers it.
-inline bool SendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                    const QString& text = QString())
-{
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::sendEvent(widget, &release);
-    return press.isAccepted();
-}
-
-// Types text into the widget one character at a time.
-inline void SendText(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text) {
-        const int key = c.isLetterOrNumber() ? c.toUpper().unicode() : c.unicode();
-        SendKey(widget, key, Qt::NoModifier, QString(c));
-    }
-}
-
-// Keys pressed and released as the window system delivers them to the window
-// of `inWindow`: to its focus widget, or to a list that a combo box opened.
-inline void PressKey(QWidget* inWindow, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(inWindow->window()->windowHandle(), key, modifiers);
-}
-// ASCII text, one key per character.
-inline void TypeKeys(QWidget* inWindow, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::keyClick(inWindow->window()->windowHandle(), c.toLatin1());
-}
-
 // Shows the window and makes it the active one, as clicking on it would.
 inline bool ShowActive(QWidget* window)
 {
     window->show();
     QApplication::setActiveWindow(window);
     return QTest::qWaitForWindowActive(window);
-}
-
-// A key pressed and released as the X server delivers it to the window of
-// `inWindow`, with the text it carries there: Delete with "\x7f", Backspace
-// with "\x08", Alt and a letter with the letter.
-inline void X11Key(QWidget* inWindow, Qt::Key key, const QString& text,
-                   Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QWindow* window = inWindow->window()->windowHandle();
-    qt_handleKeyEvent(window, QEvent::KeyPress, key, modifiers, text);
-    qt_handleKeyEvent(window, QEvent::KeyRelease, key, modifiers, text);
-    QCoreApplication::processEvents();
 }

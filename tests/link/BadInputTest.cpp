@@ -3,6 +3,7 @@
 // their STX. In virtual time; the rules checked after every step are in
 // ProtocolExerciser.h.
 #include "tests/link/ProtocolExerciser.h"
+#include "tests/common/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +13,6 @@
 using namespace Serial;
 
 namespace {
-
-std::string Bytes(std::initializer_list<int> values)
-{
-    std::string s;
-    for (const int v : values)
-        s += static_cast<char>(v);
-    return s;
-}
 
 // A frame of the peer with the data bytes exactly as given on the wire and a
 // checksum that fits them.

@@ -107,25 +107,25 @@ TEST_F(FacadeTest, OpeningSerialClearsTheBeepOption)
         return BeepCount() - before;
     };
     c.SetInterfaceType(TInterfaceType::itSerial);
-    EXPECT_EQ(c.Status() & 0x10000u, 0u);
+    EXPECT_EQ(c.Status() & Serial::OptionBeepOnJ, 0u);
     EXPECT_EQ(beepsOnJ(), 0u);
     // With the option on, the acknowledged J beeps.
-    c.SerialLink()->SetStatusBits(0x10000);
-    EXPECT_EQ(c.Status() & 0x10000u, 0x10000u);
+    c.SerialLink()->SetStatusBits(Serial::OptionBeepOnJ);
+    EXPECT_EQ(c.Status() & Serial::OptionBeepOnJ, Serial::OptionBeepOnJ);
     EXPECT_EQ(beepsOnJ(), 1u);
     // The facade clears it on the thread.
-    c.ClearStatusBits(0x10000);
-    EXPECT_EQ(c.Status() & 0x10000u, 0u);
+    c.ClearStatusBits(Serial::OptionBeepOnJ);
+    EXPECT_EQ(c.Status() & Serial::OptionBeepOnJ, 0u);
     EXPECT_EQ(beepsOnJ(), 0u);
     // Opened again, the new link has it off, whatever the old one had.
-    c.SerialLink()->SetStatusBits(0x10000);
+    c.SerialLink()->SetStatusBits(Serial::OptionBeepOnJ);
     c.SetInterfaceType(TInterfaceType::itSerial);
     ASSERT_EQ(Ios.size(), 2u);
-    EXPECT_EQ(c.Status() & 0x10000u, 0u);
+    EXPECT_EQ(c.Status() & Serial::OptionBeepOnJ, 0u);
     EXPECT_EQ(beepsOnJ(), 0u);
     // Without a serial link there is nothing to clear.
     c.SetInterfaceType(TInterfaceType::itNone);
-    c.ClearStatusBits(0x10000);
+    c.ClearStatusBits(Serial::OptionBeepOnJ);
     EXPECT_EQ(c.Status(), 0u);
 }
 

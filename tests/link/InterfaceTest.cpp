@@ -167,7 +167,7 @@ TEST_F(InterfaceTest, ConnectionAndStatusReportsOfThePortThread)
     Pump();
     EXPECT_EQ(changes, std::vector<bool>{false});
     Io->PostToInterface(RegisterWindowMessage("ComVerbStatus"), 1, {});
-    Link.SetStatusBits(0x10000);
+    Link.SetStatusBits(Serial::OptionBeepOnJ);
     Io->PostToInterface(RegisterWindowMessage("ComStatus"), 0xFFFF0001u, {});
     Pump();
     EXPECT_EQ(changes, (std::vector<bool>{false, true}));
@@ -180,12 +180,12 @@ TEST_F(InterfaceTest, StatusBitsArePostedOnlyWhenTheyChange)
 {
     Link.SetPortNumber(1);
     Link.SetOpen(true);
-    Link.SetStatusBits(0x20000);
-    Link.SetStatusBits(0x20000);
-    Link.ClearStatusBits(0x10000);
+    Link.SetStatusBits(Serial::OptionPlainAck);
+    Link.SetStatusBits(Serial::OptionPlainAck);
+    Link.ClearStatusBits(Serial::OptionBeepOnJ);
     EXPECT_EQ(StatusPostsToThread(), std::vector<std::uintptr_t>{0x20000});
-    Link.SetStatusBits(0x10000 | 0x20000);
-    Link.ClearStatusBits(0x30000);
+    Link.SetStatusBits(Serial::OptionBeepOnJ | Serial::OptionPlainAck);
+    Link.ClearStatusBits(Serial::OptionBeepOnJ | Serial::OptionPlainAck);
     EXPECT_EQ(StatusPostsToThread(), (std::vector<std::uintptr_t>{0x20000, 0x30000, 0}));
     EXPECT_EQ(Link.Status(), 0u);
 }

@@ -1,5 +1,6 @@
 // The frame protocol of the port thread, in virtual time.
 #include "tests/link/VirtualComIo.h"
+#include "tests/common/Bytes.h"
 
 #include "platform/Beep.h"
 #include "platform/SerialPort.h"
@@ -13,14 +14,6 @@
 using namespace Serial;
 
 namespace {
-
-std::string Bytes(std::initializer_list<int> values)
-{
-    std::string s;
-    for (const int v : values)
-        s += static_cast<char>(v);
-    return s;
-}
 
 // A positive answer of the peer whose receive number is `peerReceive`.
 std::string PeerAck(int peerSend, int peerReceive)

@@ -13,6 +13,7 @@
 #include "shell/Language.h"
 #include "shell/ZorAboutDlg.h"
 #include "shell/ZorUtils.h"
+#include "tests/common/RecordingLauncher.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "tests/shell/ProgramFixture.h"
 
@@ -374,19 +375,7 @@ TEST_F(DialogsTest, ChoosingEnglishStoresItAndSwitchesTheWindows)
 
 TEST_F(DialogsTest, AboutBoxShowsTheVersionAndOpensTheMakersPages)
 {
-    struct TLauncher : TLauncherService {
-        bool OpenDocument(const std::string& what) override
-        {
-            Opened.push_back(what);
-            return true;
-        }
-        bool SendMail(const TMail& mail) override
-        {
-            Mails.push_back(mail.To);
-            return true;
-        }
-        std::vector<std::string> Opened, Mails;
-    } launcher;
+    TRecordingLauncher launcher;
     SetLauncherService(&launcher);
     EXPECT_EQ(GetVersionInfoString(7), "Zor Tessaro");
     EXPECT_EQ(GetVersionInfoString(10), "");
@@ -397,7 +386,7 @@ TEST_F(DialogsTest, AboutBoxShowsTheVersionAndOpensTheMakersPages)
         about.lblInternetClick();
         about.lblEMailClick();
         EXPECT_EQ(launcher.Opened, std::vector<std::string>{TDM::WebAddress});
-        EXPECT_EQ(launcher.Mails, std::vector<std::string>{TDM::ServiceAddress});
+        EXPECT_EQ(launcher.MailedTo(), std::vector<std::string>{TDM::ServiceAddress});
         about.show();
         Type(&about, Qt::Key_A, "a"); // any key closes it
         EXPECT_FALSE(about.isVisible());

@@ -174,6 +174,24 @@ TEST_F(EnvironmentTest, ServiceCodes)
     EXPECT_EQ(Value("NormWindowPos").toInt(), 48213);
 }
 
+// What may stand around a code typed or pasted into the input dialog: blanks,
+// tabs and line ends go; any other character makes it no code.
+TEST_F(EnvironmentTest, ServiceCodeBetweenBlanks)
+{
+    const struct {
+        const char* Text;
+        int Stored;
+    } cases[] = {
+        {"48213", 48213},      {" \t48213\r\n", 48213}, {"\v48213\f", 48213}, {"\x01" "48213", 0},
+        {"48213\x1f", 0},     {"\xc2\xa0" "48213", 0}, {"48 213", 0},          {"", 0},
+    };
+    TEnvironment env(&Storage);
+    for (const auto& c : cases) {
+        env.StoreServiceCode(c.Text);
+        EXPECT_EQ(Value("NormWindowPos").toInt(), c.Stored) << c.Text;
+    }
+}
+
 TEST_F(EnvironmentTest, WithoutDataModuleNothingIsStored)
 {
     {

@@ -4,21 +4,12 @@
 #include "platform/Help.h"
 #include "platform/Launcher.h"
 #include "shell/HelpRouter.h"
+#include "tests/common/RecordingLauncher.h"
 #include "tests/shell/ShellFixture.h"
 
 #include <QWidget>
 
 namespace {
-
-class TRecordingLauncher : public TLauncherService {
-public:
-    bool OpenDocument(const std::string& what) override
-    {
-        Opened.push_back(what);
-        return true;
-    }
-    std::vector<std::string> Opened;
-};
 
 class TPopupRouter : public THelpRouter {
 public:

@@ -6,8 +6,8 @@
 #include "platform/Exception.h"
 #include "shell/CommunicationMonitor.h"
 #include "shell/Environment.h"
+#include "tests/common/KeyInput.h"
 #include "tests/link/VirtualComIo.h"
-#include "tests/shell/KeyInput.h"
 #include "tests/shell/ProgramFixture.h"
 
 #include <QAccessible>

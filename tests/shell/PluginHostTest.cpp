@@ -9,6 +9,7 @@
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
 #include "shell/Environment.h"
+#include "tests/common/RecordingLauncher.h"
 #include "tests/link/VirtualComIo.h"
 #include "tests/shell/ProgramFixture.h"
 
@@ -403,24 +404,6 @@ TEST_F(PluginHostTest, AFailedUploadStillResumesTheMonitorAndTheActions)
     for (const auto& line : TakeLog())
         EXPECT_EQ(line.find("SetParameter"), std::string::npos) << line;
 }
-
-namespace {
-class TRecordingLauncher : public TLauncherService {
-public:
-    bool OpenDocument(const std::string& what) override
-    {
-        Opened.push_back(what);
-        return true;
-    }
-    bool SendMail(const TMail& mail) override
-    {
-        Mails.push_back(mail);
-        return true;
-    }
-    std::vector<std::string> Opened;
-    std::vector<TMail> Mails;
-};
-} // namespace
 
 TEST_F(PluginHostTest, TheErrorReportIsMailedOnlyWhenItWasWrittenWhole)
 {

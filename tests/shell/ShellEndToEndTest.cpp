@@ -9,7 +9,7 @@
 #include "shell/Environment.h"
 #include "sim/FramingPeer.h"
 #include "sim/RadioModule.h"
-#include "tests/shell/KeyInput.h"
+#include "tests/common/KeyInput.h"
 #include "tests/shell/ProgramFixture.h"
 #include "tests/shell/ShellDriving.h"
 #include "tests/shell/ShippedProgram.h"

@@ -3,49 +3,29 @@
 // start build/bin/Tessaro (or a copy in a folder of its own) offscreen, with
 // settings and data folders of its own.
 #include "sim/FramingPeer.h"
+#include "tests/common/ShippedProgram.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 // The program as it ships, in a process of its own: offscreen, with a
 // settings folder of its own, and with the window watch put in, which tells
 // on stderr of every window that comes up.
-class TShippedProgram {
+class TShippedProgram : public TProgramProcess {
 public:
-    explicit TShippedProgram(const QString& folder = QCoreApplication::applicationDirPath()) : FFolder(folder)
+    explicit TShippedProgram(const QString& folder = QCoreApplication::applicationDirPath())
+        : TProgramProcess({}, WINDOW_WATCH_PATH), FFolder(folder)
     {
-        EXPECT_TRUE(FConfig.isValid() && FData.isValid());
     }
-    ~TShippedProgram()
-    {
-        if (Process.state() != QProcess::NotRunning) {
-            Process.kill();
-            Process.waitForFinished(5000);
-        }
-    }
-    QString Ini() const { return FConfig.path() + "/Zorvatek.ini"; }
     void Start(const QStringList& arguments, const QProcessEnvironment& extra = {})
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("XDG_CONFIG_HOME", FConfig.path());
-        env.insert("XDG_DATA_HOME", FData.path());
-        env.insert("LD_PRELOAD", WINDOW_WATCH_PATH);
-        // The sanitizer's runtime then does not come first; that is fine.
-        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
-        env.insert(extra);
-        Process.setProcessEnvironment(env);
-        Process.start(FFolder + "/Tessaro", arguments);
-        ASSERT_TRUE(Process.waitForStarted(5000));
+        TProgramProcess::Start(FFolder + "/Tessaro", arguments, extra);
     }
     // Waits (real time) until the program has shown a window of this class.
     bool WaitForWindow(const QString& className, int timeoutMs = 30000)
@@ -91,12 +71,10 @@ public:
         return ended;
     }
 
-    QProcess Process;
     QByteArray Output;
 
 private:
     QString FFolder;
-    QTemporaryDir FConfig, FData;
 };
 
 // The program's files in a folder of their own, without a catalogue.

@@ -1,4 +1,5 @@
 #include "tests/usb/FakeUsb.h"
+#include "tests/usb/DeviceModel.h"
 
 #include <usb.h>
 
@@ -41,9 +42,7 @@ struct TDevice {
     std::map<int, std::vector<std::string>> Written;
     std::map<int, int> WriteCalls;
     std::map<int, int> ReadCalls;
-    std::map<int, int> Stalls;     // transfers still to stall, by endpoint
-    std::map<int, bool> Halted;    // stalled and not cleared since
-    std::map<int, int> ClearHalts; // usb_clear_halt calls
+    std::map<int, UsbDeviceModel::THalt> Halts; // by endpoint
 
     // The records the bus shows, stable for the life of the device.
     struct usb_device Record{};
@@ -154,18 +153,6 @@ int DeviceIndex(TBus& bus, const struct usb_device* record)
     return -1;
 }
 
-// -32 when the endpoint is halted or halts with this transfer.
-bool Stalls(TDevice& d, int ep)
-{
-    if (d.Halted[ep])
-        return true;
-    if (d.Stalls[ep] <= 0)
-        return false;
-    --d.Stalls[ep];
-    d.Halted[ep] = true;
-    return true;
-}
-
 // The scripted result of a call, or 0; sets the error text of a failure.
 int TakeResult(TBus& bus, TDevice& d, FakeUsb::TCall call)
 {
@@ -204,7 +191,7 @@ int Write(usb_dev_handle* h, int ep, const char* bytes, int size, int timeout)
         ++d.WriteCalls[ep];
         if (!d.Plugged)
             return -19;
-        if (Stalls(d, ep))
+        if (d.Halts[ep].Meets()) // halted, or halts with this transfer
             return -32;
         auto& results = d.WriteResults[ep];
         if (!results.empty()) {
@@ -235,18 +222,18 @@ int Read(usb_dev_handle* h, int ep, char* bytes, int size, int timeout)
     bus.LargestReadTimeout = std::max(bus.LargestReadTimeout, timeout);
     TDevice& d = *bus.Devices[static_cast<std::size_t>(h->Device)];
     ++d.ReadCalls[ep];
-    if (d.Plugged && Stalls(d, ep))
+    if (d.Plugged && d.Halts[ep].Meets())
         return -32;
     ++h->InTransfer;
     ++bus.PendingReads;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::min(timeout, bus.ReadWaitMs));
     auto& inbound = d.Inbound[ep];
-    bus.Changed.wait_until(lock, deadline, [&] { return !inbound.empty() || !d.Plugged || d.Stalls[ep] > 0; });
+    bus.Changed.wait_until(lock, deadline, [&] { return !inbound.empty() || !d.Plugged || d.Halts[ep].Stalls > 0; });
     --bus.PendingReads;
     --h->InTransfer;
     if (!d.Plugged)
         return -19;
-    if (Stalls(d, ep)) // a stall met while the read waited
+    if (d.Halts[ep].Meets()) // a stall met while the read waited
         return -32;
     if (inbound.empty())
         return FakeUsb::ETimeout;
@@ -411,8 +398,7 @@ int usb_clear_halt(usb_dev_handle* dev, unsigned int ep)
     TDevice& d = *bus.Devices[static_cast<std::size_t>(dev->Device)];
     if (!d.Plugged)
         return -19;
-    d.Halted[static_cast<int>(ep)] = false;
-    ++d.ClearHalts[static_cast<int>(ep)];
+    d.Halts[static_cast<int>(ep)].Clear();
     return 0;
 }
 
@@ -452,7 +438,7 @@ namespace FakeUsb {
 
 std::vector<TEndpoint> StandardEndpoints(std::uint16_t packet)
 {
-    return {{0x81, 3, packet}, {0x01, 3, packet}, {0x82, 2, packet}, {0x02, 2, packet}};
+    return UsbDeviceModel::StandardEndpoints<TEndpoint>(packet);
 }
 
 void Reset()
@@ -511,13 +497,13 @@ void ScriptWrite(int device, int endpoint, int result)
 void Stall(int device, int endpoint, int times)
 {
     std::lock_guard lock(Bus().Lock);
-    Bus().Devices.at(static_cast<std::size_t>(device))->Stalls[endpoint] += times;
+    Bus().Devices.at(static_cast<std::size_t>(device))->Halts[endpoint].Stalls += times;
 }
 
 int ClearHaltCalls(int device, int endpoint)
 {
     std::lock_guard lock(Bus().Lock);
-    return Bus().Devices.at(static_cast<std::size_t>(device))->ClearHalts[endpoint];
+    return Bus().Devices.at(static_cast<std::size_t>(device))->Halts[endpoint].ClearHalts;
 }
 
 void PushRead(int device, int endpoint, const std::string& bytes)

@@ -1,4 +1,5 @@
 #include "tests/usb/UsbDevfs.h"
+#include "tests/usb/DeviceModel.h"
 
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
@@ -59,25 +60,18 @@ using TClose = int (*)(int);
 using TIoctl = int (*)(int, unsigned long, ...);
 using TSelect = int (*)(int, fd_set*, fd_set*, fd_set*, struct timeval*);
 
-TOpen RealOpen()
+// The C library's own functions, looked up once, on the first call that
+// passes one through.
+struct TRealCalls {
+    TOpen Open = Next<TOpen>("open");
+    TClose Close = Next<TClose>("close");
+    TIoctl Ioctl = Next<TIoctl>("ioctl");
+    TSelect Select = Next<TSelect>("select");
+};
+const TRealCalls& Real()
 {
-    static const TOpen f = Next<TOpen>("open");
-    return f;
-}
-TClose RealClose()
-{
-    static const TClose f = Next<TClose>("close");
-    return f;
-}
-TIoctl RealIoctl()
-{
-    static const TIoctl f = Next<TIoctl>("ioctl");
-    return f;
-}
-TSelect RealSelect()
-{
-    static const TSelect f = Next<TSelect>("select");
-    return f;
+    static const TRealCalls calls;
+    return calls;
 }
 
 bool Tracked(int fd)
@@ -119,9 +113,7 @@ struct TEndpointState {
     UsbDevfs::TEndpoint Descriptor;
     std::deque<std::string> ToHost;   // IN: transfers waiting on the device
     std::deque<TUrb*> PendingUrbs;    // oldest first
-    bool Halted = false;
-    int Stalls = 0;
-    int ClearHalts = 0;
+    UsbDeviceModel::THalt Halt;
     bool Hold = false;
     int Submitted = 0;
     std::vector<std::string> Transfers; // OUT: as taken
@@ -327,6 +319,14 @@ void CopyOut(TState& s, TUrb* urb, void* arg)
     s.Urbs.remove_if([urb](const std::unique_ptr<TUrb>& u) { return u.get() == urb; });
 }
 
+// The oldest completed URB of the file, reaped.
+void ReapFirst(TState& s, TFile& file, void* arg)
+{
+    TUrb* urb = file.Completed.front();
+    file.Completed.pop_front();
+    CopyOut(s, urb, arg);
+}
+
 int Submit(TState& s, TFile& file, TDevice& device, int fd, usbdevfs_urb* user)
 {
     TEndpointState* ep = device.Find(user->endpoint);
@@ -345,11 +345,7 @@ int Submit(TState& s, TFile& file, TDevice& device, int fd, usbdevfs_urb* user)
     s.Urbs.push_back(std::move(owned));
     ++ep->Submitted;
     (void)file;
-    if (ep->Stalls > 0) {
-        --ep->Stalls;
-        ep->Halted = true;
-    }
-    if (ep->Halted) {
+    if (ep->Halt.Meets()) {
         Complete(s, urb, -EPIPE, 0);
         return 0;
     }
@@ -411,17 +407,13 @@ int Request(int fd, unsigned long request, void* arg)
         --f->second.Waiters;
         if (f->second.Completed.empty())
             return Fail(ENODEV);
-        TUrb* urb = f->second.Completed.front();
-        f->second.Completed.pop_front();
-        CopyOut(s, urb, arg);
+        ReapFirst(s, f->second, arg);
         return 0;
     }
     case _IOC_NR(USBDEVFS_REAPURBNDELAY): {
         if (file.Completed.empty())
             return Fail(device.Plugged ? EAGAIN : ENODEV);
-        TUrb* urb = file.Completed.front();
-        file.Completed.pop_front();
-        CopyOut(s, urb, arg);
+        ReapFirst(s, file, arg);
         return 0;
     }
     default: break;
@@ -464,8 +456,7 @@ int Request(int fd, unsigned long request, void* arg)
         TEndpointState* ep = device.Find(static_cast<int>(*static_cast<unsigned*>(arg)));
         if (!ep)
             return Fail(ENOENT);
-        ep->Halted = false;
-        ++ep->ClearHalts;
+        ep->Halt.Clear();
         return 0;
     }
     default: return Fail(ENOTTY);
@@ -574,7 +565,7 @@ extern "C" int open(const char* path, int flags, ...)
         va_end(args);
     }
     if (!UnderRoot(path))
-        return RealOpen()(path, flags, mode);
+        return Real().Open(path, flags, mode);
     TState& s = State();
     std::lock_guard lock(s.Lock);
     TDevice* device = nullptr;
@@ -588,11 +579,11 @@ extern "C" int open(const char* path, int flags, ...)
         if (const int error = device->Failure(UsbDevfs::TCall::Open))
             return Fail(error);
     }
-    const int fd = RealOpen()(path, flags, mode);
+    const int fd = Real().Open(path, flags, mode);
     if (fd < 0 || !device)
         return fd;
     if (fd >= MaxTrackedFd) {
-        RealClose()(fd);
+        Real().Close(fd);
         return Fail(EMFILE);
     }
     s.Files[fd] = TFile{index, {}};
@@ -631,7 +622,7 @@ extern "C" int close(int fd)
         if (Tracing())
             std::fprintf(stderr, "usbdevfs: close %d\n", fd);
     }
-    return RealClose()(fd);
+    return Real().Close(fd);
 }
 
 extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
@@ -641,7 +632,7 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept
     void* arg = va_arg(args, void*);
     va_end(args);
     if (!Tracked(fd))
-        return RealIoctl()(fd, request, arg);
+        return Real().Ioctl(fd, request, arg);
     return Request(fd, request, arg);
 }
 
@@ -652,7 +643,7 @@ extern "C" int select(int nfds, fd_set* readfds, fd_set* writefds, fd_set* excep
         if (Tracked(fd) && ((readfds && FD_ISSET(fd, readfds)) || (writefds && FD_ISSET(fd, writefds))))
             ours = true;
     if (!ours)
-        return RealSelect()(nfds, readfds, writefds, exceptfds, timeout);
+        return Real().Select(nfds, readfds, writefds, exceptfds, timeout);
     if (exceptfds)
         FD_ZERO(exceptfds);
     return Select(nfds, readfds, writefds, timeout);
@@ -672,7 +663,7 @@ namespace UsbDevfs {
 
 std::vector<TEndpoint> StandardEndpoints(std::uint16_t packet)
 {
-    return {{0x81, 3, packet}, {0x01, 3, packet}, {0x82, 2, packet}, {0x02, 2, packet}};
+    return UsbDeviceModel::StandardEndpoints<TEndpoint>(packet);
 }
 
 void Reset()
@@ -823,13 +814,11 @@ void Stall(int device, int endpoint, int times)
 {
     WithDevice(device, [&](TState& s, TDevice& d) {
         TEndpointState& ep = d.Endpoints.at(endpoint);
-        ep.Stalls += times;
+        ep.Halt.Stalls += times;
         // An URB waiting on the endpoint meets the first stall at once.
-        if (!ep.PendingUrbs.empty() && ep.Stalls > 0) {
+        if (!ep.PendingUrbs.empty() && ep.Halt.Meets()) {
             TUrb* urb = ep.PendingUrbs.front();
             ep.PendingUrbs.pop_front();
-            --ep.Stalls;
-            ep.Halted = true;
             Complete(s, urb, -EPIPE, 0);
         }
         return 0;
@@ -838,7 +827,7 @@ void Stall(int device, int endpoint, int times)
 
 int ClearHalts(int device, int endpoint)
 {
-    return WithDevice(device, [&](TState&, TDevice& d) { return d.Endpoints.at(endpoint).ClearHalts; });
+    return WithDevice(device, [&](TState&, TDevice& d) { return d.Endpoints.at(endpoint).Halt.ClearHalts; });
 }
 
 void HoldWrites(int device, int endpoint, bool hold)

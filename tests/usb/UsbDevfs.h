@@ -74,7 +74,9 @@ std::vector<std::string> Messages(int device, int endpoint);
 bool WaitForMessages(int device, int endpoint, std::size_t count, int ms);
 // The OUT transfers the device took, as they came.
 std::vector<std::string> Transfers(int device, int endpoint);
-// The endpoint answers the next `times` URBs with a stall handshake.
+// The endpoint stalls `times` times: the URB that meets a stall is answered
+// with a stall handshake and halts the endpoint, and every URB is answered so
+// until the halt is cleared (tests/usb/DeviceModel.h).
 void Stall(int device, int endpoint, int times);
 int ClearHalts(int device, int endpoint);
 // OUT URBs on the endpoint are not taken while held (they stay pending).

@@ -3,6 +3,7 @@
 #include "link/Serial_Communication.h"
 #include "platform/Exception.h"
 #include "tests/link/VirtualComIo.h"
+#include "tests/usb/ErrorOf.h"
 #include "tests/usb/UsbFixture.h"
 
 #include <condition_variable>
@@ -151,12 +152,7 @@ TEST_F(UsbFacadeTest, ReleaseErrorsOfTheUsbLinkReachTheCaller)
     c.SetInterfaceType(TInterfaceType::itUSB);
     ASSERT_TRUE(c.Connected());
     FakeUsb::ScriptResult(device, FakeUsb::TCall::ReleaseInterface, -32);
-    try {
-        c.SetInterfaceType(TInterfaceType::itNone);
-        ADD_FAILURE() << "nothing raised";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Error (-32) releasing usb-interface");
-    }
+    EXPECT_EQ(ErrorOf([&] { c.SetInterfaceType(TInterfaceType::itNone); }), "Error (-32) releasing usb-interface");
     EXPECT_EQ(c.USBLink(), nullptr);
     EXPECT_FALSE(c.Connected());
 }
@@ -169,12 +165,7 @@ TEST_F(UsbFacadeTest, AConfigurationErrorReachesTheCallerOfInterfaceType)
     TCommunication c;
     c.SetVendorID(ZorvatekVendorID);
     c.SetProductID(4);
-    try {
-        c.SetInterfaceType(TInterfaceType::itUSB);
-        ADD_FAILURE() << "nothing raised";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "could not set config 1: Permission denied");
-    }
+    EXPECT_EQ(ErrorOf([&] { c.SetInterfaceType(TInterfaceType::itUSB); }), "could not set config 1: Permission denied");
     EXPECT_NE(c.USBLink(), nullptr);
     EXPECT_FALSE(c.Connected());
 }

@@ -2,20 +2,13 @@
 // arrival and removal carry.
 #include "link/USB_Communication.h"
 #include "platform/DeviceNotification.h"
+#include "tests/common/Bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 namespace {
-
-std::string Bytes(std::initializer_list<int> values)
-{
-    std::string s;
-    for (const int v : values)
-        s += static_cast<char>(v);
-    return s;
-}
 
 // Cuts packed bytes into the transfers a device with packets of `packet`
 // bytes delivers.

@@ -2,6 +2,7 @@
 // A program on the test's X server, in a process of its own, with the probe
 // put in (tests/xtest/Probe.cpp): the test asks it where the controls are and
 // what they show, and works them through the server as a person would.
+#include "tests/common/ShippedProgram.h"
 #include "tests/xtest/XServer.h"
 
 #include <QByteArray>
@@ -10,7 +11,6 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 
@@ -22,35 +22,9 @@ constexpr int StartLimitMs = 60000;
 constexpr int AnswerLimitMs = 30000;
 constexpr int ShowLimitMs = 20000;
 
-class TDrivenProgram {
+class TDrivenProgram : public TProgramProcess {
 public:
-    explicit TDrivenProgram(TXServer& x) : FX(x) { EXPECT_TRUE(FConfig.isValid() && FData.isValid()); }
-    ~TDrivenProgram()
-    {
-        if (Process.state() != QProcess::NotRunning) {
-            Process.kill();
-            Process.waitForFinished(10000);
-        }
-    }
-    QString ConfigFolder() const { return FConfig.path(); }
-
-    void Start(const QString& program, const QStringList& arguments, const QProcessEnvironment& extra = {})
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("WAYLAND_DISPLAY");
-        env.insert("DISPLAY", QString::fromStdString(FX.Name()));
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("QT_QPA_PLATFORMTHEME", "");
-        env.insert("XDG_CONFIG_HOME", FConfig.path());
-        env.insert("XDG_DATA_HOME", FData.path());
-        env.insert("LD_PRELOAD", PROBE_PATH);
-        // The sanitizer's runtime then does not come first; that is fine.
-        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
-        env.insert(extra);
-        Process.setProcessEnvironment(env);
-        Process.start(program, arguments);
-        ASSERT_TRUE(Process.waitForStarted(StartLimitMs)) << program.toStdString();
-    }
+    explicit TDrivenProgram(TXServer& x) : TProgramProcess(QString::fromStdString(x.Name()), PROBE_PATH), FX(x) {}
 
     // The probe's answer to a question ("where edtSend"); empty when the
     // program did not answer.
@@ -141,8 +115,6 @@ public:
         return Process.waitForFinished(StartLimitMs);
     }
 
-    QProcess Process;
-
 private:
     static QRect Rect(const QString& answer)
     {
@@ -161,7 +133,6 @@ private:
     }
 
     TXServer& FX;
-    QTemporaryDir FConfig, FData;
     QByteArray FPending;
     QStringList FLines;
     QString FLast;
