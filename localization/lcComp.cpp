@@ -64,6 +64,8 @@ constexpr TCharsetEntry kCharsets[] = {
     {"VIETNAMESE_CHARSET", 163}, {"HEBREW_CHARSET", 177}, {"ARABIC_CHARSET", 178}, {"BALTIC_CHARSET", 186},
     {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222}, {"EASTEUROPE_CHARSET", 238}, {"OEM_CHARSET", 255}};
 
+// The system's own default list: 20 names, "HelpKeyword" twice. Kept as it stands on purpose (the
+// count and the order are the system's; a doubled name costs only a second compare). Do not "fix" it.
 const TlcStringList kExcludedPropertiesDefault = {
     "Category", "SecondaryShortCuts", "HelpKeyword", "InitialDir", "HelpKeyword", "ActivePage", "ImeName",
     "DefaultExt", "FileName", "FieldName", "PickList", "DisplayFormat", "EditMask", "KeyList",
