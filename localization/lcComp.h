@@ -32,6 +32,11 @@ public:
     using Exception::Exception;
 };
 
+// The component's and the dispatcher's messages for a language count below
+// one, and for a language that LangNames does not name.
+std::string ZeroLanguagesMessage(int value);
+extern const char* const kLanguageNameMessage;
+
 // The twelve lists; the section name in the translation data is the name of
 // the value, the list property its name without "st".
 enum class TStringsType : int {
