@@ -1,5 +1,6 @@
 #include "radioplugin/RuvoParameter.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Exception.h"
 #include "platform/FileSave.h"
 #include "radioplugin/GlobalFunctionsRuvo.h"
@@ -7,7 +8,6 @@
 
 #include <pugixml.hpp>
 
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -260,7 +260,7 @@ std::string FormatShortDate(const std::string& DateFormat, int Year, int Month, 
         if (DateFormat.size() - i < n)
             return false;
         for (std::size_t k = 0; k < n; ++k)
-            if (std::tolower(static_cast<unsigned char>(DateFormat[i + k])) != token[k])
+            if (AsciiLower(DateFormat[i + k]) != token[k])
                 return false;
         return true;
     };

@@ -1,6 +1,7 @@
 #include "radioplugin/RuvoReplyParser.h"
 
 #include "link/HexToInt.h"
+#include "platform/AsciiText.h"
 #include "platform/Exception.h"
 #include "platform/TextCodec.h"
 #include "radioplugin/GlobalFunctionsRuvo.h"
@@ -16,25 +17,6 @@ TRuvoReplyParser::TRuvoReplyParser(TRuvoParameter& Parameter, TRuvoTransport& Tr
     : FParameter(Parameter), FTransport(Transport), FView(View), FTexts(std::move(Texts))
 {
 }
-
-namespace {
-
-bool IsBlankOrControl(char c)
-{
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-std::string Trim(const std::string& s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlankOrControl(s[b]))
-        ++b;
-    while (e > b && IsBlankOrControl(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
-
-} // namespace
 
 void TRuvoReplyParser::HandleReply(const std::string& Data)
 {

@@ -97,6 +97,7 @@ std::optional<std::int32_t> ParseDecimal32(const std::string& text)
 
 std::string UpperCase(std::string text)
 {
+    // Not AsciiUpperCase: the module's bytes are Latin-1, its accented letters rise too.
     for (char& c : text) {
         const auto byte = static_cast<unsigned char>(c);
         // Latin-1's small letters a-z and à-þ (but not the division sign)

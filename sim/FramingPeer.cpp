@@ -1,9 +1,9 @@
 #include "sim/FramingPeer.h"
 
 #include "link/Serial_Communication.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -452,7 +452,7 @@ void TFramingPeer::TrySend(std::string& out)
     const std::size_t digits = frame.size() - 3;
     if (FLowerCase)
         for (std::size_t i = digits; i < digits + 2; ++i)
-            frame[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(frame[i])));
+            frame[i] = AsciiLower(frame[i]);
     FInFlightFrame = frame; // what a repeat sends
     if (FBadChecksums > 0) { // only this first try is spoilt
         --FBadChecksums;

@@ -1,6 +1,7 @@
 #include "sim/RadioModule.h"
 
-#include <cctype>
+#include "platform/AsciiText.h"
+
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -45,15 +46,6 @@ std::vector<std::string> Words(const std::string& line)
     for (std::string w; in >> w;)
         words.push_back(w);
     return words;
-}
-
-bool EqualsNoCase(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return i == a.size() && !b[i];
 }
 
 struct TStore {
@@ -230,7 +222,7 @@ struct TRadioModule::TCore {
             return;
         }
         const std::string& last = w.back();
-        const bool radioLine = last == "rpc" || EqualsNoCase(last, "rc");
+        const bool radioLine = last == "rpc" || SameText(last, "rc");
         if (Refusing) {
             Reply(radioLine ? "#r ERROR" : "Huh?");
             return;
