@@ -4,6 +4,7 @@
 // re-encode texts or move language columns.
 #include "localization/lcComp.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Classes.h"
 #include "platform/FormatSettings.h"
 
@@ -14,7 +15,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 namespace {
@@ -92,21 +92,7 @@ std::vector<std::string> LanguageFields(std::string_view line, unsigned char del
 // table's names are upper case); -1 when none matches.
 int CharsetByNameNoCase(std::string_view name)
 {
-    std::string upper(name);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
-    return lcCharsetByName(upper);
-}
-
-// Blanks and control characters off both ends.
-std::string TrimBlanks(std::string_view text)
-{
-    size_t b = 0;
-    size_t e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
-        --e;
-    return std::string(text.substr(b, e - b));
+    return lcCharsetByName(AsciiUpperCase(name));
 }
 
 std::string ExpandFileName(const std::string& text)
@@ -152,15 +138,6 @@ std::vector<std::string> SplitLineBreaks(std::string_view text)
     TStringList list;
     list.SetText(text);
     return list.Lines();
-}
-
-bool ReadBool(const QObject* object, const char* name, bool& value)
-{
-    QMetaProperty property;
-    if (!FindPublishedProperty(object, name, &property) || property.metaType().id() != QMetaType::Bool)
-        return false;
-    value = property.read(object).toBool();
-    return true;
 }
 
 void WriteBool(QObject* object, const char* name, bool value)
@@ -574,7 +551,7 @@ void TlcCustomLang::PurgeList(TlcStringList& list, TStringsType type)
     for (int i = list.Count() - 1; i >= 0; --i) {
         const std::string& line = list[i];
         const std::string trimmed =
-            type == TStringsType::stCollections ? TrimBlanks(line) : TrimDelimiters(line, FLangDelim);
+            type == TStringsType::stCollections ? Trim(line) : TrimDelimiters(line, FLangDelim);
         if (static_cast<long long>(line.size()) - fieldDelims >= static_cast<long long>(trimmed.size()))
             list.Delete(i);
     }

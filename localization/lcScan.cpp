@@ -50,15 +50,6 @@ bool IsDotted(TStringsType type)
            || type == TStringsType::stCollections;
 }
 
-bool ReadBool(const QObject* object, const char* name, bool& value)
-{
-    QMetaProperty property;
-    if (!FindPublishedProperty(object, name, &property) || property.metaType().id() != QMetaType::Bool)
-        return false;
-    value = property.read(object).toBool();
-    return true;
-}
-
 // Restores DoRaiseExceptions and frees the set-aside list however the scan ends.
 struct TScanScope {
     bool& RaiseFlag;

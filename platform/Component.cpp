@@ -165,3 +165,12 @@ TTypeKind PropertyKind(const QMetaProperty& property)
         return TTypeKind::tkClass;
     return TTypeKind::tkUnknown;
 }
+
+bool ReadBool(const QObject* object, const char* name, bool& value)
+{
+    QMetaProperty property;
+    if (!FindPublishedProperty(object, name, &property) || property.metaType().id() != QMetaType::Bool)
+        return false;
+    value = property.read(object).toBool();
+    return true;
+}

@@ -50,4 +50,9 @@ std::vector<QMetaProperty> PublishedProperties(const QObject* object);
 // The published property of that name (without regard to case); false when
 // the class publishes none.
 bool FindPublishedProperty(const QObject* object, std::string_view name, QMetaProperty* property);
+
+// The value of a published property of type bool; false when the object has
+// no such property (value is then left as it was).
+bool ReadBool(const QObject* object, const char* name, bool& value);
+
 TTypeKind PropertyKind(const QMetaProperty& property);
