@@ -246,7 +246,11 @@ TEST_F(RadioEndToEnd, AModuleThatAnswersWronglyOrRefusesLosesNothingOfTheProgram
         EXPECT_EQ(static_cast<std::size_t>(written), c.Logged) << ::testing::PrintToString(log);
         EXPECT_EQ(H->Module.Params(), before) << "the module keeps its values";
         EXPECT_EQ(H->Module.Slots()[0], (TRadioSlot{100, 2000, 1}));
-        EXPECT_EQ(H->Module.LinesWhileAnswering(), 0u) << "one line at a time";
+        // One line at a time on each queue; the two queues wait for their
+        // answers apart, so a slot line may meet the answer to a device line.
+        if (!c.Table) {
+            EXPECT_EQ(H->Module.LinesWhileAnswering(), 0u) << "one line at a time";
+        }
         (H->Module.*c.Mode)(false);
     }
     // It answers again: the next write goes through.
