@@ -3,22 +3,12 @@
 #include "localization/lcFiles.h"
 #include "localization/lcResStrings.h"
 
-#include <QByteArray>
 #include <QChildEvent>
 #include <QChar>
-#include <QFile>
-#include <QFont>
-#include <QFontMetrics>
-#include <QGuiApplication>
 #include <QLocale>
 #include <QString>
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <map>
 
 bool lcDefaultProcessEscapes = false;
 

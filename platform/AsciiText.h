@@ -7,6 +7,16 @@
 #include <string>
 #include <string_view>
 
+constexpr bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+constexpr bool IsAsciiAlnum(char c)
+{
+    return IsAsciiLetter(c) || (c >= '0' && c <= '9');
+}
+
 constexpr char AsciiLower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

@@ -9,6 +9,7 @@
 #include <libudev.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -230,7 +231,7 @@ std::string UsbDeviceInterfaceName(std::uint16_t vendor, std::uint16_t product, 
 {
     std::string cleanSerial;
     for (const char c : serial)
-        cleanSerial += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        cleanSerial += IsAsciiAlnum(c) ? c : '_';
     if (cleanSerial.empty())
         cleanSerial.push_back('0');
     char ids[32];

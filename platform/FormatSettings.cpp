@@ -19,11 +19,6 @@
 
 namespace {
 
-bool IsAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // A Qt date or time pattern in the letters of our patterns.
 std::string FromQtPattern(const QString& qt)
 {
