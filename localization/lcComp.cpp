@@ -154,39 +154,6 @@ private:
     bool FActive = false;
 };
 
-std::string Escape(std::string line)
-{
-    for (char& c : line) {
-        if (c == '\r')
-            c = '\x19';
-        else if (c == '\n')
-            c = '\x1A';
-    }
-    return line;
-}
-
-std::string Unescape(std::string line)
-{
-    for (char& c : line) {
-        if (c == '\x19')
-            c = '\r';
-        else if (c == '\x1A')
-            c = '\n';
-    }
-    return line;
-}
-
-std::u16string Unescape16(std::u16string line)
-{
-    for (char16_t& c : line) {
-        if (c == u'\x19')
-            c = u'\r';
-        else if (c == u'\x1A')
-            c = u'\n';
-    }
-    return line;
-}
-
 // The section a line opens, or -1; unicode tells the "_Unicode" form.
 int SectionOf(std::string_view line, bool& unicode)
 {
@@ -718,7 +685,7 @@ void TlcCustomLang::ReadSection8(const std::vector<std::string>& lines, bool& sa
             continue;
         }
         if (list)
-            StoreReadLine(*list, Unescape(lines[i]));
+            StoreReadLine(*list, lcDecodeBreaks(lines[i]));
     }
 }
 
@@ -745,7 +712,7 @@ void TlcCustomLang::ReadSections16(const std::vector<std::u16string>& lines)
         }
         if (!list)
             continue;
-        const std::u16string line = Unescape16(lines[i]);
+        const std::u16string line = lcDecodeBreaks(lines[i]);
         std::string converted = WideToAnsi(Field16(line, delim, 0), DEFAULT_CHARSET) + lcDelim(FLangDelim);
         for (int language = 1; language <= FNumOfLanguages; ++language) {
             const std::u16string text = Field16(line, delim, language);
@@ -803,7 +770,7 @@ std::string TlcCustomLang::WriteTranslationData() const
         out += kSectionNames[t];
         out += "\r\n";
         for (const std::string& line : list->Lines()) {
-            out += Escape(line);
+            out += lcEncodeBreaks(line);
             out += "\r\n";
         }
     }

@@ -1,23 +1,17 @@
 #include "localization/lcFiles.h"
 
 #include "localization/lcLngLnk.h"
-#include "localization/lcResStrings.h"
+#include "localization/lcStream.h"
 #include "platform/Component.h"
 #include "platform/Exception.h"
 #include "platform/FileSave.h"
 #include "platform/TextCodec.h"
 
-#include <QMetaEnum>
-#include <QMetaProperty>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <array>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
+
+using namespace lcStream;
 
 const char* const lcDefaultFileDelimiter = "~!@#";
 const char* const lcOptionsSection = "OPTIONS";
@@ -38,9 +32,6 @@ const char* const kTypeKindNames[] = {
     "tkWChar", "tkLString", "tkWString", "tkVariant", "tkArray", "tkRecord", "tkInterface", "tkInt64", "tkDynArray",
 };
 
-constexpr char kStoredCR = '\x19';
-constexpr char kStoredLF = '\x1A';
-
 bool HasBracketKeys(TStringsType type)
 {
     return type == TStringsType::stCollections || type == TStringsType::stListView_TreeView_Items;
@@ -57,25 +48,6 @@ std::string ReplaceFirstChar(std::string text, char from, char to)
     if (at != std::string::npos)
         text[at] = to;
     return text;
-}
-
-std::string EncodeBreaks(std::string text)
-{
-    std::replace(text.begin(), text.end(), '\r', kStoredCR);
-    std::replace(text.begin(), text.end(), '\n', kStoredLF);
-    return text;
-}
-
-std::string DecodeBreaks(std::string text)
-{
-    std::replace(text.begin(), text.end(), kStoredCR, '\r');
-    std::replace(text.begin(), text.end(), kStoredLF, '\n');
-    return text;
-}
-
-bool StartsWithExact(std::string_view text, std::string_view prefix)
-{
-    return text.substr(0, prefix.size()) == prefix;
 }
 
 // A usable file delimiter: none at all would run the texts together.
@@ -105,24 +77,6 @@ bool FileExists(const std::string& fileName)
     return !fileName.empty() && std::filesystem::is_regular_file(fileName, error);
 }
 
-// Whether every character of the text is one of Latin-1's, the 8-bit code
-// page of the program's languages.
-bool FitsLatin1(std::string_view text)
-{
-    for (size_t i = 0; i < text.size();) {
-        const std::optional<char32_t> c = NextUtf8(text, i);
-        if (!c || *c > 0xFF)
-            return false;
-    }
-    return true;
-}
-
-// A text of an 8-bit file or stream in the encoding that its flag names.
-std::string EightBitText(const std::string& text, bool utf8)
-{
-    return utf8 ? text : Utf8ToLatin1(text);
-}
-
 // The fields of a line (after its key), split at the delimiter; the closing
 // delimiter ends the last field.
 std::vector<std::string> LineFields(const std::string& line, unsigned char delim)
@@ -142,458 +96,6 @@ std::vector<std::string> LineFields(const std::string& line, unsigned char delim
     return fields;
 }
 
-// ---- the component stream ------------------------------------------------------
-
-enum TValueType : unsigned char {
-    vaNull, vaList, vaInt8, vaInt16, vaInt32, vaExtended, vaString, vaIdent, vaFalse, vaTrue, vaBinary, vaSet,
-    vaLString, vaNil, vaCollection, vaSingle, vaCurrency, vaDate, vaWString, vaInt64, vaUTF8String, vaDouble
-};
-
-class TStreamReader {
-public:
-    TStreamReader(std::string_view data, size_t position) : FData(data), FPos(position)
-    {
-        if (position > data.size())
-            Fail();
-    }
-    size_t Position() const { return FPos; }
-    unsigned char U8()
-    {
-        Need(1);
-        return static_cast<unsigned char>(FData[FPos++]);
-    }
-    unsigned char Peek()
-    {
-        Need(1);
-        return static_cast<unsigned char>(FData[FPos]);
-    }
-    unsigned U16()
-    {
-        const unsigned low = U8();
-        return low | (static_cast<unsigned>(U8()) << 8);
-    }
-    std::uint32_t U32()
-    {
-        const std::uint32_t low = U16();
-        return low | (static_cast<std::uint32_t>(U16()) << 16);
-    }
-    std::string Bytes(size_t count)
-    {
-        Need(count);
-        std::string result(FData.substr(FPos, count));
-        FPos += count;
-        return result;
-    }
-    std::string ShortString() { return Bytes(U8()); }
-    [[noreturn]] static void Fail() { throw Exception("Stream read error"); }
-
-private:
-    void Need(size_t count) const
-    {
-        if (count > FData.size() - FPos)
-            Fail();
-    }
-    std::string_view FData;
-    size_t FPos;
-};
-
-struct TStreamProperty;
-
-struct TStreamValue {
-    TValueType Type = vaNull;
-    long long Int = 0;
-    std::string Text;                 // strings, identifiers, binary data
-    std::vector<TStreamValue> Items;  // lists; a set's names as identifiers
-    std::vector<std::vector<TStreamProperty>> Collection;
-};
-
-struct TStreamProperty {
-    std::string Name;
-    TStreamValue Value;
-};
-
-std::string WideToUtf8(const std::string& bytes)
-{
-    std::u16string wide(bytes.size() / 2, u'\0');
-    for (size_t i = 0; i < wide.size(); ++i)
-        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
-    return QString::fromStdU16String(wide).toStdString();
-}
-
-TStreamValue ReadValue(TStreamReader& in, int depth);
-
-std::vector<TStreamProperty> ReadProperties(TStreamReader& in, int depth)
-{
-    std::vector<TStreamProperty> properties;
-    while (in.Peek() != vaNull) {
-        std::string name = in.ShortString();
-        properties.push_back({std::move(name), ReadValue(in, depth + 1)});
-    }
-    in.U8();
-    return properties;
-}
-
-TStreamValue ReadValue(TStreamReader& in, int depth)
-{
-    // Nested lists deeper than any component writes are no component stream.
-    if (depth > 32)
-        TStreamReader::Fail();
-    TStreamValue value;
-    value.Type = static_cast<TValueType>(in.U8());
-    switch (value.Type) {
-    case vaList:
-        while (in.Peek() != vaNull)
-            value.Items.push_back(ReadValue(in, depth + 1));
-        in.U8();
-        break;
-    case vaInt8:
-        value.Int = static_cast<signed char>(in.U8());
-        break;
-    case vaInt16:
-        value.Int = static_cast<std::int16_t>(in.U16());
-        break;
-    case vaInt32:
-        value.Int = static_cast<std::int32_t>(in.U32());
-        break;
-    case vaInt64: {
-        const std::uint64_t low = in.U32();
-        value.Int = static_cast<long long>(low | (static_cast<std::uint64_t>(in.U32()) << 32));
-        break;
-    }
-    case vaExtended:
-        in.Bytes(10);
-        break;
-    case vaSingle:
-        in.Bytes(4);
-        break;
-    case vaCurrency:
-    case vaDate:
-    case vaDouble:
-        in.Bytes(8);
-        break;
-    case vaString:
-    case vaIdent:
-        value.Text = in.ShortString();
-        break;
-    case vaLString:
-    case vaUTF8String:
-    case vaBinary:
-        value.Text = in.Bytes(in.U32());
-        break;
-    case vaWString: {
-        const std::uint32_t count = in.U32();
-        if (count > 0x7FFFFFFF)
-            TStreamReader::Fail();
-        value.Text = WideToUtf8(in.Bytes(static_cast<size_t>(count) * 2));
-        break;
-    }
-    case vaFalse:
-    case vaTrue:
-    case vaNil:
-    case vaNull:
-        break;
-    case vaSet:
-        for (std::string name = in.ShortString(); !name.empty(); name = in.ShortString()) {
-            TStreamValue item;
-            item.Type = vaIdent;
-            item.Text = std::move(name);
-            value.Items.push_back(std::move(item));
-        }
-        break;
-    case vaCollection:
-        while (in.Peek() != vaNull) {
-            // An item may carry its order first.
-            const unsigned char next = in.Peek();
-            if (next == vaInt8 || next == vaInt16 || next == vaInt32)
-                ReadValue(in, depth + 1);
-            if (in.U8() != vaList)
-                TStreamReader::Fail();
-            value.Collection.push_back(ReadProperties(in, depth + 1));
-        }
-        in.U8();
-        break;
-    default:
-        TStreamReader::Fail();
-    }
-    return value;
-}
-
-bool IsText(const TStreamValue& value)
-{
-    return value.Type == vaString || value.Type == vaLString || value.Type == vaUTF8String ||
-           value.Type == vaWString;
-}
-
-bool IsInteger(const TStreamValue& value)
-{
-    return value.Type == vaInt8 || value.Type == vaInt16 || value.Type == vaInt32 || value.Type == vaInt64;
-}
-
-// A string of the stream as the program keeps it: the 8-bit strings are
-// UTF-8 when the stream's component keeps its texts so, else Latin-1.
-std::string TextOf(const TStreamValue& value, bool utf8)
-{
-    const bool eightBit = value.Type == vaString || value.Type == vaLString;
-    return eightBit && !utf8 ? Latin1ToUtf8(value.Text) : value.Text;
-}
-
-TlcStringList TextList(const TStreamValue& value, bool utf8)
-{
-    TlcStringList list;
-    for (const TStreamValue& item : value.Items) {
-        if (!IsText(item))
-            TStreamReader::Fail();
-        list.Add(TextOf(item, utf8));
-    }
-    return list;
-}
-
-// The streamed values of an extended item: the bytes of Values as they are;
-// bytes that hold a zero are 16-bit text after four leading bytes, kept as
-// the item's 16-bit copy and converted for Values.
-void ReadValuesEx(TlcExtendedItem& item, const std::string& bytes, bool utf8)
-{
-    if (bytes.find('\0') == std::string::npos) {
-        item.Values = utf8 ? bytes : Latin1ToUtf8(bytes);
-        item.ValuesW.clear();
-        return;
-    }
-    const size_t count = bytes.size() >= 4 ? (bytes.size() - 4) / 2 : 0;
-    std::u16string wide(count, u'\0');
-    for (size_t i = 0; i < count; ++i)
-        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[4 + 2 * i])
-                                        | (static_cast<unsigned char>(bytes[5 + 2 * i]) << 8));
-    item.ValuesW = wide;
-    item.Values = WideToAnsi(wide, DEFAULT_CHARSET);
-}
-
-void ReadExtended(TlcCustomLang& component, const TStreamValue& value, bool utf8)
-{
-    TlcExtendedItems* items = component.ExtendedTranslations();
-    items->Clear();
-    for (const auto& properties : value.Collection) {
-        TlcExtendedItem& item = items->Add();
-        for (const auto& [name, v] : properties) {
-            if (lcSameText(name, "Identifier") && IsText(v))
-                item.Identifier = TextOf(v, utf8);
-            else if (lcSameText(name, "Values") && IsText(v))
-                item.Values = TextOf(v, utf8);
-            else if (lcSameText(name, "ValuesEx") && v.Type == vaBinary)
-                ReadValuesEx(item, v.Text, utf8);
-            else if (lcSameText(name, "PropertyType") && v.Type == vaIdent)
-                item.PropertyType = TypeKindByName(v.Text);
-        }
-    }
-}
-
-// Sets one property read from the stream. References to other components are
-// not followed (a component read from a file links to no dispatcher), and
-// properties this version does not know are passed over. Utf8: how the
-// stream's 8-bit strings and data hold their texts.
-void ApplyProperty(TlcCustomLang& component, const std::string& name, const TStreamValue& value, bool utf8)
-{
-    if (lcSameText(name, "TranslationData")) {
-        if (value.Type != vaBinary)
-            TStreamReader::Fail();
-        // 16-bit data (second byte 0) carry their own encoding.
-        const bool wide = value.Text.size() >= 2 && value.Text[1] == '\0';
-        component.ReadTranslationData(utf8 || wide ? value.Text : Latin1ToUtf8(value.Text));
-        return;
-    }
-    if (lcSameText(name, "ExtendedTranslations") && value.Type == vaCollection) {
-        ReadExtended(component, value, utf8);
-        return;
-    }
-    if (lcSameText(name, "LangDispatcher") || lcSameText(name, "CommonContainer") || lcSameText(name, "Name"))
-        return;
-    std::string propertyName = name;
-    const bool isStrings = name.size() > 8 && lcSameText(std::string_view(name).substr(name.size() - 8), ".Strings");
-    if (isStrings)
-        propertyName = name.substr(0, name.size() - 8);
-    QMetaProperty property;
-    if (!FindPublishedProperty(&component, propertyName, &property) || !property.isWritable())
-        return;
-    if (isStrings) {
-        if (value.Type != vaList)
-            TStreamReader::Fail();
-        const TlcStringList list = TextList(value, utf8);
-        if (lcSameText(propertyName, "LangNames"))
-            component.SetLangNames(list);
-        else if (property.metaType() == QMetaType::fromType<TlcStringList>())
-            property.write(&component, QVariant::fromValue(list));
-        return;
-    }
-    QVariant variant;
-    if (IsInteger(value))
-        variant = QVariant(static_cast<qlonglong>(value.Int));
-    else if (value.Type == vaTrue || value.Type == vaFalse)
-        variant = QVariant(value.Type == vaTrue);
-    else if (IsText(value) && property.metaType() == QMetaType::fromType<std::string>())
-        variant = QVariant::fromValue(TextOf(value, utf8));
-    else if (value.Type == vaIdent && property.isEnumType()) {
-        bool ok = false;
-        const int v = property.enumerator().keyToValue(value.Text.c_str(), &ok);
-        if (!ok)
-            return;
-        variant = QVariant(v);
-    } else if (value.Type == vaSet && property.isFlagType()) {
-        std::string keys;
-        for (const TStreamValue& item : value.Items)
-            keys += (keys.empty() ? "" : "|") + item.Text;
-        bool ok = false;
-        const int v = property.enumerator().keysToValue(keys.c_str(), &ok);
-        if (!ok)
-            return;
-        variant = QVariant(v);
-    } else {
-        return;
-    }
-    if (variant.canConvert(property.metaType()))
-        variant.convert(property.metaType());
-    property.write(&component, variant);
-}
-
-// Reads one component ("TPF0", class, name, properties) into Component.
-void ReadComponentStream(TlcCustomLang& component, std::string_view stream, size_t offset)
-{
-    TStreamReader in(stream, offset);
-    if (in.Bytes(4) != "TPF0")
-        throw Exception("Invalid stream format");
-    if ((in.Peek() & 0xF0) == 0xF0) {
-        const unsigned flags = in.U8() & 0x0F;
-        if (flags & 2) {
-            const TStreamValue position = ReadValue(in, 0);
-            if (!IsInteger(position))
-                TStreamReader::Fail();
-        }
-    }
-    in.ShortString(); // the class, which the caller has chosen
-    in.ShortString(); // the name, which the temporary component does not take
-    const std::vector<TStreamProperty> properties = ReadProperties(in, 0);
-    bool utf8 = false;
-    for (const auto& [name, value] : properties)
-        if (lcSameText(name, "StoreAsUTF8") && (value.Type == vaTrue || value.Type == vaFalse))
-            utf8 = value.Type == vaTrue;
-    for (const auto& [name, value] : properties)
-        ApplyProperty(component, name, value, utf8);
-}
-
-// The translation classes that a ".LCB" file can hold.
-using TComponentFactory = std::function<TlcCustomLang*(QObject* owner)>;
-const std::map<std::string, TComponentFactory>& RegisteredClasses()
-{
-    static const std::map<std::string, TComponentFactory> classes = {
-        {"TlcLang", [](QObject* owner) -> TlcCustomLang* { return new TlcLang(owner); }},
-        {"TlcLangLinked", [](QObject* owner) -> TlcCustomLang* { return new TlcLangLinked(owner); }},
-    };
-    return classes;
-}
-
-// A component of the same class as Model in a holder form of its own.
-struct TTemporaryComponent {
-    std::unique_ptr<QObject> Holder;
-    TlcCustomLang* Component = nullptr;
-};
-
-TTemporaryComponent MakeTemporary(const TlcCustomLang& model, const std::string& ownerClass)
-{
-    const std::string className = model.metaObject()->className();
-    const auto& classes = RegisteredClasses();
-    const auto found = classes.find(className);
-    if (found == classes.end())
-        throw Exception(FmtLoadStr(SlcClassNotRegistered,
-                                   {className, ownerClass + "." + model.objectName().toStdString()}));
-    TTemporaryComponent result;
-    result.Holder = std::make_unique<QObject>();
-    SetOwnerRoot(result.Holder.get());
-    result.Holder->setObjectName(QString::fromStdString(ownerClass));
-    result.Component = found->second(result.Holder.get());
-    result.Component->SetNumOfLanguages(model.NumOfLanguages());
-    return result;
-}
-
-// ---- writing the component stream ----------------------------------------------
-
-void PutU16(std::string& out, unsigned value)
-{
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>((value >> 8) & 0xFF);
-}
-
-void PutU32(std::string& out, std::uint32_t value)
-{
-    PutU16(out, value & 0xFFFF);
-    PutU16(out, value >> 16);
-}
-
-void PutShort(std::string& out, std::string_view text)
-{
-    const size_t size = std::min<size_t>(text.size(), 255);
-    out += static_cast<char>(size);
-    out.append(text.substr(0, size));
-}
-
-void PutText(std::string& out, std::string_view text)
-{
-    if (text.size() < 256) {
-        out += static_cast<char>(vaString);
-        PutShort(out, text);
-    } else {
-        out += static_cast<char>(vaLString);
-        PutU32(out, static_cast<std::uint32_t>(text.size()));
-        out.append(text);
-    }
-}
-
-void PutInt(std::string& out, int value)
-{
-    if (value >= -128 && value <= 127) {
-        out += static_cast<char>(vaInt8);
-        out += static_cast<char>(value);
-    } else if (value >= -32768 && value <= 32767) {
-        out += static_cast<char>(vaInt16);
-        PutU16(out, static_cast<unsigned>(value) & 0xFFFF);
-    } else {
-        out += static_cast<char>(vaInt32);
-        PutU32(out, static_cast<std::uint32_t>(value));
-    }
-}
-
-void PutList(std::string& out, const char* name, const TlcStringList& list, bool utf8)
-{
-    if (list.Empty())
-        return;
-    PutShort(out, name);
-    out += static_cast<char>(vaList);
-    for (const std::string& line : list.Lines())
-        PutText(out, EightBitText(line, utf8));
-    out += static_cast<char>(vaNull);
-}
-
-} // namespace
-
-namespace {
-
-// Sets the flag without re-encoding the stored texts: the texts that come
-// with it are already in the form it names.
-void StoreUTF8Flag(TlcCustomLang& lang, bool value)
-{
-    if (lang.Loading()) {
-        lang.SetStoreAsUTF8(value);
-        return;
-    }
-    lang.BeginLoading();
-    try {
-        lang.SetStoreAsUTF8(value);
-    } catch (...) {
-        lang.EndLoadingWithoutLoaded();
-        throw;
-    }
-    lang.EndLoadingWithoutLoaded();
-}
-
-// Whether the text is a translation file at all: it has one of the sections
 // that a saved file has. Text without any (another kind of file) would
 // otherwise clear every list it is loaded into.
 bool IsTranslationIni(const TlcMemIniFile& ini)
@@ -636,14 +138,6 @@ std::string IniBytes(TlcMemIniFile& ini, bool marked, const std::function<std::s
     return EightBitText(text, marked);
 }
 
-// The kind of the property an extended item sets, as the owner has it now;
-// the kind the file names where the owner has no such property.
-TTypeKind OwnerPropertyKind(const TlcCustomLang& lang, const std::string& identifier, TTypeKind stored)
-{
-    const TTypeKind kind = lang.GetPropertyKindByPath(identifier);
-    return kind != TTypeKind::tkUnknown ? kind : stored;
-}
-
 } // namespace
 
 const char* lcIniSectionName(TStringsType type)
@@ -669,211 +163,6 @@ bool IsLCBFile(const std::string& fileName)
 {
     const std::string extension = std::filesystem::path(fileName).extension().string();
     return QString::fromStdString(extension).toUpper() == ".LCB";
-}
-
-std::string WriteComponentStream(const TlcCustomLang& component)
-{
-    // The texts go in the encoding the component keeps them in; texts that
-    // Latin-1 lacks make the stream a UTF-8 one, marked so.
-    const std::string data = component.WriteTranslationData();
-    const TlcExtendedItems* items = component.ExtendedTranslations();
-    bool utf8 = component.StoreAsUTF8() || !FitsLatin1(data) || !FitsLatin1(component.LangNames().Text()) ||
-                !FitsLatin1(component.DoNotTranslate().Text());
-    for (int i = 0; items && !utf8 && i < items->Count(); ++i)
-        utf8 = !FitsLatin1(items->Items(i).Identifier) || !FitsLatin1(items->Items(i).Values);
-    std::string out = "TPF0";
-    PutShort(out, component.metaObject()->className());
-    PutShort(out, component.objectName().toStdString());
-    PutShort(out, "NumOfLanguages");
-    PutInt(out, component.NumOfLanguages());
-    PutShort(out, "LangDelim");
-    PutInt(out, component.LangDelim());
-    PutShort(out, "StoreAsUTF8");
-    out += static_cast<char>(utf8 ? vaTrue : vaFalse);
-    PutList(out, "LangNames.Strings", component.LangNames(), utf8);
-    PutList(out, "DoNotTranslate.Strings", component.DoNotTranslate(), utf8);
-    if (items && items->Count() > 0) {
-        PutShort(out, "ExtendedTranslations");
-        out += static_cast<char>(vaCollection);
-        for (int i = 0; i < items->Count(); ++i) {
-            const TlcExtendedItem& item = items->Items(i);
-            out += static_cast<char>(vaList);
-            PutShort(out, "Identifier");
-            PutText(out, EightBitText(item.Identifier, utf8));
-            PutShort(out, "PropertyType");
-            out += static_cast<char>(vaIdent);
-            PutShort(out, TypeKindName(item.PropertyType));
-            if (!item.Values.empty()) {
-                const std::string values = EightBitText(item.Values, utf8);
-                PutShort(out, "ValuesEx");
-                out += static_cast<char>(vaBinary);
-                PutU32(out, static_cast<std::uint32_t>(values.size()));
-                out += values;
-            }
-            out += static_cast<char>(vaNull);
-        }
-        out += static_cast<char>(vaNull);
-    }
-    const std::string bytes = EightBitText(data, utf8);
-    PutShort(out, "TranslationData");
-    out += static_cast<char>(vaBinary);
-    PutU32(out, static_cast<std::uint32_t>(bytes.size()));
-    out += bytes;
-    out += static_cast<char>(vaNull); // end of the properties
-    out += static_cast<char>(vaNull); // no children
-    return out;
-}
-
-std::string BuildLCBFile(const TlcStringList& fixedLanguages,
-                         const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    std::string out = lcLCBHeader;
-    out += '\0';
-    PutU16(out, static_cast<unsigned>(entries.size()));
-    std::string fixed = JoinLines(fixedLanguages, "\r\n", false);
-    PutU16(out, static_cast<unsigned>(fixed.size()));
-    out += fixed;
-    size_t tableSize = 0;
-    for (const auto& entry : entries)
-        tableSize += 2 + entry.first.size() + 4;
-    size_t offset = out.size() + tableSize;
-    for (const auto& entry : entries) {
-        PutU16(out, static_cast<unsigned>(entry.first.size()));
-        out += entry.first;
-        PutU32(out, static_cast<std::uint32_t>(offset));
-        offset += entry.second.size();
-    }
-    for (const auto& entry : entries)
-        out += entry.second;
-    return out;
-}
-
-// ---- the .LCB manager -------------------------------------------------------------
-
-TLCBFileManager::TLCBFileManager() : FHeader(lcLCBHeader) {}
-
-TLCBFileManager::~TLCBFileManager()
-{
-    for (const QPointer<TlcCustomLang>& component : FComponents)
-        if (component && !component->parent())
-            delete component.data();
-}
-
-void TLCBFileManager::AssignTo(TLCBFileManager& other) const
-{
-    if (&other == this)
-        return;
-    other.FHeader = FHeader;
-    other.FFixedLanguages = FFixedLanguages;
-    other.FOwnerIdentifiers = FOwnerIdentifiers;
-    other.FFileNameForComments = FFileNameForComments;
-    for (const QPointer<TlcCustomLang>& component : FComponents) {
-        if (!component)
-            continue;
-        const auto found = RegisteredClasses().find(component->metaObject()->className());
-        if (found == RegisteredClasses().end())
-            continue;
-        std::unique_ptr<TlcCustomLang> copy(found->second(nullptr));
-        copy->BeginLoading();
-        ReadComponentStream(*copy, WriteComponentStream(*component), 0);
-        copy->EndLoadingWithoutLoaded();
-        other.FComponents.emplace_back(copy.release());
-    }
-}
-
-void TLCBFileManager::ReadComponent(TlcCustomLang& component, const std::string& ownerIdentifier,
-                                    std::string_view stream)
-{
-    const std::string header = FHeader + '\0';
-    const size_t limit = stream.size() >= 2 ? stream.size() - 2 : 0;
-    const size_t zero = stream.substr(0, limit).find('\0');
-    if (zero == std::string_view::npos || stream.substr(0, zero + 1) != header)
-        throw Exception(LoadStr(SlcUnrecognizedStream));
-    TStreamReader in(stream, zero + 1);
-    const unsigned count = in.U16();
-    TlcStringList fixed;
-    fixed.SetText(in.Bytes(in.U16()));
-    std::vector<std::string> sorted = fixed.Lines();
-    std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
-        return lcCompareText(a, b) < 0;
-    });
-    FFixedLanguages.Clear();
-    for (std::string& name : sorted)
-        FFixedLanguages.Add(std::move(name));
-    FOwnerIdentifiers.Clear();
-    for (unsigned i = 0; i < count; ++i) {
-        const std::string identifier = in.Bytes(in.U16());
-        const std::uint32_t offset = in.U32();
-        FOwnerIdentifiers.Add(identifier);
-        if (identifier != ownerIdentifier)
-            continue;
-        // Everything is read into a temporary component first, so a broken
-        // stream leaves the component as it was.
-        TTemporaryComponent temporary = MakeTemporary(component, ownerIdentifier);
-        TlcCustomLang& read = *temporary.Component;
-        read.BeginLoading();
-        try {
-            ReadComponentStream(read, stream, offset);
-        } catch (...) {
-            read.EndLoadingWithoutLoaded();
-            throw;
-        }
-        read.EndLoadingWithoutLoaded();
-        if (read.LangDelim() != component.LangDelim())
-            read.ReplaceDelimiter(read.LangDelim(), component.LangDelim());
-        StoreUTF8Flag(component, read.StoreAsUTF8());
-        const std::string ownEntry = ownerIdentifier + static_cast<char>(component.LangDelim());
-        for (int t = 0; t < lcStringsTypeCount; ++t) {
-            const auto type = static_cast<TStringsType>(t);
-            TlcStringList* target = component.GetListByType(type);
-            const TlcStringList* source = read.GetListByType(type);
-            if (!target || !source)
-                continue;
-            TlcStringList list = *source;
-            if (type == TStringsType::stCaptions || type == TStringsType::stHints || type == TStringsType::stFonts ||
-                type == TStringsType::stCharSets) {
-                for (int l = 1; l < list.Count(); ++l) {
-                    if (StartsWithExact(list[l], ownEntry)) {
-                        std::string line = list[l];
-                        list.Delete(l);
-                        list.Insert(0, std::move(line));
-                        break;
-                    }
-                }
-            }
-            *target = list;
-        }
-        component.SetLangNames(read.LangNames());
-        TlcExtendedItems* items = component.ExtendedTranslations();
-        items->Clear();
-        for (int e = 0; e < read.ExtendedTranslations()->Count(); ++e) {
-            const TlcExtendedItem& from = read.ExtendedTranslations()->Items(e);
-            TlcExtendedItem& to = items->Add();
-            to.Identifier = from.Identifier;
-            to.Values = from.Values;
-            to.ValuesW = from.ValuesW;
-            to.PropertyType = OwnerPropertyKind(component, from.Identifier, from.PropertyType);
-        }
-        return;
-    }
-}
-
-void TLCBFileManager::ReadComponentFromFile(TlcCustomLang& component, const std::string& ownerIdentifier,
-                                            const std::string& fileName)
-{
-    ReadComponent(component, ownerIdentifier, ReadFileWhole(fileName));
-}
-
-void TLCBFileManager::ReadList(TStringsType list, const std::string& fileName, const std::string& ownerIdentifier,
-                               TlcCustomLang& component)
-{
-    TTemporaryComponent temporary = MakeTemporary(component, ownerIdentifier);
-    temporary.Component->SetLangDelim(component.LangDelim());
-    ReadComponentFromFile(*temporary.Component, ownerIdentifier, fileName);
-    TlcStringList* target = component.GetListByType(list);
-    const TlcStringList* source = temporary.Component->GetListByType(list);
-    if (target && source)
-        *target = *source;
 }
 
 // ---- the component's file operations -------------------------------------------
@@ -1000,7 +289,7 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
             const std::string value = ini.ReadValue(lcIniSectionName(type), key, std::string());
             if (value == "\xFF")
                 continue;
-            line += DecodeBreaks(ReplaceAll(value, FileDelimiterOrDefault(fileDelim), std::string(1, delim)));
+            line += lcDecodeBreaks(ReplaceAll(value, FileDelimiterOrDefault(fileDelim), std::string(1, delim)));
             if (line.back() != delim)
                 line += delim;
             const std::string own_entry = prefix.substr(0, prefix.size() - 1) + delim;
@@ -1066,7 +355,7 @@ int TlcTranslationFiles::SaveListToIni(TStringsType type, std::string& stream, c
         }
         const std::string value =
             cut == std::string::npos ? std::string()
-                                     : EncodeBreaks(ReplaceAll(line.substr(cut + 1), std::string(1, delim), fileDelim));
+                                     : lcEncodeBreaks(ReplaceAll(line.substr(cut + 1), std::string(1, delim), fileDelim));
         ini.WriteValue(section, className + "." + key, value);
     }
     const auto render = [&] {
@@ -1122,7 +411,7 @@ void TlcTranslationFiles::LoadExtendedFromIni(std::string_view stream, bool clea
             item->PropertyType = OwnerPropertyKind(
                 FLang, identifier, TypeKindByName(ini.ReadValue(lcExtendedSection, key + "_TypeKind", std::string())));
         }
-        item->Values = DecodeBreaks(
+        item->Values = lcDecodeBreaks(
             ReplaceAll(section->KeyValue(k), fileDelim, std::string(1, static_cast<char>(FLang.LangDelim()))));
     }
 }
@@ -1143,7 +432,7 @@ void TlcTranslationFiles::SaveExtendedToIni(std::string& stream, const std::stri
     for (int i = 0; i < items->Count(); ++i) {
         const TlcExtendedItem& item = items->Items(i);
         ini.WriteValue(lcExtendedSection, prefix + item.Identifier,
-                       EncodeBreaks(ReplaceAll(item.Values, std::string(1, static_cast<char>(FLang.LangDelim())), fileDelim)));
+                       lcEncodeBreaks(ReplaceAll(item.Values, std::string(1, static_cast<char>(FLang.LangDelim())), fileDelim)));
         ini.WriteValue(lcExtendedSection, prefix + item.Identifier + "_TypeKind", TypeKindName(item.PropertyType));
     }
     stream = IniBytes(ini, marked, [&ini] {
@@ -1531,7 +820,7 @@ void TlcTranslationFiles::ImportLanguageList(TStringsType type, const std::strin
             continue;
         if (HasBracketKeys(type))
             key = ReplaceFirstChar(ReplaceFirstChar(std::move(key), '-', '['), '+', ']');
-        const std::string text = DecodeBreaks(FileField(section->KeyValue(k), fileDelim, n));
+        const std::string text = lcDecodeBreaks(FileField(section->KeyValue(k), fileDelim, n));
         key.erase(0, prefix.size());
         bool found = false;
         for (const std::string& line : list->Lines())
@@ -1572,7 +861,7 @@ void TlcTranslationFiles::ImportLanguageExtended(const std::string& fileName, co
         if (!StartsWithExact(key, prefix) || (key.size() >= 9 && key.compare(key.size() - 9, 9, "_TypeKind") == 0))
             continue;
         const std::string identifier = key.substr(prefix.size());
-        const std::string text = DecodeBreaks(FileField(section->KeyValue(k), fileDelim, n));
+        const std::string text = lcDecodeBreaks(FileField(section->KeyValue(k), fileDelim, n));
         TlcExtendedItem* item = nullptr;
         for (int i = 0; i < items->Count() && !item; ++i)
             if (lcSameText(items->Items(i).Identifier, identifier))

@@ -430,3 +430,24 @@ std::string lcTextAfter(std::string_view text, char c)
     const size_t at = text.find(c);
     return at == std::string_view::npos ? std::string() : std::string(text.substr(at + 1));
 }
+
+std::string lcEncodeBreaks(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\r', lcStoredCR);
+    std::replace(text.begin(), text.end(), '\n', lcStoredLF);
+    return text;
+}
+
+std::string lcDecodeBreaks(std::string text)
+{
+    std::replace(text.begin(), text.end(), lcStoredCR, '\r');
+    std::replace(text.begin(), text.end(), lcStoredLF, '\n');
+    return text;
+}
+
+std::u16string lcDecodeBreaks(std::u16string text)
+{
+    std::replace(text.begin(), text.end(), static_cast<char16_t>(lcStoredCR), u'\r');
+    std::replace(text.begin(), text.end(), static_cast<char16_t>(lcStoredLF), u'\n');
+    return text;
+}

@@ -69,6 +69,14 @@ std::string lcLineKey(std::string_view line, unsigned char delim);
 std::string lcTextBefore(std::string_view text, char c);
 std::string lcTextAfter(std::string_view text, char c);
 std::string TrimDelimiters(std::string_view text, unsigned char delim);
+// Inside a stored text (the translation data, the translation files) a CR is
+// kept as the byte 0x19 and a LF as 0x1A, so that a line break cannot end the
+// line that holds the text. Encode writes them so, Decode turns them back.
+constexpr char lcStoredCR = '\x19';
+constexpr char lcStoredLF = '\x1A';
+std::string lcEncodeBreaks(std::string text);
+std::string lcDecodeBreaks(std::string text);
+std::u16string lcDecodeBreaks(std::u16string text);
 // The platform counts as a modern one.
 bool IsWindowsNT();
 bool IsVistaOrLater();

@@ -1,0 +1,116 @@
+#pragma once
+// The class library's binary component stream ("TPF0") as the translation
+// files use it: reading one translation component out of a stream, writing
+// one (WriteComponentStream, lcFiles.h), the translation classes a stream may
+// name, and the temporary component that a file is read into. Internal to
+// the engine's file code (lcFiles.cpp, lcLCBManager.cpp).
+//
+// The 8-bit strings of a stream hold their texts as its StoreAsUTF8 says:
+// UTF-8 when it is set, else Latin-1, the code page of the program's
+// languages.
+#include "localization/lcComp.h"
+
+#include "platform/Exception.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace lcStream {
+
+// Little-endian reads from a byte string; reading past its end raises
+// Exception "Stream read error".
+
+class TStreamReader {
+public:
+    TStreamReader(std::string_view data, size_t position) : FData(data), FPos(position)
+    {
+        if (position > data.size())
+            Fail();
+    }
+    size_t Position() const { return FPos; }
+    unsigned char U8()
+    {
+        Need(1);
+        return static_cast<unsigned char>(FData[FPos++]);
+    }
+    unsigned char Peek()
+    {
+        Need(1);
+        return static_cast<unsigned char>(FData[FPos]);
+    }
+    unsigned U16()
+    {
+        const unsigned low = U8();
+        return low | (static_cast<unsigned>(U8()) << 8);
+    }
+    std::uint32_t U32()
+    {
+        const std::uint32_t low = U16();
+        return low | (static_cast<std::uint32_t>(U16()) << 16);
+    }
+    std::string Bytes(size_t count)
+    {
+        Need(count);
+        std::string result(FData.substr(FPos, count));
+        FPos += count;
+        return result;
+    }
+    std::string ShortString() { return Bytes(U8()); }
+    [[noreturn]] static void Fail() { throw Exception("Stream read error"); }
+
+private:
+    void Need(size_t count) const
+    {
+        if (count > FData.size() - FPos)
+            Fail();
+    }
+    std::string_view FData;
+    size_t FPos;
+};
+
+// Reads one component ("TPF0", class, name, properties) at Offset into
+// Component; the class and name the stream gives are not taken. A broken
+// stream raises Exception.
+void ReadComponentStream(TlcCustomLang& component, std::string_view stream, size_t offset);
+
+// The translation classes that a ".LCB" file can hold, by class name.
+using TComponentFactory = std::function<TlcCustomLang*(QObject* owner)>;
+const std::map<std::string, TComponentFactory>& RegisteredClasses();
+
+// A component of the same class as Model in a holder form of its own.
+struct TTemporaryComponent {
+    std::unique_ptr<QObject> Holder;
+    TlcCustomLang* Component = nullptr;
+};
+// Raises the class library's "Unable to obtain ... class reference" message
+// when Model's class is not one of the registered classes.
+TTemporaryComponent MakeTemporary(const TlcCustomLang& model, const std::string& ownerClass);
+
+// Little-endian writes.
+void PutU16(std::string& out, unsigned value);
+void PutU32(std::string& out, std::uint32_t value);
+
+// Whether every character of the text is one of Latin-1's, the 8-bit code
+// page of the program's languages.
+bool FitsLatin1(std::string_view text);
+// A text of an 8-bit file or stream in the encoding that its flag names.
+std::string EightBitText(const std::string& text, bool utf8);
+// Sets the component's StoreAsUTF8 without re-encoding the stored texts: the
+// texts that come with it are already in the form it names.
+void StoreUTF8Flag(TlcCustomLang& lang, bool value);
+// The kind of the property an extended item sets, as the owner has it now;
+// the kind the file names where the owner has no such property.
+TTypeKind OwnerPropertyKind(const TlcCustomLang& lang, const std::string& identifier, TTypeKind stored);
+
+inline bool StartsWithExact(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+} // namespace lcStream
