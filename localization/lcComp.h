@@ -455,6 +455,11 @@ public:
     // reader when it holds one for a file of that name.
     void LoadFromLCB(const std::string& fileName);
     void LoadListFromLCB(TStringsType list, const std::string& fileName);
+    // The language names a translation file holds (a ".LCB" file, else an
+    // INI file), read through a transient component of this class; a file
+    // that names none gives this component's names. A missing file leaves
+    // Names as it is; a file of another kind raises.
+    void LoadLanguageNames(const std::string& fileName, TlcStringList& names);
     // An operation on all lists runs: the single lists leave out their
     // closing steps (preparing, indexes, translation), run once at its end.
     bool BulkUpdate() const { return FBulkUpdate; }
@@ -594,6 +599,10 @@ public:
     const std::string& CapturedLocale(int n) const { return FCapturedLocales.at(static_cast<size_t>(n - 1)); }
     int ListSelector() const { return FListSelector; }
     bool Transient() const { return FTransient; }
+    // A transient component is one the engine reads a file into: it links to
+    // no dispatcher, skips Loaded, never merges what it reads, and neither
+    // translates nor scans its owner.
+    void SetTransient(bool value) { FTransient = value; }
     bool OwnerHasNoFont() const { return FOwnerHasNoFont; }
 
     void Loaded() override;
@@ -609,7 +618,6 @@ protected:
     const TlcStringList& List(TStringsType type) const { return FLists[static_cast<size_t>(type)]; }
     TlcStringList& List(TStringsType type) { return FLists[static_cast<size_t>(type)]; }
     void SetList(TStringsType type, const TlcStringList& value);
-    void SetTransient(bool value) { FTransient = value; }
     void ApplyNeedAllDlgs();
     void EnsureStringIndexes();
 

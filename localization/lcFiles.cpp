@@ -537,15 +537,28 @@ void AppendMissing(TlcStringList& list, const TlcStringList& old, unsigned char 
 
 } // namespace
 
+bool TlcTranslationFiles::MergeWithRollBack(TlcStringList& list, const TMerge& merge)
+{
+    const TlcStringList copy = list;
+    const TlcStringList names = FLang.LangNames();
+    const bool utf8 = FLang.StoreAsUTF8();
+    try {
+        return merge(copy, names);
+    } catch (const std::exception&) {
+        list = copy;
+        if (FLang.LangNames() != names)
+            FLang.SetLangNames(names);
+        StoreUTF8Flag(FLang, utf8);
+        return false;
+    }
+}
+
 bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view stream)
 {
     TlcStringList* list = FLang.GetListByType(type);
     if (!list)
         return true;
-    const TlcStringList copy = *list;
-    const TlcStringList names = FLang.LangNames();
-    const bool utf8 = FLang.StoreAsUTF8();
-    try {
+    return MergeWithRollBack(*list, [&](const TlcStringList& copy, const TlcStringList& names) {
         int loaded;
         {
             TBulk bulk(*this);
@@ -563,13 +576,7 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
         if (!FLang.FBulkUpdate)
             CloseList(type);
         return true;
-    } catch (const std::exception&) {
-        *list = copy;
-        if (FLang.LangNames() != names)
-            FLang.SetLangNames(names);
-        StoreUTF8Flag(FLang, utf8);
-        return false;
-    }
+    });
 }
 
 bool TlcTranslationFiles::MergeAllLists(const std::function<bool(TStringsType)>& merge)
@@ -659,24 +666,28 @@ int TlcTranslationFiles::SaveStringsToFile(const std::string& fileName, const st
     return FLang.SaveListToFile(TStringsType::stStrings, fileName, fileDelimiter);
 }
 
+void TlcTranslationFiles::LoadLanguageNames(const std::string& fileName, TlcStringList& names)
+{
+    if (!FileExists(fileName))
+        return;
+    TTemporaryComponent temporary = MakeTemporary(FLang, OwnerClass());
+    TlcCustomLang& read = *temporary.Component;
+    // A file that names no language keeps these.
+    read.SetLangNames(FLang.LangNames());
+    if (IsLCBFile(fileName)) {
+        TLCBFileManager manager;
+        manager.ReadComponentFromFile(read, OwnerClass(), fileName);
+    } else {
+        read.LoadAllFromFile(fileName, true);
+    }
+    names = read.LangNames();
+}
+
 TlcStringList TlcTranslationFiles::FileLanguageNames(const std::string& fileName)
 {
-    if (IsLCBFile(fileName)) {
-        TTemporaryComponent temporary = MakeTemporary(FLang, OwnerClass());
-        TLCBFileManager manager;
-        manager.ReadComponentFromFile(*temporary.Component, OwnerClass(), fileName);
-        return temporary.Component->LangNames();
-    }
-    TlcMemIniFile ini;
-    ReadIniFile(ini, fileName);
-    TlcStringList names;
-    for (int n = 1;; ++n) {
-        std::string name = ini.ReadValue(lcLangNamesSection, "Language_" + std::to_string(n), std::string());
-        if (name.empty())
-            break;
-        names.Add(std::move(name));
-    }
-    return names.Empty() ? FLang.LangNames() : names;
+    TlcStringList names = FLang.LangNames();
+    FLang.LoadLanguageNames(fileName, names);
+    return names;
 }
 
 bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string& fileName)
@@ -686,10 +697,7 @@ bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string
     TlcStringList* list = FLang.GetListByType(type);
     if (!list)
         return true;
-    const TlcStringList copy = *list;
-    const TlcStringList names = FLang.LangNames();
-    const bool utf8 = FLang.StoreAsUTF8();
-    try {
+    return MergeWithRollBack(*list, [&](const TlcStringList& copy, const TlcStringList& names) {
         {
             TBulk bulk(*this);
             const TlcStringList fileNames = FileLanguageNames(fileName);
@@ -707,13 +715,7 @@ bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string
         if (!FLang.FBulkUpdate)
             CloseList(type);
         return true;
-    } catch (const std::exception&) {
-        *list = copy;
-        if (FLang.LangNames() != names)
-            FLang.SetLangNames(names);
-        StoreUTF8Flag(FLang, utf8);
-        return false;
-    }
+    });
 }
 
 bool TlcTranslationFiles::MergeAllFromFile(const std::string& fileName)
@@ -1061,4 +1063,9 @@ void TlcCustomLang::LoadFromLCB(const std::string& fileName)
 void TlcCustomLang::LoadListFromLCB(TStringsType list, const std::string& fileName)
 {
     TlcTranslationFiles(*this).LoadListFromLCB(list, fileName);
+}
+
+void TlcCustomLang::LoadLanguageNames(const std::string& fileName, TlcStringList& names)
+{
+    TlcTranslationFiles(*this).LoadLanguageNames(fileName, names);
 }

@@ -83,6 +83,7 @@ public:
 
     void LoadFromLCB(const std::string& fileName);
     void LoadListFromLCB(TStringsType list, const std::string& fileName);
+    void LoadLanguageNames(const std::string& fileName, TlcStringList& names);
 
     // The languages the last load marked fixed (the component's list).
     const TlcStringList& FixedLanguages() const { return FLang.FixedLanguages(); }
@@ -101,6 +102,11 @@ private:
     // Merges every list with `merge`; one list that fails puts every list
     // back as it was and gives false.
     bool MergeAllLists(const std::function<bool(TStringsType)>& merge);
+    // Runs the merge of one list (given the list and the language names as
+    // they were); when it raises, the list, the language names and the UTF-8
+    // flag are put back and the result is false.
+    using TMerge = std::function<bool(const TlcStringList& copy, const TlcStringList& names)>;
+    bool MergeWithRollBack(TlcStringList& list, const TMerge& merge);
     // Prepares the list, rebuilds the string indexes after stStrings and
     // translates the owner.
     void CloseList(TStringsType list);

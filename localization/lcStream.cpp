@@ -420,6 +420,7 @@ TTemporaryComponent MakeTemporary(const TlcCustomLang& model, const std::string&
     SetOwnerRoot(result.Holder.get());
     result.Holder->setObjectName(QString::fromStdString(ownerClass));
     result.Component = found->second(result.Holder.get());
+    result.Component->SetTransient(true);
     result.Component->SetNumOfLanguages(model.NumOfLanguages());
     return result;
 }

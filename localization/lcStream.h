@@ -83,7 +83,8 @@ void ReadComponentStream(TlcCustomLang& component, std::string_view stream, size
 using TComponentFactory = std::function<TlcCustomLang*(QObject* owner)>;
 const std::map<std::string, TComponentFactory>& RegisteredClasses();
 
-// A component of the same class as Model in a holder form of its own.
+// A transient component of the same class as Model in a holder form of its
+// own, named after the owner class.
 struct TTemporaryComponent {
     std::unique_ptr<QObject> Holder;
     TlcCustomLang* Component = nullptr;
