@@ -451,6 +451,15 @@ TEST(Scan, RaisingIsRestoredAndTransientComponentsAreNotScanned)
     EXPECT_EQ(f.Lang->GetFontName(f.lstColors), "");
     EXPECT_EQ(f.Lang->GetFontCharset(f.lstColors), 0);
     EXPECT_EQ(f.Lang->GetFontCharset(f.btnOK), DEFAULT_CHARSET);
+
+    // A component the engine reads a file into leaves its owner's texts alone.
+    TScanForm transient;
+    transient.Lang->SetTransient(true);
+    transient.Lang->CollectTexts();
+    EXPECT_TRUE(transient.Lang->Captions().Empty());
+    EXPECT_TRUE(transient.Lang->Hints().Empty());
+    EXPECT_TRUE(transient.Lang->Fonts().Empty());
+    EXPECT_FALSE(f.Lang->Captions().Empty());
 }
 
 #include "ScanTest.moc"

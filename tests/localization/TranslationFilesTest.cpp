@@ -532,6 +532,51 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
               TlcStringList({Line({"IDS_1", "Eins", "One"}), Line({"IDS_2", "Zwei", "Two"})}));
 }
 
+TEST(TranslationFiles, TheLanguageNamesOfAFileAreReadWithoutTouchingTheComponent)
+{
+    QTemporaryDir dir;
+    const std::string ini = dir.filePath("n.ini").toStdString();
+    WriteFile(ini, "[Language names - for internal use only!]\r\nLanguage_1=English\r\nLanguage_2=Klingon\r\n"
+                   "Language_3=Deutsch\r\n[Captions]\r\nTfTestForm.Button1=Yes~!@#Qapla~!@#Ja~!@#\r\n");
+    const std::string lcb = dir.filePath("n.LCB").toStdString();
+    TForm source(kCaptionsData);
+    source.Lang->SetLangNames({"Deutsch", "Francais"});
+    WriteFile(lcb, LcbOf(*source.Lang, "TfTestForm"));
+    const std::string unnamed = dir.filePath("u.ini").toStdString();
+    WriteFile(unnamed, "[Captions]\r\nTfTestForm.Button1=Yes~!@#Ja~!@#\r\n");
+
+    TForm form(kCaptionsData);
+    form.Lang->SetLangNames({"Deutsch", "English"});
+    form.Translated = 0;
+    const TlcStringList captions = form.Lang->Captions();
+    const int children = static_cast<int>(form.Form->children().size());
+    TlcStringList names;
+    form.Lang->LoadLanguageNames(ini, names);
+    EXPECT_EQ(names, TlcStringList({"English", "Klingon", "Deutsch"}));
+    form.Lang->LoadLanguageNames(lcb, names);
+    EXPECT_EQ(names, TlcStringList({"Deutsch", "Francais"}));
+    form.Lang->LoadLanguageNames(unnamed, names);
+    EXPECT_EQ(names, TlcStringList({"Deutsch", "English"}));
+    // The component, its owner and the owner's texts stay as they were.
+    EXPECT_EQ(form.Lang->Captions(), captions);
+    EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+    EXPECT_EQ(form.Translated, 0);
+    EXPECT_EQ(static_cast<int>(form.Form->children().size()), children);
+
+    // A missing file gives nothing; a file of another kind a clear error.
+    TlcStringList kept{"Kept"};
+    form.Lang->LoadLanguageNames(dir.filePath("none.ini").toStdString(), kept);
+    form.Lang->LoadLanguageNames(dir.filePath("none.lcb").toStdString(), kept);
+    EXPECT_EQ(kept, TlcStringList({"Kept"}));
+    const std::string broken = dir.filePath("b.lcb").toStdString();
+    WriteFile(broken, "no translation data at all");
+    EXPECT_THROW(form.Lang->LoadLanguageNames(broken, kept), Exception);
+    const std::string other = dir.filePath("o.ini").toStdString();
+    WriteFile(other, "[Settings]\r\nColour=Blue\r\n");
+    EXPECT_THROW(form.Lang->LoadLanguageNames(other, kept), Exception);
+    EXPECT_EQ(kept, TlcStringList({"Kept"}));
+}
+
 // A component stream as another writer may make it: one extended item whose
 // values are streamed as the given "ValuesEx" bytes.
 std::string StreamWithValuesEx(const std::string& identifier, const std::string& valuesEx)
