@@ -594,6 +594,36 @@ std::string StreamWithValuesEx(const std::string& identifier, const std::string&
            + u32(valuesEx.size()) + valuesEx + vaNull + vaNull + vaNull + vaNull;
 }
 
+TEST(TranslationFiles, AComponentReadFromAnLcbFileIsTakenAsStoredNotMergedWithItsDefaults)
+{
+    // The stored component belongs to an inherited form, whose data a form's
+    // reader merges into what the component already holds; read from a file,
+    // its lists are the file's alone.
+    auto shortText = [](const std::string& text) { return std::string(1, static_cast<char>(text.size())) + text; };
+    auto u32 = [](size_t n) {
+        std::string out;
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>((n >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const char vaInt8 = 2, vaTrue = 9, vaBinary = 10, vaNull = 0;
+    const std::string data = "stDlgsCaptions\r\n" + Line({"Warning", "Warnung", "Warning"}) + "\r\n";
+    const std::string stream = "TPF0" + shortText("TlcLang") + shortText("lcLang") + shortText("NumOfLanguages") +
+                               vaInt8 + '\x02' + shortText("IsInheritedOwner") + vaTrue +
+                               shortText("TranslationData") + vaBinary + u32(data.size()) + data + vaNull + vaNull;
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("inherited.lcb").toStdString();
+    WriteFile(file, BuildLCBFile({}, {{"TfTestForm", stream}}));
+
+    TfTestForm form;
+    form.setObjectName("fMain");
+    TlcLang* lang = LoadLang<TlcLang>(&form, nullptr, "");
+    ASSERT_EQ(lang->DlgsCaptions().Count(), 15);
+    lang->LoadFromLCB(file);
+    EXPECT_EQ(lang->DlgsCaptions(), TlcStringList({Line({"Warning", "Warnung", "Warning"})}));
+    EXPECT_FALSE(lang->IsInheritedOwner());
+}
+
 TEST(TranslationFiles, ExtendedItemsKeepTheirValuesThroughTheStream)
 {
     // Written by the engine: the values as "ValuesEx" bytes; read back the same.
