@@ -55,7 +55,6 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
               TlcStringList({Line({"IDS_1", "Eins", "One"}), Line({"IDS_2", "Zwei", "Two"})}));
 }
 
-
 // A component stream as another writer may make it: one extended item whose
 // values are streamed as the given "ValuesEx" bytes.
 std::string StreamWithValuesEx(const std::string& identifier, const std::string& valuesEx)
@@ -222,6 +221,5 @@ TEST(TranslationFiles, BrokenLcbFilesGiveAClearErrorAndChangeNothing)
     manager.ReadComponent(*form.Lang, "TfNobody", good);
     EXPECT_EQ(form.Lang->Strings().Count(), 1);
 }
-
 
 } // namespace
