@@ -55,21 +55,28 @@ TEST(TranslationFiles, ReadsTheOwnersComponentFromAnLcbFile)
               TlcStringList({Line({"IDS_1", "Eins", "One"}), Line({"IDS_2", "Zwei", "Two"})}));
 }
 
+// The pieces of a hand-made component stream: a short string, a u32.
+std::string ShortText(const std::string& text)
+{
+    return std::string(1, static_cast<char>(text.size())) + text;
+}
+
+std::string U32(size_t n)
+{
+    std::string out;
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((n >> (8 * i)) & 0xFF);
+    return out;
+}
+
 // A component stream as another writer may make it: one extended item whose
 // values are streamed as the given "ValuesEx" bytes.
 std::string StreamWithValuesEx(const std::string& identifier, const std::string& valuesEx)
 {
-    auto shortText = [](const std::string& text) { return std::string(1, static_cast<char>(text.size())) + text; };
-    auto u32 = [](size_t n) {
-        std::string out;
-        for (int i = 0; i < 4; ++i)
-            out += static_cast<char>((n >> (8 * i)) & 0xFF);
-        return out;
-    };
     const char vaList = 1, vaString = 6, vaBinary = 10, vaCollection = 14, vaNull = 0;
-    return "TPF0" + shortText("TlcLangLinked") + shortText("lcLang") + shortText("ExtendedTranslations") + vaCollection
-           + vaList + shortText("Identifier") + vaString + shortText(identifier) + shortText("ValuesEx") + vaBinary
-           + u32(valuesEx.size()) + valuesEx + vaNull + vaNull + vaNull + vaNull;
+    return "TPF0" + ShortText("TlcLangLinked") + ShortText("lcLang") + ShortText("ExtendedTranslations") + vaCollection
+           + vaList + ShortText("Identifier") + vaString + ShortText(identifier) + ShortText("ValuesEx") + vaBinary
+           + U32(valuesEx.size()) + valuesEx + vaNull + vaNull + vaNull + vaNull;
 }
 
 TEST(TranslationFiles, AComponentReadFromAnLcbFileIsTakenAsStoredNotMergedWithItsDefaults)
@@ -77,18 +84,11 @@ TEST(TranslationFiles, AComponentReadFromAnLcbFileIsTakenAsStoredNotMergedWithIt
     // The stored component belongs to an inherited form, whose data a form's
     // reader merges into what the component already holds; read from a file,
     // its lists are the file's alone.
-    auto shortText = [](const std::string& text) { return std::string(1, static_cast<char>(text.size())) + text; };
-    auto u32 = [](size_t n) {
-        std::string out;
-        for (int i = 0; i < 4; ++i)
-            out += static_cast<char>((n >> (8 * i)) & 0xFF);
-        return out;
-    };
     const char vaInt8 = 2, vaTrue = 9, vaBinary = 10, vaNull = 0;
     const std::string data = "stDlgsCaptions\r\n" + Line({"Warning", "Warnung", "Warning"}) + "\r\n";
-    const std::string stream = "TPF0" + shortText("TlcLang") + shortText("lcLang") + shortText("NumOfLanguages") +
-                               vaInt8 + '\x02' + shortText("IsInheritedOwner") + vaTrue +
-                               shortText("TranslationData") + vaBinary + u32(data.size()) + data + vaNull + vaNull;
+    const std::string stream = "TPF0" + ShortText("TlcLang") + ShortText("lcLang") + ShortText("NumOfLanguages") +
+                               vaInt8 + '\x02' + ShortText("IsInheritedOwner") + vaTrue +
+                               ShortText("TranslationData") + vaBinary + U32(data.size()) + data + vaNull + vaNull;
     QTemporaryDir dir;
     const std::string file = dir.filePath("inherited.lcb").toStdString();
     WriteFile(file, BuildLCBFile({}, {{"TfTestForm", stream}}));
