@@ -124,6 +124,17 @@ void ReadIniFile(TlcMemIniFile& ini, const std::string& fileName)
         ReadIniText(ini, ReadFileWhole(fileName));
 }
 
+// Reads a translation file whole into Ini and gives its bytes; a text that
+// is no translation file raises.
+std::string ReadTranslationFile(TlcMemIniFile& ini, const std::string& fileName)
+{
+    std::string bytes = ReadFileWhole(fileName);
+    ReadIniText(ini, bytes);
+    if (!IsTranslationIni(ini))
+        throw ELanguageError("\"" + fileName + "\" is no translation file");
+    return bytes;
+}
+
 // The text of a translation file rendered by Render, in UTF-8 when the file
 // is marked so (Marked) or must be (a text that Latin-1 lacks: then it is
 // marked so and rendered again), else in Latin-1.
@@ -638,11 +649,8 @@ void TlcTranslationFiles::LoadAllFromFile(const std::string& fileName, bool clea
 {
     if (!FileExists(fileName))
         return;
-    const std::string bytes = ReadFileWhole(fileName);
     TlcMemIniFile ini;
-    ReadIniText(ini, bytes);
-    if (!IsTranslationIni(ini))
-        throw ELanguageError("\"" + fileName + "\" is no translation file");
+    const std::string bytes = ReadTranslationFile(ini, fileName);
     FLang.LoadAllFromIni(bytes, clearFirst, false);
 }
 
@@ -737,11 +745,8 @@ void TlcTranslationFiles::ReadAllFromFile(const std::string& fileName, bool clea
     TBulk bulk(*this);
     if (!FileExists(fileName))
         return;
-    const std::string bytes = ReadFileWhole(fileName);
     TlcMemIniFile shared;
-    ReadIniText(shared, bytes);
-    if (!IsTranslationIni(shared))
-        throw ELanguageError("\"" + fileName + "\" is no translation file");
+    const std::string bytes = ReadTranslationFile(shared, fileName);
     // The single lists' loads read the file parsed once here.
     TlcMemIniFile* const outer = FLang.FSharedIni;
     FLang.FSharedIni = &shared;
