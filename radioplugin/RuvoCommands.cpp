@@ -2,6 +2,7 @@
 
 #include "platform/Exception.h"
 #include "radioplugin/RuvoParameter.h"
+#include "radioplugin/RuvoView.h"
 #include "radioplugin/StringTokens.h"
 
 std::string HexField(std::int32_t value, int digits)
@@ -9,29 +10,50 @@ std::string HexField(std::int32_t value, int digits)
     return Format("%.*X", digits, static_cast<unsigned>(value));
 }
 
+// The filter is a flag in the parameter set and 0 or 1 on the line; a
+// report of any other number switches it on.
+const TRuvoField RuvoFields[9] = {
+    {TRuvoStore::SquelchLow, TRuvoParam::SquelchLow, "PARAM-SQUELCH-LOW",
+     [](const TRuvoParameter& p) { return p.SquelchLow(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetSquelchLow(v); }},
+    {TRuvoStore::SquelchHigh, TRuvoParam::SquelchHigh, "PARAM-SQUELCH-HIGH",
+     [](const TRuvoParameter& p) { return p.SquelchHigh(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetSquelchHigh(v); }},
+    {TRuvoStore::SquelchIndex, TRuvoParam::SquelchIndex, "PARAM-SQUELCH-INDEX",
+     [](const TRuvoParameter& p) { return p.SquelchIndex(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetSquelchIndex(v); }},
+    {TRuvoStore::AirLimit, TRuvoParam::AirLimit, "PARAM-AIR-LIMIT",
+     [](const TRuvoParameter& p) { return p.SendTimeLimit(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetSendTimeLimit(v); }},
+    {TRuvoStore::Project, TRuvoParam::Project, "PARAM-PROJECT", [](const TRuvoParameter& p) { return p.ProjectNr(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetProjectNr(v); }},
+    {TRuvoStore::NFLevel, TRuvoParam::NFLevel, "PARAM-NFLEVEL", [](const TRuvoParameter& p) { return p.NFLevel(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetNFLevel(v); }},
+    {TRuvoStore::SerialNumber, TRuvoParam::SerialNumber, "PARAM-SN",
+     [](const TRuvoParameter& p) { return p.SerialNumber(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetSerialNumber(v); }},
+    {TRuvoStore::Modulation, TRuvoParam::Modulation, "PARAM-MODULATION",
+     [](const TRuvoParameter& p) { return p.Modulation(); },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetModulation(v); }},
+    {TRuvoStore::FFSKFilter, TRuvoParam::FFSKFilter, "PARAM-FFSK-FILTER",
+     [](const TRuvoParameter& p) -> std::int32_t { return p.FFSKFilterActive() ? 1 : 0; },
+     [](TRuvoParameter& p, std::int32_t v) { p.SetFFSKFilterActive(v != 0); }},
+};
+
 const char* StoreWord(TRuvoStore store)
 {
-    switch (store) {
-    case TRuvoStore::SquelchLow:
-        return "PARAM-SQUELCH-LOW";
-    case TRuvoStore::SquelchHigh:
-        return "PARAM-SQUELCH-HIGH";
-    case TRuvoStore::SquelchIndex:
-        return "PARAM-SQUELCH-INDEX";
-    case TRuvoStore::AirLimit:
-        return "PARAM-AIR-LIMIT";
-    case TRuvoStore::Project:
-        return "PARAM-PROJECT";
-    case TRuvoStore::NFLevel:
-        return "PARAM-NFLEVEL";
-    case TRuvoStore::SerialNumber:
-        return "PARAM-SN";
-    case TRuvoStore::Modulation:
-        return "PARAM-MODULATION";
-    case TRuvoStore::FFSKFilter:
-        return "PARAM-FFSK-FILTER";
-    }
+    for (const TRuvoField& field : RuvoFields)
+        if (field.Store == store)
+            return field.Word;
     return "";
+}
+
+const TRuvoField* FindReportedField(const std::string& Key)
+{
+    for (const TRuvoField& field : RuvoFields)
+        if (Key == field.ReportKey())
+            return &field;
+    return nullptr;
 }
 
 std::string StoreLine(TRuvoStore store, std::int32_t value)
@@ -41,20 +63,11 @@ std::string StoreLine(TRuvoStore store, std::int32_t value)
 
 std::vector<std::string> ParameterWriteLines(const TRuvoParameter& Set)
 {
-    return {
-        StoreLine(TRuvoStore::SquelchLow, Set.SquelchLow()),
-        StoreLine(TRuvoStore::SquelchHigh, Set.SquelchHigh()),
-        StoreLine(TRuvoStore::SquelchIndex, Set.SquelchIndex()),
-        StoreLine(TRuvoStore::AirLimit, Set.SendTimeLimit()),
-        StoreLine(TRuvoStore::Project, Set.ProjectNr()),
-        StoreLine(TRuvoStore::NFLevel, Set.NFLevel()),
-        StoreLine(TRuvoStore::SerialNumber, Set.SerialNumber()),
-        StoreLine(TRuvoStore::Modulation, Set.Modulation()),
-        StoreLine(TRuvoStore::FFSKFilter, Set.FFSKFilterActive() ? 1 : 0),
-        RuvoFlashParam,
-        RuvoReportParam,
-        RuvoRadioTraceOn,
-    };
+    std::vector<std::string> lines;
+    for (const TRuvoField& field : RuvoFields)
+        lines.push_back(StoreLine(field.Store, field.Get(Set)));
+    lines.insert(lines.end(), {RuvoFlashParam, RuvoReportParam, RuvoRadioTraceOn});
+    return lines;
 }
 
 std::vector<std::string> FilterSwitchLines(bool On)

@@ -7,6 +7,7 @@
 #include <vector>
 
 class TRuvoParameter;
+enum class TRuvoParam;
 
 // The parameter stores: "%.4X <word> !\n".
 enum class TRuvoStore {
@@ -22,6 +23,23 @@ enum class TRuvoStore {
 };
 const char* StoreWord(TRuvoStore store);
 std::string StoreLine(TRuvoStore store, std::int32_t value);
+
+// One parameter of the module: its store, the value a PARAM report gives
+// for it, and where the parameter set keeps it. A report names it by the
+// store word without "PARAM-" ("SQUELCH-LOW=DC").
+struct TRuvoField {
+    TRuvoStore Store;
+    TRuvoParam Param;
+    const char* Word;
+    std::int32_t (*Get)(const TRuvoParameter&);
+    void (*Set)(TRuvoParameter&, std::int32_t);
+
+    const char* ReportKey() const { return Word + 6; }
+};
+// The nine parameters, in the order of a parameter write.
+extern const TRuvoField RuvoFields[9];
+// The parameter a PARAM report names by its upper-case key, or none.
+const TRuvoField* FindReportedField(const std::string& Key);
 
 inline const std::string RuvoFlashParam = "FLASH-PARAM\n";
 inline const std::string RuvoReportParam = ".PARAM\n";

@@ -5,6 +5,7 @@
 #include "platform/Exception.h"
 #include "platform/TextCodec.h"
 #include "radioplugin/GlobalFunctionsRuvo.h"
+#include "radioplugin/RuvoCommands.h"
 #include "radioplugin/RuvoParameter.h"
 #include "radioplugin/RuvoTransport.h"
 #include "radioplugin/RuvoView.h"
@@ -68,37 +69,11 @@ void TRuvoReplyParser::HandleParam(const std::string& Item)
         throw EConvertError(Latin1ToUtf8(e.Message()));
     }
 
-    TRuvoParam param;
-    if (key == "SQUELCH-LOW") {
-        FParameter.SetSquelchLow(value);
-        param = TRuvoParam::SquelchLow;
-    } else if (key == "SQUELCH-HIGH") {
-        FParameter.SetSquelchHigh(value);
-        param = TRuvoParam::SquelchHigh;
-    } else if (key == "SQUELCH-INDEX") {
-        FParameter.SetSquelchIndex(value);
-        param = TRuvoParam::SquelchIndex;
-    } else if (key == "AIR-LIMIT") {
-        FParameter.SetSendTimeLimit(value);
-        param = TRuvoParam::AirLimit;
-    } else if (key == "PROJECT") {
-        FParameter.SetProjectNr(value);
-        param = TRuvoParam::Project;
-    } else if (key == "NFLEVEL") {
-        FParameter.SetNFLevel(value);
-        param = TRuvoParam::NFLevel;
-    } else if (key == "SN") {
-        FParameter.SetSerialNumber(value);
-        param = TRuvoParam::SerialNumber;
-    } else if (key == "MODULATION") {
-        FParameter.SetModulation(value);
-        param = TRuvoParam::Modulation;
-    } else if (key == "FFSK-FILTER") {
-        FParameter.SetFFSKFilterActive(value != 0);
-        param = TRuvoParam::FFSKFilter;
-    } else {
+    const TRuvoField* field = FindReportedField(key);
+    if (!field)
         return;
-    }
+    field->Set(FParameter, value);
+    const TRuvoParam param = field->Param;
     if (param == TRuvoParam::Project && value >= FView.ProjectCount())
         FView.ShowWarning(FillText(RuvoText(FTexts, "IDS_26") + "\r\n" + RuvoText(FTexts, "IDS_27"),
                                    {std::to_string(value)}));
