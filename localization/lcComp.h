@@ -1,12 +1,17 @@
 #pragma once
 // The translation components that every form and data module carries, the
 // dispatcher that switches them all, and the look-up of texts by identifier.
+// The component publishes its dispatcher as a typed property, which the
+// meta-object code needs whole, so the two classes share this header; the
+// sorted indexes and the test mode have headers of their own.
 //
 // A translation component holds the texts of all languages of its owner in
 // twelve lists of delimited lines and keeps them in the owner's translation
 // data (a file per form, compiled in as a Qt resource). At run time code asks
 // it for texts by identifier ("IDS_14"); the dispatcher holds the active
 // language of the program and switches every linked component in link order.
+#include "localization/lcIndex.h"
+#include "localization/lcTestMode.h"
 #include "localization/lcUtils.h"
 #include "platform/Component.h"
 #include "platform/Cursor.h"
@@ -52,7 +57,6 @@ enum class TTranslateType : int { ttNoChange, ttGetDefault };
 enum class TlcLangOption : unsigned { loUseExtUDStrings = 1, loUseExtCommonStrings = 2 };
 Q_DECLARE_FLAGS(TlcLangOptions, TlcLangOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TlcLangOptions)
-enum class TTestModeKind : int { tmkExpandWidth, tmkFlipCase, tmkExpandChars };
 
 class TlcCustomLang;
 class TlcLangDispatcher;
@@ -141,114 +145,6 @@ void ApplyTranslationSettings(TlcCustomLang& lang, std::string_view settings);
 void LoadFormTranslation(TlcCustomLang& lang, TlcLangDispatcher* dispatcher, const std::string& folder,
                          const std::string& form);
 
-// Settings of the pseudo-translation that shows a transformed first-language
-// text wherever a later language has none.
-class TTestModeInfo : public QObject {
-    Q_OBJECT
-    Q_PROPERTY(bool Active READ Active WRITE SetActive)
-    Q_PROPERTY(TTestModeKind Kind READ Kind WRITE SetKind)
-    Q_PROPERTY(int ExpandWidthPercent READ ExpandWidthPercent WRITE SetExpandWidthPercent)
-    Q_PROPERTY(int ExpandCharsPercent READ ExpandCharsPercent WRITE SetExpandCharsPercent)
-    Q_PROPERTY(char32_t PaddingChar READ PaddingChar WRITE SetPaddingChar)
-public:
-    explicit TTestModeInfo(QObject* parent = nullptr) : QObject(parent) {}
-    bool Active() const { return FActive; }
-    void SetActive(bool value) { FActive = value; }
-    TTestModeKind Kind() const { return FKind; }
-    void SetKind(TTestModeKind value) { FKind = value; }
-    int ExpandWidthPercent() const { return FExpandWidthPercent; }
-    void SetExpandWidthPercent(int value) { FExpandWidthPercent = value; }
-    int ExpandCharsPercent() const { return FExpandCharsPercent; }
-    void SetExpandCharsPercent(int value) { FExpandCharsPercent = value; }
-    char32_t PaddingChar() const { return FPaddingChar; }
-    void SetPaddingChar(char32_t value) { FPaddingChar = value; }
-
-private:
-    bool FActive = false;
-    TTestModeKind FKind = TTestModeKind::tmkExpandWidth;
-    int FExpandWidthPercent = 100;
-    int FExpandCharsPercent = 100;
-    char32_t FPaddingChar = U'*';
-};
-
-// The test mode's transformations (on characters, not bytes, of UTF-8 text).
-std::string FlipCase(std::string_view text);
-std::string ExpandChars(std::string_view text, char32_t paddingChar, int percent);
-// Upper case, padded until it is wider by Percent in the measuring font
-// (Tahoma 8); the width function may be replaced (null: the font's).
-using TTextWidthFunction = std::function<int(const std::u32string& text)>;
-std::string ExpandWidth(std::string_view text, char32_t paddingChar, int percent, const TTextWidthFunction& width = {});
-// The transformation the component's dispatcher's test mode settings ask for;
-// the text unchanged when the component has no dispatcher.
-std::string TestModeTransform(const TlcCustomLang* component, std::string_view text);
-// Decodes C-style escape sequences (\n, \t, \x41, \101 ...).
-std::string ProcessEscapes(std::string_view text);
-
-// Whether new components decode escape sequences in their looked-up texts;
-// copied by each component when it is constructed. Off unless set.
-extern bool lcDefaultProcessEscapes;
-
-// ---- sorted indexes ---------------------------------------------------------
-
-class TlcSortCollectionItem {
-public:
-    virtual ~TlcSortCollectionItem() = default;
-};
-
-class TlcSortCollection {
-public:
-    using TCompareItems = std::function<int(const TlcSortCollectionItem& a, const TlcSortCollectionItem& b)>;
-    virtual ~TlcSortCollection() = default;
-    int Count() const { return static_cast<int>(FItems.size()); }
-    void Clear() { FItems.clear(); }
-    void BeginUpdate() { ++FUpdateCount; }
-    void EndUpdate() { --FUpdateCount; }
-    // Sorts the items with the two-index partition sort; nothing for an empty
-    // collection.
-    void Sort(const TCompareItems& compare);
-
-protected:
-    virtual void QuickSort(int left, int right, const TCompareItems& compare);
-    std::vector<std::unique_ptr<TlcSortCollectionItem>> FItems;
-
-private:
-    int FUpdateCount = 0;
-};
-
-class TlcStringsCollectionItem : public TlcSortCollectionItem {
-public:
-    TlcStringList Texts; // language 1..N at 0..N-1
-    std::string ID;
-};
-
-// A sorted index of the Strings list: by identifier (SortLanguage 0) or by
-// the texts of one language.
-class TlcStringsCollection : public TlcSortCollection {
-public:
-    explicit TlcStringsCollection(TlcCustomLang* owner) : FOwner(owner) {}
-    TlcCustomLang* Owner() const { return FOwner; }
-    int SortLanguage() const { return FSortLanguage; }
-    void SetSortLanguage(int value) { FSortLanguage = value; }
-
-    TlcStringsCollectionItem& Add();
-    TlcStringsCollectionItem& GetItem(int index) const;
-    // Linear search without regard to case; -1 when absent.
-    int IndexOfID(std::string_view id) const;
-    // Binary search of an index sorted by identifier; empty when absent.
-    std::string FindByID(std::string_view id, int language) const;
-    // Binary search of an index sorted by a language's texts; the text itself
-    // when absent.
-    std::string FindByText(std::string_view text, int language) const;
-    void SortItems();
-    int CompareByID(const TlcStringsCollectionItem& a, const TlcStringsCollectionItem& b) const;
-    int CompareByText(const TlcStringsCollectionItem& a, const TlcStringsCollectionItem& b) const;
-
-private:
-    std::string SortText(const TlcStringsCollectionItem& item) const;
-    std::string ItemText(const TlcStringsCollectionItem& item, int language) const;
-    TlcCustomLang* FOwner;
-    int FSortLanguage = 0;
-};
 
 // ---- extended translations --------------------------------------------------
 

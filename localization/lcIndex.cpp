@@ -1,4 +1,6 @@
 // The sorted indexes of the translation lists: by identifier and by text.
+#include "localization/lcIndex.h"
+
 #include "localization/lcComp.h"
 
 #include <algorithm>

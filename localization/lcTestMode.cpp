@@ -1,4 +1,6 @@
 // The test mode's text transforms, and the escapes of translated texts.
+#include "localization/lcTestMode.h"
+
 #include "localization/lcComp.h"
 
 #include <QFont>
