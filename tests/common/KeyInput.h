@@ -2,7 +2,7 @@
 // Keys for the tests that drive windows as a person does, at the three depths
 // a key can come in at:
 // - SendKey, SendText: straight to one widget, as the application delivers
-//   it;
+//   it; FocusKey, FocusText: the same to the widget that has the focus;
 // - PressKey, TypeKeys: to a window, as the window system hands it over
 //   (the toolkit finds the focus widget, or the list a combo box opened);
 // - X11Key, WindowKey, HoldKey, StampedKey: with the texts and repeat marks
@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
+
+#include <gtest/gtest.h>
 
 // A key press (and release) sent to the widget as the application delivers it.
 inline bool SendKey(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
@@ -32,6 +34,22 @@ inline void SendText(QWidget* widget, const QString& text)
         const int key = c.isLetterOrNumber() ? c.toUpper().unicode() : c.unicode();
         SendKey(widget, key, Qt::NoModifier, QString(c));
     }
+}
+
+// A key press (and release) sent to the widget that has the focus: the
+// grid, or the editor it opened in a cell.
+inline void FocusKey(int key, const QString& text = {}, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    SendKey(target, key, modifiers, text);
+}
+
+// Types text into the widget that has the focus, one key per character.
+inline void FocusText(const QString& text)
+{
+    for (const QChar c : text)
+        FocusKey(c.isLetterOrNumber() ? c.toUpper().unicode() : c.unicode(), QString(c));
 }
 
 // Keys pressed and released as the window system delivers them to the window

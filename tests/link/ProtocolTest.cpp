@@ -2,12 +2,11 @@
 #include "tests/link/VirtualComIo.h"
 #include "tests/common/Bytes.h"
 
+#include "platform/AsciiText.h"
 #include "platform/Beep.h"
 #include "platform/SerialPort.h"
 
 #include <gtest/gtest.h>
-
-#include <cctype>
 
 #include <random>
 
@@ -197,10 +196,9 @@ TEST_F(ProtocolTest, BadFramesAreAnsweredWithNakAndNotDelivered)
     BringUp();
     std::string lower = PeerFrame(0, 0, 'A', "\xEA"); // the sum 2B has a hex letter
     const std::size_t d = lower.size() - 3;
-    ASSERT_TRUE(std::isupper(static_cast<unsigned char>(lower[d])) ||
-                std::isupper(static_cast<unsigned char>(lower[d + 1])));
+    ASSERT_TRUE(AsciiLower(lower[d]) != lower[d] || AsciiLower(lower[d + 1]) != lower[d + 1]);
     for (std::size_t i = d; i < d + 2; ++i)
-        lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[i])));
+        lower[i] = AsciiLower(lower[i]);
     std::string wrongSum = PeerFrame(0, 0, 'A', "abc");
     wrongSum[wrongSum.size() - 2] ^= 1;
 

@@ -1,5 +1,6 @@
 // The translation component's data: the bytes that the forms carry, read and
 // written back, and the operations that change the lists.
+#include "tests/common/TranslationRoundTrip.h"
 #include "tests/localization/TestForms.h"
 
 #include <QDir>
@@ -50,15 +51,8 @@ TEST(TranslationData, CompiledFilesReadAndWriteBackByteForByte)
     const QStringList files = QDir(":/tests/lc").entryList({"*.dat"});
     ASSERT_EQ(files.size(), 2) << files.join(", ").toStdString();
     for (const QString& file : files) {
-        const std::string data = LoadTranslationResource(":/tests/lc/" + file.toStdString());
-        std::unique_ptr<TlcCustomLang> lang;
-        if (IsDataModuleData(data))
-            lang = std::make_unique<TlcLang>(nullptr);
-        else
-            lang = std::make_unique<TlcLangLinked>(nullptr);
-        lang->SetNumOfLanguages(2);
-        lang->ReadTranslationData(data);
-        EXPECT_EQ(lang->WriteTranslationData(), data) << file.toStdString();
+        const std::string path = ":/tests/lc/" + file.toStdString();
+        ExpectTranslationRoundTrip(path, IsDataModuleData(LoadTranslationResource(path)));
     }
     EXPECT_THROW(LoadTranslationResource(":/tests/lc/TfMissing.dat"), Exception);
 }

@@ -6,10 +6,10 @@
 #include "radioplugin/CellGridWidget.h"
 
 #include "platform/Component.h"
+#include "tests/common/KeyInput.h"
 
 #include <QApplication>
 #include <QImage>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -315,20 +315,6 @@ protected:
     }
     void TearDown() override { Form.reset(); }
 
-    static void Key(int key, const QString& text = {}, Qt::KeyboardModifiers modifiers = {})
-    {
-        QWidget* target = QApplication::focusWidget();
-        ASSERT_NE(target, nullptr);
-        QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-        QCoreApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-        QCoreApplication::sendEvent(target, &release);
-    }
-    static void Type(const QString& text)
-    {
-        for (const QChar c : text)
-            Key(c.isDigit() ? Qt::Key_0 + (c.unicode() - '0') : c.toUpper().unicode(), QString(c));
-    }
     void Click(int col, int row) const
     {
         const QPoint at = Grid->CellRect(col, row).center();
@@ -385,16 +371,16 @@ TEST_F(CellGridForm, AColumnWithoutEditorCannotBeEdited)
     Grid->SetCol(1);
     Grid->Columns().Items(1)->SetEditor(nullptr);
     for (int key : {int(Qt::Key_F2), int(Qt::Key_Return)}) {
-        Key(key);
+        FocusKey(key);
         EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     }
-    Type("5");
+    FocusText("5");
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     EXPECT_TRUE(Grid->hasFocus());
     EXPECT_EQ(Grid->ImmediateKey(), 0u) << "a key that opened nothing is not kept";
     // The key typed there does not start the editor of the next column.
-    Key(Qt::Key_Right);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_Right);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Transmit);
     EXPECT_EQ(MaskControl(Transmit)->Text(), "173,990") << "the empty cell opens with the default text";
 }
@@ -402,8 +388,8 @@ TEST_F(CellGridForm, AColumnWithoutEditorCannotBeEdited)
 TEST_F(CellGridForm, EditingNeedsTheEditingOption)
 {
     Grid->SetOptions(Grid->Options() & ~TGridOptions(goEditing));
-    Key(Qt::Key_F2);
-    Type("1");
+    FocusKey(Qt::Key_F2);
+    FocusText("1");
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
 }
 
@@ -426,19 +412,17 @@ TEST_F(CellGridForm, EnterThatOpensNoEditorGoesOnToTheForm)
             Grid->Columns().Items(1)->SetEditor(nullptr);
         Grid->setFocus();
         Grid->SetCol(c.Col);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-        QCoreApplication::sendEvent(Grid, &press);
-        EXPECT_EQ(press.isAccepted(), c.Taken) << c.Name;
+        EXPECT_EQ(SendKey(Grid, Qt::Key_Return, Qt::NoModifier, "\r"), c.Taken) << c.Name;
         EXPECT_EQ(Grid->ActiveEditor() != nullptr, c.Taken) << c.Name;
         if (Grid->ActiveEditor())
-            Key(Qt::Key_Escape);
+            FocusKey(Qt::Key_Escape);
     }
 }
 
 TEST_F(CellGridForm, F2OpensTheCellTextAndEnterCommits)
 {
     Grid->SetRow(3);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Receive);
     EXPECT_EQ(Grid->EditCol(), 1);
     EXPECT_EQ(Grid->EditRow(), 3);
@@ -447,9 +431,9 @@ TEST_F(CellGridForm, F2OpensTheCellTextAndEnterCommits)
     EXPECT_EQ(control->Text(), "146,0103");
     EXPECT_EQ(control->selectedText(), "146,0103") << "typing replaces the value";
 
-    Type("150,5");
+    FocusText("150,5");
     EXPECT_EQ(control->Text(), "150,5");
-    Key(Qt::Key_Return);
+    FocusKey(Qt::Key_Return);
     EXPECT_EQ(Edited, (std::vector<TEdited>{{1, 3, "150,5"}}));
     EXPECT_EQ(Grid->Cells(1, 3), "150,5");
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
@@ -474,10 +458,10 @@ TEST_F(CellGridForm, MaskedEditTakesTheCellTextThroughItsMask)
     for (const TCase& c : cases) {
         Grid->SetCells(1, 2, c.Cell);
         Grid->SetRow(2);
-        Key(Qt::Key_F2);
+        FocusKey(Qt::Key_F2);
         ASSERT_EQ(Grid->ActiveEditor(), Receive);
         EXPECT_EQ(MaskControl(Receive)->Text(), c.Text) << c.Cell;
-        Key(Qt::Key_Return);
+        FocusKey(Qt::Key_Return);
         EXPECT_EQ(Edited.back(), (TEdited{1, 2, c.Text})) << c.Cell;
     }
 }
@@ -486,28 +470,28 @@ TEST_F(CellGridForm, AnEmptyCellOpensWithTheDefaultText)
 {
     Grid->SetCells(1, 2, "");
     Grid->SetRow(2);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(MaskControl(Receive)->Text(), "146,0100");
-    Key(Qt::Key_Escape);
+    FocusKey(Qt::Key_Escape);
     // A list whose cell text is no item selects the default text's item.
     Power->SetDefaultText("0,5");
     Grid->SetCells(3, 2, "");
     Grid->SetCol(3);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(ComboControl()->currentText(), "0,5");
 }
 
 TEST_F(CellGridForm, ImmediateKeyOnAMaskedColumnIsTheWholeStartingText)
 {
     Grid->SetRow(4);
-    Type("1");
+    FocusText("1");
     ASSERT_EQ(Grid->ActiveEditor(), Receive);
     TMaskEditInplace* control = MaskControl(Receive);
     EXPECT_EQ(control->Text(), "1,") << "not the cell's text";
     EXPECT_EQ(Grid->ImmediateKey(), 0u);
-    Type("46,0300");
+    FocusText("46,0300");
     EXPECT_EQ(control->Text(), "146,0300");
-    Key(Qt::Key_Down);
+    FocusKey(Qt::Key_Down);
     EXPECT_EQ(Edited, (std::vector<TEdited>{{1, 4, "146,0300"}}));
     EXPECT_EQ(Grid->Row(), 5) << "Down ends the edit and moves the selection";
     EXPECT_TRUE(Grid->hasFocus());
@@ -517,7 +501,7 @@ TEST_F(CellGridForm, WithoutImmediateEditModeATypedKeyOpensTheCellText)
 {
     Grid->SetImmediateEditMode(false);
     Grid->SetRow(4);
-    Type("7");
+    FocusText("7");
     ASSERT_EQ(Grid->ActiveEditor(), Receive);
     EXPECT_EQ(MaskControl(Receive)->Text(), "146,0104");
 }
@@ -527,23 +511,23 @@ TEST_F(CellGridForm, ImmediateKeyOnAComboColumnIsPostedToTheList)
     Grid->SetCol(3);
     Grid->SetRow(6);
     Grid->SetCells(3, 6, "0,1");
-    Type("6");
+    FocusText("6");
     ASSERT_EQ(Grid->ActiveEditor(), Power);
     TComboInplace* control = ComboControl();
     EXPECT_EQ(control->currentText(), "0,1") << "the key arrives later";
     QCoreApplication::processEvents();
     EXPECT_EQ(control->currentText(), "6");
-    Key(Qt::Key_Return);
+    FocusKey(Qt::Key_Return);
     EXPECT_EQ(Edited, (std::vector<TEdited>{{3, 6, "6"}}));
 
     // A key that matches no item leaves the cell's own value, not the list's
     // selection of an earlier edit.
     Grid->SetRow(7);
     Grid->SetCells(3, 7, "0,025");
-    Type("x");
+    FocusText("x");
     QCoreApplication::processEvents();
     EXPECT_EQ(control->currentText(), "0,025");
-    Key(Qt::Key_Return);
+    FocusKey(Qt::Key_Return);
     EXPECT_EQ(Edited.back(), (TEdited{3, 7, "0,025"}));
 }
 
@@ -552,7 +536,7 @@ TEST_F(CellGridForm, ImmediateKeyOnAnEditableComboStartsItsText)
     Power->SetStyle(TComboBoxStyle::csDropDown);
     Grid->SetCol(3);
     Grid->SetRow(2);
-    Type("a");
+    FocusText("a");
     QCoreApplication::processEvents();
     EXPECT_EQ(ComboControl()->currentText(), "a") << "the typed character, as typed";
 }
@@ -561,12 +545,12 @@ TEST_F(CellGridForm, ComboListLeftAndRightEndTheEditUpAndDownDoNot)
 {
     Grid->SetCol(3);
     Grid->SetRow(2);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Power);
-    Key(Qt::Key_Down);
+    FocusKey(Qt::Key_Down);
     EXPECT_EQ(Grid->ActiveEditor(), Power) << "Down chooses in the list";
     EXPECT_EQ(ComboControl()->currentText(), "6");
-    Key(Qt::Key_Left);
+    FocusKey(Qt::Key_Left);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     EXPECT_EQ(Edited, (std::vector<TEdited>{{3, 2, "6"}}));
     EXPECT_EQ(Grid->Col(), 2) << "the selection moves left";
@@ -579,22 +563,22 @@ TEST_F(CellGridForm, EditableComboEndsTheEditOnlyAtTheEdgesOfItsText)
     Grid->SetCol(3);
     Grid->SetRow(2);
     Grid->SetCells(3, 2, "0,025");
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     TComboInplace* control = ComboControl();
     ASSERT_TRUE(control->isEditable());
     EXPECT_EQ(control->currentText(), "0,025");
     control->lineEdit()->setCursorPosition(1);
-    Key(Qt::Key_Right);
+    FocusKey(Qt::Key_Right);
     EXPECT_EQ(Grid->ActiveEditor(), Power) << "inside the text Right moves the caret";
     EXPECT_EQ(control->lineEdit()->cursorPosition(), 2);
     control->lineEdit()->setCursorPosition(0);
-    Key(Qt::Key_Left);
+    FocusKey(Qt::Key_Left);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr) << "at the start Left ends the edit";
     EXPECT_EQ(Grid->Col(), 2);
     Grid->SetCol(3);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     control->lineEdit()->end(false);
-    Key(Qt::Key_Right);
+    FocusKey(Qt::Key_Right);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr) << "at the end it ends the edit";
     EXPECT_EQ(Grid->Col(), 3) << "the last column";
 }
@@ -602,14 +586,14 @@ TEST_F(CellGridForm, EditableComboEndsTheEditOnlyAtTheEdgesOfItsText)
 TEST_F(CellGridForm, UpAndDownAlwaysEndAMaskedEditLeftAndRightNever)
 {
     Grid->SetRow(5);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     TMaskEditInplace* control = MaskControl(Receive);
     control->setCursorPosition(0);
-    Key(Qt::Key_Left);
-    Key(Qt::Key_End);
-    Key(Qt::Key_Right);
+    FocusKey(Qt::Key_Left);
+    FocusKey(Qt::Key_End);
+    FocusKey(Qt::Key_Right);
     EXPECT_EQ(Grid->ActiveEditor(), Receive);
-    Key(Qt::Key_Up);
+    FocusKey(Qt::Key_Up);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     EXPECT_EQ(Grid->Row(), 4);
     EXPECT_EQ(Grid->Col(), 1);
@@ -620,9 +604,9 @@ TEST_F(CellGridForm, UpAndDownAlwaysEndAMaskedEditLeftAndRightNever)
 TEST_F(CellGridForm, TabEndsAnEditOnlyWithGoTabs)
 {
     Grid->SetRow(2);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Receive);
-    Key(Qt::Key_Tab);
+    FocusKey(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), Other) << "without goTabs Tab goes on to the control after the grid";
     EXPECT_EQ(Grid->ActiveEditor(), nullptr) << "leaving the control still commits";
     EXPECT_EQ(Grid->Col(), 1);
@@ -630,9 +614,9 @@ TEST_F(CellGridForm, TabEndsAnEditOnlyWithGoTabs)
 
     Grid->SetOptions(Grid->Options() | goTabs);
     Grid->setFocus(Qt::OtherFocusReason);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Receive);
-    Key(Qt::Key_Tab);
+    FocusKey(Qt::Key_Tab);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     EXPECT_EQ(Grid->Col(), 2) << "the selection moves to the next column";
     EXPECT_TRUE(Grid->hasFocus());
@@ -650,11 +634,11 @@ TEST_F(CellGridForm, AllowEndEditEventDecides)
             key = Qt::Key_PageDown; // Down moves a page
     };
     Grid->SetRow(2);
-    Key(Qt::Key_F2);
-    Key(Qt::Key_Left);
-    Key(Qt::Key_Up);
+    FocusKey(Qt::Key_F2);
+    FocusKey(Qt::Key_Left);
+    FocusKey(Qt::Key_Up);
     EXPECT_EQ(Grid->ActiveEditor(), Receive);
-    Key(Qt::Key_Down);
+    FocusKey(Qt::Key_Down);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     EXPECT_GT(Grid->Row(), 3);
     EXPECT_EQ(keys, (std::vector<int>{Qt::Key_Up, Qt::Key_Down})) << "Left is not asked about";
@@ -663,8 +647,8 @@ TEST_F(CellGridForm, AllowEndEditEventDecides)
 TEST_F(CellGridForm, EscapeDropsTheEdit)
 {
     Grid->SetRow(2);
-    Type("9");
-    Key(Qt::Key_Escape);
+    FocusText("9");
+    FocusKey(Qt::Key_Escape);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     EXPECT_TRUE(Edited.empty());
     EXPECT_EQ(Grid->Cells(1, 2), "146,01020");
@@ -674,7 +658,7 @@ TEST_F(CellGridForm, EscapeDropsTheEdit)
 TEST_F(CellGridForm, LeavingForAnotherControlCommits)
 {
     Grid->SetRow(2);
-    Type("2");
+    FocusText("2");
     Other->setFocus(Qt::MouseFocusReason);
     EXPECT_EQ(Edited, (std::vector<TEdited>{{1, 2, "2,"}}));
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
@@ -684,7 +668,7 @@ TEST_F(CellGridForm, LeavingForAnotherControlCommits)
 TEST_F(CellGridForm, ClickingAnotherCellCommitsAndSelectsIt)
 {
     Grid->SetRow(2);
-    Type("3");
+    FocusText("3");
     Click(2, 3);
     EXPECT_EQ(Edited, (std::vector<TEdited>{{1, 2, "3,"}}));
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
@@ -703,7 +687,7 @@ TEST_F(CellGridForm, AlwaysShowEditorOpensOnEveryCell)
     Grid->SetOptions(Grid->Options() | goAlwaysShowEditor);
     Grid->SetRow(2);
     EXPECT_EQ(Grid->ActiveEditor(), Receive);
-    Key(Qt::Key_Down);
+    FocusKey(Qt::Key_Down);
     EXPECT_EQ(Grid->ActiveEditor(), Receive);
     EXPECT_EQ(Grid->EditRow(), 3);
     ExpectOver(MaskControl(Receive), 1, 3, 1);
@@ -713,7 +697,7 @@ TEST_F(CellGridForm, AlwaysShowEditorOpensOnEveryCell)
 TEST_F(CellGridForm, ScrollingKeepsTheControlOverItsCell)
 {
     Grid->SetRow(3);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     TMaskEditInplace* control = MaskControl(Receive);
     const QRect before = control->geometry();
     Grid->verticalScrollBar()->setValue(1);
@@ -740,7 +724,7 @@ TEST_F(CellGridForm, OnDrawEditorReplacesThePlacement)
         editor->Draw(QRect(0, 0, 50, 20));
     };
     Grid->SetRow(4);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(calls, (std::vector<TEdited>{{1, 4, "medReceive"}}));
     EXPECT_EQ(MaskControl(Receive)->geometry(), QRect(1, 1, 48, 18));
 }
@@ -752,11 +736,11 @@ TEST_F(CellGridForm, EditorInheritsCellProps)
     QFont font = Grid->font();
     font.setPointSize(15);
     column->SetFont(font);
-    Key(Qt::Key_F2);
-    Key(Qt::Key_Escape);
+    FocusKey(Qt::Key_F2);
+    FocusKey(Qt::Key_Escape);
     EXPECT_NE(MaskControl(Receive)->font().pointSize(), 15);
     column->SetEditorInheritsCellProps(true);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(MaskControl(Receive)->font().pointSize(), 15);
     EXPECT_EQ(MaskControl(Receive)->palette().color(QPalette::Base), ColorToQColor(clCream));
 }
@@ -791,10 +775,10 @@ TEST_F(CellGridForm, ColumnsOfOneGridShareAnEditor)
     EXPECT_EQ(Transmit->Grid(), nullptr) << "the transmit editor let go";
     EXPECT_FALSE(MaskControl(Transmit)->parentWidget() == Grid->viewport());
     Grid->SetCol(2);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(Grid->ActiveEditor(), Receive);
     ExpectOver(MaskControl(Receive), 2, 1, 1);
-    Key(Qt::Key_Escape);
+    FocusKey(Qt::Key_Escape);
     Grid->Columns().Items(1)->SetEditor(nullptr);
     EXPECT_EQ(Receive->Grid(), Grid) << "one column still uses it";
     Grid->Columns().Items(2)->SetEditor(nullptr);
@@ -809,20 +793,20 @@ TEST_F(CellGridForm, ColumnsOfOneGridShareAnEditor)
 TEST_F(CellGridForm, FreeingAnEditorClearsItsColumns)
 {
     Grid->SetRow(2);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Receive);
     delete Receive;
     Receive = nullptr;
     EXPECT_EQ(Grid->Columns().Items(1)->Editor(), nullptr);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
 }
 
 TEST_F(CellGridForm, FreeingTheGridKeepsTheEditorsWhole)
 {
     Grid->SetRow(2);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     delete Grid;
     Grid = nullptr;
     TMaskEditInplace* control = MaskControl(Receive);
@@ -838,7 +822,7 @@ TEST_F(CellGridForm, FreeingTheGridKeepsTheEditorsWhole)
     grid->Columns().Items(1)->SetEditor(Receive);
     grid->show();
     grid->setFocus(Qt::OtherFocusReason);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(grid->ActiveEditor(), Receive);
     EXPECT_EQ(control->parentWidget(), grid->viewport());
 }
@@ -860,22 +844,22 @@ TEST_F(CellGridForm, ChangingTheColumnCountFreesAndAddsItems)
 TEST_F(CellGridForm, AnEditWhoseCellOrColumnGoesAwayWritesNothing)
 {
     Grid->SetRow(32);
-    Type("1");
+    FocusText("1");
     Grid->SetRowCount(20);
-    Key(Qt::Key_Return);
+    FocusKey(Qt::Key_Return);
     EXPECT_TRUE(Edited.empty()) << "row 32 is gone";
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
 
     // The column of the open editor is removed: the grid can edit again.
     Grid->SetCol(3);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Power);
     Grid->SetColCount(3);
     EXPECT_EQ(Grid->ActiveEditor(), nullptr);
     EXPECT_FALSE(ComboControl()->isVisible());
     Grid->setFocus();
     Grid->SetCol(1);
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     EXPECT_EQ(Grid->ActiveEditor(), Receive);
     EXPECT_TRUE(Edited.empty());
 }
@@ -884,7 +868,7 @@ TEST_F(CellGridForm, AFreedControlIsMadeAgain)
 {
     delete MaskControl(Receive);
     EXPECT_EQ(Receive->GetEditorControl(), nullptr) << "the editor forgot it";
-    Key(Qt::Key_F2);
+    FocusKey(Qt::Key_F2);
     ASSERT_EQ(Grid->ActiveEditor(), Receive);
     TMaskEditInplace* control = MaskControl(Receive);
     ASSERT_NE(control, nullptr);

@@ -13,6 +13,7 @@
 #include "radioplugin/ParamForm.h"
 #include "radioplugin/PluginApp.h"
 #include "radioplugin/RuvoCommands.h"
+#include "tests/common/KeyInput.h"
 #include "tests/common/TestServices.h"
 #include "tests/radioplugin/RuvoTestSupport.h"
 
@@ -986,8 +987,7 @@ TEST_F(ParamFormTest, FreedWhileACellIsBeingEdited)
     QCoreApplication::processEvents();
     f.grdFrequencies->SetCol(1);
     f.grdFrequencies->SetRow(3);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_1, {}, "1");
-    QCoreApplication::sendEvent(QApplication::focusWidget(), &press);
+    FocusKey(Qt::Key_1, "1");
     ASSERT_NE(f.grdFrequencies->ActiveEditor(), nullptr);
     // Unloading the plug-in frees the dialog with the editor open.
     Form.reset();

@@ -13,12 +13,12 @@
 #include "shell/Language.h"
 #include "shell/ZorAboutDlg.h"
 #include "shell/ZorUtils.h"
+#include "tests/common/KeyInput.h"
 #include "tests/common/RecordingLauncher.h"
 #include "tests/controls/ControlsTestSupport.h"
 #include "tests/shell/ProgramFixture.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -27,23 +27,13 @@
 
 namespace {
 
-class DialogsTest : public ProgramFixture {
+class DialogsTest : public DataModuleFixture {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
-    }
     void TearDown() override
     {
-        ProgramFixture::TearDown();
+        DataModuleFixture::TearDown();
         unsetenv("TESSARO_COM1");
         unsetenv("TESSARO_COM10");
-    }
-    static void Type(QWidget* target, int key, const QString& text)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(target, &press);
     }
 };
 
@@ -90,15 +80,15 @@ TEST_F(DialogsTest, InputDialogLimitsTheValueAndWantsOne)
     dialog.MaxInputLength = 40;
     dialog.edValue->setText(QString(40, '1'));
     const unsigned beeps = BeepCount();
-    Type(dialog.edValue, Qt::Key_2, "2");
+    SendKey(dialog.edValue, Qt::Key_2, Qt::NoModifier, "2");
     EXPECT_EQ(dialog.edValue->text().size(), 40); // the 41st is refused
     EXPECT_EQ(BeepCount(), beeps + 1);
     dialog.edValue->selectAll(); // the limit counts a selected part too
-    Type(dialog.edValue, Qt::Key_3, "3");
+    SendKey(dialog.edValue, Qt::Key_3, Qt::NoModifier, "3");
     EXPECT_EQ(dialog.edValue->text(), QString(40, '1'));
     dialog.edValue->deselect();
     dialog.edValue->end(false);
-    Type(dialog.edValue, Qt::Key_Backspace, "\b");
+    SendKey(dialog.edValue, Qt::Key_Backspace, Qt::NoModifier, "\b");
     EXPECT_EQ(dialog.edValue->text().size(), 39); // Backspace always goes
 }
 
@@ -388,7 +378,7 @@ TEST_F(DialogsTest, AboutBoxShowsTheVersionAndOpensTheMakersPages)
         EXPECT_EQ(launcher.Opened, std::vector<std::string>{TDM::WebAddress});
         EXPECT_EQ(launcher.MailedTo(), std::vector<std::string>{TDM::ServiceAddress});
         about.show();
-        Type(&about, Qt::Key_A, "a"); // any key closes it
+        SendKey(&about, Qt::Key_A, Qt::NoModifier, "a"); // any key closes it
         EXPECT_FALSE(about.isVisible());
     }
     EXPECT_EQ(fZorAboutDlg, nullptr);

@@ -60,3 +60,14 @@ protected:
     std::unique_ptr<TDM> Dm;
     std::unique_ptr<TfMainForm> Form;
 };
+
+// The program with its data module made as a start without arguments makes
+// it; no main window.
+class DataModuleFixture : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
+    }
+};

@@ -10,16 +10,11 @@
 
 namespace {
 
-class ServiceActionsTest : public ProgramFixture {
+class ServiceActionsTest : public DataModuleFixture {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
-    }
     void TearDown() override
     {
-        ProgramFixture::TearDown();
+        DataModuleFixture::TearDown();
         G_Zor_Pattern().SetUseWindowsDefaults(false);
     }
     QVariant Value(const char* key) const

@@ -13,6 +13,7 @@
 #include "shell/Language.h"
 #include "shell/ZorAboutDlg.h"
 #include "shell/ZorUtils.h"
+#include "tests/common/TranslationRoundTrip.h"
 #include "tests/shell/ProgramFixture.h"
 
 #include <QDir>
@@ -29,17 +30,8 @@ TEST(ProgramTranslations, CompiledFilesReadAndWriteBackByteForByte)
     const QStringList files = QDir(":/tessaro/lc").entryList({"*.dat"});
     ASSERT_EQ(files, (QStringList{"TDM.dat", "TfComportOptions.dat", "TfInputForm.dat", "TfLanguage.dat",
                                   "TfMainForm.dat", "TfSelectDeviceForm.dat", "TfZorAboutDlg.dat"}));
-    for (const QString& file : files) {
-        const std::string data = LoadTranslationResource(":/tessaro/lc/" + file.toStdString());
-        std::unique_ptr<TlcCustomLang> lang;
-        if (file == "TDM.dat")
-            lang = std::make_unique<TlcLang>(nullptr);
-        else
-            lang = std::make_unique<TlcLangLinked>(nullptr);
-        lang->SetNumOfLanguages(2);
-        lang->ReadTranslationData(data);
-        EXPECT_EQ(lang->WriteTranslationData(), data) << file.toStdString();
-    }
+    for (const QString& file : files)
+        ExpectTranslationRoundTrip(":/tessaro/lc/" + file.toStdString(), file == "TDM.dat");
 }
 
 TEST_F(ProgramFixture, TextsFollowTheActiveLanguage)
