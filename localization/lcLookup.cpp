@@ -4,9 +4,8 @@
 
 #include "localization/lcResStrings.h"
 
-#include <QString>
-
-#include <algorithm>
+#include <cstring>
+#include <memory>
 
 bool TlcCustomLang::TestModeActive() const
 {

@@ -2,6 +2,7 @@
 // The command lines of the module's language. Every numeric field is
 // upper-case hexadecimal, zero-padded to 2 or 4 digits (more when the value
 // needs them); every line ends with one LF.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ struct TRuvoField {
     std::int32_t (*Get)(const TRuvoParameter&);
     void (*Set)(TRuvoParameter&, std::int32_t);
 
-    const char* ReportKey() const { return Word + 6; }
+    static constexpr std::size_t StorePrefixLength = sizeof("PARAM-") - 1;
+    const char* ReportKey() const { return Word + StorePrefixLength; }
 };
 // The nine parameters, in the order of a parameter write.
 extern const TRuvoField RuvoFields[9];
