@@ -99,7 +99,7 @@ void TComPortThread::Execute()
         if (!Guarded([&] { wake = FLoop.Wait(watch ? FPort.Fd() : -1, events); })) {
             // A thread that cannot wait would only spin: it ends, and the
             // main thread learns that the link is down.
-            PostToInterface(FControl->MsgComVerbStatus(), 0, {});
+            FControl->ReportLinkState(false);
             break;
         }
         if (wake.Terminate)
