@@ -404,6 +404,86 @@ TEST_F(ProgramOnModule, EndingWithTheRadioDialogOpenClosesItAndEndsAsUsual)
     }
 }
 
+// A file a person picks that is a pipe (a FIFO named like a parameter set, a
+// log or a firmware file) is refused at once with a message that says so,
+// and nothing waits for a writer or a reader: SIGTERM and SIGINT end the
+// program as at any other moment.
+TEST_F(ProgramOnModule, APipePickedAsAFileIsRefusedAndTheProgramStillEndsOnASignal)
+{
+    const struct {
+        const char* What;
+        const char* File;
+        std::function<void()> Pick;
+        int Signal = SIGTERM;
+    } cases[] = {
+        {"Parametersatz laden", "set.xml", [] { Click(OpenRadioDialog(), "btnLoad"); }},
+        {"Parametersatz laden, SIGINT", "set2.xml", [] { Click(OpenRadioDialog(), "btnLoad"); }, SIGINT},
+        {"Parameter speichern unter", "saved.xml", [] { Click(OpenRadioDialog(), "btnSave"); }},
+        {"Protokoll speichern", "log.txt", [] { Click(fMainForm, "btnSave"); }},
+        {"Firmware-Upload", "firmware.a79",
+         [] {
+             fMainForm->AppIdle(); // the action follows the link at the next idle cycle
+             ChooseFromMenu(*fMainForm, DM->acUploadFirmware);
+         }},
+    };
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string log = ProgramDir() + "plugins.log";
+    setenv("TESSARO_PLUGIN_LOG", log.c_str(), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        FreshSettings();
+        TestDialogs().Clear();
+        const std::string fifo = folder.filePath(c.File).toStdString();
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        TestDialogs().QueueFile(fifo);
+        // 1 s after the pick the signal comes. A pick that hangs is let go
+        // 10 s later (a writer or reader opens the pipe), so that the test
+        // ends and says so.
+        std::atomic<bool> picked{false}, ended{false};
+        std::chrono::steady_clock::time_point signalled{};
+        std::thread watch([&] {
+            const auto wait = [&](const std::atomic<bool>& flag, int ms) {
+                for (int waited = 0; !flag && waited < ms; waited += 10)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return flag.load();
+            };
+            if (!wait(picked, 60000))
+                return;
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            signalled = std::chrono::steady_clock::now();
+            kill(getpid(), c.Signal);
+            if (wait(ended, 10000))
+                return;
+            for (const int mode : {O_WRONLY, O_RDONLY})
+                if (const int fd = open(fifo.c_str(), mode | O_NONBLOCK | O_CLOEXEC); fd >= 0)
+                    close(fd);
+            wait(ended, 60000);
+        });
+        const int status = Run([&] {
+            picked = true;
+            c.Pick();
+        });
+        const auto endedAt = std::chrono::steady_clock::now();
+        ended = true;
+        watch.join();
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(EndRequested());
+        ClearEndRequest();
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(endedAt - signalled).count(), 5000)
+            << "the signal did not end the program";
+        bool refused = false;
+        for (const TShownBox& box : TestDialogs().Boxes())
+            refused = refused || (box.Text.find(fifo) != std::string::npos &&
+                                  box.Text.find("not a regular file") != std::string::npos);
+        EXPECT_TRUE(refused);
+        EXPECT_EQ(ReadFile(log).find("FirmwareUpload"), std::string::npos) << "the firmware plug-in got the pipe";
+        EXPECT_TRUE(SettingsWritten());
+        std::remove(fifo.c_str());
+    }
+    unsetenv("TESSARO_PLUGIN_LOG");
+}
+
 // Nothing may stop the shipped program before it opens the port, and SIGTERM
 // ends it as closing the window does.
 TEST(ShippedProgram, ComesUpOnTheNamedPortAndEndsOnSigterm)
