@@ -11,7 +11,9 @@
 #include <set>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +43,15 @@ TEST(ShippedProgram, ThePortOpensAgainOnceDescriptorsAreThereAgain)
     TShippedProgram program;
     QSettings(program.Ini(), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
     TFramingPeer peer;
+    // The program starts with its first 64 descriptors taken, as a program
+    // that has many files open: the limit then stands above them, where a
+    // wait on a few descriptors is still allowed (poll() refuses to wait on
+    // more descriptors than the limit).
+    program.Process.setChildProcessModifier([] {
+        for (int i = 0; i < 64; ++i)
+            if (::open("/dev/null", O_RDONLY) < 0)
+                break;
+    });
     program.StartOnPeer(peer, {"Ruvo"});
     ASSERT_TRUE(program.WaitUntilPolled(peer, 30000)) << program.Output.toStdString();
     const pid_t pid = static_cast<pid_t>(program.Process.processId());
@@ -48,6 +59,7 @@ TEST(ShippedProgram, ThePortOpensAgainOnceDescriptorsAreThereAgain)
     ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, nullptr, &old), 0);
     rlimit none = old;
     none.rlim_cur = LowestFreeDescriptor(pid);
+    ASSERT_GE(none.rlim_cur, 64u);
     ASSERT_EQ(prlimit(pid, RLIMIT_NOFILE, &none, nullptr), 0);
 
     peer.ClosePty();

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,21 +43,23 @@ TEST(PickedFile, OnlyARegularFileIsReadOrReplaced)
 
     EXPECT_EQ(ReadPickedFile(at("set.xml")), std::string("<Root/>\0x", 9));
     EXPECT_EQ(ReadPickedFile(at("link.xml")), std::string("<Root/>\0x", 9));
-    const struct {
+    struct TRefusal {
         const char* Name;
-        const char* Kind;
-    } refused[] = {
+        std::string Reason;
+    };
+    const std::vector<TRefusal> special = {
         {"pipe.xml", "it is a named pipe, not a regular file."},
         {"zero.xml", "it is a device, not a regular file."},
         {"folder.xml", "it is a folder, not a regular file."},
-        {"missing.xml", "No such file or directory"},
     };
-    for (const auto& r : refused) {
+    std::vector<TRefusal> unreadable = special;
+    unreadable.push_back({"missing.xml", SysErrorMessage(ENOENT)});
+    for (const TRefusal& r : unreadable) {
         SCOPED_TRACE(r.Name);
         // In a child of its own: an open that waited would hold the test.
         TChildProcess reader([&] {
             const std::string text = Refusal([&] { ReadPickedFile(at(r.Name)); });
-            return text == "Could not open \"" + at(r.Name) + "\": " + r.Kind ? 0 : 1;
+            return text == "Could not open \"" + at(r.Name) + "\": " + r.Reason ? 0 : 1;
         });
         EXPECT_EQ(reader.Wait(std::chrono::seconds(30)), 0);
     }
@@ -65,11 +69,11 @@ TEST(PickedFile, OnlyARegularFileIsReadOrReplaced)
     EXPECT_EQ(Read(at("set.xml")), "new");
     SavePickedFile(at("made.xml"), "made");
     EXPECT_EQ(Read(at("made.xml")), "made");
-    for (const auto& r : {refused[0], refused[1], refused[2]}) {
+    for (const TRefusal& r : special) {
         SCOPED_TRACE(r.Name);
         TChildProcess writer([&] {
             const std::string text = Refusal([&] { SavePickedFile(at(r.Name), "lost"); });
-            return text == "Could not save \"" + at(r.Name) + "\": " + r.Kind ? 0 : 1;
+            return text == "Could not save \"" + at(r.Name) + "\": " + r.Reason ? 0 : 1;
         });
         EXPECT_EQ(writer.Wait(std::chrono::seconds(30)), 0);
     }
