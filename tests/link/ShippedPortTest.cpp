@@ -43,14 +43,19 @@ TEST(ShippedProgram, ThePortOpensAgainOnceDescriptorsAreThereAgain)
     TShippedProgram program;
     QSettings(program.Ini(), QSettings::IniFormat).setValue("Tessaro/ComPort", 9);
     TFramingPeer peer;
-    // The program starts with its first 64 descriptors taken, as a program
-    // that has many files open: the limit then stands above them, where a
-    // wait on a few descriptors is still allowed (poll() refuses to wait on
-    // more descriptors than the limit).
+    // The program starts with its descriptors 3 to 66 taken (by /dev/null),
+    // as a program that has many files open: whatever it opens and closes
+    // lies above them, and so does the limit, where a wait on a few
+    // descriptors is still allowed (poll() refuses to wait on more
+    // descriptors than the limit). A descriptor of the child's that would be
+    // closed by exec (the toolkit's own) would leave a hole: it is taken too.
     program.Process.setChildProcessModifier([] {
-        for (int i = 0; i < 64; ++i)
-            if (::open("/dev/null", O_RDONLY) < 0)
-                break;
+        const int null = ::fcntl(::open("/dev/null", O_RDONLY), F_DUPFD, 200);
+        for (int fd = 3; fd < 67; ++fd) {
+            const int flags = ::fcntl(fd, F_GETFD);
+            if (flags < 0 || (flags & FD_CLOEXEC))
+                ::dup2(null, fd);
+        }
     });
     program.StartOnPeer(peer, {"Ruvo"});
     ASSERT_TRUE(program.WaitUntilPolled(peer, 30000)) << program.Output.toStdString();
