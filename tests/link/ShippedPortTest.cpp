@@ -23,7 +23,8 @@ using namespace std::chrono_literals;
 rlim_t LowestFreeDescriptor(qint64 pid)
 {
     std::set<rlim_t> used;
-    for (const QString& fd : QDir(QString("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::System))
+    const QDir fds(QString("/proc/%1/fd").arg(pid));
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
         used.insert(fd.toULong());
     rlim_t free = 0;
     while (used.count(free))
