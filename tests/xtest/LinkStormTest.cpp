@@ -19,7 +19,7 @@ struct TRun {
     long StackBefore = -1;   // kB, with the dialog open
     std::vector<long> Stack; // kB, once a second while the device stormed
     std::vector<long> Rss;   // kB, the same
-    std::uint64_t Enqs = 0;  // ENQ bytes the device wrote
+    std::uint64_t Enqs = 0;  // ENQ bytes the device wrote before SIGTERM
 };
 
 // Opens the radio dialog through the menu "Erweiterte Version"; with `storm`
@@ -53,13 +53,13 @@ TRun RunWithTheRadioDialogOpen(bool storm, unsigned perSecond = 0)
             run.Rss.push_back(program.StatusKb("VmRSS"));
         }
     }
+    run.Enqs = on.Peer.Counters().EnqStormSent;
     QElapsedTimer clock;
     clock.start();
     program.Process.terminate();
     const bool ended = program.Process.waitForFinished(60000);
     run.EndMs = ended ? clock.elapsed() : -1;
     on.Peer.StopEnqStorm();
-    run.Enqs = on.Peer.Counters().EnqStormSent;
     if (!ended)
         return failed("SIGTERM");
     EXPECT_EQ(program.Process.exitStatus(), QProcess::NormalExit);
