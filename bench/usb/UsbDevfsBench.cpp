@@ -9,6 +9,8 @@
 #include "tests/usb/UsbDevfs.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -100,9 +102,9 @@ void BM_InterruptGapDuringHeldWrite(benchmark::State& state)
                     ++sent;
                 }
             });
-            const auto until = Clock::now() + std::chrono::seconds(25);
-            while (Clock::now() < until)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            QEventLoop loop; // the GUI thread sleeps between the messages
+            QTimer::singleShot(std::chrono::seconds(25), &loop, &QEventLoop::quit);
+            loop.exec();
             stop = true;
             talk.join();
         }
