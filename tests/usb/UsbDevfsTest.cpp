@@ -385,11 +385,13 @@ TEST_F(UsbDevfsTest, ADeviceThatTakesNoWriteFor25sStillTalksAndTheLinkClosesAtOn
     EXPECT_LT(closed - closing, std::chrono::seconds(5));
     EXPECT_TRUE(UsbDevfs::Messages(device, 0x02).empty());
     EXPECT_EQ(link.SendQueueAmount(), 1);
-    // Two time-outs of the write, each after the full time.
+    // Two time-outs of the write, each after the full time (the library
+    // counts from just before it hands the URB over, and the emulation cuts
+    // the time to whole milliseconds).
     const auto ages = UsbDevfs::DiscardedWriteAges();
     EXPECT_EQ(ages.size(), 2u);
     for (const long age : ages)
-        EXPECT_GE(age, 10255);
+        EXPECT_GE(age, 10250);
     // The messages arrived all through the 25 s, none held back for long.
     ASSERT_GT(arrivals.size(), 100u);
     EXPECT_GE(static_cast<int>(arrivals.size()), sent.load() - 5);
