@@ -510,16 +510,17 @@ usb_dev_handle* usb_open(struct usb_device* dev)
         ::close(fd);
         return nullptr;
     }
-    auto* h = new usb_dev_handle;
+    auto h = std::make_unique<usb_dev_handle>();
     h->Handle = handle;
     h->Fd = fd;
-    return h;
+    return h.release(); // the caller's until usb_close
 }
 
 int usb_close(usb_dev_handle* dev)
 {
     if (!dev)
         return -EINVAL;
+    const std::unique_ptr<usb_dev_handle> owned(dev); // freed on the way out
     {
         std::unique_lock lock(dev->Lock);
         dev->Closing = true;
@@ -530,7 +531,6 @@ int usb_close(usb_dev_handle* dev)
     libusb_close(dev->Handle);
     const int closed = ::close(dev->Fd);
     const int error = errno;
-    delete dev;
     if (closed < 0) {
         SetError("could not close the device", -error);
         return -error;
