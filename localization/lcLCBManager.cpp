@@ -55,10 +55,10 @@ void TLCBFileManager::AssignTo(TLCBFileManager& other) const
     for (const QPointer<TlcCustomLang>& component : FComponents) {
         if (!component)
             continue;
-        const auto found = RegisteredClasses().find(component->metaObject()->className());
-        if (found == RegisteredClasses().end())
+        const TComponentFactory* factory = ClassFactory(*component);
+        if (!factory)
             continue;
-        std::unique_ptr<TlcCustomLang> copy(found->second(nullptr));
+        std::unique_ptr<TlcCustomLang> copy((*factory)(nullptr));
         copy->BeginLoading();
         ReadComponentStream(*copy, WriteComponentStream(*component), 0);
         copy->EndLoadingWithoutLoaded();

@@ -396,30 +396,75 @@ void ReadComponentStream(TlcCustomLang& component, std::string_view stream, size
         ApplyProperty(component, name, value, utf8);
 }
 
-// The translation classes that a ".LCB" file can hold.
-using TComponentFactory = std::function<TlcCustomLang*(QObject* owner)>;
-const std::map<std::string, TComponentFactory>& RegisteredClasses()
+namespace {
+
+std::map<std::string, TComponentFactory>& Registry()
 {
-    static const std::map<std::string, TComponentFactory> classes = {
+    static std::map<std::string, TComponentFactory> classes = {
         {"TlcLang", [](QObject* owner) -> TlcCustomLang* { return new TlcLang(owner); }},
         {"TlcLangLinked", [](QObject* owner) -> TlcCustomLang* { return new TlcLangLinked(owner); }},
     };
     return classes;
 }
 
+// The maker of a class that is not registered: its own constructor, or its
+// nearest registered ancestor's standing in for it; none when it has neither.
+TComponentFactory FactoryOf(const QMetaObject* meta)
+{
+    const QByteArray constructor =
+        QMetaObject::normalizedSignature((std::string(meta->className()) + "(QObject*)").c_str());
+    if (meta->indexOfConstructor(constructor.constData()) >= 0) {
+        return [meta](QObject* owner) -> TlcCustomLang* {
+            std::unique_ptr<QObject> made(meta->newInstance(Q_ARG(QObject*, owner)));
+            auto* lang = qobject_cast<TlcCustomLang*>(made.get());
+            if (!lang)
+                throw Exception(std::string("The constructor of ") + meta->className() +
+                                " made no translation component");
+            made.release();
+            return lang;
+        };
+    }
+    const auto& classes = Registry();
+    for (const QMetaObject* ancestor = meta->superClass(); ancestor; ancestor = ancestor->superClass()) {
+        const auto found = classes.find(ancestor->className());
+        if (found == classes.end())
+            continue;
+        return [make = found->second, meta](QObject* owner) {
+            TlcCustomLang* lang = make(owner);
+            lang->SetClassType(meta);
+            return lang;
+        };
+    }
+    return {};
+}
+
+} // namespace
+
+const TComponentFactory* ClassFactory(const TlcCustomLang& model)
+{
+    const QMetaObject* meta = model.ClassType();
+    auto& classes = Registry();
+    auto found = classes.find(meta->className());
+    if (found == classes.end()) {
+        TComponentFactory factory = FactoryOf(meta);
+        if (!factory)
+            return nullptr;
+        found = classes.emplace(meta->className(), std::move(factory)).first;
+    }
+    return &found->second;
+}
+
 TTemporaryComponent MakeTemporary(const TlcCustomLang& model, const std::string& ownerClass)
 {
-    const std::string className = model.metaObject()->className();
-    const auto& classes = RegisteredClasses();
-    const auto found = classes.find(className);
-    if (found == classes.end())
-        throw Exception(FmtLoadStr(SlcClassNotRegistered,
-                                   {className, ownerClass + "." + model.objectName().toStdString()}));
+    const TComponentFactory* factory = ClassFactory(model);
+    if (!factory)
+        throw Exception(FmtLoadStr(SlcClassNotRegistered, {model.ClassType()->className(),
+                                                           ownerClass + "." + model.objectName().toStdString()}));
     TTemporaryComponent result;
     result.Holder = std::make_unique<QObject>();
     SetOwnerRoot(result.Holder.get());
     result.Holder->setObjectName(QString::fromStdString(ownerClass));
-    result.Component = found->second(result.Holder.get());
+    result.Component = (*factory)(result.Holder.get());
     result.Component->SetTransient(true);
     result.Component->SetNumOfLanguages(model.NumOfLanguages());
     return result;
@@ -454,7 +499,7 @@ std::string WriteComponentStream(const TlcCustomLang& component)
     for (int i = 0; items && !utf8 && i < items->Count(); ++i)
         utf8 = !FitsLatin1(items->Items(i).Identifier) || !FitsLatin1(items->Items(i).Values);
     std::string out = "TPF0";
-    PutShort(out, component.metaObject()->className());
+    PutShort(out, component.ClassType()->className());
     PutShort(out, component.objectName().toStdString());
     PutShort(out, "NumOfLanguages");
     PutInt(out, component.NumOfLanguages());

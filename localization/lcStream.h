@@ -79,9 +79,21 @@ private:
 // stream raises Exception.
 void ReadComponentStream(TlcCustomLang& component, std::string_view stream, size_t offset);
 
-// The translation classes that a ".LCB" file can hold, by class name.
+// The translation classes the engine makes components of (to read a file
+// into, to copy one), by class name: TlcLang and TlcLangLinked, and every
+// class derived from them that a component of it asked for.
 using TComponentFactory = std::function<TlcCustomLang*(QObject* owner)>;
-const std::map<std::string, TComponentFactory>& RegisteredClasses();
+// The maker of components of Model's class, which is registered when it is
+// missing; none for a class that derives from neither registered class and
+// has no constructor the meta-object can call.
+//
+// A class registers with its own constructor when the meta-object can call
+// one that takes the owner (declared Q_INVOKABLE). Without one, a component
+// of its nearest registered ancestor stands in for it: its class type is the
+// class's, so it publishes the class's lists (the ancestor's for a class
+// without Q_OBJECT, which has its ancestor's meta-object), but the class's
+// own overrides do not run in it.
+const TComponentFactory* ClassFactory(const TlcCustomLang& model);
 
 // A transient component of the same class as Model in a holder form of its
 // own, named after the owner class.
@@ -90,7 +102,7 @@ struct TTemporaryComponent {
     TlcCustomLang* Component = nullptr;
 };
 // Raises the class library's "Unable to obtain ... class reference" message
-// when Model's class is not one of the registered classes.
+// when no component of Model's class can be made.
 TTemporaryComponent MakeTemporary(const TlcCustomLang& model, const std::string& ownerClass);
 
 // Little-endian writes.

@@ -877,3 +877,135 @@ TEST(TranslationFiles, TheOperationsOnAllListsCallTheComponentsOwnOperationsOnOn
 }
 
 } // namespace
+
+// Translation components of classes derived as a program derives them, each
+// with a meta-object of its own: one with nothing of its own, one that also
+// publishes the dialog texts, one whose constructor the meta-object can call;
+// one derived from neither of the engine's classes; and one without a
+// meta-object of its own.
+class TlcMyLang : public TlcLangLinked {
+    Q_OBJECT
+public:
+    using TlcLangLinked::TlcLangLinked;
+};
+
+class TlcMyDialogsLang : public TlcLangLinked {
+    Q_OBJECT
+    Q_PROPERTY(TlcStringList DlgsCaptions READ DlgsCaptions WRITE SetDlgsCaptions)
+public:
+    using TlcLangLinked::TlcLangLinked;
+};
+
+class TlcMyMadeLang : public TlcLang {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TlcMyMadeLang(QObject* owner) : TlcLang(owner) { ++Made; }
+    static inline int Made = 0;
+};
+
+class TlcMyOwnLang : public TlcCustomLang {
+    Q_OBJECT
+    Q_PROPERTY(TlcStringList Strings READ Strings WRITE SetStrings)
+public:
+    using TlcCustomLang::TlcCustomLang;
+};
+
+// It has TlcMyLang's meta-object.
+class TlcMyPlainLang : public TlcMyLang {
+public:
+    using TlcMyLang::TlcMyLang;
+};
+
+namespace {
+
+TEST(TranslationFiles, AComponentOfADerivedClassReadsEveryKindOfFile)
+{
+    QTemporaryDir dir;
+    // An INI file whose languages come in another order than the component's.
+    const std::string ini = dir.filePath("texts.ini").toStdString();
+    WriteFile(ini, "[Language names - for internal use only!]\r\nLanguage_1=English\r\nLanguage_2=Deutsch\r\n"
+                   "[Captions]\r\nTfTestForm.Button1=Yes~!@#Ja~!@#\r\n"
+                   "[Dialogs]\r\nTfTestForm.Warning=Warning~!@#Warnung~!@#\r\n"
+                   "[Strings]\r\nTfTestForm.IDS_1=File~!@#Datei~!@#\r\n");
+    // An ".LCB" file of a component that publishes every list.
+    const std::string lcb = dir.filePath("texts.LCB").toStdString();
+    TfTestForm sourceForm;
+    TlcLang* source = LoadLang<TlcLang>(&sourceForm, nullptr,
+                                        "stDlgsCaptions\r\n" + Line({"Error", "Fehler", "Error"}) +
+                                            "\r\nstStrings\r\n" + Line({"IDS_1", "Binaer", "Binary"}) + "\r\n");
+    source->SetLangNames({"Deutsch", "Englisch"});
+    WriteFile(lcb, LcbOf(*source, "TfTestForm"));
+
+    struct TCase {
+        const char* Class;
+        std::function<TlcCustomLang*(TfTestForm&)> Make;
+    } cases[] = {
+        {"TlcMyLang", [](TfTestForm& f) { return LoadLang<TlcMyLang>(&f, nullptr, kCaptionsData); }},
+        {"TlcMyDialogsLang", [](TfTestForm& f) { return LoadLang<TlcMyDialogsLang>(&f, nullptr, kCaptionsData); }},
+        {"TlcMyMadeLang", [](TfTestForm& f) { return LoadLang<TlcMyMadeLang>(&f, nullptr, kCaptionsData); }},
+        {"TlcMyPlainLang", [](TfTestForm& f) { return LoadLang<TlcMyPlainLang>(&f, nullptr, kCaptionsData); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Class);
+        TfTestForm form;
+        (new QObject(&form))->setObjectName("Button1");
+        TlcCustomLang* lang = c.Make(form);
+        TlcStringList* dialogs = lang->GetListByType(TStringsType::stDlgsCaptions);
+
+        const int made = TlcMyMadeLang::Made;
+        TlcStringList names;
+        lang->LoadLanguageNames(ini, names);
+        EXPECT_EQ(names, TlcStringList({"English", "Deutsch"}));
+        lang->LoadLanguageNames(lcb, names);
+        EXPECT_EQ(names, TlcStringList({"Deutsch", "Englisch"}));
+        // A class the meta-object can make reads through components of its own.
+        // (The file's names are read into one, the ".LCB" stream into another.)
+        if (std::string(c.Class) == "TlcMyMadeLang") {
+            EXPECT_EQ(TlcMyMadeLang::Made, made + 3);
+        }
+
+        // Merged from INI text and an INI file: the texts in the component's
+        // language order, the lists the class publishes.
+        for (const bool fromFile : {false, true}) {
+            EXPECT_TRUE(fromFile ? lang->MergeAllFromFile(ini) : lang->MergeAllFromIni(FileBytes(ini)));
+            EXPECT_EQ(lang->Captions(), TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window"}),
+                                                       Line({"Button1", "Ja", "Yes"})}));
+            EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Datei");
+            EXPECT_EQ(lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+            if (dialogs) {
+                EXPECT_EQ(lang->LookupText(*dialogs, "Warning", false), "Warnung");
+            }
+        }
+
+        // The dispatcher's ".LCB" file, loaded when the component links.
+        TTestDataModule dm;
+        dm.Dispatcher->SetFileName(lcb);
+        lang->SetLangDispatcher(dm.Dispatcher);
+        EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Binaer");
+        if (dialogs) {
+            EXPECT_EQ(*dialogs, TlcStringList({Line({"Error", "Fehler", "Error"})}));
+        }
+        // Merged from it.
+        lang->SetStrings({Line({"IDS_1", "Eigen", "Own"})});
+        EXPECT_TRUE(lang->MergeAllFromFile(lcb));
+        EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Binaer");
+    }
+
+    // A class derived from neither of the engine's classes, whose
+    // constructor the meta-object cannot call: the engine cannot make one.
+    TfTestForm form;
+    TlcCustomLang* own = LoadLang<TlcMyOwnLang>(&form, nullptr, "");
+    TlcStringList names{"Kept"};
+    try {
+        own->LoadLanguageNames(ini, names);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), "Unable to obtain TlcMyOwnLang class reference for TfTestForm.lcLang! "
+                                   "Please be sure that the class is registered.");
+    }
+    EXPECT_EQ(names, TlcStringList({"Kept"}));
+}
+
+} // namespace
+
+#include "TranslationFilesTest.moc"
