@@ -5,7 +5,6 @@
 #include "platform/Component.h"
 #include "platform/Exception.h"
 #include "platform/FileSave.h"
-#include "platform/TextCodec.h"
 
 #include <algorithm>
 #include <array>
@@ -110,12 +109,12 @@ bool IsTranslationIni(const TlcMemIniFile& ini)
 }
 
 // Reads the text of a translation file: one marked as UTF-8 as it is, any
-// other in the 8-bit code page of its languages (Latin-1), converted.
+// other in the 8-bit code page of its languages, converted.
 void ReadIniText(TlcMemIniFile& ini, std::string_view bytes)
 {
     ini.ReadFromStream(bytes);
     if (!ini.ReadFlag(lcOptionsSection, "IsUTF8File", false))
-        ini.ReadFromStream(Latin1ToUtf8(std::string(bytes)));
+        ini.ReadFromStream(TextOfEightBit(bytes, false));
 }
 
 void ReadIniFile(TlcMemIniFile& ini, const std::string& fileName)
@@ -136,12 +135,12 @@ std::string ReadTranslationFile(TlcMemIniFile& ini, const std::string& fileName)
 }
 
 // The text of a translation file rendered by Render, in UTF-8 when the file
-// is marked so (Marked) or must be (a text that Latin-1 lacks: then it is
-// marked so and rendered again), else in Latin-1.
+// is marked so (Marked) or must be (a text that the 8-bit code page lacks:
+// then it is marked so and rendered again), else in the 8-bit code page.
 std::string IniBytes(TlcMemIniFile& ini, bool marked, const std::function<std::string()>& render)
 {
     std::string text = render();
-    if (!marked && !FitsLatin1(text)) {
+    if (!marked && !FitsCodePage(text)) {
         ini.WriteFlag(lcOptionsSection, "IsUTF8File", true);
         text = render();
         marked = true;

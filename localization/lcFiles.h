@@ -10,11 +10,11 @@
 // delimiter, with CR written as the byte 0x19 and LF as 0x1A.
 //
 // "IsUTF8File" says how the file holds its texts: 1 in UTF-8, 0 (or none) in
-// the 8-bit code page of its languages, Latin-1 for the program's. A file is
-// written in the encoding the component keeps its texts in (StoreAsUTF8);
-// texts that Latin-1 lacks make it a UTF-8 file, marked so, so that nothing
-// is lost. The 8-bit strings of a ".LCB" component stream follow the
-// stream's StoreAsUTF8 the same way.
+// the 8-bit code page of its languages, Windows-1252 for the program's. A
+// file is written in the encoding the component keeps its texts in
+// (StoreAsUTF8); texts that Windows-1252 lacks make it a UTF-8 file, marked
+// so, so that nothing is lost. The 8-bit strings of a ".LCB" component
+// stream follow the stream's StoreAsUTF8 the same way.
 //
 // Streams are byte strings held by the caller; files are read whole and
 // written whole through a temporary file, so a failed write keeps the old one.

@@ -679,14 +679,14 @@ TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAFileAreWritten)
 
     // A text that the 8-bit code page lacks is not lost: the file is written
     // in UTF-8 and says so.
-    TForm euro(HandMadeData(Line({"Button1", "5 €", "5 €"})));
+    TForm omega(HandMadeData(Line({"Button1", "5 Ω", "5 Ω"})));
     saved.clear();
-    euro.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
-    EXPECT_NE(saved.find("TfTestForm.Button1=5 \xE2\x82\xAC~!@#"), std::string::npos);
+    omega.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_NE(saved.find("TfTestForm.Button1=5 \xCE\xA9~!@#"), std::string::npos);
     EXPECT_NE(saved.find("IsUTF8File=1\r\n"), std::string::npos);
-    TForm euroBack;
-    euroBack.Files().LoadListFromIni(TStringsType::stCaptions, saved, true);
-    EXPECT_EQ(euroBack.Lang->Captions(), euro.Lang->Captions());
+    TForm omegaBack;
+    omegaBack.Files().LoadListFromIni(TStringsType::stCaptions, saved, true);
+    EXPECT_EQ(omegaBack.Lang->Captions(), omega.Lang->Captions());
 }
 
 TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAComponentStreamAreWritten)
@@ -714,10 +714,83 @@ TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAComponentStreamAreWritten)
         EXPECT_EQ(WriteComponentStream(*form.Lang), c.Stream) << c.What;
     }
     // A text that the 8-bit code page lacks: written in UTF-8, and said so.
-    TForm euro(HandMadeData(Line({"Button1", "5 €", "5 €"})));
-    euro.Lang->SetLangNames({"Deutsch", "Français"});
-    const std::string stream = WriteComponentStream(*euro.Lang);
-    EXPECT_EQ(stream, HandMadeStream(true, namesU, HandMadeData(Line({"Button1", "5 €", "5 €"}))));
+    TForm omega(HandMadeData(Line({"Button1", "5 Ω", "5 Ω"})));
+    omega.Lang->SetLangNames({"Deutsch", "Français"});
+    const std::string stream = WriteComponentStream(*omega.Lang);
+    EXPECT_EQ(stream, HandMadeStream(true, namesU, HandMadeData(Line({"Button1", "5 Ω", "5 Ω"}))));
+}
+
+// The 32 bytes where the code page of the languages, Windows-1252, is not
+// Latin-1, and the characters they stand for (the five bytes it leaves
+// undefined stand for the control characters of their number).
+std::string HighBytes()
+{
+    std::string bytes;
+    for (int b = 0x80; b < 0xA0; ++b)
+        bytes += static_cast<char>(b);
+    return bytes;
+}
+const std::string kHighText = "€\xC2\x81" "‚ƒ„…†‡ˆ‰Š‹Œ\xC2\x8D" "Ž\xC2\x8F\xC2\x90" "‘’“”•–—˜™š›œ\xC2\x9D" "žŸ";
+
+// An ".LCB" file for TfTestForm written by hand: the header with the given
+// fixed languages, then the one stream.
+std::string HandMadeLcb(const std::string& fixed, const std::string& stream)
+{
+    auto u16 = [](size_t n) { return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8)}; };
+    std::string out = std::string("LCB file: TlcLang binary translation data") + '\0' + u16(1) + u16(fixed.size()) +
+                      fixed + u16(10) + "TfTestForm";
+    const size_t offset = out.size() + 4;
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((offset >> (8 * i)) & 0xFF);
+    return out + stream;
+}
+
+TEST(TranslationFiles, EightBitFilesAreInTheCodePageOfTheLanguagesBothWays)
+{
+    // What a person wrote, „Hallo“ – 5 €, and every byte where the code page
+    // is not Latin-1, as an 8-bit file and stream hold them.
+    const std::string bytes = "\x84Hallo\x93 \x96 5 \x80 " + HighBytes();
+    const std::string caption = Line({"Button1", "„Hallo“ – 5 € " + kHighText, "Green"});
+    const std::string file = HandMadeIni(bytes, "0");
+    const std::string names8 = std::string("\x06\x07") + "Deutsch" + "\x06\x08" + "Fran\xE7" "ais";
+    const std::string stream =
+        HandMadeStream(false, names8, HandMadeData("Button1\x01" + bytes + "\x01Green\x01"));
+
+    // Read: an INI file, a component stream, the fixed languages of a header.
+    TForm ini;
+    EXPECT_EQ(ini.Files().LoadListFromIni(TStringsType::stCaptions, file, true), 1);
+    EXPECT_EQ(ini.Lang->Captions(), TlcStringList({caption}));
+    EXPECT_FALSE(ini.Lang->StoreAsUTF8());
+    TForm lcb;
+    TLCBFileManager manager;
+    manager.ReadComponent(*lcb.Lang, "TfTestForm", HandMadeLcb("Deutsch\r\nFran\xE7" "ais", stream));
+    EXPECT_EQ(lcb.Lang->Captions(), TlcStringList({caption}));
+    EXPECT_FALSE(lcb.Lang->StoreAsUTF8());
+    // The header's name is the stream's.
+    EXPECT_EQ(lcb.Lang->LangNames(), TlcStringList({"Deutsch", "Français"}));
+    EXPECT_EQ(manager.FixedLanguages(), lcb.Lang->LangNames());
+
+    // Written back: the same bytes.
+    std::string saved;
+    ini.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_EQ(saved, file);
+    EXPECT_EQ(WriteComponentStream(*lcb.Lang), stream);
+
+    // Written from texts typed in the program: 8-bit, as long as the code
+    // page holds every character.
+    TForm typed(HandMadeData(caption));
+    saved.clear();
+    typed.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_EQ(saved, file);
+    typed.Lang->SetLangNames({"Deutsch", "Français"});
+    EXPECT_EQ(WriteComponentStream(*typed.Lang), stream);
+    EXPECT_EQ(BuildLCBFile({"Deutsch", "Français"}, {{"TfTestForm", stream}}),
+              HandMadeLcb("Deutsch\r\nFran\xE7" "ais", stream));
+    // A header name the code page lacks goes in UTF-8 and comes back.
+    const std::string greek = BuildLCBFile({"Ελληνικά"}, {{"TfTestForm", stream}});
+    EXPECT_EQ(greek, HandMadeLcb("\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC", stream));
+    manager.ReadComponent(*lcb.Lang, "TfTestForm", greek);
+    EXPECT_EQ(manager.FixedLanguages(), TlcStringList({"Ελληνικά"}));
 }
 
 // A component whose single-list file operations are its own: every call is
