@@ -99,14 +99,16 @@ private:
     // The same, false when a line cannot be read (a collection index that is
     // no number).
     bool TryPrepareList(TStringsType type);
-    // Merges every list with `merge`; one list that fails puts every list
-    // back as it was and gives false.
+    class TSnapshot;
+    // Merges every list with `merge`; one list that fails puts the lists,
+    // the language names, the UTF-8 flag and the fixed languages back as they
+    // were and gives false.
     bool MergeAllLists(const std::function<bool(TStringsType)>& merge);
     // Runs the merge of one list (given the list and the language names as
-    // they were); when it raises, the list, the language names and the UTF-8
-    // flag are put back and the result is false.
+    // they were); when it fails or raises, the list, the language names, the
+    // UTF-8 flag and the fixed languages are put back and the result is false.
     using TMerge = std::function<bool(const TlcStringList& copy, const TlcStringList& names)>;
-    bool MergeWithRollBack(TlcStringList& list, const TMerge& merge);
+    bool MergeWithRollBack(TStringsType list, const TMerge& merge);
     // Prepares the list, rebuilds the string indexes after stStrings and
     // translates the owner.
     void CloseList(TStringsType list);

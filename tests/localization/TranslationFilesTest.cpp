@@ -380,6 +380,49 @@ TEST(TranslationFiles, AListWhoseLinesCannotBeReadChangesNothing)
     EXPECT_EQ(form.Lang->Collections(), collections);
 }
 
+TEST(TranslationFiles, AMergeThatFailsLeavesTheComponentAsItWas)
+{
+    // The file keeps its texts in UTF-8, names the languages in another case,
+    // marks one fixed, and its captions merge; its collection line has no
+    // item index, so the merge fails when that list is prepared, after the
+    // captions, the names and the flag have been taken (one list merged
+    // alone fails the same way).
+    const std::string text = "[OPTIONS]\r\nIsUTF8File=1\r\nLanguage_Fixed2=1\r\n"
+                             "[Language names - for internal use only!]\r\nLanguage_1=deutsch\r\n"
+                             "Language_2=ENGLISH\r\n"
+                             "[Captions]\r\nTfTestForm.Button1=Oui~!@#Yes!~!@#\r\n"
+                             "[Collections]\r\nTfTestForm.Button1.Items-x+.Caption=a~!@#b~!@#\r\n";
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("fails.ini").toStdString();
+    WriteFile(file, text);
+    struct TCase {
+        const char* Name;
+        std::function<bool(TlcCustomLang&)> Run;
+    } cases[] = {
+        {"MergeAllFromIni", [&](TlcCustomLang& l) { return l.MergeAllFromIni(text); }},
+        {"UpdateFromIni", [&](TlcCustomLang& l) { return l.UpdateFromIni(text); }},
+        {"MergeAllFromFile", [&](TlcCustomLang& l) { return l.MergeAllFromFile(file); }},
+        {"UpdateFromFile", [&](TlcCustomLang& l) { return l.UpdateFromFile(file); }},
+        {"MergeListFromIni", [&](TlcCustomLang& l) { return l.MergeListFromIni(TStringsType::stCollections, text); }},
+        {"MergeListFromFile", [&](TlcCustomLang& l) { return l.MergeListFromFile(TStringsType::stCollections, file); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TForm form(kCaptionsData);
+        const auto saved = [&form] {
+            std::string ini;
+            form.Lang->SaveAllToIni(ini, "~!@#");
+            return ini + WriteComponentStream(*form.Lang);
+        };
+        const std::string before = saved();
+        EXPECT_FALSE(c.Run(*form.Lang));
+        EXPECT_EQ(saved(), before);
+        EXPECT_FALSE(form.Lang->StoreAsUTF8());
+        EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+        EXPECT_TRUE(form.Lang->FixedLanguages().Empty());
+    }
+}
+
 TEST(TranslationFiles, ANewExtendedItemTakesTheKindOfTheOwnersProperty)
 {
     QTemporaryDir dir;
