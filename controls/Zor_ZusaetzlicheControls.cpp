@@ -187,8 +187,7 @@ bool TZor_BitBtn::TakesEnter() const
 {
     // The button the person went to takes Enter, whatever Default and Cancel
     // say; else the default button that is no cancel button.
-    const bool takes = hasFocus() || (FDefault && !FCancel && !FocusOnPushButton(window()));
-    return takes && CanFocus();
+    return ButtonTakesEnter(this, FDefault && !FCancel, CanFocus());
 }
 
 bool TZor_BitBtn::DrawnAsDefault() const

@@ -109,6 +109,14 @@ bool FocusOnPushButton(const QWidget* form)
     return receiver && receiver->PushButton();
 }
 
+bool ButtonTakesEnter(const QWidget* button, bool isDefault, bool canFocus)
+{
+    if (!button || !canFocus)
+        return false;
+    const QWidget* form = ParentForm(button);
+    return form->focusWidget() == button || (isDefault && !FocusOnPushButton(form));
+}
+
 QWidget* FormEnterReceiver(QWidget* form)
 {
     for (const QPointer<QWidget>& widget : Receivers(form))

@@ -49,6 +49,13 @@ bool FormDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifi
 // Whether the form's focus is on a push button (a platform one or a receiver
 // that is one): Enter then clicks that button.
 bool FocusOnPushButton(const QWidget* form);
+// Which push button takes Enter, one rule for every kind of button: the
+// button that has its form's focus, and while the form's focus is on no push
+// button, a default one (`isDefault`: what makes one of its class take Enter
+// by default); never a button that cannot take the focus (`canFocus`). The
+// focus is the form's own, so a form that is not the active window answers
+// as it will once it is.
+bool ButtonTakesEnter(const QWidget* button, bool isDefault, bool canFocus);
 // The receiver that Enter would reach now: the first of the form's that
 // takes it, or none. The button that a form draws as its default one.
 QWidget* FormEnterReceiver(QWidget* form);

@@ -90,8 +90,7 @@ bool TButton::CanFocus() const
 
 bool TButton::TakesEnter() const
 {
-    const bool active = window()->focusWidget() == this || (FDefault && !FocusOnPushButton(window()));
-    return active && CanFocus();
+    return ButtonTakesEnter(this, FDefault, CanFocus());
 }
 
 bool TButton::DialogKey(int key, Qt::KeyboardModifiers modifiers)
