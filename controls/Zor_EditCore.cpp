@@ -394,7 +394,8 @@ bool TZor_EditCore::WithinLimit(std::string& text, TZor_Selection& selection) co
     if (now.size() - end > before.size() || !before.ends_with(std::u32string_view(now).substr(end))) {
         // Not told by the caret: where the two texts stop ending alike.
         std::size_t same = 0;
-        while (same < now.size() && same < before.size() && now[now.size() - 1 - same] == before[before.size() - 1 - same])
+        while (same < now.size() && same < before.size() &&
+               now[now.size() - 1 - same] == before[before.size() - 1 - same])
             ++same;
         end = now.size() - same;
     }

@@ -169,7 +169,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    bool CanFocus() const;
     void ActionChanged();
     // Default and cancel buttons decide which one of the form looks default.
     void RepaintFormButtons();

@@ -109,9 +109,15 @@ bool FocusOnPushButton(const QWidget* form)
     return receiver && receiver->PushButton();
 }
 
-bool ButtonTakesEnter(const QWidget* button, bool isDefault, bool canFocus)
+bool ButtonCanFocus(const QWidget* button)
 {
-    if (!button || !canFocus)
+    return button && button->isEnabled() && button->focusPolicy() != Qt::NoFocus &&
+           button->isVisibleTo(ParentForm(button));
+}
+
+bool ButtonTakesEnter(const QWidget* button, bool isDefault)
+{
+    if (!ButtonCanFocus(button))
         return false;
     const QWidget* form = ParentForm(button);
     return form->focusWidget() == button || (isDefault && !FocusOnPushButton(form));

@@ -127,8 +127,6 @@ public:
     bool TakesEnter() const override;
 
 private:
-    bool CanFocus() const;
-
     bool FDefault = false;
     bool FCancel = false;
     int FModalResult = mrNone;

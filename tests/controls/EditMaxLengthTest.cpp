@@ -41,11 +41,11 @@ struct TLimitCase {
     TInputMode Mode;
     int MaxLength;
     int DecimalPlaces;
-    std::string Typed;                 // typed into the empty field, or
-    std::optional<long double> Set;    // set by the program (SetValue)
-    std::string Shown;                 // what the field shows then
-    std::string Left;                  // and after the person left it
-    long double Value;                 // Value after leaving
+    std::string Typed;              // typed into the empty field, or
+    std::optional<long double> Set; // set by the program (SetValue)
+    std::string Shown;              // what the field shows then
+    std::string Left;               // and after the person left it
+    long double Value;              // Value after leaving
 };
 
 class EditMaxLength : public testing::Test {

@@ -199,7 +199,8 @@ TEST(FormKeys, TheButtonForEnterIsTheSameWhetherTheFormIsActiveOrNot)
         QWidget elsewhere;
         ASSERT_TRUE(ShowActive(&elsewhere));
         ASSERT_FALSE(f.Form.isActiveWindow()) << Name(kind);
-        EXPECT_EQ(FormEnterReceiver(&f.Form), f.Ok) << Name(kind) << ": the default button while the edit has the focus";
+        EXPECT_EQ(FormEnterReceiver(&f.Form), f.Ok)
+            << Name(kind) << ": the default button while the edit has the focus";
         for (QWidget* focused : {f.Ok, f.Abort}) {
             focused->setFocus(Qt::TabFocusReason);
             ASSERT_EQ(f.Form.focusWidget(), focused) << Name(kind);
