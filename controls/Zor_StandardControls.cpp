@@ -229,11 +229,9 @@ void TZor_Edit::SetValue(long double value)
 
 void TZor_Edit::SetMaxLength(int value)
 {
-    // The text is cut first, so the window, which would cut it on its own,
-    // finds it within the limit.
+    // The core keeps the limit: the window's own would also cut the texts
+    // that the edit writes itself (a date on leaving, SetValue).
     FCore.SetMaxLength(value);
-    SyncFromCore();
-    QLineEdit::setMaxLength(value > 0 ? value : 32767);
 }
 
 void TZor_Edit::SetPattern(TZor_PatternStyle value)
