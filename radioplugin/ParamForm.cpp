@@ -345,8 +345,13 @@ void TfParameterForm::btnSetDeviceParameterClick()
 
 void TfParameterForm::grdFrequenciesSetEditText(int Col, int Row, const std::string& Value)
 {
-    FTableModified = true;
-    if (ApplyTableEdit(*FGrid, Col, Row, Value) == TTableEdit::OffRaster)
+    // Only a value that changed is for the next write to send: an editor
+    // opened and left as it was, or a text refused, changes nothing.
+    const std::int32_t before = FGrid->Object(Col, Row);
+    const TTableEdit edit = ApplyTableEdit(*FGrid, Col, Row, Value);
+    if (edit == TTableEdit::Accepted && FGrid->Object(Col, Row) != before)
+        FTableModified = true;
+    if (edit == TTableEdit::OffRaster)
         PluginMessageBox(FillText(Text("IDS_60"), {Value}), "Fehler", MB_OK | MB_ICONERROR);
     grdFrequencies->viewport()->update();
 }

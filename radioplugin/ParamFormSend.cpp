@@ -4,6 +4,7 @@
 #include "platform/Beep.h"
 #include "platform/Component.h"
 #include "platform/Dialogs.h"
+#include "platform/KeyText.h"
 #include "radioplugin/ParamForm.h"
 #include "radioplugin/PluginApp.h"
 #include "radioplugin/RuvoCommands.h"
@@ -22,19 +23,6 @@ namespace {
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// The key a key press types: '\b' for backspace, 0 for a key that types no
-// character (arrows, function keys), 0x7F for a character beyond ASCII.
-char TypedKey(const QKeyEvent* key)
-{
-    if (key->key() == Qt::Key_Backspace)
-        return '\b';
-    const QString text = key->text();
-    if (text.isEmpty() || !text.at(0).isPrint())
-        return 0;
-    const char16_t c = text.at(0).unicode();
-    return c < 128 ? static_cast<char>(c) : '\x7f';
 }
 
 } // namespace
@@ -162,7 +150,7 @@ bool TfParameterForm::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (hex && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
             return true; // the key's release sends
-        char typed = TypedKey(key);
+        char typed = FieldKey(KeyCharCode(*key));
         if (typed == 0)
             return QDialog::eventFilter(watched, event);
         if (hex) {

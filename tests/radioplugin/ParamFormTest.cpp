@@ -1060,6 +1060,52 @@ TEST_F(ParamFormTest, ALinkThatRefusesEveryLineCostsOneBoxPerClick)
     }
 }
 
+// Delete reaches the table as the X server sends it, with the character
+// 0x7F: it types nothing. On a frequency cell it opens no editor, Return
+// then opens the cell's own value and a second Return leaves it as it was,
+// so no box comes and the next write sends the twelve device lines alone;
+// on the power column it opens no list.
+TEST_F(ParamFormTest, DeleteInTheTableTypesNothing)
+{
+    TfParameterForm& f = *Form;
+    f.FormShow();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    TCellGrid* grid = f.grdFrequencies;
+    grid->setFocus(Qt::MouseFocusReason);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(2, 5).center());
+    X11Key(grid, Qt::Key_Home, "", Qt::ControlModifier);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    ASSERT_EQ(grid->Col(), 1);
+    ASSERT_EQ(grid->Row(), 1);
+    X11Key(grid, Qt::Key_Delete, "\x7f");
+    EXPECT_EQ(QApplication::focusWidget(), grid) << "no editor opened";
+    EXPECT_EQ(grid->ActiveEditor(), nullptr);
+    X11Key(grid, Qt::Key_Return, "\r");
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr) << "Return opens the cell's editor";
+    EXPECT_EQ(editor->text().toStdString(), Num("146,0100"));
+    X11Key(grid, Qt::Key_Return, "\r");
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    EXPECT_EQ(f.Grid().Object(1, 1), 0);
+    EXPECT_FALSE(f.TableModified());
+
+    X11Key(grid, Qt::Key_End, "");
+    ASSERT_EQ(grid->Col(), 3);
+    X11Key(grid, Qt::Key_Delete, "\x7f");
+    EXPECT_EQ(QApplication::focusWidget(), grid) << "no list opened";
+    EXPECT_EQ(grid->ActiveEditor(), nullptr);
+
+    Connect();
+    AnswerAll();
+    f.btnSetDeviceParameter->click();
+    RunFor(2000);
+    EXPECT_EQ(Link.Texts(), kStartWrite);
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    f.hide();
+}
+
 // A module that sends slot telegrams faster than they are handled: no
 // telegram handles the next message inside its own window pass, so however
 // many wait, they are handled one after the other, and the table shows each
