@@ -21,21 +21,40 @@ std::string Shown(const std::string& line)
 }
 } // namespace
 
-TRuvoAction::TRuvoAction(TRuvoTransport& Transport) : FTransport(Transport), FOuter(Transport.FInAction ? 1u : 0u)
+TRuvoAction::TRuvoAction(TRuvoTransport& Transport)
+    : FTransport(Transport),
+      FJoined(Transport.FInAction && Transport.FCurrentAction != TRuvoTransport::OwnLines),
+      FOuterInAction(Transport.FInAction), FOuterAction(Transport.FCurrentAction)
 {
-    if (FOuter)
+    if (FJoined)
         return;
     FTransport.FInAction = true;
     FTransport.FCurrentAction = FTransport.NewAction();
+    FTransport.FOpenActions.push_back(FTransport.FCurrentAction);
 }
 
 TRuvoAction::~TRuvoAction()
 {
-    if (FOuter)
+    if (FJoined)
         return;
-    FTransport.FInAction = false;
-    FTransport.FCurrentAction = TRuvoTransport::OwnLines;
+    auto& open = FTransport.FOpenActions;
+    open.erase(std::remove(open.begin(), open.end(), FTransport.FCurrentAction), open.end());
+    FTransport.FInAction = FOuterInAction;
+    FTransport.FCurrentAction = FOuterAction;
     FTransport.ForgetFinishedActions();
+}
+
+TRuvoTransport::TOwnLines::TOwnLines(TRuvoTransport& Transport)
+    : FTransport(Transport), FInAction(Transport.FInAction), FAction(Transport.FCurrentAction)
+{
+    FTransport.FInAction = true;
+    FTransport.FCurrentAction = OwnLines;
+}
+
+TRuvoTransport::TOwnLines::~TOwnLines()
+{
+    FTransport.FInAction = FInAction;
+    FTransport.FCurrentAction = FAction;
 }
 
 TRuvoClock SteadyClockMs()
@@ -173,12 +192,12 @@ bool TRuvoTransport::Reportable(unsigned Action)
 
 void TRuvoTransport::ForgetFinishedActions()
 {
-    const auto live = [this](unsigned action) {
-        if ((FInAction && action == FCurrentAction) || action == FRadioInFlightAction ||
-            action == FDeviceInFlightAction)
-            return true;
-        return std::find(FRadioActions.begin(), FRadioActions.end(), action) != FRadioActions.end() ||
-               std::find(FDeviceActions.begin(), FDeviceActions.end(), action) != FDeviceActions.end();
+    const auto has = [](const auto& list, unsigned action) {
+        return std::find(list.begin(), list.end(), action) != list.end();
+    };
+    const auto live = [&](unsigned action) {
+        return action == FRadioInFlightAction || action == FDeviceInFlightAction || has(FOpenActions, action) ||
+               has(FRadioActions, action) || has(FDeviceActions, action);
     };
     FToldActions.erase(std::remove_if(FToldActions.begin(), FToldActions.end(),
                                       [&](unsigned action) { return !live(action); }),
@@ -201,19 +220,21 @@ void TRuvoTransport::QueueDevice(const std::string& Line)
 
 void TRuvoTransport::QueueRadio(const std::string& Line)
 {
-    const unsigned action = Line == RuvoSlotPoll && !FInAction ? OwnLines : ActionOfNewLine();
+    const unsigned action = ActionOfNewLine();
     if (FRadioSendTimer.FEnabled) {
         Enqueue(TRuvoQueue::Radio, Line, action);
         return;
     }
-    // The radio link opens before the first line. When that cannot be sent
-    // (the link is down, or the send failed), the line waits in the queue
-    // and the queue starts with the next line queued or the next connection.
+    // The radio link opens before the first line. While the link is down the
+    // line waits, and the next connection starts the queue. When the opening
+    // line cannot be sent, the line is lost with it, and with what its action
+    // has queued there: nothing waits in a queue that does not run.
     Enqueue(TRuvoQueue::Radio, Line, action);
     bool opened = false;
     try {
         opened = SendNow(RuvoRadioTalkOn);
     } catch (...) {
+        LoseLine(TRuvoQueue::Radio, action);
         ReportCurrent(action);
         return;
     }
@@ -223,11 +244,13 @@ void TRuvoTransport::QueueRadio(const std::string& Line)
 
 void TRuvoTransport::DeviceSendTimerTimer()
 {
+    TOwnLines own(*this);
     QueueTick(TRuvoQueue::Device);
 }
 
 void TRuvoTransport::RadioSendTimerTimer()
 {
+    TOwnLines own(*this);
     QueueTick(TRuvoQueue::Radio);
 }
 
@@ -290,11 +313,13 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
         try {
             sent = SendNow(line);
         } catch (...) {
-            // The line is lost. The tick ends here: the event stays reset
-            // and the timer off until the next line is queued, and the queue
-            // then waits for the lost line as for one that went out, and
-            // gives up on it. So a link that refuses every line costs one
-            // line per action, not one per queued line.
+            // The line is lost, and what its action has behind it here goes
+            // with it: a link that refuses every line costs one line per
+            // action, not one per queued line. Nothing waits for the lost
+            // line; the queue goes on with the lines of others.
+            LoseLine(which, action);
+            if (LinkReady())
+                SetTimer(timer, true);
             ReportCurrent(action);
             return;
         }
@@ -308,6 +333,28 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
         }
     }
     SetTimer(timer, true);
+}
+
+void TRuvoTransport::LoseLine(TRuvoQueue which, unsigned Action)
+{
+    const bool radio = which == TRuvoQueue::Radio;
+    std::deque<std::string>& queue = radio ? FRadioQueue : FDeviceQueue;
+    std::deque<unsigned>& actions = radio ? FRadioActions : FDeviceActions;
+    std::string& inFlight = radio ? FRadioInFlight : FDeviceInFlight;
+    unsigned& inFlightAction = radio ? FRadioInFlightAction : FDeviceInFlightAction;
+    if (!inFlight.empty() && inFlightAction == Action) {
+        inFlight.clear();
+        inFlightAction = OwnLines;
+        SetEvent(radio ? FRadioReply : FDeviceReply);
+    }
+    for (std::size_t i = 0; i < queue.size();) {
+        if (actions[i] == Action) {
+            queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(i));
+            actions.erase(actions.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
 }
 
 void TRuvoTransport::GiveUp(TRuvoQueue which)
@@ -356,17 +403,11 @@ void TRuvoTransport::FrequencyPollingTimerTimer()
     if (FSlotTelegramSeen || !LinkReady())
         return;
     // One poll at a time: a module that is slow to answer is not flooded.
+    // A poll that could not be sent is in no queue, so the next goes out.
     if (FRadioInFlight == RuvoSlotPoll || std::find(FRadioQueue.begin(), FRadioQueue.end(), RuvoSlotPoll) != FRadioQueue.end())
         return;
-    const bool inAction = FInAction;
-    FInAction = false; // a poll is the transport's own line
-    try {
-        QueueRadio(RuvoSlotPoll);
-    } catch (...) {
-        FInAction = inAction;
-        throw;
-    }
-    FInAction = inAction;
+    TOwnLines own(*this);
+    QueueRadio(RuvoSlotPoll);
 }
 
 void TRuvoTransport::ConnectionChanged(bool Connected)
@@ -398,6 +439,7 @@ void TRuvoTransport::ConnectionChanged(bool Connected)
     FSlotTelegramSeen = false;
     // Radio lines kept across the break need the radio link opened again.
     if (Connected && !FRadioQueue.empty()) {
+        TOwnLines own(*this);
         try {
             SendNow(RuvoRadioTalkOn);
         } catch (...) {

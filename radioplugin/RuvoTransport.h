@@ -22,6 +22,11 @@
 // TRuvoAction scope, and the first failure among its lines (a send error, or
 // a queue given up) is the one raised; the rest of that action stays quiet.
 // A line queued outside any scope is an action of its own.
+//
+// A line that could not be sent is lost, together with what its action has
+// behind it in that queue; nothing waits for its answer, so the queue goes on
+// with the lines of others at once, and the next second's slot poll goes out
+// as soon as the link takes lines again.
 #include "platform/NamedObjects.h"
 #include "platform/Object.h"
 #include "radioplugin/RuvoTexts.h"
@@ -75,8 +80,10 @@ enum class TRuvoQueue { Device, Radio };
 
 class TRuvoTransport;
 
-// The lines queued while it lives are one action of the person's; scopes
-// that nest make no new action.
+// The lines queued while it lives are one action of the person's; a scope
+// opened inside another action's makes no new action. One opened while the
+// transport sends its own lines (a handler run in the window pass of a send)
+// is an action of its own. When it ends, the scope around it is back.
 class TRuvoAction {
 public:
     explicit TRuvoAction(TRuvoTransport& Transport);
@@ -86,7 +93,9 @@ public:
 
 private:
     TRuvoTransport& FTransport;
-    unsigned FOuter;
+    bool FJoined;
+    bool FOuterInAction;
+    unsigned FOuterAction;
 };
 
 class TRuvoTransport : public TObject {
@@ -159,10 +168,31 @@ private:
     friend class TRuvoAction;
     // Action 0: the transport's own lines.
     static constexpr unsigned OwnLines = 0;
+
+    // While it lives, the transport sends its own lines: what is queued then
+    // belongs to no action, and a handler of the person's run in a window
+    // pass meanwhile is an action of its own. Both FInAction and
+    // FCurrentAction are back as they were when it ends.
+    class TOwnLines {
+    public:
+        explicit TOwnLines(TRuvoTransport& Transport);
+        ~TOwnLines();
+        TOwnLines(const TOwnLines&) = delete;
+        TOwnLines& operator=(const TOwnLines&) = delete;
+
+    private:
+        TRuvoTransport& FTransport;
+        bool FInAction;
+        unsigned FAction;
+    };
+
     void SetTimer(TRuvoTimer& timer, bool enabled);
     bool LinkReady() const;
     void QueueTick(TRuvoQueue which);
     void GiveUp(TRuvoQueue which);
+    // A line of `Action` could not be sent: it is not in flight, and the
+    // lines of the action waiting in the queue go with it.
+    void LoseLine(TRuvoQueue which, unsigned Action);
     void Enqueue(TRuvoQueue which, const std::string& Line, unsigned Action);
     unsigned NewAction();
     unsigned ActionOfNewLine();
@@ -196,9 +226,12 @@ private:
     std::deque<unsigned> FDeviceActions;
     unsigned FRadioInFlightAction = OwnLines;
     unsigned FDeviceInFlightAction = OwnLines;
-    unsigned FCurrentAction = OwnLines; // the open TRuvoAction's, or none
+    // The action new lines belong to while a scope (a TRuvoAction, or
+    // TOwnLines with OwnLines) is open.
+    unsigned FCurrentAction = OwnLines;
     bool FInAction = false;
     unsigned FLastAction = OwnLines;
+    std::vector<unsigned> FOpenActions; // actions whose TRuvoAction lives
     std::vector<unsigned> FToldActions;
 
     TRuvoTimer FRadioSendTimer;
