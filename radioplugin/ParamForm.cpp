@@ -306,6 +306,7 @@ void TfParameterForm::edtSquelchChange()
 
 void TfParameterForm::btnSetDeviceParameterClick()
 {
+    TRuvoAction write(*FTransport); // one action, however it is called
     ProgressDialog->Start("Bitte haben Sie etwas Geduld!", "Die Parameter werden nun übertragen.",
                           TRuvoParameter::SlotCount);
 
@@ -337,8 +338,17 @@ void TfParameterForm::btnSetDeviceParameterClick()
         slot->SetPower(power);
     }
     FTableModified = false;
-    PluginMessageBox(Text("IDS_55") + "\r\n" + Text("IDS_56") + "\r\n" + Text("IDS_57"), "Warnung",
-                     MB_OK | MB_ICONWARNING);
+    // The box that tells the table is in the radio comes once the module has
+    // taken every line of the write. A write that failed or was refused has
+    // said so in its own box; its table stays marked for the next write.
+    FTransport->WhenActionDone([this](bool Done) {
+        if (!Done) {
+            FTableModified = true;
+            return;
+        }
+        PluginMessageBox(Text("IDS_55") + "\r\n" + Text("IDS_56") + "\r\n" + Text("IDS_57"), "Warnung",
+                         MB_OK | MB_ICONWARNING);
+    });
 }
 
 // ---------------------------------------------------------------- table

@@ -1,6 +1,7 @@
 #include "radioplugin/RuvoTransport.h"
 
 #include "platform/Exception.h"
+#include "platform/TextCodec.h"
 #include "radioplugin/RuvoCommands.h"
 #include "radioplugin/RuvoView.h"
 
@@ -199,9 +200,27 @@ void TRuvoTransport::ForgetFinishedActions()
         return action == FRadioInFlightAction || action == FDeviceInFlightAction || has(FOpenActions, action) ||
                has(FRadioActions, action) || has(FDeviceActions, action);
     };
+    bool due = false;
+    for (auto it = FWhenDone.begin(); it != FWhenDone.end();) {
+        if (live(it->first)) {
+            ++it;
+            continue;
+        }
+        FDoneCalls.push_back([done = std::move(it->second), ok = !has(FToldActions, it->first)] { done(ok); });
+        it = FWhenDone.erase(it);
+        due = true;
+    }
     FToldActions.erase(std::remove_if(FToldActions.begin(), FToldActions.end(),
                                       [&](unsigned action) { return !live(action); }),
                        FToldActions.end());
+    if (due && FScheduleChanged)
+        FScheduleChanged();
+}
+
+void TRuvoTransport::WhenActionDone(std::function<void(bool Done)> Done)
+{
+    if (FInAction && FCurrentAction != OwnLines && Done)
+        FWhenDone.emplace_back(FCurrentAction, std::move(Done));
 }
 
 void TRuvoTransport::ReportCurrent(unsigned Action)
@@ -279,6 +298,7 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
 
     inFlight.clear();
     inFlightAction = OwnLines;
+    ForgetFinishedActions(); // an action whose last line was answered is done
     if (queue.empty()) {
         SetTimer(timer, false);
         if (radio) {
@@ -458,8 +478,34 @@ void TRuvoTransport::RadioReplyReceived()
     SetEvent(FRadioReply);
 }
 
+void TRuvoTransport::DeviceRefused(const std::string& Reply)
+{
+    Refused(TRuvoQueue::Device, Reply);
+    SetEvent(FDeviceReply);
+}
+
+void TRuvoTransport::RadioRefused(const std::string& Reply)
+{
+    Refused(TRuvoQueue::Radio, Reply);
+    SetEvent(FRadioReply);
+}
+
+void TRuvoTransport::Refused(TRuvoQueue which, const std::string& Reply)
+{
+    const bool radio = which == TRuvoQueue::Radio;
+    const std::string& line = radio ? FRadioInFlight : FDeviceInFlight;
+    if (line.empty() || !Reportable(radio ? FRadioInFlightAction : FDeviceInFlightAction))
+        return;
+    FRefusals.push_back(Format("TfParameterForm: The %s refused \"%s\" with \"%s\".", radio ? "radio" : "device",
+                               Shown(line).c_str(), Latin1ToUtf8(Reply).c_str()));
+    if (FScheduleChanged)
+        FScheduleChanged();
+}
+
 std::optional<std::int64_t> TRuvoTransport::NextDue() const
 {
+    if (!FDoneCalls.empty() || !FRefusals.empty())
+        return FClock();
     std::optional<std::int64_t> due;
     for (const TRuvoTimer* t : {&FDeviceSendTimer, &FRadioSendTimer, &FFrequencyPollingTimer})
         if (t->FEnabled && (!due || t->FDue < *due))
@@ -478,7 +524,7 @@ void TRuvoTransport::Poll()
             if (t->FEnabled && t->FDue <= now && (!next || t->FDue < next->FDue))
                 next = t;
         if (!next)
-            return;
+            break;
         next->FDue = now + next->FInterval;
         if (next == &FDeviceSendTimer)
             DeviceSendTimerTimer();
@@ -487,4 +533,24 @@ void TRuvoTransport::Poll()
         else
             FrequencyPollingTimerTimer();
     }
+    TellDue();
+}
+
+void TRuvoTransport::TellDue()
+{
+    if (FDoneCalls.empty() && FRefusals.empty())
+        return;
+    // A box shown now lets the queues go on meanwhile.
+    if (FScheduleChanged)
+        FScheduleChanged();
+    while (!FDoneCalls.empty()) {
+        const std::function<void()> call = std::move(FDoneCalls.front());
+        FDoneCalls.pop_front();
+        call();
+    }
+    if (FRefusals.empty())
+        return;
+    const std::string refusal = FRefusals.front();
+    FRefusals.pop_front();
+    throw Exception(refusal);
 }

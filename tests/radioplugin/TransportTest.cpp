@@ -91,14 +91,14 @@ TEST_F(Queues, DeviceQueueSendsOneLineAtATime)
     RunFor(20);
     EXPECT_EQ(Sent(), (Lines{"A 1\n", "B 2\n"}));
     EXPECT_EQ(Transport->DeviceWaitCount(), 0);
-    Parser->HandleReply("Huh?");
+    Parser->HandleReply("Huh?"); // refused: an answer too, and told
     RunFor(20);
     Parser->HandleReply("OK.");
     RunFor(20);
     EXPECT_EQ(Sent(), (Lines{"A 1\n", "B 2\n", "C 3\n"}));
     EXPECT_FALSE(Transport->DeviceSendTimer().Enabled()) << "drained: idle";
     EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
-    EXPECT_TRUE(Errors.empty());
+    EXPECT_EQ(Errors, Lines{"TfParameterForm: The device refused \"B 2\" with \"Huh?\"."});
 
     for (const TSent& s : Link.Sent) {
         EXPECT_TRUE(s.MutexHeld) << s.Text;
@@ -548,14 +548,17 @@ TEST_F(RuvoFixture, ALinkThatRefusesLinesForAMomentIsPolledAgainAtOnce)
 
         // A table write right after: every line goes out and is answered.
         taken.clear();
+        std::vector<bool> done;
         {
             TRuvoAction write(*Transport);
             for (int slot = 0; slot < 32; ++slot)
                 Transport->QueueRadio(SlotWriteLine(slot, 1400, slot, 2));
+            Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
         }
         RunFor(3000);
         EXPECT_EQ(std::count_if(taken.begin(), taken.end(), [](const std::string& l) { return l.ends_with(" rpc\n"); }),
                   32);
+        EXPECT_EQ(done, std::vector<bool>{true});
         EXPECT_TRUE(Errors.empty()) << Errors.front();
     }
 }
@@ -601,6 +604,83 @@ TEST_F(RuvoFixture, AnActionInThePollsWindowPassLeavesTheWriteItsLines)
         RunFor(20000);
         EXPECT_EQ(Errors, Lines{c.Error});
     }
+}
+
+// A refusal ("Huh?" to a device line, "#r ... ERROR" to a radio line) is an
+// answer: the queue goes on with the next line as after any answer, and the
+// module sees every line of the write. It is told once for the action,
+// naming the line and what the module said, and the action is not done
+// well; the transport's own lines are refused quietly.
+TEST_F(Queues, ARefusedLineIsToldOnceForItsActionAndTheQueueGoesOn)
+{
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        if (line.ends_with(" rpc\n"))
+            return {"#r ERROR"};
+        if (line.starts_with("bad") || line == RuvoRadioTalkOn)
+            return {"Huh?"};
+        return {"OK."};
+    });
+    std::vector<bool> done;
+    {
+        TRuvoAction write(*Transport);
+        for (const char* l : {"bad 1\n", "good\n", "bad 2\n"})
+            Transport->QueueDevice(l);
+        Transport->QueueRadio(SlotWriteLine(0, 1, 2, 3));
+        Transport->QueueRadio(SlotWriteLine(1, 1, 2, 3));
+        Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
+    }
+    RunFor(1000);
+    EXPECT_EQ(Errors, Lines{"TfParameterForm: The device refused \"bad 1\" with \"Huh?\"."});
+    EXPECT_EQ(done, std::vector<bool>{false});
+    Lines device, radio;
+    for (const std::string& l : Sent())
+        (l.ends_with(" rpc\n") ? radio : device).push_back(l);
+    EXPECT_EQ(device, (Lines{"radiotalk-on\n", "bad 1\n", "good\n", "bad 2\n", "radiotalk-off\n"}));
+    EXPECT_EQ(radio, (Lines{"00 01 02 03 rpc\n", "01 01 02 03 rpc\n"}));
+    EXPECT_TRUE(Transport->DeviceQueue().empty());
+    EXPECT_TRUE(Transport->RadioQueue().empty());
+
+    // The radio's refusal, told for an action of its own.
+    Errors.clear();
+    done.clear();
+    {
+        TRuvoAction write(*Transport);
+        Transport->QueueRadio(SlotWriteLine(2, 1, 2, 3));
+        Transport->QueueDevice("good\n");
+        Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
+    }
+    RunFor(1000);
+    EXPECT_EQ(Errors, Lines{"TfParameterForm: The radio refused \"02 01 02 03 rpc\" with \"#r ERROR\"."});
+    EXPECT_EQ(done, std::vector<bool>{false});
+
+    // Taken whole: done well, nothing told.
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return {line.ends_with(" rpc\n") ? "#r OK" : "OK."};
+    });
+    Errors.clear();
+    done.clear();
+    {
+        TRuvoAction write(*Transport);
+        Transport->QueueRadio(SlotWriteLine(3, 1, 2, 3));
+        Transport->QueueDevice("good\n");
+        Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
+        RunFor(1000);
+        EXPECT_TRUE(done.empty()) << "not while the action is still open";
+    }
+    RunFor(20);
+    EXPECT_EQ(done, std::vector<bool>{true});
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+
+    // The slot poll refused: quiet, and asked again a second later.
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return {line == RuvoSlotPoll ? "#r ERROR" : "OK."};
+    });
+    Link.Sent.clear();
+    Transport->SetSlotTelegramSeen(false);
+    RunFor(5000);
+    const Lines sent = Sent();
+    EXPECT_GE(std::count(sent.begin(), sent.end(), RuvoSlotPoll), 4);
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
 }
 
 TEST(TransportEvents, AnEventNameTakenByAMutexFailsTheCreation)
