@@ -460,10 +460,12 @@ void TRuvoTransport::ConnectionChanged(bool Connected)
     // Radio lines kept across the break need the radio link opened again.
     if (Connected && !FRadioQueue.empty()) {
         TOwnLines own(*this);
+        // (The window pass of the send may drain the queue meanwhile.)
+        const unsigned first = FRadioActions.front();
         try {
             SendNow(RuvoRadioTalkOn);
         } catch (...) {
-            ReportCurrent(FRadioActions.front());
+            ReportCurrent(first);
         }
     }
 }
