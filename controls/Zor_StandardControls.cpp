@@ -2,6 +2,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/FormatSettings.h"
+#include "platform/KeyText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -353,13 +354,11 @@ void TZor_Edit::keyPressEvent(QKeyEvent* event)
         character = 13;
     else if (key == Qt::Key_Escape)
         character = 27;
-    else if (!(modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !event->text().isEmpty())
-        character = event->text().toUcs4().value(0);
-    // The window system gives Delete the character 0x7F: it is a key that
-    // deletes, no character typed, and the edit's own key handling takes it
-    // in every input mode.
-    if (character == 0x7F)
-        character = 0;
+    else if (!(modifiers & (Qt::ControlModifier | Qt::MetaModifier)))
+        character = KeyCharCode(*event);
+    // Delete, which the window system gives the character 0x7F, makes no
+    // character (platform/KeyText.h): the edit's own key handling takes it in
+    // every input mode.
     if (character == 0) {
         QLineEdit::keyPressEvent(event);
         return;

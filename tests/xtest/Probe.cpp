@@ -7,7 +7,10 @@
 // A question on stdin, "<id> <question>", is answered on stderr with
 // "probe <id> <answer>":
 //   where <name>             x y width height of the visible control of that
-//                            object name, on the screen ("none")
+//                            object name, on the screen ("none"); a name
+//                            <window>/<name> looks only in the window of
+//                            that object name (two windows may each have an
+//                            "edtSend")
 //   item <menu> <name>       the same of an entry of a visible menu bar or menu,
 //                            named by its action or its submenu
 //   focus                    the active window's class, the focused control's
@@ -39,15 +42,17 @@ void Say(const QString& line)
     std::fflush(stderr);
 }
 
-QWidget* Visible(const QString& name)
+QWidget* Visible(const QString& path)
 {
+    const QString window = path.contains('/') ? path.section('/', 0, 0) : QString();
+    const QString name = path.section('/', -1);
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (!top->isVisible())
+        if (!top->isVisible() || (!window.isEmpty() && top->objectName() != window))
             continue;
         if (top->objectName() == name)
             return top;
         for (QWidget* w : top->findChildren<QWidget*>(name))
-            if (w->isVisible())
+            if (w->isVisible() && (window.isEmpty() || w->window() == top))
                 return w;
     }
     return nullptr;
