@@ -10,6 +10,7 @@
 #include "platform/BalloonHint.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 #include "platform/FormatSettings.h"
 #include "platform/Idle.h"
 #include "platform/Launcher.h"
@@ -59,11 +60,6 @@ T* Named(T* component, const char* name)
 {
     component->setObjectName(name);
     return component;
-}
-
-bool FileExists(const std::string& path)
-{
-    return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
 }
 
 std::int32_t ProxyConnected(const TCommunicationProxy* self)
