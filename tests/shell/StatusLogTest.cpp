@@ -1,0 +1,130 @@
+// "STATUS.LOG" where two programs write it at once: one writes error reports
+// while the other crashes in a plug-in, again and again. Every report and
+// every crash line stands whole in the file, none inside another, none lost.
+#include "shell/PluginGuard.h"
+#include "tests/common/Sanitizer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& all)
+{
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < all.size();) {
+        const auto eol = all.find("\r\n", at);
+        if (eol == std::string::npos) {
+            lines.push_back(all.substr(at)); // a line cut off: no line of a whole report or crash
+            break;
+        }
+        lines.push_back(all.substr(at, eol - at));
+        at = eol + 2;
+    }
+    return lines;
+}
+
+const std::string kBegin = "======== BEGINN FEHLEREINTRAG ======================";
+const std::string kEnd = "======== ENDE FEHLEREINTRAG ==========================";
+const std::string kMessage = "-------- Fehlermeldung -------------------------------";
+
+} // namespace
+
+TEST(StatusLog, ReportsOfOneProgramAndCrashLinesOfAnotherStandWhole)
+{
+    constexpr int kCrashes = 100;
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString writers = QCoreApplication::applicationDirPath() + "/shell_statuslog_writers";
+    const std::string plugin = std::string(TEST_PLUGIN_DIR) + "/initcrashes.so";
+    const QString stop = folder.filePath("stop");
+    const std::string log = folder.filePath("STATUS.LOG").toStdString();
+
+    QProcess reports;
+    reports.start(writers, {"reports", folder.path(), stop});
+    ASSERT_TRUE(reports.waitForStarted(60000));
+    // The crashes begin once the reports run.
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFile::exists(QString::fromStdString(log)) && clock.elapsed() < 60000)
+        reports.waitForFinished(20);
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(log))) << reports.readAllStandardError().toStdString();
+
+    int crashed = 0;
+    qint64 longest = 0;
+    for (int i = 0; i < kCrashes; ++i) {
+        QProcess crash;
+        // No core file; a sanitizer reports the crash without looking up names.
+        crash.setChildProcessModifier([] {
+            const rlimit none{0, 0};
+            ::setrlimit(RLIMIT_CORE, &none);
+        });
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":symbolize=0");
+        crash.setProcessEnvironment(env);
+        QElapsedTimer took;
+        took.start();
+        crash.start(writers, {"crash", folder.path(), QString::fromStdString(plugin)});
+        ASSERT_TRUE(crash.waitForFinished(60000));
+        longest = std::max(longest, took.elapsed());
+        if (TESSARO_TEST_SANITIZED || (crash.exitStatus() == QProcess::CrashExit && crash.exitCode() == SIGSEGV))
+            ++crashed;
+        else
+            ADD_FAILURE() << "ended with " << crash.exitCode() << ": " << crash.readAllStandardError().toStdString();
+    }
+    ASSERT_TRUE(QFile(stop).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(reports.waitForFinished(60000));
+    ASSERT_EQ(reports.exitCode(), 0) << reports.readAllStandardError().toStdString();
+    const int written = reports.readAllStandardOutput().trimmed().toInt();
+    EXPECT_EQ(crashed, kCrashes);
+
+    // The file: crash lines and whole reports, one after the other.
+    QFile file(QString::fromStdString(log));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::vector<std::string> lines = Lines(file.readAll().toStdString());
+    const std::string crashLine = PluginCrashLine(TPluginRole::Parameter, plugin, "InitDLL", SIGSEGV);
+    int crashLines = 0;
+    int inReports = 0; // crash lines found inside a report
+    std::vector<int> numbers;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        if (lines[k] == crashLine) {
+            ++crashLines;
+            continue;
+        }
+        ASSERT_EQ(lines[k], kBegin) << "line " << k << " stands outside any report";
+        std::size_t end = k + 1;
+        while (end < lines.size() && lines[end] != kEnd && lines[end] != kBegin) {
+            if (lines[end] == crashLine)
+                ++inReports;
+            ++end;
+        }
+        ASSERT_LT(end, lines.size()) << "the report of line " << k << " has no end";
+        ASSERT_EQ(lines[end], kEnd) << "the report of line " << k << " has no end";
+        ASSERT_GE(end, k + 3);
+        EXPECT_EQ(lines[end - 2], kMessage) << k;
+        const auto at = lines[end - 1].rfind("] report ");
+        ASSERT_NE(at, std::string::npos) << lines[end - 1];
+        numbers.push_back(std::stoi(lines[end - 1].substr(at + 9)));
+        k = end;
+    }
+    EXPECT_EQ(crashLines, kCrashes);
+    EXPECT_EQ(inReports, 0);
+    ASSERT_EQ(static_cast<int>(numbers.size()), written);
+    for (int n = 0; n < written; ++n)
+        ASSERT_EQ(numbers[static_cast<std::size_t>(n)], n);
+    EXPECT_GT(written, 0);
+    std::printf("%d crashes, %d crash lines in the file; %d reports written, %zu whole in the file; longest crash "
+                "%lld ms\n",
+                crashed, crashLines, written, numbers.size(), static_cast<long long>(longest));
+}
