@@ -39,15 +39,16 @@ class TfMainForm;
 class TDM : public QObject {
     Q_OBJECT
 public:
-    // When the start-up loads the plug-ins: in the creation handler, or once
-    // the main window stands (LoadStartPlugins). The program does the latter,
-    // so that the parameter plug-in's first InitDLL already gets the main
-    // window as the application's handle.
-    enum class TPluginStart { InCreation, WithMainWindow };
+    // When the start-up loads the plug-ins: once the main window stands
+    // (LoadStartPlugins), as the program does, so that the parameter
+    // plug-in's first InitDLL already gets the main window as the
+    // application's handle; or in the creation handler itself, before there
+    // is any window to hand over.
+    enum class TPluginStart { WithMainWindow, InCreation };
     // Runs the creation handler; `arguments` are the program's command line
     // (the first after the program's name picks the device type).
     explicit TDM(const QStringList& arguments = QCoreApplication::arguments(), QObject* parent = nullptr,
-                 TPluginStart pluginStart = TPluginStart::InCreation);
+                 TPluginStart pluginStart = TPluginStart::WithMainWindow);
     ~TDM() override;
 
     // Components.

@@ -56,12 +56,7 @@ protected:
     {
         ProgramFixture::Catalogue("<DEVICE name=\"Dev\" extension=\"H86\" " + attributes + "/>");
     }
-    void Start()
-    {
-        Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"});
-        Form = std::make_unique<TfMainForm>();
-        Form->FormShow();
-    }
+    void Start() { StartProgram({"Dev"}); }
     std::vector<std::string> Log()
     {
         std::vector<std::string> lines;
@@ -101,18 +96,26 @@ TEST_F(PluginHostTest, LoadingAtStartAndTheFirstBroadcast)
 {
     Catalogue(kAllRoles);
     Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"});
+    // Nothing comes before the main window stands.
+    EXPECT_TRUE(TakeLog().empty());
+    EXPECT_EQ(Dm->StatusDLL(), ~std::uintptr_t(0));
+    Form = std::make_unique<TfMainForm>();
+    Dm->LoadStartPlugins();
     // Loaded by role; at load time no link exists: only the parameter plug-in
-    // gets InitDLL, with none.
+    // gets InitDLL, with none, and the main window as the owner of its windows.
     EXPECT_EQ(TakeLog(), (std::vector<std::string>{"status.loaded", "parameter.loaded",
                                                     "parameter.InitDLL null " + Mutex(), "firmware.loaded",
                                                     "extended.loaded"}));
+    EXPECT_EQ(Hook<TAppHandle (*)()>(Dm->ParameterDLL(), "TestPluginAppHandle")(),
+              reinterpret_cast<TAppHandle>(static_cast<QWidget*>(Form.get())));
     EXPECT_EQ(Pauses, (std::vector<int>{100, 100, 100, 100}));
     EXPECT_NE(Dm->StatusDLL(), ~std::uintptr_t(0));
     EXPECT_NE(Dm->FExtendedShowDialog, nullptr);
     EXPECT_EQ(Dm->FFirmwareOnReceiveData != nullptr, true);
     EXPECT_EQ(Dm->FStatusShowStatus != nullptr, true);
+    Dm->LoadStartPlugins(); // once only
+    EXPECT_TRUE(TakeLog().empty());
 
-    Form = std::make_unique<TfMainForm>();
     Form->FormShow(); // ComPort 0: no link, still the first broadcast
     EXPECT_EQ(TakeLog(), (std::vector<std::string>{"firmware.OnConnectionChanged 0", "parameter.OnConnectionChanged 0",
                                                     "extended.OnConnectionChanged 0", "status.OnConnectionChanged 0"}));
@@ -484,9 +487,7 @@ TEST_F(PluginHostTest, ADeviceChoiceReloadsThePluginsAndReconnects)
         dialog.findChild<QPushButton*>("btnOK")->click();
         return dialog.result();
     });
-    Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
-    Form = std::make_unique<TfMainForm>();
-    Form->FormShow(); // no preference: the choice at start, cancelled
+    StartProgram({}); // no preference: the choice at start, cancelled
     TCommunication* link = Dm->ComControl();
     ASSERT_NE(link, nullptr);
     ASSERT_EQ(Ios.size(), 1u);

@@ -33,12 +33,7 @@ protected:
     // The program up to its first show, with this command-line argument.
     void Start(const char* argument = nullptr)
     {
-        QStringList arguments{"Tessaro"};
-        if (argument)
-            arguments << argument;
-        Dm = std::make_unique<TDM>(arguments);
-        Form = std::make_unique<TfMainForm>();
-        Form->FormShow();
+        StartProgram(argument ? QStringList{argument} : QStringList{});
     }
     std::string Panel(int i) const { return Form->StatusPanels[i]->text().toStdString(); }
 };
