@@ -14,9 +14,13 @@
 
 #include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -127,4 +131,58 @@ TEST(StatusLog, ReportsOfOneProgramAndCrashLinesOfAnotherStandWhole)
     std::printf("%d crashes, %d crash lines in the file; %d reports written, %zu whole in the file; longest crash "
                 "%lld ms\n",
                 crashed, crashLines, written, numbers.size(), static_cast<long long>(longest));
+}
+
+// The crash line waits for the lock of "STATUS.LOG" while another program
+// writes a report, and comes after that report; when the lock stays held, the
+// crash does not wait for it for good: its line stands on standard error
+// alone and the program ends as the crash has it.
+TEST(StatusLog, TheCrashLineWaitsForTheReportBeingWrittenButNotForGood)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString writers = QCoreApplication::applicationDirPath() + "/shell_statuslog_writers";
+    const std::string plugin = std::string(TEST_PLUGIN_DIR) + "/initcrashes.so";
+    const std::string log = folder.filePath("STATUS.LOG").toStdString();
+    const std::string crashLine = PluginCrashLine(TPluginRole::Parameter, plugin, "InitDLL", SIGSEGV);
+    for (const bool letGo : {true, false}) {
+        SCOPED_TRACE(letGo ? "the report is finished" : "the lock stays held");
+        // Another program in the middle of its report: the file locked, the
+        // report's first line written.
+        const int report = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
+        ASSERT_GE(report, 0);
+        ASSERT_EQ(::flock(report, LOCK_EX), 0);
+        ASSERT_EQ(::write(report, "BEGIN\r\n", 7), 7);
+        QProcess crash;
+        crash.setChildProcessModifier([] {
+            const rlimit none{0, 0};
+            ::setrlimit(RLIMIT_CORE, &none);
+        });
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":symbolize=0");
+        crash.setProcessEnvironment(env);
+        crash.start(writers, {"crash", folder.path(), QString::fromStdString(plugin)});
+        ASSERT_TRUE(crash.waitForStarted(60000));
+        // The line is on standard error before the handler asks for the lock.
+        QByteArray errors;
+        QElapsedTimer clock;
+        clock.start();
+        while (!errors.contains("Fatal error") && crash.state() == QProcess::Running && clock.elapsed() < 60000) {
+            crash.waitForReadyRead(50);
+            errors += crash.readAllStandardError();
+        }
+        ASSERT_TRUE(errors.contains(QByteArray::fromStdString(crashLine + "\n"))) << errors.toStdString();
+        if (letGo) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            ASSERT_EQ(::write(report, "END\r\n", 5), 5);
+            ::flock(report, LOCK_UN);
+        }
+        // Either way the crash comes to its end.
+        ASSERT_TRUE(crash.state() == QProcess::NotRunning || crash.waitForFinished(60000));
+        ::close(report);
+        QFile file(QString::fromStdString(log));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const std::string written = file.readAll().toStdString();
+        EXPECT_EQ(written, letGo ? "BEGIN\r\nEND\r\n" + crashLine + "\r\n" : std::string("BEGIN\r\n"));
+    }
 }
