@@ -39,6 +39,26 @@ std::vector<std::string> Lines(const std::string& all)
     return lines;
 }
 
+QString Writers()
+{
+    return QCoreApplication::applicationDirPath() + "/shell_statuslog_writers";
+}
+
+// Starts the program that crashes in the plug-in, as the program's
+// parameter plug-in, with "STATUS.LOG" in `folder`. It leaves no core file;
+// a sanitizer reports the crash without looking up names.
+void StartCrash(QProcess& crash, const QString& folder, const std::string& plugin)
+{
+    crash.setChildProcessModifier([] {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_CORE, &none);
+    });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":symbolize=0");
+    crash.setProcessEnvironment(env);
+    crash.start(Writers(), {"crash", folder, QString::fromStdString(plugin)});
+}
+
 const std::string kBegin = "======== BEGINN FEHLEREINTRAG ======================";
 const std::string kEnd = "======== ENDE FEHLEREINTRAG ==========================";
 const std::string kMessage = "-------- Fehlermeldung -------------------------------";
@@ -50,13 +70,12 @@ TEST(StatusLog, ReportsOfOneProgramAndCrashLinesOfAnotherStandWhole)
     constexpr int kCrashes = 100;
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString writers = QCoreApplication::applicationDirPath() + "/shell_statuslog_writers";
     const std::string plugin = std::string(TEST_PLUGIN_DIR) + "/initcrashes.so";
     const QString stop = folder.filePath("stop");
     const std::string log = folder.filePath("STATUS.LOG").toStdString();
 
     QProcess reports;
-    reports.start(writers, {"reports", folder.path(), stop});
+    reports.start(Writers(), {"reports", folder.path(), stop});
     ASSERT_TRUE(reports.waitForStarted(60000));
     // The crashes begin once the reports run.
     QElapsedTimer clock;
@@ -69,17 +88,9 @@ TEST(StatusLog, ReportsOfOneProgramAndCrashLinesOfAnotherStandWhole)
     qint64 longest = 0;
     for (int i = 0; i < kCrashes; ++i) {
         QProcess crash;
-        // No core file; a sanitizer reports the crash without looking up names.
-        crash.setChildProcessModifier([] {
-            const rlimit none{0, 0};
-            ::setrlimit(RLIMIT_CORE, &none);
-        });
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":symbolize=0");
-        crash.setProcessEnvironment(env);
         QElapsedTimer took;
         took.start();
-        crash.start(writers, {"crash", folder.path(), QString::fromStdString(plugin)});
+        StartCrash(crash, folder.path(), plugin);
         ASSERT_TRUE(crash.waitForFinished(60000));
         longest = std::max(longest, took.elapsed());
         if (TESSARO_TEST_SANITIZED || (crash.exitStatus() == QProcess::CrashExit && crash.exitCode() == SIGSEGV))
@@ -141,7 +152,6 @@ TEST(StatusLog, TheCrashLineWaitsForTheReportBeingWrittenButNotForGood)
 {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString writers = QCoreApplication::applicationDirPath() + "/shell_statuslog_writers";
     const std::string plugin = std::string(TEST_PLUGIN_DIR) + "/initcrashes.so";
     const std::string log = folder.filePath("STATUS.LOG").toStdString();
     const std::string crashLine = PluginCrashLine(TPluginRole::Parameter, plugin, "InitDLL", SIGSEGV);
@@ -154,14 +164,7 @@ TEST(StatusLog, TheCrashLineWaitsForTheReportBeingWrittenButNotForGood)
         ASSERT_EQ(::flock(report, LOCK_EX), 0);
         ASSERT_EQ(::write(report, "BEGIN\r\n", 7), 7);
         QProcess crash;
-        crash.setChildProcessModifier([] {
-            const rlimit none{0, 0};
-            ::setrlimit(RLIMIT_CORE, &none);
-        });
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":symbolize=0");
-        crash.setProcessEnvironment(env);
-        crash.start(writers, {"crash", folder.path(), QString::fromStdString(plugin)});
+        StartCrash(crash, folder.path(), plugin);
         ASSERT_TRUE(crash.waitForStarted(60000));
         // The line is on standard error before the handler asks for the lock.
         QByteArray errors;
