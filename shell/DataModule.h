@@ -5,9 +5,9 @@
 // and hosts the device plug-ins.
 #include "pluginapi/PluginInterface.h"
 #include "platform/NamedObjects.h"
-#include "shell/PluginRoles.h"
 #include "platform/Registry.h"
 #include "platform/StdCtrls.h"
+#include "shell/PluginRoles.h"
 
 #include <QAction>
 #include <QMdiArea>
