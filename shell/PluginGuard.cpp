@@ -37,6 +37,9 @@ char gReportFile[PATH_MAX] = {};
 std::atomic<const TPluginGuard*> gInnermost{nullptr};
 struct sigaction gPrevious[NSIG];
 std::atomic<bool> gInstalled{false};
+// A line was written: what follows the crash (a sanitizer's report and its
+// abort, say) adds none.
+std::atomic<bool> gReported{false};
 
 long ThisThread()
 {
@@ -150,7 +153,7 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context)
     } else {
         role = RoleAt(ProgramCounter(info, context));
     }
-    if (role >= 0) {
+    if (role >= 0 && !gReported.exchange(true)) {
         TLine line;
         Compose(line, role, gLibraries[role].Utf8, place, entry, signal);
         line.Add("\n");

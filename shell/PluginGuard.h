@@ -4,7 +4,8 @@
 // writes one line naming the role, the library's path and where the library
 // was, to standard error and to "STATUS.LOG", and only then takes its
 // course: the handling that was in place before (the default one: the
-// program ends with that signal).
+// program ends with that signal). One line at most: a signal that follows
+// the first adds none.
 // - While the host is inside a plug-in's entry, or loads or unloads the
 //   library (its constructors and destructors run then), the line names the
 //   entry, or the loading or unloading.
