@@ -70,12 +70,6 @@ std::string FileField(const std::string& value, const std::string& delimiter, in
     return value.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-bool FileExists(const std::string& fileName)
-{
-    std::error_code error;
-    return !fileName.empty() && std::filesystem::is_regular_file(fileName, error);
-}
-
 // The fields of a line (after its key), split at the delimiter; the closing
 // delimiter ends the last field.
 std::vector<std::string> LineFields(const std::string& line, unsigned char delim)

@@ -58,6 +58,7 @@ int main(int argc, char** argv)
     TDM dm(QStringList{"Tessaro"});
     dm.Environment()->StoreServiceCode(std::to_string(TEnvironment::MasterCode));
     TfMainForm form;
+    dm.LoadStartPlugins(); // once the main window stands, as the program does
     form.show();
     if (english)
         dm.lcLangDispatcher->SetActiveLanguage(2);

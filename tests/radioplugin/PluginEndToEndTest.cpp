@@ -138,8 +138,9 @@ TEST_F(ShellFixture, TheProgramLoadsRavvelFromTheCatalogueAndOpensItsDialog)
               R"(<ZORDEVICES><GENERAL preference=""/><DEVICE name="Ruvo" gender="M" initialstatus="goahead" EX="Ravvel.so"/></ZORDEVICES>)");
     {
         TDM dm(QStringList{"Tessaro", "Ruvo"});
-        ASSERT_NE(dm.ExtendedDLL(), std::uintptr_t(-1));
         TfMainForm form;
+        dm.LoadStartPlugins(); // once the main window stands, as the program does
+        ASSERT_NE(dm.ExtendedDLL(), std::uintptr_t(-1));
         form.FormShow();
         ASSERT_TRUE(ProcessEventsUntil([&] { return dm.ComControl() && dm.ComControl()->Connected(); }, 8000));
         dm.actExtendedOptionsExecute();

@@ -17,6 +17,12 @@
 //                            class and object name ("-" for none)
 //   text <name>              the text shown in an edit, a combo box or a label
 //   windows                  the classes of the visible windows, in a line
+//   holds <keycode>          for each time the key went down, in order: how
+//                            many releases of it the X server delivered until
+//                            it came up for good (1 for a tap; a held key
+//                            repeats as a release and a press with the same
+//                            time stamp)
+#include <QAbstractNativeEventFilter>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -29,8 +35,12 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -81,6 +91,56 @@ QString Item(const QString& menuName, const QString& name)
     return "none";
 }
 
+// The key events as the X server delivers them, before the toolkit reads
+// them: per key code, the releases of each time the key went down.
+class TKeyCount : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t" || !message)
+            return false;
+        // A key event: its kind, the key code, a sequence number, the time stamp.
+        const auto* bytes = static_cast<const unsigned char*>(message);
+        const int kind = bytes[0] & 0x7F;
+        if (kind != 2 && kind != 3) // press, release
+            return false;
+        const unsigned code = bytes[1];
+        std::uint32_t time = 0;
+        std::memcpy(&time, bytes + 4, sizeof time);
+        TKey& key = FKeys[code];
+        if (kind == 3) {
+            if (!key.Holds.empty())
+                ++key.Holds.back();
+            key.LastRelease = time;
+            key.Released = true;
+        } else {
+            const bool repeat = key.Released && time == key.LastRelease && !key.Holds.empty();
+            if (!repeat)
+                key.Holds.push_back(0); // down anew
+            key.Released = false;
+        }
+        return false;
+    }
+    QString Holds(unsigned code) const
+    {
+        QStringList out;
+        if (const auto key = FKeys.find(code); key != FKeys.end())
+            for (const int releases : key->second.Holds)
+                out << QString::number(releases);
+        return out.join(' ');
+    }
+
+private:
+    struct TKey {
+        std::vector<int> Holds;
+        std::uint32_t LastRelease = 0;
+        bool Released = false;
+    };
+    std::map<unsigned, TKey> FKeys;
+};
+
+TKeyCount* gKeys = nullptr;
+
 QString Answer(const QString& question)
 {
     const QString what = question.section(' ', 0, 0);
@@ -109,6 +169,8 @@ QString Answer(const QString& question)
             return label->text();
         return "none";
     }
+    if (what == "holds")
+        return gKeys ? gKeys->Holds(name.toUInt()) : QString();
     if (what == "windows") {
         QStringList classes;
         for (QWidget* top : QApplication::topLevelWidgets())
@@ -162,6 +224,9 @@ void InstallProbe()
 {
     auto* probe = new TProbe(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(probe);
+    static TKeyCount keys;
+    gKeys = &keys;
+    QCoreApplication::instance()->installNativeEventFilter(gKeys);
 }
 
 } // namespace
