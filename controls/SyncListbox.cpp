@@ -1,5 +1,7 @@
 #include "controls/SyncListbox.h"
 
+#include "platform/KeyText.h"
+
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -115,9 +117,8 @@ void TSyncListbox::keyPressEvent(QKeyEvent* event)
         const auto modifiers = static_cast<qint32>(event->modifiers().toInt());
         if (event->key() != Qt::Key_unknown)
             BroadcastMessage(WM_KEYDOWN, static_cast<quint32>(event->key()), modifiers);
-        const QList<uint> text = event->text().toUcs4();
-        if (!text.isEmpty() && text[0] >= 32)
-            BroadcastMessage(WM_CHAR, text[0], modifiers);
+        if (const char32_t typed = TypedCharacter(*event))
+            BroadcastMessage(WM_CHAR, typed, modifiers);
     }
     QListWidget::keyPressEvent(event);
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string_view>
 
 // ---- UTF-8 -------------------------------------------------------------------
 
@@ -86,10 +87,26 @@ int Length(const std::string& s)
     return static_cast<int>(ToU32(s).size());
 }
 
-// The units a character takes in the window's text: two above U+FFFF.
-int Units(char32_t c)
+// The units the window's text counts for `s`: two for a character above
+// U+FFFF, one for every other.
+int Units(std::u32string_view s)
 {
-    return c > 0xFFFF ? 2 : 1;
+    int units = 0;
+    for (const char32_t c : s)
+        units += c > 0xFFFF ? 2 : 1;
+    return units;
+}
+
+// How many of the first characters of `s` fit into `room` units.
+std::size_t Fitting(std::u32string_view s, int room)
+{
+    std::size_t kept = 0;
+    for (int used = 0; kept < s.size(); ++kept) {
+        used += Units(s.substr(kept, 1));
+        if (used > room)
+            break;
+    }
+    return kept;
 }
 
 // The first characters of `s` that fit into `limit` units; 0: no limit.
@@ -98,14 +115,7 @@ std::string Limited(const std::string& s, int limit)
     if (limit <= 0)
         return s;
     const std::u32string text = ToU32(s);
-    int units = 0;
-    std::size_t kept = 0;
-    for (; kept < text.size(); ++kept) {
-        units += Units(text[kept]);
-        if (units > limit)
-            break;
-    }
-    return kept == text.size() ? s : ToU8(text.substr(0, kept));
+    return ToU8(text.substr(0, Fitting(text, limit)));
 }
 
 std::string RemoveCrLf(std::string s)
@@ -341,27 +351,67 @@ void TZor_EditCore::SelectAll()
 
 void TZor_EditCore::SetMaxLength(int value)
 {
+    // The limit is for what comes next: the text there is stays.
     FMaxLength = value < 0 ? 0 : value;
-    // A text longer than the new limit is cut, as the window cuts it.
-    if (Limited(FText, FMaxLength) != FText)
-        SetText(FText);
 }
 
 void TZor_EditCore::SetText(const std::string& value)
 {
-    const std::string text = Limited(value, FMaxLength);
-    if (text == FText)
+    if (value == FText)
         return;
-    FText = text;
+    FText = value;
     FSelection = {Length(FText), 0};
     Change();
 }
 
 void TZor_EditCore::TextEdited(const std::string& value, TZor_Selection selection)
 {
-    FText = Limited(value, FMaxLength);
+    std::string text = value;
+    if (!WithinLimit(text, selection)) {
+        MessageBeep(MB_BEEP_OK);
+        if (text == FText) {
+            // Nothing of it fitted: the text stays, the caret where it was.
+            SetSelection(selection);
+            return;
+        }
+    }
+    FText = text;
     SetSelection(selection);
     Change();
+}
+
+bool TZor_EditCore::WithinLimit(std::string& text, TZor_Selection& selection) const
+{
+    if (FMaxLength <= 0)
+        return true;
+    const std::u32string now = ToU32(text);
+    if (Units(now) <= FMaxLength)
+        return true;
+    // What the person put in: the caret stands at its end, and the text after
+    // the caret is the end of the text before.
+    const std::u32string before = ToU32(FText);
+    std::size_t end = std::min(static_cast<std::size_t>(std::max(selection.Start + selection.Length, 0)), now.size());
+    if (now.size() - end > before.size() || !before.ends_with(std::u32string_view(now).substr(end))) {
+        // Not told by the caret: where the two texts stop ending alike.
+        std::size_t same = 0;
+        while (same < now.size() && same < before.size() &&
+               now[now.size() - 1 - same] == before[before.size() - 1 - same])
+            ++same;
+        end = now.size() - same;
+    }
+    const std::size_t tail = now.size() - end;
+    std::size_t start = 0;
+    while (start < end && start + tail < before.size() && now[start] == before[start])
+        ++start;
+    const std::u32string_view inserted = std::u32string_view(now).substr(start, end - start);
+    if (inserted.empty())
+        return true; // a deletion, in a text that was longer than the limit already
+    const int room = FMaxLength - Units(std::u32string_view(now).substr(0, start)) -
+                     Units(std::u32string_view(now).substr(end));
+    const std::size_t kept = Fitting(inserted, room);
+    text = ToU8(now.substr(0, start) + std::u32string(inserted.substr(0, kept)) + now.substr(end));
+    selection = {static_cast<int>(start + kept), 0};
+    return false;
 }
 
 void TZor_EditCore::Change()
@@ -408,12 +458,6 @@ void TZor_EditCore::ChangeOnce()
     }
     bool refused = false;
     working = Normalise(working, FLastText, &refused);
-    // The field holds no more than MaxLength: a fallback from before the
-    // limit was lowered is cut, and what is left stands for the value.
-    if (const std::string limited = Limited(working, FMaxLength); limited != working) {
-        working = CheckByMode(limited) ? Normalise(limited, std::string()) : std::string();
-        refused = true;
-    }
     FText = working;
     // A refused change puts the selection back where it was before it.
     SetSelection(fellBack || refused ? FLastSelection : caret);
@@ -702,9 +746,8 @@ void TZor_EditCore::Exit()
         long double v = 0;
         valid = TryStrToFloat(FText, v);
         if (valid) {
-            canonical = FloatToStrFixed(v, FDecimalPlaces);
-            if (FMaxLength > 0)
-                canonical = ToU8(ToU32(canonical).substr(0, static_cast<std::size_t>(FMaxLength)));
+            // The one text that the limit cuts although the edit writes it.
+            canonical = Limited(FloatToStrFixed(v, FDecimalPlaces), FMaxLength);
         }
         break;
     }
@@ -752,23 +795,22 @@ void TZor_EditCore::Paste(const std::optional<std::string>& clipboard, TZor_Sele
         return;
     SetSelection(selection);
     FLastSelection = FSelection;
-    const std::string pasted = Normalise(*clipboard, std::string());
+    // One line: the line breaks of the clipboard's text go, whichever they are.
+    std::string oneLine = *clipboard;
+    std::erase_if(oneLine, [](char c) { return c == '\r' || c == '\n'; });
+    // The normaliser tells whether the pasted text is one of the mode; the
+    // value stays that of the field's text, which the change stage reads
+    // from the whole new text (or keeps, when that is refused).
+    const long double value = FValue;
+    const std::string pasted = Normalise(oneLine, std::string());
+    FValue = value;
     if (pasted.empty())
         return;
     const std::u32string text = ToU32(FText);
     const auto start = static_cast<std::size_t>(FSelection.Start);
     const auto end = start + static_cast<std::size_t>(FSelection.Length);
-    // As much of the pasted text as the limit leaves room for.
-    std::u32string insert = ToU32(pasted);
-    if (FMaxLength > 0) {
-        int room = FMaxLength;
-        for (std::size_t i = 0; i < text.size(); ++i)
-            if (i < start || i >= end)
-                room -= Units(text[i]);
-        if (room <= 0)
-            return;
-        insert = ToU32(Limited(pasted, room));
-    }
+    const std::u32string insert = ToU32(pasted);
+    // As much of it as MaxLength leaves room for (TextEdited cuts it).
     const std::u32string joined = text.substr(0, start) + insert + text.substr(end);
     TextEdited(ToU8(joined), {static_cast<int>(start + insert.size()), 0});
 }

@@ -116,11 +116,13 @@ public:
     // A new value rewrites the text as a fixed-point float with that many
     // decimals (an unreadable text counts as 0), in every mode.
     void SetDecimalPlaces(int value);
-    // 0: no limit. The text never holds more (counted as the window counts:
-    // a character above U+FFFF takes two): a longer one that is set, edited
-    // or pasted is cut, a lowered limit cuts the text, and the exit stage
-    // cuts the float it writes. Text and Value are always those of the text
-    // the field shows.
+    // 0: no limit. What a person types or pastes stops at the limit
+    // (counted as the window counts: a character above U+FFFF takes two);
+    // what would go beyond it is dropped with a beep. The exit stage cuts
+    // the float it writes to the limit. Nothing else is cut: a text that the
+    // program sets, SetValue, the date or time that the exit stage writes,
+    // and the text there is when the limit is lowered stay whole, so a field
+    // may hold more than the limit; typing into it then only deletes.
     int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int value);
     // The value the text stands for, as the change stage (or the setter)
@@ -139,7 +141,8 @@ public:
     // caret goes to the end.
     void SetText(const std::string& value);
     // The user changed the text in the window (typing, deleting, cutting,
-    // dropping); the change stage runs.
+    // dropping); `selection` is the caret after it. What the change put in
+    // is cut to the room MaxLength leaves; then the change stage runs.
     void TextEdited(const std::string& value, TZor_Selection selection);
 
     const std::string& LastAccepted() const { return FLastText; }
@@ -166,7 +169,8 @@ public:
     // Escape or the undo command.
     void Undo();
     bool CanUndo() const;
-    // Pastes a clipboard text (none: nothing happens) over `selection`.
+    // Pastes a clipboard text (none: nothing happens) over `selection`, as
+    // one line: its line breaks (CR, LF, CR LF) are dropped.
     void Paste(const std::optional<std::string>& clipboard, TZor_Selection selection);
 
     // The normaliser of the mode over `text`, with `fallback` for a refused
@@ -183,6 +187,9 @@ private:
     void ChangeOnce();
     bool CheckByMode(const std::string& text) const;
     bool InHistory(const std::string& text) const;
+    // Cuts what a change of the text put in to the room MaxLength leaves,
+    // moving the caret with it; false when something was cut.
+    bool WithinLimit(std::string& text, TZor_Selection& selection) const;
 
     TInputMode FInputMode = TInputMode::imAll;
     double FMinValue = 0;

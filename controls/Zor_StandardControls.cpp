@@ -2,6 +2,7 @@
 
 #include "platform/AsciiText.h"
 #include "platform/FormatSettings.h"
+#include "platform/KeyText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -229,11 +230,9 @@ void TZor_Edit::SetValue(long double value)
 
 void TZor_Edit::SetMaxLength(int value)
 {
-    // The text is cut first, so the window, which would cut it on its own,
-    // finds it within the limit.
+    // The core keeps the limit: the window's own would also cut the texts
+    // that the edit writes itself (a date on leaving, SetValue).
     FCore.SetMaxLength(value);
-    SyncFromCore();
-    QLineEdit::setMaxLength(value > 0 ? value : 32767);
 }
 
 void TZor_Edit::SetPattern(TZor_PatternStyle value)
@@ -355,13 +354,11 @@ void TZor_Edit::keyPressEvent(QKeyEvent* event)
         character = 13;
     else if (key == Qt::Key_Escape)
         character = 27;
-    else if (!(modifiers & (Qt::ControlModifier | Qt::MetaModifier)) && !event->text().isEmpty())
-        character = event->text().toUcs4().value(0);
-    // The window system gives Delete the character 0x7F: it is a key that
-    // deletes, no character typed, and the edit's own key handling takes it
-    // in every input mode.
-    if (character == 0x7F)
-        character = 0;
+    else if (!(modifiers & (Qt::ControlModifier | Qt::MetaModifier)))
+        character = KeyCharCode(*event);
+    // Delete, which the window system gives the character 0x7F, makes no
+    // character (platform/KeyText.h): the edit's own key handling takes it in
+    // every input mode.
     if (character == 0) {
         QLineEdit::keyPressEvent(event);
         return;

@@ -169,11 +169,6 @@ void TZor_BitBtn::SetBiDiMode(TBiDiMode value)
     update();
 }
 
-bool TZor_BitBtn::CanFocus() const
-{
-    return isEnabled() && focusPolicy() != Qt::NoFocus && isVisibleTo(window());
-}
-
 void TZor_BitBtn::Click()
 {
     SetFormModalResult(ParentForm(this), FModalResult);
@@ -187,8 +182,7 @@ bool TZor_BitBtn::TakesEnter() const
 {
     // The button the person went to takes Enter, whatever Default and Cancel
     // say; else the default button that is no cancel button.
-    const bool takes = hasFocus() || (FDefault && !FCancel && !FocusOnPushButton(window()));
-    return takes && CanFocus();
+    return ButtonTakesEnter(this, FDefault && !FCancel);
 }
 
 bool TZor_BitBtn::DrawnAsDefault() const
@@ -202,7 +196,7 @@ bool TZor_BitBtn::DialogKey(int key, Qt::KeyboardModifiers modifiers)
         return false;
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
     const bool escape = key == Qt::Key_Escape;
-    if (!(enter && TakesEnter()) && !(escape && FDefault && FCancel && CanFocus()))
+    if (!(enter && TakesEnter()) && !(escape && FDefault && FCancel && ButtonCanFocus(this)))
         return false;
     Click();
     return true;

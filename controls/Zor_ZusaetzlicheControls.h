@@ -142,6 +142,8 @@ public:
     // is.
     bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
     bool PushButton() const override { return true; }
+    // Enter by the rule of every push button (ButtonTakesEnter), with a
+    // default button that is no cancel button as the default one.
     bool TakesEnter() const override;
     // Drawn as the form's default button: the one that Enter clicks now (the
     // focused button, else the first default one that is no cancel button).
@@ -167,7 +169,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    bool CanFocus() const;
     void ActionChanged();
     // Default and cancel buttons decide which one of the form looks default.
     void RepaintFormButtons();

@@ -4,7 +4,7 @@
 #include "platform/Beep.h"
 #include "platform/Exception.h"
 
-#include <usb.h>
+#include "link/UsbLegacy.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -17,8 +17,8 @@
 
 namespace {
 
-// libusb 0.1 reports a time-out as -116 on some systems and as -ETIMEDOUT
-// (-110 on Linux) on others; both mean the same to the threads.
+// A time-out is -110 (-ETIMEDOUT) on Linux; libusb 0.1 on other systems said
+// -116. Both mean the same to the threads.
 bool IsTimeout(int result)
 {
     return result == -116 || result == -ETIMEDOUT;
@@ -142,24 +142,7 @@ void ParseDeviceInterfaceName(const std::string& Name, std::int32_t& VendorID, s
 
 // ---------------------------------------------------------------- threads
 
-void TUSBTransferLock::lock()
-{
-    std::unique_lock lock(FLock);
-    const std::uint64_t ticket = FNextTicket++;
-    FTurn.wait(lock, [&] { return FServing == ticket; });
-}
-
-void TUSBTransferLock::unlock()
-{
-    {
-        std::lock_guard lock(FLock);
-        ++FServing;
-    }
-    FTurn.notify_all();
-}
-
-TUSBThread::TUSBThread(HWND Window, TUSBTransferLock& Transfers, std::int32_t ProductID)
-    : FWindow(Window), FTransfers(Transfers)
+TUSBThread::TUSBThread(HWND Window, std::int32_t ProductID) : FWindow(Window)
 {
     FValues.ProductID = ProductID;
 }
@@ -200,12 +183,13 @@ void TUSBThread::Wake()
 
 void TUSBThread::SetHandle(usb_dev_handle* Handle)
 {
+    Update([&](TValues& v) { v.Handle = Handle; });
+}
+
+void TUSBThread::WaitForTransfer()
+{
     std::unique_lock lock(FLock);
-    FValues.Handle = Handle;
-    ++FGeneration;
-    FSuspended = false;
-    FWake.notify_all();
-    FWake.wait(lock, [&] { return FInTransfer == nullptr || FInTransfer == Handle; });
+    FWake.wait(lock, [&] { return FInTransfer == nullptr || FInTransfer == FValues.Handle; });
 }
 
 void TUSBThread::SetProductID(std::int32_t Value)
@@ -238,34 +222,23 @@ void TUSBThread::Suspend()
 
 bool TUSBThread::EnterTransfer(usb_dev_handle* Handle)
 {
-    {
-        std::lock_guard lock(FLock);
-        if (FTerminated || FValues.Handle != Handle)
-            return false;
-        FInTransfer = Handle;
-    }
-    FTransfers.lock();
-    // The link may have taken the handle away (or asked the thread to end)
-    // while the thread waited for its turn; it then waits for this thread to
-    // leave, which it does at once.
     std::lock_guard lock(FLock);
-    if (FTerminated || FValues.Handle != Handle) {
-        FTransfers.unlock();
-        FInTransfer = nullptr;
-        FWake.notify_all();
+    if (FTerminated || FValues.Handle != Handle)
         return false;
-    }
+    FInTransfer = Handle;
     return true;
 }
 
-void TUSBThread::LeaveTransfer()
+bool TUSBThread::LeaveTransfer()
 {
-    FTransfers.unlock();
+    bool mine = false;
     {
         std::lock_guard lock(FLock);
+        mine = FValues.Handle == FInTransfer;
         FInTransfer = nullptr;
     }
     FWake.notify_all();
+    return mine;
 }
 
 bool TUSBThread::Pause()
@@ -275,14 +248,15 @@ bool TUSBThread::Pause()
     return !FTerminated;
 }
 
-bool TUSBThread::RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wait, std::uint64_t Generation)
+bool TUSBThread::RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wait)
 {
-    if (EnterTransfer(Handle)) {
-        // Its result is of no use: the next try tells whether the endpoint
-        // takes transfers again.
-        (void)usb_clear_halt(Handle, static_cast<unsigned>(Endpoint));
-        LeaveTransfer();
-    }
+    if (!EnterTransfer(Handle))
+        return Running();
+    // Its result is of no use: the next try tells whether the endpoint takes
+    // transfers again.
+    (void)usb_clear_halt(Handle, static_cast<unsigned>(Endpoint));
+    if (!LeaveTransfer())
+        return Running();
     const int ms = Wait;
     Wait = std::min(Wait * 2, USBStallLongestWait);
     std::function<void(int)> wait;
@@ -290,20 +264,25 @@ bool TUSBThread::RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wai
         std::lock_guard lock(gStallWaitLock);
         wait = gStallWait;
     }
-    std::unique_lock lock(FLock);
     if (wait) {
-        lock.unlock();
         wait(ms);
-        lock.lock();
-    } else {
-        FWake.wait_for(lock, std::chrono::milliseconds(ms),
-                       [&] { return FTerminated || FGeneration != Generation; });
+        return Running();
     }
+    // Only the end of the thread or the handle taken cuts the wait short: a
+    // package queued meanwhile waits its turn behind the stalled one.
+    std::unique_lock lock(FLock);
+    FWake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return FTerminated || FValues.Handle != Handle; });
     return !FTerminated;
 }
 
-TUSBSender::TUSBSender(HWND Window, TUSBSendList& SendList, TUSBTransferLock& Transfers, std::int32_t ProductID)
-    : TUSBThread(Window, Transfers, ProductID), FSendList(SendList)
+bool TUSBThread::Running()
+{
+    std::lock_guard lock(FLock);
+    return !FTerminated;
+}
+
+TUSBSender::TUSBSender(HWND Window, TUSBSendList& SendList, std::int32_t ProductID)
+    : TUSBThread(Window, ProductID), FSendList(SendList)
 {
 }
 
@@ -371,19 +350,23 @@ void TUSBSender::Execute()
                                ? usb_bulk_write(values.Handle, endpoint, head->Data.data(), size, USBTransferTimeout)
                                : usb_interrupt_write(values.Handle, endpoint, head->Data.data(), size,
                                                      USBTransferTimeout);
-        LeaveTransfer();
+        const bool mine = LeaveTransfer();
         if (result >= size) {
             stallWait = USBStallFirstWait;
             RemoveHead();
             continue;
         }
-        // libusb 0.1 reports an URB that ended in an error (a stalled
-        // endpoint, a device pulled during the write) by the bytes it moved,
-        // 0 or a few: the device did not take the package. It stays at the
-        // head and goes again after the halt is cleared; on a device that is
-        // gone the next try says so.
-        if (IsStall(result) || result >= 0) { // the package stays at the head
-            if (!RecoverFromStall(values.Handle, endpoint, stallWait, generation))
+        // The link took the handle during the write (closing ends it): the
+        // package stays at the head for the next device, and nothing is
+        // reported.
+        if (!mine)
+            continue;
+        // Part of the package went before the transfer ended in an error or
+        // its time-out (the layer reports the bytes moved): the device did
+        // not take it whole. It stays at the head and goes again after the
+        // halt is cleared; on a device that is gone the next try says so.
+        if (IsStall(result) || result >= 0) {
+            if (!RecoverFromStall(values.Handle, endpoint, stallWait))
                 break;
             continue;
         }
@@ -405,9 +388,8 @@ void TUSBSender::Execute()
     }
 }
 
-TUSBReceiver::TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, TUSBTransferLock& Transfers,
-                           std::int32_t Kind, std::int32_t ProductID)
-    : TUSBThread(Window, Transfers, ProductID), FReceiveList(ReceiveList), FKind(Kind)
+TUSBReceiver::TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, std::int32_t Kind, std::int32_t ProductID)
+    : TUSBThread(Window, ProductID), FReceiveList(ReceiveList), FKind(Kind)
 {
 }
 
@@ -461,13 +443,15 @@ void TUSBReceiver::Execute()
         buffer.resize(static_cast<std::size_t>(size));
         if (!EnterTransfer(values.Handle))
             continue;
-        const int result = bulk ? usb_bulk_read(values.Handle, endpoint, buffer.data(), size, USBReadSlice)
-                                : usb_interrupt_read(values.Handle, endpoint, buffer.data(), size, USBReadSlice);
-        LeaveTransfer();
+        const int result = bulk ? usb_bulk_read(values.Handle, endpoint, buffer.data(), size, USBTransferTimeout)
+                                : usb_interrupt_read(values.Handle, endpoint, buffer.data(), size,
+                                                     USBTransferTimeout);
+        const bool mine = LeaveTransfer();
         if (result >= 0) {
+            // What the device sent is joined even when the link took the
+            // handle meanwhile: it arrived before the link closed.
             const std::string_view transfer(buffer.data(), static_cast<std::size_t>(std::min(result, size)));
-            const bool complete = JoinUSBTransfer(values.ProductID, FMessage, transfer, size);
-            if (complete) {
+            if (JoinUSBTransfer(values.ProductID, FMessage, transfer, size)) {
                 {
                     std::lock_guard lock(USBListLock());
                     FReceiveList.push_back(std::move(FMessage));
@@ -475,22 +459,17 @@ void TUSBReceiver::Execute()
                 FMessage.clear();
                 TMessageWindow::PostMessage(FWindow, WM_DATARECEIVED, 0, 0);
             }
-            if (result == 0 && !complete) {
-                // An empty transfer that ends nothing: libusb 0.1 reports a
-                // read that ended in an error (a stalled endpoint, a device
-                // pulled meanwhile) as 0 bytes. Treated as a stall, which a
-                // halted endpoint needs and which costs a sound one nothing.
-                if (!RecoverFromStall(values.Handle, endpoint, stallWait, generation))
-                    break;
-                continue;
-            }
             stallWait = USBStallFirstWait;
-            if (result == 0 && !Pause())
+            if (result == 0 && !Pause()) // an empty packet: no reason to read again at once
                 break;
             continue;
         }
+        // The link took the handle during the read (closing ends it): nothing
+        // is reported, no beep, no new thread.
+        if (!mine)
+            continue;
         if (IsStall(result)) {
-            if (!RecoverFromStall(values.Handle, endpoint, stallWait, generation))
+            if (!RecoverFromStall(values.Handle, endpoint, stallWait))
                 break;
             continue;
         }
@@ -547,16 +526,19 @@ void TUSB_Communication::Shutdown()
         return;
     FShutDown = true;
     FState = 0;
-    // The threads end first: none of them may still be in a transfer on the
-    // handle when it is closed. Suspended receivers are woken to end.
+    std::string error;
+    if (FDeviceHandle) {
+        // Releasing the interface ends the transfers the threads wait in.
+        const int released = ReleaseDevice();
+        if (released < 0)
+            error = Format("Error (%d) releasing usb-interface", released);
+    }
+    // The threads end (suspended receivers are woken to end) before the
+    // handle is closed and the lists go.
     FSender.reset();
     FBulkReceiver.reset();
     FInterruptReceiver.reset();
-    std::string error;
     if (FDeviceHandle) {
-        const int released = usb_release_interface(FDeviceHandle, 0);
-        if (released < 0)
-            error = Format("Error (%d) releasing usb-interface", released);
         const int closed = usb_close(FDeviceHandle);
         if (closed < 0 && error.empty())
             error = Format("Error (%d) closing usb-interface %d", closed, 0);
@@ -581,7 +563,7 @@ HWND TUSB_Communication::Handle() const
 
 std::unique_ptr<TUSBSender> TUSB_Communication::NewSender()
 {
-    auto sender = std::make_unique<TUSBSender>(FWindow->Handle(), FSendList, FTransfers, FProductID);
+    auto sender = std::make_unique<TUSBSender>(FWindow->Handle(), FSendList, FProductID);
     sender->SetBulk_TX_Endpoint(FBulkOut);
     sender->SetInterrupt_TX_Endpoint(FInterruptOut);
     return sender;
@@ -589,7 +571,7 @@ std::unique_ptr<TUSBSender> TUSB_Communication::NewSender()
 
 std::unique_ptr<TUSBReceiver> TUSB_Communication::NewReceiver(std::int32_t Kind)
 {
-    auto receiver = std::make_unique<TUSBReceiver>(FWindow->Handle(), FReceiveList, FTransfers, Kind, FProductID);
+    auto receiver = std::make_unique<TUSBReceiver>(FWindow->Handle(), FReceiveList, Kind, FProductID);
     receiver->SetBulk_RX_Endpoint(FBulkIn);
     receiver->SetBulk_MaxPaketSize(FBulkInSize);
     receiver->SetInterrupt_RX_Endpoint(FInterruptIn);
@@ -602,6 +584,24 @@ void TUSB_Communication::SetThreadHandles(usb_dev_handle* Handle)
     FSender->SetHandle(Handle);
     FBulkReceiver->SetHandle(Handle);
     FInterruptReceiver->SetHandle(Handle);
+}
+
+void TUSB_Communication::WaitForThreadTransfers()
+{
+    FSender->WaitForTransfer();
+    FBulkReceiver->WaitForTransfer();
+    FInterruptReceiver->WaitForTransfer();
+}
+
+int TUSB_Communication::ReleaseDevice()
+{
+    // The handle is the threads' no more before the release ends their
+    // transfers, so none of them reports that end; then none may still be in
+    // a transfer on it when it is closed.
+    SetThreadHandles(nullptr);
+    const int released = usb_release_interface(FDeviceHandle, 0);
+    WaitForThreadTransfers();
+    return released;
 }
 
 void TUSB_Communication::WakeThreads()
@@ -766,10 +766,7 @@ int TUSB_Communication::Close()
     if (FState != 0 && !FShutDown) {
         std::string error;
         if (FDeviceHandle) {
-            // The threads give the handle up before it is closed; a receiver
-            // leaves its read within one read slice.
-            SetThreadHandles(nullptr);
-            const int released = usb_release_interface(FDeviceHandle, 0);
+            const int released = ReleaseDevice();
             if (released < 0 && released != -5)
                 error = Format("Error (%d) releasing usb-interface", released);
             const int closed = usb_close(FDeviceHandle);
@@ -873,12 +870,17 @@ void TUSB_Communication::DataReceived()
             FReceiveList.pop_front();
         }
     }
-    if (FOnDebugReceiveData)
-        FOnDebugReceiveData(message);
+    // The handlers run on copies: a handler may free the link (the program
+    // switches the interface in answer to a message), and nothing of the link
+    // is touched once the first one runs.
+    const TDebugmessage debug = FOnDebugReceiveData;
+    const TReceiveEvent receive = FOnReceive;
+    if (debug)
+        debug(message);
     if (message.empty())
-        FOnReceive(this, '\0', std::string());
+        receive(this, '\0', std::string());
     else
-        FOnReceive(this, message[0], message.substr(1));
+        receive(this, message[0], message.substr(1));
 }
 
 void TUSB_Communication::RestartThread(std::uintptr_t Which)

@@ -1,5 +1,5 @@
 #pragma once
-// The USB link over the libusb 0.1 interface.
+// The USB link over the libusb 0.1 interface (link/UsbLegacy.h).
 //
 // TUSB_Communication finds the device by vendor and product id, claims its
 // interface 0, learns its endpoints, and moves messages (command byte plus
@@ -8,9 +8,10 @@
 // link's hidden window; the threads hand their results to the GUI thread only
 // by posting to that window, so every event is raised in the GUI thread.
 //
-// The link code calls the usb_* functions of <usb.h>; the program links the
-// real library, the tests either a scripted fake of the same functions or the
-// real library over an emulation of the kernel's usbdevfs.
+// The link code calls the usb_* functions of link/UsbLegacy.h; the program
+// links our layer of them over libusb-1.0, the tests either a scripted fake of
+// the same functions or the layer over an emulation of the kernel's usbdevfs.
+// The three threads transfer on the one device handle at once.
 #include "link/ComTypes.h"
 #include "platform/DeviceNotification.h"
 #include "platform/MessageWindow.h"
@@ -48,19 +49,16 @@ enum : std::uintptr_t { USBThreadBulkReceiver = 0, USBThreadInterruptReceiver = 
 // Transfer kinds of a package.
 enum : std::int32_t { USBTransferInterrupt = 0, USBTransferBulk = 1 };
 
-// A write waits at most this long.
+// A transfer, a write or a read, waits at most this long. A read that times
+// out does nothing and is made again; closing the link ends the transfers
+// still waiting at once (releasing the interface ends them).
 inline constexpr int USBTransferTimeout = 10255;
-// A read is re-armed in slices of this length: a read that times out does
-// nothing. The three threads take turns on the one device handle (see
-// TUSBTransferLock), so a slice is also the longest a send waits for each
-// receiver ahead of it, and the longest the link waits for a receiver to
-// leave its transfer before it closes the handle.
-inline constexpr int USBReadSlice = 20;
 
 // A stalled endpoint (-32): the thread clears the halt once, then waits before
 // it tries the same transfer again, twice as long after each stall in a row,
 // from USBStallFirstWait up to USBStallLongestWait (ms). A transfer that gets
-// through, or a new device handle, ends the row. The package at the head of
+// through, or a new device handle, ends the row; a new package does not
+// shorten the wait. The package at the head of
 // the send list stays there meanwhile; no thread ends or beeps for a stall.
 inline constexpr int USBStallFirstWait = 10;
 inline constexpr int USBStallLongestWait = 1000;
@@ -104,31 +102,11 @@ bool JoinUSBTransfer(std::int32_t ProductID, std::string& Message, std::string_v
 // not hexadecimal.
 void ParseDeviceInterfaceName(const std::string& Name, std::int32_t& VendorID, std::int32_t& ProductID);
 
-// The turns of the three threads on one device handle. libusb 0.1 moves
-// every transfer as an URB on the handle's one descriptor and reaps whatever
-// URB of that descriptor completes next, another thread's as well; after a
-// time-out it throws away the next completed URB of any thread. So only one
-// transfer (or halt clearing) runs on a handle at a time. The turns go in the
-// order they were asked for: a sender waits for at most the read slices of
-// the receivers ahead of it, and a receiver that reads again at once queues
-// behind it.
-class TUSBTransferLock {
-public:
-    void lock();
-    void unlock();
-
-private:
-    std::mutex FLock;
-    std::condition_variable FTurn;
-    std::uint64_t FNextTicket = 0;
-    std::uint64_t FServing = 0;
-};
-
 // What the three threads share: a lock for the values the link hands them,
 // a wake-up, the end request, and the transfer in progress.
 class TUSBThread {
 public:
-    TUSBThread(HWND Window, TUSBTransferLock& Transfers, std::int32_t ProductID);
+    TUSBThread(HWND Window, std::int32_t ProductID);
     virtual ~TUSBThread(); // ends and joins the thread
     TUSBThread(const TUSBThread&) = delete;
     TUSBThread& operator=(const TUSBThread&) = delete;
@@ -140,9 +118,13 @@ public:
     void Stop();
     // Wakes the thread, a suspended receiver included.
     void Wake();
-    // The handle from the next pass on. Returns once the thread no longer
-    // uses an earlier handle in a transfer, so the caller may close that one.
+    // The handle from the next pass on. A transfer on an earlier handle that
+    // is still running is no longer the thread's: whatever ends it, the
+    // thread reports nothing for it.
     void SetHandle(usb_dev_handle* Handle);
+    // Returns once the thread is in no transfer on an earlier handle than the
+    // one it was last handed, so the caller may close that one.
+    void WaitForTransfer();
     void SetProductID(std::int32_t Value);
 
 protected:
@@ -175,23 +157,26 @@ protected:
     // Suspends the thread until the link next wakes it (or hands it a value,
     // or tells it to end); a wake from before does not count.
     void Suspend();
-    // Marks a transfer on Handle as running and waits for the thread's turn
-    // on the handle; false (and nothing marked) when the link has taken that
-    // handle away meanwhile or the thread is to end.
+    // Marks a transfer (or halt clearing) on Handle as running; false (and
+    // nothing marked) when the link has taken that handle away meanwhile or
+    // the thread is to end.
     bool EnterTransfer(usb_dev_handle* Handle);
-    // Gives the turn to the next thread and unmarks the transfer.
-    void LeaveTransfer();
+    // Unmarks the transfer; whether the handle is still the thread's (false:
+    // the link took it during the transfer, and the transfer's end is
+    // reported to no one).
+    bool LeaveTransfer();
     // The pause after a pass that moved nothing; false when told to end.
     bool Pause();
+    // Whether the thread is to go on (not told to end).
+    bool Running();
     // After a stall of Endpoint: clears its halt on Handle, then waits Wait ms
-    // (or until the link hands a value or tells the thread to end) and
+    // (or until the link takes the handle or tells the thread to end) and
     // doubles Wait for the next stall of the row. False when told to end.
-    bool RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wait, std::uint64_t Generation);
+    bool RecoverFromStall(usb_dev_handle* Handle, int Endpoint, int& Wait);
 
     HWND FWindow;
 
 private:
-    TUSBTransferLock& FTransfers;
     std::mutex FLock;
     std::condition_variable FWake;
     TValues FValues;
@@ -205,7 +190,7 @@ private:
 // Takes the head package of the send list and writes it to its pipe.
 class TUSBSender : public TUSBThread {
 public:
-    TUSBSender(HWND Window, TUSBSendList& SendList, TUSBTransferLock& Transfers, std::int32_t ProductID);
+    TUSBSender(HWND Window, TUSBSendList& SendList, std::int32_t ProductID);
     ~TUSBSender() override;
     void SetInterrupt_TX_Endpoint(int Value);
     void SetBulk_TX_Endpoint(int Value);
@@ -223,8 +208,7 @@ private:
 class TUSBReceiver : public TUSBThread {
 public:
     // Kind: 1 bulk, 0 interrupt.
-    TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, TUSBTransferLock& Transfers, std::int32_t Kind,
-                 std::int32_t ProductID);
+    TUSBReceiver(HWND Window, TUSBReceiveList& ReceiveList, std::int32_t Kind, std::int32_t ProductID);
     ~TUSBReceiver() override;
     void SetInterrupt_RX_Endpoint(int Value);
     void SetBulk_RX_Endpoint(int Value);
@@ -247,9 +231,10 @@ public:
     // but handed to HandleUnraisableError.
     ~TUSB_Communication() override;
 
-    // The destructor's work with its errors: ends the three threads, releases
-    // and closes the device ("Error (%d) releasing usb-interface" for any
-    // release result below 0, "Error (%d) closing usb-interface %d"), frees the
+    // The destructor's work with its errors: takes the handle from the three
+    // threads, releases the interface ("Error (%d) releasing usb-interface"
+    // for any result below 0), which ends their transfers, ends the threads,
+    // closes the device ("Error (%d) closing usb-interface %d"), frees the
     // lists and stops the notifications. No connection change is reported.
     // The object is fit only for freeing afterwards.
     void Shutdown();
@@ -260,7 +245,9 @@ public:
     int Connect();
     void FindDevice();
     void OpenDevice();
-    // Releases and closes the device and reports the link down. Result 0.
+    // Takes the handle from the threads, releases the interface (which ends
+    // their transfers), waits until they have left them, closes the device
+    // and reports the link down. Result 0.
     int Close();
     void Reconnect();
 
@@ -302,12 +289,15 @@ private:
     void RestartThread(std::uintptr_t Which);
     void ReadEndpoints(struct usb_device* Device);
     void SetThreadHandles(usb_dev_handle* Handle);
+    void WaitForThreadTransfers();
+    // Takes the handle from the threads, releases interface 0 and waits until
+    // no thread is in a transfer on it; the release's result.
+    int ReleaseDevice();
     void WakeThreads();
     std::unique_ptr<TUSBSender> NewSender();
     std::unique_ptr<TUSBReceiver> NewReceiver(std::int32_t Kind);
 
     std::unique_ptr<TMessageWindow> FWindow;
-    TUSBTransferLock FTransfers; // before the threads: they use it until they end
     std::unique_ptr<TUSBSender> FSender;
     std::unique_ptr<TUSBReceiver> FBulkReceiver;
     std::unique_ptr<TUSBReceiver> FInterruptReceiver;

@@ -375,7 +375,7 @@ TlcCustomLang* TlcCustomLang::ResourceStringTranslator()
 TlcStringList* TlcCustomLang::GetListByType(TStringsType type)
 {
     const char* name = StringsTypePropertyName(type);
-    if (!name || metaObject()->indexOfProperty(name) < 0)
+    if (!name || ClassType()->indexOfProperty(name) < 0)
         return nullptr;
     return &List(type);
 }

@@ -495,6 +495,11 @@ public:
     const std::string& CapturedLocale(int n) const { return FCapturedLocales.at(static_cast<size_t>(n - 1)); }
     int ListSelector() const { return FListSelector; }
     bool Transient() const { return FTransient; }
+    // The component's class as the engine sees it (the published lists, the
+    // class name a stream gives): its own, or the class it stands in for when
+    // the engine made it in place of a class it cannot make (lcStream.h).
+    const QMetaObject* ClassType() const { return FClassType ? FClassType : metaObject(); }
+    void SetClassType(const QMetaObject* value) { FClassType = value; }
     // A transient component is one the engine reads a file into: it links to
     // no dispatcher, skips Loaded, never merges what it reads, and neither
     // translates nor scans its owner.
@@ -581,6 +586,7 @@ private:
     bool FTestModeNow = false;
     std::unique_ptr<TlcStringList> FSetAside;
     bool FTransient = false;
+    const QMetaObject* FClassType = nullptr;
     bool FOwnerHasNoFont = true;
     bool FFromDispatcher = false;
     bool FProcessEscapes = false;

@@ -5,11 +5,10 @@
 #include "platform/Component.h"
 #include "platform/Exception.h"
 #include "platform/FileSave.h"
-#include "platform/TextCodec.h"
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
+#include <optional>
 
 using namespace lcStream;
 
@@ -71,12 +70,6 @@ std::string FileField(const std::string& value, const std::string& delimiter, in
     return value.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-bool FileExists(const std::string& fileName)
-{
-    std::error_code error;
-    return !fileName.empty() && std::filesystem::is_regular_file(fileName, error);
-}
-
 // The fields of a line (after its key), split at the delimiter; the closing
 // delimiter ends the last field.
 std::vector<std::string> LineFields(const std::string& line, unsigned char delim)
@@ -110,12 +103,12 @@ bool IsTranslationIni(const TlcMemIniFile& ini)
 }
 
 // Reads the text of a translation file: one marked as UTF-8 as it is, any
-// other in the 8-bit code page of its languages (Latin-1), converted.
+// other in the 8-bit code page of its languages, converted.
 void ReadIniText(TlcMemIniFile& ini, std::string_view bytes)
 {
     ini.ReadFromStream(bytes);
     if (!ini.ReadFlag(lcOptionsSection, "IsUTF8File", false))
-        ini.ReadFromStream(Latin1ToUtf8(std::string(bytes)));
+        ini.ReadFromStream(TextOfEightBit(bytes, false));
 }
 
 void ReadIniFile(TlcMemIniFile& ini, const std::string& fileName)
@@ -136,12 +129,12 @@ std::string ReadTranslationFile(TlcMemIniFile& ini, const std::string& fileName)
 }
 
 // The text of a translation file rendered by Render, in UTF-8 when the file
-// is marked so (Marked) or must be (a text that Latin-1 lacks: then it is
-// marked so and rendered again), else in Latin-1.
+// is marked so (Marked) or must be (a text that the 8-bit code page lacks:
+// then it is marked so and rendered again), else in the 8-bit code page.
 std::string IniBytes(TlcMemIniFile& ini, bool marked, const std::function<std::string()>& render)
 {
     std::string text = render();
-    if (!marked && !FitsLatin1(text)) {
+    if (!marked && !FitsCodePage(text)) {
         ini.WriteFlag(lcOptionsSection, "IsUTF8File", true);
         text = render();
         marked = true;
@@ -177,6 +170,53 @@ bool IsLCBFile(const std::string& fileName)
 }
 
 // ---- the component's file operations -------------------------------------------
+
+// What loading or merging a file changes besides the extended translations:
+// one list or every list, the language names (and with them the language
+// count), the UTF-8 flag and the fixed languages. A load or merge that fails
+// puts them all back, in one step.
+class TlcTranslationFiles::TSnapshot {
+public:
+    // One list, or every list the component's class publishes.
+    TSnapshot(TlcCustomLang& lang, std::optional<TStringsType> only)
+        : FLang(lang), FNames(lang.LangNames()), FUtf8(lang.StoreAsUTF8()), FFixed(lang.FFixedLanguages)
+    {
+        for (int t = 0; t < lcStringsTypeCount; ++t) {
+            const auto type = static_cast<TStringsType>(t);
+            if (only && type != *only)
+                continue;
+            if (const TlcStringList* list = lang.GetListByType(type))
+                FLists.emplace_back(type, *list);
+        }
+    }
+    const TlcStringList& Names() const { return FNames; }
+    // The list as it was (empty for one the class does not publish).
+    const TlcStringList& List(TStringsType type) const
+    {
+        static const TlcStringList none;
+        for (const auto& [t, list] : FLists)
+            if (t == type)
+                return list;
+        return none;
+    }
+    void Restore() const
+    {
+        for (const auto& [type, list] : FLists)
+            if (TlcStringList* now = FLang.GetListByType(type))
+                *now = list;
+        if (FLang.LangNames() != FNames)
+            FLang.SetLangNames(FNames);
+        StoreUTF8Flag(FLang, FUtf8);
+        FLang.FFixedLanguages = FFixed;
+    }
+
+private:
+    TlcCustomLang& FLang;
+    std::vector<std::pair<TStringsType, TlcStringList>> FLists;
+    const TlcStringList FNames;
+    const bool FUtf8;
+    const TlcStringList FFixed;
+};
 
 class TlcTranslationFiles::TBulk {
 public:
@@ -241,9 +281,7 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
     TlcStringList* list = FLang.GetListByType(type);
     if (!list)
         return -1;
-    const TlcStringList oldList = *list;
-    const TlcStringList oldNames = FLang.LangNames();
-    const bool oldUtf8 = FLang.StoreAsUTF8();
+    const TSnapshot before(FLang, type);
     try {
         std::unique_ptr<TlcMemIniFile> own;
         TlcMemIniFile& ini = Parse(stream, own);
@@ -319,10 +357,7 @@ int TlcTranslationFiles::LoadListFromIni(TStringsType type, std::string_view str
         return count;
     } catch (const std::exception&) {
         // A load that fails leaves the component as it was.
-        *list = oldList;
-        if (FLang.LangNames() != oldNames)
-            FLang.SetLangNames(oldNames);
-        StoreUTF8Flag(FLang, oldUtf8);
+        before.Restore();
         return -1;
     }
 }
@@ -548,20 +583,16 @@ void AppendMissing(TlcStringList& list, const TlcStringList& old, unsigned char 
 
 } // namespace
 
-bool TlcTranslationFiles::MergeWithRollBack(TlcStringList& list, const TMerge& merge)
+bool TlcTranslationFiles::MergeWithRollBack(TStringsType type, const TMerge& merge)
 {
-    const TlcStringList copy = list;
-    const TlcStringList names = FLang.LangNames();
-    const bool utf8 = FLang.StoreAsUTF8();
+    const TSnapshot before(FLang, type);
     try {
-        return merge(copy, names);
+        if (merge(before.List(type), before.Names()))
+            return true;
     } catch (const std::exception&) {
-        list = copy;
-        if (FLang.LangNames() != names)
-            FLang.SetLangNames(names);
-        StoreUTF8Flag(FLang, utf8);
-        return false;
     }
+    before.Restore();
+    return false;
 }
 
 bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view stream)
@@ -569,7 +600,7 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
     TlcStringList* list = FLang.GetListByType(type);
     if (!list)
         return true;
-    return MergeWithRollBack(*list, [&](const TlcStringList& copy, const TlcStringList& names) {
+    return MergeWithRollBack(type, [&](const TlcStringList& copy, const TlcStringList& names) {
         int loaded;
         {
             TBulk bulk(*this);
@@ -593,18 +624,18 @@ bool TlcTranslationFiles::MergeListFromIni(TStringsType type, std::string_view s
 bool TlcTranslationFiles::MergeAllLists(const std::function<bool(TStringsType)>& merge)
 {
     TBulk bulk(*this);
-    std::array<TlcStringList, lcStringsTypeCount> saved;
-    for (int t = 0; t < lcStringsTypeCount; ++t)
-        if (const TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(t)))
-            saved[static_cast<size_t>(t)] = *list;
-    for (int t = 0; t < lcStringsTypeCount; ++t) {
-        const auto type = static_cast<TStringsType>(t);
-        if (!merge(type) || !TryPrepareList(type)) {
-            for (int r = 0; r <= t; ++r)
-                if (TlcStringList* list = FLang.GetListByType(static_cast<TStringsType>(r)))
-                    *list = saved[static_cast<size_t>(r)];
-            return false;
+    const TSnapshot before(FLang, std::nullopt);
+    try {
+        for (int t = 0; t < lcStringsTypeCount; ++t) {
+            const auto type = static_cast<TStringsType>(t);
+            if (!merge(type) || !TryPrepareList(type)) {
+                before.Restore();
+                return false;
+            }
         }
+    } catch (...) {
+        before.Restore();
+        throw;
     }
     FLang.RebuildStringIndexes();
     return true;
@@ -705,7 +736,7 @@ bool TlcTranslationFiles::MergeListFromFile(TStringsType type, const std::string
     TlcStringList* list = FLang.GetListByType(type);
     if (!list)
         return true;
-    return MergeWithRollBack(*list, [&](const TlcStringList& copy, const TlcStringList& names) {
+    return MergeWithRollBack(type, [&](const TlcStringList& copy, const TlcStringList& names) {
         {
             TBulk bulk(*this);
             const TlcStringList fileNames = FileLanguageNames(fileName);

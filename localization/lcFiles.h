@@ -10,11 +10,11 @@
 // delimiter, with CR written as the byte 0x19 and LF as 0x1A.
 //
 // "IsUTF8File" says how the file holds its texts: 1 in UTF-8, 0 (or none) in
-// the 8-bit code page of its languages, Latin-1 for the program's. A file is
-// written in the encoding the component keeps its texts in (StoreAsUTF8);
-// texts that Latin-1 lacks make it a UTF-8 file, marked so, so that nothing
-// is lost. The 8-bit strings of a ".LCB" component stream follow the
-// stream's StoreAsUTF8 the same way.
+// the 8-bit code page of its languages, Windows-1252 for the program's. A
+// file is written in the encoding the component keeps its texts in
+// (StoreAsUTF8); texts that Windows-1252 lacks make it a UTF-8 file, marked
+// so, so that nothing is lost. The 8-bit strings of a ".LCB" component
+// stream follow the stream's StoreAsUTF8 the same way.
 //
 // Streams are byte strings held by the caller; files are read whole and
 // written whole through a temporary file, so a failed write keeps the old one.
@@ -99,14 +99,16 @@ private:
     // The same, false when a line cannot be read (a collection index that is
     // no number).
     bool TryPrepareList(TStringsType type);
-    // Merges every list with `merge`; one list that fails puts every list
-    // back as it was and gives false.
+    class TSnapshot;
+    // Merges every list with `merge`; one list that fails puts the lists,
+    // the language names, the UTF-8 flag and the fixed languages back as they
+    // were and gives false.
     bool MergeAllLists(const std::function<bool(TStringsType)>& merge);
     // Runs the merge of one list (given the list and the language names as
-    // they were); when it raises, the list, the language names and the UTF-8
-    // flag are put back and the result is false.
+    // they were); when it fails or raises, the list, the language names, the
+    // UTF-8 flag and the fixed languages are put back and the result is false.
     using TMerge = std::function<bool(const TlcStringList& copy, const TlcStringList& names)>;
-    bool MergeWithRollBack(TlcStringList& list, const TMerge& merge);
+    bool MergeWithRollBack(TStringsType list, const TMerge& merge);
     // Prepares the list, rebuilds the string indexes after stStrings and
     // translates the owner.
     void CloseList(TStringsType list);

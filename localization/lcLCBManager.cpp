@@ -15,7 +15,7 @@ std::string BuildLCBFile(const TlcStringList& fixedLanguages,
     std::string out = lcLCBHeader;
     out += '\0';
     PutU16(out, static_cast<unsigned>(entries.size()));
-    std::string fixed = JoinLines(fixedLanguages, "\r\n", false);
+    const std::string fixed = UnflaggedEightBitText(JoinLines(fixedLanguages, "\r\n", false));
     PutU16(out, static_cast<unsigned>(fixed.size()));
     out += fixed;
     size_t tableSize = 0;
@@ -55,10 +55,10 @@ void TLCBFileManager::AssignTo(TLCBFileManager& other) const
     for (const QPointer<TlcCustomLang>& component : FComponents) {
         if (!component)
             continue;
-        const auto found = RegisteredClasses().find(component->metaObject()->className());
-        if (found == RegisteredClasses().end())
+        const TComponentFactory* factory = ClassFactory(*component);
+        if (!factory)
             continue;
-        std::unique_ptr<TlcCustomLang> copy(found->second(nullptr));
+        std::unique_ptr<TlcCustomLang> copy((*factory)(nullptr));
         copy->BeginLoading();
         ReadComponentStream(*copy, WriteComponentStream(*component), 0);
         copy->EndLoadingWithoutLoaded();
@@ -77,7 +77,7 @@ void TLCBFileManager::ReadComponent(TlcCustomLang& component, const std::string&
     TStreamReader in(stream, zero + 1);
     const unsigned count = in.U16();
     TlcStringList fixed;
-    fixed.SetText(in.Bytes(in.U16()));
+    fixed.SetText(TextOfUnflagged(in.Bytes(in.U16())));
     std::vector<std::string> sorted = fixed.Lines();
     std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
         return lcCompareText(a, b) < 0;

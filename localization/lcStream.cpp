@@ -13,22 +13,35 @@
 
 namespace lcStream {
 
-// Whether every character of the text is one of Latin-1's, the 8-bit code
-// page of the program's languages.
-bool FitsLatin1(std::string_view text)
+bool FitsCodePage(std::string_view text)
 {
-    for (size_t i = 0; i < text.size();) {
-        const std::optional<char32_t> c = NextUtf8(text, i);
-        if (!c || *c > 0xFF)
-            return false;
-    }
-    return true;
+    return FitsWindows1252(text);
 }
 
-// A text of an 8-bit file or stream in the encoding that its flag names.
-std::string EightBitText(const std::string& text, bool utf8)
+std::string EightBitText(std::string_view text, bool utf8)
 {
-    return utf8 ? text : Utf8ToLatin1(text);
+    return utf8 ? std::string(text) : Utf8ToWindows1252(text);
+}
+
+std::string TextOfEightBit(std::string_view bytes, bool utf8)
+{
+    return utf8 ? std::string(bytes) : Windows1252ToUtf8(bytes);
+}
+
+std::string UnflaggedEightBitText(std::string_view text)
+{
+    return EightBitText(text, !FitsCodePage(text));
+}
+
+std::string TextOfUnflagged(std::string_view bytes)
+{
+    bool ascii = true;
+    for (size_t i = 0; i < bytes.size();) {
+        ascii = ascii && static_cast<unsigned char>(bytes[i]) < 0x80;
+        if (!NextUtf8(bytes, i))
+            return TextOfEightBit(bytes, false);
+    }
+    return TextOfEightBit(bytes, !ascii);
 }
 
 // Sets the flag without re-encoding the stored texts: the texts that come
@@ -202,11 +215,12 @@ bool IsInteger(const TStreamValue& value)
 }
 
 // A string of the stream as the program keeps it: the 8-bit strings are
-// UTF-8 when the stream's component keeps its texts so, else Latin-1.
+// UTF-8 when the stream's component keeps its texts so, else in the 8-bit
+// code page.
 std::string TextOf(const TStreamValue& value, bool utf8)
 {
     const bool eightBit = value.Type == vaString || value.Type == vaLString;
-    return eightBit && !utf8 ? Latin1ToUtf8(value.Text) : value.Text;
+    return eightBit ? TextOfEightBit(value.Text, utf8) : value.Text;
 }
 
 TlcStringList TextList(const TStreamValue& value, bool utf8)
@@ -226,7 +240,7 @@ TlcStringList TextList(const TStreamValue& value, bool utf8)
 void ReadValuesEx(TlcExtendedItem& item, const std::string& bytes, bool utf8)
 {
     if (bytes.find('\0') == std::string::npos) {
-        item.Values = utf8 ? bytes : Latin1ToUtf8(bytes);
+        item.Values = TextOfEightBit(bytes, utf8);
         item.ValuesW.clear();
         return;
     }
@@ -269,7 +283,7 @@ void ApplyProperty(TlcCustomLang& component, const std::string& name, const TStr
             TStreamReader::Fail();
         // 16-bit data (second byte 0) carry their own encoding.
         const bool wide = value.Text.size() >= 2 && value.Text[1] == '\0';
-        component.ReadTranslationData(utf8 || wide ? value.Text : Latin1ToUtf8(value.Text));
+        component.ReadTranslationData(wide ? value.Text : TextOfEightBit(value.Text, utf8));
         return;
     }
     if (lcSameText(name, "ExtendedTranslations") && value.Type == vaCollection) {
@@ -396,30 +410,75 @@ void ReadComponentStream(TlcCustomLang& component, std::string_view stream, size
         ApplyProperty(component, name, value, utf8);
 }
 
-// The translation classes that a ".LCB" file can hold.
-using TComponentFactory = std::function<TlcCustomLang*(QObject* owner)>;
-const std::map<std::string, TComponentFactory>& RegisteredClasses()
+namespace {
+
+std::map<std::string, TComponentFactory>& Registry()
 {
-    static const std::map<std::string, TComponentFactory> classes = {
+    static std::map<std::string, TComponentFactory> classes = {
         {"TlcLang", [](QObject* owner) -> TlcCustomLang* { return new TlcLang(owner); }},
         {"TlcLangLinked", [](QObject* owner) -> TlcCustomLang* { return new TlcLangLinked(owner); }},
     };
     return classes;
 }
 
+// The maker of a class that is not registered: its own constructor, or its
+// nearest registered ancestor's standing in for it; none when it has neither.
+TComponentFactory FactoryOf(const QMetaObject* meta)
+{
+    const QByteArray constructor =
+        QMetaObject::normalizedSignature((std::string(meta->className()) + "(QObject*)").c_str());
+    if (meta->indexOfConstructor(constructor.constData()) >= 0) {
+        return [meta](QObject* owner) -> TlcCustomLang* {
+            std::unique_ptr<QObject> made(meta->newInstance(Q_ARG(QObject*, owner)));
+            auto* lang = qobject_cast<TlcCustomLang*>(made.get());
+            if (!lang)
+                throw Exception(std::string("The constructor of ") + meta->className() +
+                                " made no translation component");
+            made.release();
+            return lang;
+        };
+    }
+    const auto& classes = Registry();
+    for (const QMetaObject* ancestor = meta->superClass(); ancestor; ancestor = ancestor->superClass()) {
+        const auto found = classes.find(ancestor->className());
+        if (found == classes.end())
+            continue;
+        return [make = found->second, meta](QObject* owner) {
+            TlcCustomLang* lang = make(owner);
+            lang->SetClassType(meta);
+            return lang;
+        };
+    }
+    return {};
+}
+
+} // namespace
+
+const TComponentFactory* ClassFactory(const TlcCustomLang& model)
+{
+    const QMetaObject* meta = model.ClassType();
+    auto& classes = Registry();
+    auto found = classes.find(meta->className());
+    if (found == classes.end()) {
+        TComponentFactory factory = FactoryOf(meta);
+        if (!factory)
+            return nullptr;
+        found = classes.emplace(meta->className(), std::move(factory)).first;
+    }
+    return &found->second;
+}
+
 TTemporaryComponent MakeTemporary(const TlcCustomLang& model, const std::string& ownerClass)
 {
-    const std::string className = model.metaObject()->className();
-    const auto& classes = RegisteredClasses();
-    const auto found = classes.find(className);
-    if (found == classes.end())
-        throw Exception(FmtLoadStr(SlcClassNotRegistered,
-                                   {className, ownerClass + "." + model.objectName().toStdString()}));
+    const TComponentFactory* factory = ClassFactory(model);
+    if (!factory)
+        throw Exception(FmtLoadStr(SlcClassNotRegistered, {model.ClassType()->className(),
+                                                           ownerClass + "." + model.objectName().toStdString()}));
     TTemporaryComponent result;
     result.Holder = std::make_unique<QObject>();
     SetOwnerRoot(result.Holder.get());
     result.Holder->setObjectName(QString::fromStdString(ownerClass));
-    result.Component = found->second(result.Holder.get());
+    result.Component = (*factory)(result.Holder.get());
     result.Component->SetTransient(true);
     result.Component->SetNumOfLanguages(model.NumOfLanguages());
     return result;
@@ -446,15 +505,15 @@ using namespace lcStream;
 std::string WriteComponentStream(const TlcCustomLang& component)
 {
     // The texts go in the encoding the component keeps them in; texts that
-    // Latin-1 lacks make the stream a UTF-8 one, marked so.
+    // the 8-bit code page lacks make the stream a UTF-8 one, marked so.
     const std::string data = component.WriteTranslationData();
     const TlcExtendedItems* items = component.ExtendedTranslations();
-    bool utf8 = component.StoreAsUTF8() || !FitsLatin1(data) || !FitsLatin1(component.LangNames().Text()) ||
-                !FitsLatin1(component.DoNotTranslate().Text());
+    bool utf8 = component.StoreAsUTF8() || !FitsCodePage(data) || !FitsCodePage(component.LangNames().Text()) ||
+                !FitsCodePage(component.DoNotTranslate().Text());
     for (int i = 0; items && !utf8 && i < items->Count(); ++i)
-        utf8 = !FitsLatin1(items->Items(i).Identifier) || !FitsLatin1(items->Items(i).Values);
+        utf8 = !FitsCodePage(items->Items(i).Identifier) || !FitsCodePage(items->Items(i).Values);
     std::string out = "TPF0";
-    PutShort(out, component.metaObject()->className());
+    PutShort(out, component.ClassType()->className());
     PutShort(out, component.objectName().toStdString());
     PutShort(out, "NumOfLanguages");
     PutInt(out, component.NumOfLanguages());

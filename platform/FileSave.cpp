@@ -296,34 +296,107 @@ void SaveFile(const std::string& path, std::string_view bytes)
         ::fsync(dir.Fd);
 }
 
+namespace {
+
+// Milliseconds since `start` on the monotonic clock.
+long ElapsedMs(const timespec& start)
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+}
+
+// Takes the append lock of the open file, waiting at most `maxWaitMs`: 0 when
+// it is taken or the file system has none, else the error.
+int TakeAppendLock(int fd, int maxWaitMs, const timespec& start)
+{
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EWOULDBLOCK)
+            return 0; // no locks here: unlocked rather than not at all
+        if (ElapsedMs(start) >= maxWaitMs)
+            return EWOULDBLOCK;
+        const timespec pause {0, 2000000};
+        ::nanosleep(&pause, nullptr);
+    }
+    return 0;
+}
+
+} // namespace
+
+int AppendInPlace(const char* path, const char* bytes, std::size_t length, int maxWaitMs, bool sync) noexcept
+{
+    if (!path || !*path)
+        return ENOENT;
+    timespec start {};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    // A reader that takes a file away between the open and the lock (a log
+    // moved aside) leaves a file the append would be lost in: the file that
+    // stands under the name then is opened anew, a few times at most.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        // Without waiting at the open: a pipe that nobody reads refuses at once.
+        TFd file;
+        file.Fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+        if (file.Fd < 0)
+            return errno;
+        struct stat opened {};
+        if (::fstat(file.Fd, &opened) != 0)
+            return errno;
+        if (!S_ISREG(opened.st_mode)) {
+            // A device or a pipe: written as it is, its writes waiting for a
+            // slow reader; nothing to cut back.
+            if (const int flags = ::fcntl(file.Fd, F_GETFL); flags >= 0)
+                ::fcntl(file.Fd, F_SETFL, flags & ~O_NONBLOCK);
+            int error = 0;
+            if (!WriteAll(file.Fd, std::string_view(bytes, length), error))
+                return error;
+            if (sync && ::fsync(file.Fd) != 0 && errno != EINVAL && errno != EROFS)
+                return errno;
+            return ::close(file.Release()) == 0 ? 0 : errno;
+        }
+        // A write-protected file stays protected, for root too.
+        if ((opened.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return EACCES;
+        if (const int error = TakeAppendLock(file.Fd, maxWaitMs, start))
+            return error;
+        struct stat named {};
+        if (::stat(path, &named) != 0 || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+            continue; // closing lets go of the lock
+        // Under the lock nobody else appends: the end is where the old content ends.
+        struct stat locked {};
+        if (::fstat(file.Fd, &locked) != 0)
+            return errno;
+        int error = 0;
+        bool good = WriteAll(file.Fd, std::string_view(bytes, length), error);
+        if (good && sync && ::fsync(file.Fd) != 0) {
+            error = errno;
+            good = false;
+        }
+        if (!good) {
+            // Whole or nothing: what went in of it goes again.
+            while (::ftruncate(file.Fd, locked.st_size) != 0 && errno == EINTR) {
+            }
+            return error ? error : EIO;
+        }
+        // Synced, the bytes are there whatever the close says.
+        return ::close(file.Release()) == 0 || sync ? 0 : errno;
+    }
+    return EBUSY;
+}
+
 void AppendFile(const std::string& path, std::string_view bytes)
 {
-    if (const std::string target = SaveTarget(path); IsSpecial(target)) {
-        WriteInPlace(path, target, bytes);
-        return;
+    if (const int error = AppendInPlace(path.c_str(), bytes.data(), bytes.size(), TFileLock::MaxWaitMs, true)) {
+        if (error == EWOULDBLOCK)
+            throw EFileSaveError(path, error, "another program holds the file");
+        throw EFileSaveError(path, error);
     }
-    // From the reading of the old content to the new file in its place.
-    const TFileLock lock(path);
-    std::string content;
-    TFd file;
-    file.Fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (file.Fd < 0) {
-        if (errno != ENOENT)
-            throw EFileSaveError(path, errno);
-    } else {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(file.Fd, buffer, sizeof buffer);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                throw EFileSaveError(path, errno);
-            }
-            if (n == 0)
-                break;
-            content.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    content.append(bytes);
-    SaveFile(path, content);
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -39,12 +39,30 @@ private:
 // of that file's saves whose process has ended).
 void SaveFile(const std::string& path, std::string_view bytes);
 
-// Appends `bytes` to the file `path`: the file's content followed by the
-// bytes, saved as SaveFile saves. A missing file is created; a file that
-// cannot be read is refused and stays as it is. Writers in other threads and
-// processes that append to the same file, or rewrite it under TFileLock,
-// wait for each other, so none loses what another appended.
+// Appends `bytes` at the end of the file `path`, in place, whole or not at
+// all: the bytes are written after what the file holds (its old content is
+// neither read nor written again, so an append costs what the bytes cost,
+// whatever the file's size) and synced to the disk; a write that does not go
+// through whole (a full disk) cuts the file back to its old length. A missing
+// file is created, a link followed as SaveFile follows it; a write-protected
+// file or a folder is refused. Every writer that appends to the file takes
+// its lock (an exclusive advisory lock on the file) for the append, so
+// appends of other threads and processes come whole, one after the other;
+// one that finds the lock held longer than TFileLock::MaxWaitMs is refused
+// (the file as it was). Where the file system takes no locks, the append goes
+// on unlocked. A device or a pipe is written to as SaveFile writes to it.
+// Raises EFileSaveError.
 void AppendFile(const std::string& path, std::string_view bytes);
+
+// The same append for a signal handler: nothing from the heap, nothing
+// raised; the lock waited for at most `maxWaitMs`, the bytes synced to the
+// disk only when `sync` says so. Gives 0, or the error number (errno) of what
+// failed; EWOULDBLOCK when the lock stayed held.
+int AppendInPlace(const char* path, const char* bytes, std::size_t length, int maxWaitMs, bool sync) noexcept;
+
+// Whether `path` names a regular file (a link to one counts); false for an
+// empty path.
+bool FileExists(const std::string& path);
 
 // The file that a save of `path` writes: `path` itself, or for a link the
 // file at the end of its chain of links, whether that exists or not.

@@ -109,6 +109,20 @@ bool FocusOnPushButton(const QWidget* form)
     return receiver && receiver->PushButton();
 }
 
+bool ButtonCanFocus(const QWidget* button)
+{
+    return button && button->isEnabled() && button->focusPolicy() != Qt::NoFocus &&
+           button->isVisibleTo(ParentForm(button));
+}
+
+bool ButtonTakesEnter(const QWidget* button, bool isDefault)
+{
+    if (!ButtonCanFocus(button))
+        return false;
+    const QWidget* form = ParentForm(button);
+    return form->focusWidget() == button || (isDefault && !FocusOnPushButton(form));
+}
+
 QWidget* FormEnterReceiver(QWidget* form)
 {
     for (const QPointer<QWidget>& widget : Receivers(form))

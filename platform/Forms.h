@@ -49,6 +49,16 @@ bool FormDialogChar(QWidget* form, QChar character, Qt::KeyboardModifiers modifi
 // Whether the form's focus is on a push button (a platform one or a receiver
 // that is one): Enter then clicks that button.
 bool FocusOnPushButton(const QWidget* form);
+// Whether a button could take the focus in its form: enabled, focusable and
+// not hidden there (whether the form is shown or not). A button that cannot
+// takes no dialog key.
+bool ButtonCanFocus(const QWidget* button);
+// Which push button takes Enter, one rule for every kind of button: the
+// button that has its form's focus, and while the form's focus is on no push
+// button, a default one (`isDefault`: what makes one of its class take Enter
+// by default); never one that cannot take the focus. The focus is the form's
+// own, so a form that is not the active window answers as it will once it is.
+bool ButtonTakesEnter(const QWidget* button, bool isDefault);
 // The receiver that Enter would reach now: the first of the form's that
 // takes it, or none. The button that a form draws as its default one.
 QWidget* FormEnterReceiver(QWidget* form);

@@ -83,15 +83,9 @@ void TButton::SetDefault(bool value)
     setDefault(value);
 }
 
-bool TButton::CanFocus() const
-{
-    return isEnabled() && isVisibleTo(window()) && focusPolicy() != Qt::NoFocus;
-}
-
 bool TButton::TakesEnter() const
 {
-    const bool active = window()->focusWidget() == this || (FDefault && !FocusOnPushButton(window()));
-    return active && CanFocus();
+    return ButtonTakesEnter(this, FDefault);
 }
 
 bool TButton::DialogKey(int key, Qt::KeyboardModifiers modifiers)
@@ -99,7 +93,7 @@ bool TButton::DialogKey(int key, Qt::KeyboardModifiers modifiers)
     if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
         return false;
     const bool enter = (key == Qt::Key_Return || key == Qt::Key_Enter) && TakesEnter();
-    const bool escape = key == Qt::Key_Escape && FCancel && CanFocus();
+    const bool escape = key == Qt::Key_Escape && FCancel && ButtonCanFocus(this);
     if (!enter && !escape)
         return false;
     click();

@@ -121,13 +121,12 @@ public:
     void SetModalResult(int value) { FModalResult = value; }
 
     bool DialogKey(int key, Qt::KeyboardModifiers modifiers) override;
-    // Enter is this button's: it has the focus, or it is the Default and no
-    // other push button of the form has it; and it can take the focus.
+    // Enter is this button's by the rule of every push button
+    // (ButtonTakesEnter): it has the form's focus, or it is the Default and
+    // no other push button of the form has it; and it can take the focus.
     bool TakesEnter() const override;
 
 private:
-    bool CanFocus() const;
-
     bool FDefault = false;
     bool FCancel = false;
     int FModalResult = mrNone;

@@ -83,3 +83,59 @@ void AppendUtf8(char32_t cp, std::string& out)
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
+
+// The characters of 0x80-0x9F in Windows-1252; the undefined bytes are the
+// control characters of their own number.
+constexpr char32_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D,
+    0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A,
+    0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The byte of a character in Windows-1252, or none.
+std::optional<unsigned char> Windows1252Byte(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<unsigned char>(cp);
+    for (unsigned char b = 0; b < 32; ++b)
+        if (kWindows1252High[b] == cp)
+            return static_cast<unsigned char>(0x80 + b);
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string Windows1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        AppendUtf8(c >= 0x80 && c < 0xA0 ? kWindows1252High[c - 0x80] : c, out);
+    }
+    return out;
+}
+
+std::string Utf8ToWindows1252(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::optional<char32_t> cp = NextUtf8(utf8, i);
+        const std::optional<unsigned char> b = cp ? Windows1252Byte(*cp) : std::nullopt;
+        out += b ? static_cast<char>(*b) : '?';
+    }
+    return out;
+}
+
+bool FitsWindows1252(std::string_view utf8)
+{
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::optional<char32_t> cp = NextUtf8(utf8, i);
+        if (!cp || !Windows1252Byte(*cp))
+            return false;
+    }
+    return true;
+}

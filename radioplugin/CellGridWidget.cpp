@@ -1,5 +1,7 @@
 #include "radioplugin/CellGridWidget.h"
 
+#include "platform/KeyText.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -382,11 +384,11 @@ void TCellGrid::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    const QString text = event->text();
-    if (!text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-        const std::u32string chars = text.toStdU32String();
-        if (!chars.empty() && chars[0] >= 32) {
-            KeyPress(chars[0]);
+    // Delete comes with the character 0x7F and types nothing: it opens no
+    // editor (platform/KeyText.h).
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (const char32_t typed = TypedCharacter(*event)) {
+            KeyPress(typed);
             event->accept();
             return;
         }

@@ -1,6 +1,7 @@
 #include "radioplugin/FunkmodulTerminalForm.h"
 
 #include "platform/Beep.h"
+#include "platform/KeyText.h"
 #include "radioplugin/RuvoCommands.h"
 #include "radioplugin/RuvoTransport.h"
 #include "radioplugin/SendFunctions.h"
@@ -81,14 +82,11 @@ bool TfFunkmodulTerminalForm::eventFilter(QObject* watched, QEvent* event)
             btnSendClick();
             return true;
         }
-        if (watched == edtSend && !key->text().isEmpty()) {
-            const QChar c = key->text().at(0);
-            const char typed = key->key() == Qt::Key_Backspace ? '\b' : (c.unicode() < 128 ? c.toLatin1() : '\x7f');
-            if (c.isPrint() || typed == '\b') {
-                if (!DigitKeyAccepted(typed)) {
-                    MessageBeep(MB_BEEP_WARNING);
-                    return true;
-                }
+        if (watched == edtSend) {
+            const char typed = FieldKey(KeyCharCode(*key));
+            if (typed != 0 && !DigitKeyAccepted(typed)) {
+                MessageBeep(MB_BEEP_WARNING);
+                return true;
             }
         }
     }

@@ -24,8 +24,10 @@ void TRuvoReplyParser::HandleReply(const std::string& Data)
     const std::string t = Trim(Data);
     const std::vector<std::string> tokens = SplitTokens(t, " ", "\"");
 
-    if (!tokens.empty() && (tokens[0] == "OK." || tokens[0] == "Huh?"))
+    if (!tokens.empty() && tokens[0] == "OK.")
         FTransport.DeviceReplyReceived();
+    else if (!tokens.empty() && tokens[0] == "Huh?")
+        FTransport.DeviceRefused(t);
 
     if (!tokens.empty() && tokens[0] == "PARAM")
         for (std::size_t i = 1; i < tokens.size(); ++i)
@@ -41,7 +43,9 @@ void TRuvoReplyParser::HandleReply(const std::string& Data)
         FView.MonitorLine(TRuvoMonitor::GPS, c + P);
         break;
     case 'r':
-        if (P.find("OK") != std::string::npos || P.find("ERROR") != std::string::npos)
+        if (P.find("ERROR") != std::string::npos)
+            FTransport.RadioRefused(t);
+        else if (P.find("OK") != std::string::npos)
             FTransport.RadioReplyReceived();
         if (P.find("SPEICHER") != std::string::npos)
             HandleSlotTelegram(P);

@@ -3,11 +3,13 @@
 // command byte followed by the message data) at a time.
 //
 //   "OK." / "Huh?" as first token     the device queue's line is answered
+//                                    (with "Huh?": refused)
 //   "PARAM KEY=hex KEY=hex ..."       device values reported
 //   second character 'g' / 'w'       GPS / IBIS trace line
 //   second character 'r'             radio answer: "OK" or "ERROR" answers
-//                                    the radio queue's line; "SPEICHER"
-//                                    marks a memory-slot telegram
+//                                    the radio queue's line (with "ERROR":
+//                                    refused); "SPEICHER" marks a
+//                                    memory-slot telegram
 #include "radioplugin/RuvoTexts.h"
 
 #include <string>

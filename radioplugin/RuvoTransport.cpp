@@ -1,6 +1,7 @@
 #include "radioplugin/RuvoTransport.h"
 
 #include "platform/Exception.h"
+#include "platform/TextCodec.h"
 #include "radioplugin/RuvoCommands.h"
 #include "radioplugin/RuvoView.h"
 
@@ -21,21 +22,40 @@ std::string Shown(const std::string& line)
 }
 } // namespace
 
-TRuvoAction::TRuvoAction(TRuvoTransport& Transport) : FTransport(Transport), FOuter(Transport.FInAction ? 1u : 0u)
+TRuvoAction::TRuvoAction(TRuvoTransport& Transport)
+    : FTransport(Transport),
+      FJoined(Transport.FInAction && Transport.FCurrentAction != TRuvoTransport::OwnLines),
+      FOuterInAction(Transport.FInAction), FOuterAction(Transport.FCurrentAction)
 {
-    if (FOuter)
+    if (FJoined)
         return;
     FTransport.FInAction = true;
     FTransport.FCurrentAction = FTransport.NewAction();
+    FTransport.FOpenActions.push_back(FTransport.FCurrentAction);
 }
 
 TRuvoAction::~TRuvoAction()
 {
-    if (FOuter)
+    if (FJoined)
         return;
-    FTransport.FInAction = false;
-    FTransport.FCurrentAction = TRuvoTransport::OwnLines;
+    auto& open = FTransport.FOpenActions;
+    open.erase(std::remove(open.begin(), open.end(), FTransport.FCurrentAction), open.end());
+    FTransport.FInAction = FOuterInAction;
+    FTransport.FCurrentAction = FOuterAction;
     FTransport.ForgetFinishedActions();
+}
+
+TRuvoTransport::TOwnLines::TOwnLines(TRuvoTransport& Transport)
+    : FTransport(Transport), FInAction(Transport.FInAction), FAction(Transport.FCurrentAction)
+{
+    FTransport.FInAction = true;
+    FTransport.FCurrentAction = OwnLines;
+}
+
+TRuvoTransport::TOwnLines::~TOwnLines()
+{
+    FTransport.FInAction = FInAction;
+    FTransport.FCurrentAction = FAction;
 }
 
 TRuvoClock SteadyClockMs()
@@ -173,16 +193,34 @@ bool TRuvoTransport::Reportable(unsigned Action)
 
 void TRuvoTransport::ForgetFinishedActions()
 {
-    const auto live = [this](unsigned action) {
-        if ((FInAction && action == FCurrentAction) || action == FRadioInFlightAction ||
-            action == FDeviceInFlightAction)
-            return true;
-        return std::find(FRadioActions.begin(), FRadioActions.end(), action) != FRadioActions.end() ||
-               std::find(FDeviceActions.begin(), FDeviceActions.end(), action) != FDeviceActions.end();
+    const auto has = [](const auto& list, unsigned action) {
+        return std::find(list.begin(), list.end(), action) != list.end();
     };
+    const auto live = [&](unsigned action) {
+        return action == FRadioInFlightAction || action == FDeviceInFlightAction || has(FOpenActions, action) ||
+               has(FRadioActions, action) || has(FDeviceActions, action);
+    };
+    bool due = false;
+    for (auto it = FWhenDone.begin(); it != FWhenDone.end();) {
+        if (live(it->first)) {
+            ++it;
+            continue;
+        }
+        FDoneCalls.push_back([done = std::move(it->second), ok = !has(FToldActions, it->first)] { done(ok); });
+        it = FWhenDone.erase(it);
+        due = true;
+    }
     FToldActions.erase(std::remove_if(FToldActions.begin(), FToldActions.end(),
                                       [&](unsigned action) { return !live(action); }),
                        FToldActions.end());
+    if (due && FScheduleChanged)
+        FScheduleChanged();
+}
+
+void TRuvoTransport::WhenActionDone(std::function<void(bool Done)> Done)
+{
+    if (FInAction && FCurrentAction != OwnLines && Done)
+        FWhenDone.emplace_back(FCurrentAction, std::move(Done));
 }
 
 void TRuvoTransport::ReportCurrent(unsigned Action)
@@ -201,19 +239,21 @@ void TRuvoTransport::QueueDevice(const std::string& Line)
 
 void TRuvoTransport::QueueRadio(const std::string& Line)
 {
-    const unsigned action = Line == RuvoSlotPoll && !FInAction ? OwnLines : ActionOfNewLine();
+    const unsigned action = ActionOfNewLine();
     if (FRadioSendTimer.FEnabled) {
         Enqueue(TRuvoQueue::Radio, Line, action);
         return;
     }
-    // The radio link opens before the first line. When that cannot be sent
-    // (the link is down, or the send failed), the line waits in the queue
-    // and the queue starts with the next line queued or the next connection.
+    // The radio link opens before the first line. While the link is down the
+    // line waits, and the next connection starts the queue. When the opening
+    // line cannot be sent, the line is lost with it, and with what its action
+    // has queued there: nothing waits in a queue that does not run.
     Enqueue(TRuvoQueue::Radio, Line, action);
     bool opened = false;
     try {
         opened = SendNow(RuvoRadioTalkOn);
     } catch (...) {
+        LoseLine(TRuvoQueue::Radio, action);
         ReportCurrent(action);
         return;
     }
@@ -223,11 +263,13 @@ void TRuvoTransport::QueueRadio(const std::string& Line)
 
 void TRuvoTransport::DeviceSendTimerTimer()
 {
+    TOwnLines own(*this);
     QueueTick(TRuvoQueue::Device);
 }
 
 void TRuvoTransport::RadioSendTimerTimer()
 {
+    TOwnLines own(*this);
     QueueTick(TRuvoQueue::Radio);
 }
 
@@ -256,6 +298,7 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
 
     inFlight.clear();
     inFlightAction = OwnLines;
+    ForgetFinishedActions(); // an action whose last line was answered is done
     if (queue.empty()) {
         SetTimer(timer, false);
         if (radio) {
@@ -290,11 +333,13 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
         try {
             sent = SendNow(line);
         } catch (...) {
-            // The line is lost. The tick ends here: the event stays reset
-            // and the timer off until the next line is queued, and the queue
-            // then waits for the lost line as for one that went out, and
-            // gives up on it. So a link that refuses every line costs one
-            // line per action, not one per queued line.
+            // The line is lost, and what its action has behind it here goes
+            // with it: a link that refuses every line costs one line per
+            // action, not one per queued line. Nothing waits for the lost
+            // line; the queue goes on with the lines of others.
+            LoseLine(which, action);
+            if (LinkReady())
+                SetTimer(timer, true);
             ReportCurrent(action);
             return;
         }
@@ -308,6 +353,28 @@ void TRuvoTransport::QueueTick(TRuvoQueue which)
         }
     }
     SetTimer(timer, true);
+}
+
+void TRuvoTransport::LoseLine(TRuvoQueue which, unsigned Action)
+{
+    const bool radio = which == TRuvoQueue::Radio;
+    std::deque<std::string>& queue = radio ? FRadioQueue : FDeviceQueue;
+    std::deque<unsigned>& actions = radio ? FRadioActions : FDeviceActions;
+    std::string& inFlight = radio ? FRadioInFlight : FDeviceInFlight;
+    unsigned& inFlightAction = radio ? FRadioInFlightAction : FDeviceInFlightAction;
+    if (!inFlight.empty() && inFlightAction == Action) {
+        inFlight.clear();
+        inFlightAction = OwnLines;
+        SetEvent(radio ? FRadioReply : FDeviceReply);
+    }
+    for (std::size_t i = 0; i < queue.size();) {
+        if (actions[i] == Action) {
+            queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(i));
+            actions.erase(actions.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
 }
 
 void TRuvoTransport::GiveUp(TRuvoQueue which)
@@ -356,17 +423,11 @@ void TRuvoTransport::FrequencyPollingTimerTimer()
     if (FSlotTelegramSeen || !LinkReady())
         return;
     // One poll at a time: a module that is slow to answer is not flooded.
+    // A poll that could not be sent is in no queue, so the next goes out.
     if (FRadioInFlight == RuvoSlotPoll || std::find(FRadioQueue.begin(), FRadioQueue.end(), RuvoSlotPoll) != FRadioQueue.end())
         return;
-    const bool inAction = FInAction;
-    FInAction = false; // a poll is the transport's own line
-    try {
-        QueueRadio(RuvoSlotPoll);
-    } catch (...) {
-        FInAction = inAction;
-        throw;
-    }
-    FInAction = inAction;
+    TOwnLines own(*this);
+    QueueRadio(RuvoSlotPoll);
 }
 
 void TRuvoTransport::ConnectionChanged(bool Connected)
@@ -398,10 +459,13 @@ void TRuvoTransport::ConnectionChanged(bool Connected)
     FSlotTelegramSeen = false;
     // Radio lines kept across the break need the radio link opened again.
     if (Connected && !FRadioQueue.empty()) {
+        TOwnLines own(*this);
+        // (The window pass of the send may drain the queue meanwhile.)
+        const unsigned first = FRadioActions.front();
         try {
             SendNow(RuvoRadioTalkOn);
         } catch (...) {
-            ReportCurrent(FRadioActions.front());
+            ReportCurrent(first);
         }
     }
 }
@@ -416,8 +480,34 @@ void TRuvoTransport::RadioReplyReceived()
     SetEvent(FRadioReply);
 }
 
+void TRuvoTransport::DeviceRefused(const std::string& Reply)
+{
+    Refused(TRuvoQueue::Device, Reply);
+    SetEvent(FDeviceReply);
+}
+
+void TRuvoTransport::RadioRefused(const std::string& Reply)
+{
+    Refused(TRuvoQueue::Radio, Reply);
+    SetEvent(FRadioReply);
+}
+
+void TRuvoTransport::Refused(TRuvoQueue which, const std::string& Reply)
+{
+    const bool radio = which == TRuvoQueue::Radio;
+    const std::string& line = radio ? FRadioInFlight : FDeviceInFlight;
+    if (line.empty() || !Reportable(radio ? FRadioInFlightAction : FDeviceInFlightAction))
+        return;
+    FRefusals.push_back(Format("TfParameterForm: The %s refused \"%s\" with \"%s\".", radio ? "radio" : "device",
+                               Shown(line).c_str(), Latin1ToUtf8(Reply).c_str()));
+    if (FScheduleChanged)
+        FScheduleChanged();
+}
+
 std::optional<std::int64_t> TRuvoTransport::NextDue() const
 {
+    if (!FDoneCalls.empty() || !FRefusals.empty())
+        return FClock();
     std::optional<std::int64_t> due;
     for (const TRuvoTimer* t : {&FDeviceSendTimer, &FRadioSendTimer, &FFrequencyPollingTimer})
         if (t->FEnabled && (!due || t->FDue < *due))
@@ -436,7 +526,7 @@ void TRuvoTransport::Poll()
             if (t->FEnabled && t->FDue <= now && (!next || t->FDue < next->FDue))
                 next = t;
         if (!next)
-            return;
+            break;
         next->FDue = now + next->FInterval;
         if (next == &FDeviceSendTimer)
             DeviceSendTimerTimer();
@@ -445,4 +535,24 @@ void TRuvoTransport::Poll()
         else
             FrequencyPollingTimerTimer();
     }
+    TellDue();
+}
+
+void TRuvoTransport::TellDue()
+{
+    if (FDoneCalls.empty() && FRefusals.empty())
+        return;
+    // A box shown now lets the queues go on meanwhile.
+    if (FScheduleChanged)
+        FScheduleChanged();
+    while (!FDoneCalls.empty()) {
+        const std::function<void()> call = std::move(FDoneCalls.front());
+        FDoneCalls.pop_front();
+        call();
+    }
+    if (FRefusals.empty())
+        return;
+    const std::string refusal = FRefusals.front();
+    FRefusals.pop_front();
+    throw Exception(refusal);
 }

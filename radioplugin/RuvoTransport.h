@@ -19,9 +19,16 @@
 // (the slot polls, "radiotalk-on" and "radiotalk-off") belong to none, and a
 // failure of theirs is never reported: the polling asks again by itself. A
 // person's action (a write, a send function, a monitor window opened) is one
-// TRuvoAction scope, and the first failure among its lines (a send error, or
-// a queue given up) is the one raised; the rest of that action stays quiet.
-// A line queued outside any scope is an action of its own.
+// TRuvoAction scope, and the first failure among its lines (a send error, a
+// queue given up, or the module refusing a line: "Huh?" to a device line,
+// "#r ... ERROR" to a radio line) is the one raised; the rest of that action
+// stays quiet. A line queued outside any scope is an action of its own.
+//
+// A line that could not be sent is lost, together with what its action has
+// behind it in that queue; nothing waits for its answer, so the queue goes on
+// with the lines of others at once, and the next second's slot poll goes out
+// as soon as the link takes lines again. A refusal is an answer: it ends the
+// wait for its line, and the queue goes on with the next.
 #include "platform/NamedObjects.h"
 #include "platform/Object.h"
 #include "radioplugin/RuvoTexts.h"
@@ -75,8 +82,10 @@ enum class TRuvoQueue { Device, Radio };
 
 class TRuvoTransport;
 
-// The lines queued while it lives are one action of the person's; scopes
-// that nest make no new action.
+// The lines queued while it lives are one action of the person's; a scope
+// opened inside another action's makes no new action. One opened while the
+// transport sends its own lines (a handler run in the window pass of a send)
+// is an action of its own. When it ends, the scope around it is back.
 class TRuvoAction {
 public:
     explicit TRuvoAction(TRuvoTransport& Transport);
@@ -86,7 +95,9 @@ public:
 
 private:
     TRuvoTransport& FTransport;
-    unsigned FOuter;
+    bool FJoined;
+    bool FOuterInAction;
+    unsigned FOuterAction;
 };
 
 class TRuvoTransport : public TObject {
@@ -126,15 +137,28 @@ public:
     // The link came up or went down.
     void ConnectionChanged(bool Connected);
 
-    // The reply parser: the answer to the line in flight has come.
+    // The reply parser: the answer to the line in flight has come; a refusal
+    // ("Huh?", "#r ... ERROR", as the module sent it) is told for the line's
+    // action at the next Poll.
     void DeviceReplyReceived();
     void RadioReplyReceived();
+    void DeviceRefused(const std::string& Reply);
+    void RadioRefused(const std::string& Reply);
+
+    // Inside a TRuvoAction: Done is called once every line the action queued
+    // has been answered or lost, from a later Poll, with true when the module
+    // took them all (no failure was told for the action). Elsewhere nothing
+    // happens.
+    void WhenActionDone(std::function<void(bool Done)> Done);
     bool SlotTelegramSeen() const { return FSlotTelegramSeen; }
     void SetSlotTelegramSeen(bool Value) { FSlotTelegramSeen = Value; }
 
-    // Fires every timer that is due by the clock, earliest first, each once.
+    // Fires every timer that is due by the clock, earliest first, each once;
+    // then calls what WhenActionDone asked for of the actions done, and
+    // raises one refusal to be told.
     void Poll();
-    // When the next enabled timer is due; none while all are disabled.
+    // When the next enabled timer is due (now while an action is done or a
+    // refusal is to be told); none while all are disabled.
     std::optional<std::int64_t> NextDue() const;
     // Called whenever a timer is enabled or disabled, so a driver can
     // reschedule.
@@ -159,10 +183,34 @@ private:
     friend class TRuvoAction;
     // Action 0: the transport's own lines.
     static constexpr unsigned OwnLines = 0;
+
+    // While it lives, the transport sends its own lines: what is queued then
+    // belongs to no action, and a handler of the person's run in a window
+    // pass meanwhile is an action of its own. Both FInAction and
+    // FCurrentAction are back as they were when it ends.
+    class TOwnLines {
+    public:
+        explicit TOwnLines(TRuvoTransport& Transport);
+        ~TOwnLines();
+        TOwnLines(const TOwnLines&) = delete;
+        TOwnLines& operator=(const TOwnLines&) = delete;
+
+    private:
+        TRuvoTransport& FTransport;
+        bool FInAction;
+        unsigned FAction;
+    };
+
     void SetTimer(TRuvoTimer& timer, bool enabled);
     bool LinkReady() const;
     void QueueTick(TRuvoQueue which);
     void GiveUp(TRuvoQueue which);
+    // A line of `Action` could not be sent: it is not in flight, and the
+    // lines of the action waiting in the queue go with it.
+    void LoseLine(TRuvoQueue which, unsigned Action);
+    void Refused(TRuvoQueue which, const std::string& Reply);
+    // Calls the callbacks of the actions done and raises a refusal, if any.
+    void TellDue();
     void Enqueue(TRuvoQueue which, const std::string& Line, unsigned Action);
     unsigned NewAction();
     unsigned ActionOfNewLine();
@@ -196,10 +244,16 @@ private:
     std::deque<unsigned> FDeviceActions;
     unsigned FRadioInFlightAction = OwnLines;
     unsigned FDeviceInFlightAction = OwnLines;
-    unsigned FCurrentAction = OwnLines; // the open TRuvoAction's, or none
+    // The action new lines belong to while a scope (a TRuvoAction, or
+    // TOwnLines with OwnLines) is open.
+    unsigned FCurrentAction = OwnLines;
     bool FInAction = false;
     unsigned FLastAction = OwnLines;
+    std::vector<unsigned> FOpenActions; // actions whose TRuvoAction lives
     std::vector<unsigned> FToldActions;
+    std::vector<std::pair<unsigned, std::function<void(bool)>>> FWhenDone;
+    std::deque<std::function<void()>> FDoneCalls; // due at the next Poll
+    std::deque<std::string> FRefusals;             // to be raised, one a Poll
 
     TRuvoTimer FRadioSendTimer;
     TRuvoTimer FDeviceSendTimer;

@@ -1,6 +1,7 @@
 #include "radioplugin/SendFunctions.h"
 
 #include "link/HexToInt.h"
+#include "platform/KeyText.h"
 #include "radioplugin/RuvoCommands.h"
 #include "radioplugin/StringTokens.h"
 
@@ -104,4 +105,13 @@ std::string PadHexField(const std::string& Text)
 bool DigitKeyAccepted(char Key)
 {
     return Key == '\b' || (Key >= '0' && Key <= '9');
+}
+
+char FieldKey(char32_t Code)
+{
+    if (Code == '\b')
+        return '\b';
+    if (!IsTypedCharacter(Code))
+        return 0;
+    return Code < 128 ? static_cast<char>(Code) : '\x7f';
 }

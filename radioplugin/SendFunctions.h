@@ -40,6 +40,12 @@ std::string PadHexField(const std::string& Text);
 // Fields of decimal digits accept digits and backspace only.
 bool DigitKeyAccepted(char Key);
 
+// The key the rules of a field take for a key's character message
+// (KeyCharCode, platform/KeyText.h): '\b' for backspace, 0 for a key that
+// types no character (Delete, Return, the arrows...), the character itself
+// when it is ASCII, and 0x7F, which no field takes, for one beyond ASCII.
+char FieldKey(char32_t Code);
+
 // The text a field holds after a key: Key replaces the selection, backspace
 // deletes it (or the character before the cursor when nothing is selected).
 std::string TextAfterKey(const std::string& Text, int SelStart, int SelLength, char Key);

@@ -10,6 +10,7 @@
 #include "platform/BalloonHint.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 #include "platform/FormatSettings.h"
 #include "platform/Idle.h"
 #include "platform/Launcher.h"
@@ -60,11 +61,6 @@ T* Named(T* component, const char* name)
 {
     component->setObjectName(name);
     return component;
-}
-
-bool FileExists(const std::string& path)
-{
-    return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
 }
 
 std::int32_t ProxyConnected(const TCommunicationProxy* self)
@@ -384,10 +380,51 @@ void TDM::RecordUnraisableError(const std::string& source, const std::string& me
 
 // ---------------------------------------------------------------- plug-ins
 
-void TDM::FreeLibrary(void*& library)
+const TPluginRoleRow PluginRoles[4] = {
+    {TPluginRole::Status, "status", &TDeviceStatus::GetStatusDllPath, "IDS_9", false,
+     nullptr, &TDM::FStatusInitDLL, &TDM::FStatusShowStatus, &TDM::FStatusCloseStatus, nullptr, nullptr,
+     &TDM::FStatusOnReceiveData, &TDM::FStatusOnConnectionChanged, nullptr, nullptr},
+    {TPluginRole::Parameter, "parameter", &TDeviceStatus::GetParameterDllPath, "IDS_21", true,
+     nullptr, &TDM::FParameterInitDLL, nullptr, nullptr, &TDM::FParameterUnloadDLL, &TDM::FParameterShowDialog,
+     &TDM::FParameterOnReceiveData, &TDM::FParameterOnConnectionChanged, &TDM::FParameterGetParameterObject,
+     &TDM::FParameterSetParameter},
+    {TPluginRole::Firmware, "firmware", &TDeviceStatus::GetFirmwareDllPath, "IDS_29", false,
+     &TDM::FFirmwareFirmwareUpload, nullptr, nullptr, nullptr, nullptr, nullptr, &TDM::FFirmwareOnReceiveData,
+     &TDM::FFirmwareOnConnectionChanged, nullptr, nullptr},
+    {TPluginRole::Extended, "extended", &TDeviceStatus::GetExtendedDllPath, "IDS_39", false,
+     nullptr, &TDM::FExtendedInitDLL, nullptr, nullptr, &TDM::FExtendedUnloadDLL, &TDM::FExtendedShowDialog,
+     &TDM::FExtendedOnReceiveData, &TDM::FExtendedOnConnectionChanged, nullptr, nullptr},
+};
+
+namespace {
+
+// Each entry of the row with its name, in the order they are looked up; `f`
+// gets the name and the slot's member pointer (null: not an entry of the role).
+template <typename F>
+void ForEachEntry(const TPluginRoleRow& row, F&& f)
 {
-    if (library && reinterpret_cast<std::uintptr_t>(library) != kNoLibrary)
+    f("FirmwareUpload", row.FirmwareUpload);
+    f("InitDLL", row.InitDLL);
+    f("ShowStatus", row.ShowStatus);
+    f("CloseStatus", row.CloseStatus);
+    f("UnloadDLL", row.UnloadDLL);
+    f("ShowDialog", row.ShowDialog);
+    f("OnReceiveData", row.OnReceiveData);
+    f("OnConnectionChanged", row.OnConnectionChanged);
+    f("GetParameterObject", row.GetParameterObject);
+    f("SetParameter", row.SetParameter);
+}
+
+} // namespace
+
+void TDM::FreeLibrary(const TPluginRoleRow& row)
+{
+    void*& library = FLibraries[static_cast<int>(row.Role)];
+    if (library && reinterpret_cast<std::uintptr_t>(library) != kNoLibrary) {
+        // Its destructors run now: a crash in them names it.
+        const TPluginGuard unloading(row.Role, TPluginCrashPlace::Unloading);
         dlclose(library);
+    }
     library = reinterpret_cast<void*>(kNoLibrary);
 }
 
@@ -396,73 +433,40 @@ void TDM::LoadDLLs()
     const TDeviceStatus* device = FDeviceList ? FDeviceList->Current() : nullptr;
     if (!device)
         return;
-    const std::string paths[4] = {device->GetStatusDllPath(), device->GetParameterDllPath(),
-                                  device->GetFirmwareDllPath(), device->GetExtendedDllPath()};
     // Every role is followed by a 100 ms pause, an absent one too, so a full
     // load takes at least 400 ms. A role that fails ends the loading at once,
     // without the pauses of the roles after it.
-    for (int role = 0; role < 4; ++role) {
-        if (FileExists(paths[role]))
-            LoadRole(role, paths[role]);
+    for (const TPluginRoleRow& row : PluginRoles) {
+        const std::string path = (device->*row.Path)();
+        if (FileExists(path))
+            LoadRole(row, path);
         PluginLoadPause(100);
     }
 }
 
-void*& TDM::LibraryOf(int role)
-{
-    void** libraries[4] = {&FStatusDLL, &FParameterDLL, &FFirmwareDLL, &FExtendedDLL};
-    return *libraries[role];
-}
-
-void TDM::BindEntries(int role, void* library)
+void TDM::BindEntries(const TPluginRoleRow& row, void* library)
 {
     // Looked up in this order; with no library every slot is cleared.
-    auto bind = [library](const char* name, auto& slot) {
-        slot = library ? Entry<std::remove_reference_t<decltype(slot)>>(library, name) : nullptr;
-    };
-    switch (role) {
-    case 0:
-        bind("InitDLL", FStatusInitDLL);
-        bind("ShowStatus", FStatusShowStatus);
-        bind("CloseStatus", FStatusCloseStatus);
-        bind("OnReceiveData", FStatusOnReceiveData);
-        bind("OnConnectionChanged", FStatusOnConnectionChanged);
-        break;
-    case 1:
-        bind("InitDLL", FParameterInitDLL);
-        bind("UnloadDLL", FParameterUnloadDLL);
-        bind("ShowDialog", FParameterShowDialog);
-        bind("OnReceiveData", FParameterOnReceiveData);
-        bind("OnConnectionChanged", FParameterOnConnectionChanged);
-        bind("GetParameterObject", FParameterGetParameterObject);
-        bind("SetParameter", FParameterSetParameter);
-        break;
-    case 2:
-        bind("FirmwareUpload", FFirmwareFirmwareUpload);
-        bind("OnReceiveData", FFirmwareOnReceiveData);
-        bind("OnConnectionChanged", FFirmwareOnConnectionChanged);
-        break;
-    case 3:
-        bind("InitDLL", FExtendedInitDLL);
-        bind("UnloadDLL", FExtendedUnloadDLL);
-        bind("ShowDialog", FExtendedShowDialog);
-        bind("OnReceiveData", FExtendedOnReceiveData);
-        bind("OnConnectionChanged", FExtendedOnConnectionChanged);
-        break;
-    }
+    ForEachEntry(row, [this, library](const char* name, auto slot) {
+        if (slot)
+            this->*slot = library ? Entry<std::remove_reference_t<decltype(this->*slot)>>(library, name) : nullptr;
+    });
 }
 
-void TDM::LoadRole(int role, const std::string& path)
+void TDM::LoadRole(const TPluginRoleRow& row, const std::string& path)
 {
-    static const char* const kRoleText[4] = {"IDS_9", "IDS_21", "IDS_29", "IDS_39"};
-    const std::string message = Text("IDS_8") + "\r\n" + Text(kRoleText[role]) + "\r\n" + Text("IDS_10");
+    const std::string message = Text("IDS_8") + "\r\n" + Text(row.RoleText) + "\r\n" + Text("IDS_10");
     // A full path: no library search path can put another library in its place.
     const std::string absolute = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
-    // A crash inside one of its entries names it.
-    TPluginGuard::SetLibrary(static_cast<TPluginRole>(role), absolute);
+    // A crash in its constructors, its entries or its own code names it.
+    TPluginGuard::SetLibrary(row.Role, absolute);
     TPluginGuard::SetReportFile(TDebugClass::ReportPath());
-    void* library = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
-    LibraryOf(role) = library;
+    void* library = nullptr;
+    {
+        const TPluginGuard loading(row.Role, TPluginCrashPlace::Loading);
+        library = dlopen(absolute.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    FLibraries[static_cast<int>(row.Role)] = library;
     if (!library) {
         // The user is told which library and role; why the loader refused
         // goes into the action history, which the error report carries.
@@ -472,14 +476,12 @@ void TDM::LoadRole(int role, const std::string& path)
     }
     std::optional<std::string> failure;
     try {
-        BindEntries(role, library);
-        const TInitDLL init = role == 0 ? FStatusInitDLL : role == 1 ? FParameterInitDLL : role == 3 ? FExtendedInitDLL
-                                                                                                     : nullptr;
+        BindEntries(row, library);
+        const TInitDLL init = row.InitDLL ? this->*row.InitDLL : nullptr;
         // The parameter plug-in is initialised also before any link exists.
         const TCommunicationProxy* link = LiveCommunication();
-        if (init && (link || role == 1))
-            Check(CallPlugin(static_cast<TPluginRole>(role), "InitDLL", init, AppHandle(),
-                             FCommunicationMutexName.c_str(),
+        if (init && (link || row.InitWithoutLink))
+            Check(CallPlugin(row.Role, "InitDLL", init, AppHandle(), FCommunicationMutexName.c_str(),
                              static_cast<std::uint32_t>(FCommunicationMutexName.size()), link));
     } catch (const std::exception& e) {
         // Also a plug-in that lets an exception out of an entry.
@@ -492,25 +494,59 @@ void TDM::LoadRole(int role, const std::string& path)
 
 void TDM::UnloadDLLs()
 {
-    for (int role = 0; role < 4; ++role) {
-        const TUnloadDLL closing = role == 0   ? FStatusCloseStatus
-                                   : role == 1 ? FParameterUnloadDLL
-                                   : role == 3 ? FExtendedUnloadDLL
-                                               : nullptr;
-        BindEntries(role, nullptr);
-        void*& library = LibraryOf(role);
+    for (const TPluginRoleRow& row : PluginRoles) {
+        // The status plug-in's closing entry is CloseStatus, the others' UnloadDLL.
+        const char* name = row.CloseStatus ? "CloseStatus" : "UnloadDLL";
+        const TUnloadDLL closing = row.CloseStatus ? this->*row.CloseStatus
+                                   : row.UnloadDLL ? this->*row.UnloadDLL
+                                                   : nullptr;
+        BindEntries(row, nullptr);
+        void* library = FLibraries[static_cast<int>(row.Role)];
         if (reinterpret_cast<std::uintptr_t>(library) == kNoLibrary)
             continue;
         if (library && closing) {
             try {
-                Check(CallPlugin(static_cast<TPluginRole>(role), role == 0 ? "CloseStatus" : "UnloadDLL", closing));
+                Check(CallPlugin(row.Role, name, closing));
             } catch (const std::exception& e) {
                 // The library goes all the same; the user learns why it complained.
                 HandleApplicationException(e);
             }
         }
-        FreeLibrary(library);
+        FreeLibrary(row);
     }
+}
+
+void TDM::BroadcastConnection(bool connected)
+{
+    for (const TPluginRole role : PluginBroadcastOrder)
+        if (const TOnConnectionChanged entry = this->*PluginRole(role).OnConnectionChanged)
+            Check(CallPlugin(role, "OnConnectionChanged", entry, AppHandle(), std::int32_t(connected ? 1 : 0)));
+}
+
+void TDM::HandOverLink(void* statusPanel)
+{
+    const TCommunicationProxy* link = LiveCommunication();
+    if (!link)
+        return;
+    const auto length = static_cast<std::uint32_t>(FCommunicationMutexName.size());
+    for (const TPluginRole role : PluginHandOverOrder) {
+        const TPluginRoleRow& row = PluginRole(role);
+        if (row.ShowStatus) {
+            if (const TShowStatus show = this->*row.ShowStatus)
+                Check(CallPlugin(role, "ShowStatus", show, AppHandle(), statusPanel, statusPanel,
+                                 FCommunicationMutexName.c_str(), length, link));
+        } else if (const TInitDLL init = row.InitDLL ? this->*row.InitDLL : nullptr) {
+            Check(CallPlugin(role, "InitDLL", init, AppHandle(), FCommunicationMutexName.c_str(), length, link));
+        }
+    }
+}
+
+void TDM::BroadcastReceived(const std::string& data)
+{
+    const auto length = static_cast<std::uint32_t>(data.size());
+    for (const TPluginRole role : PluginBroadcastOrder)
+        if (const TOnReceiveData entry = this->*PluginRole(role).OnReceiveData)
+            Check(CallPlugin(role, "OnReceiveData", entry, AppHandle(), data.data(), length));
 }
 
 // ----------------------------------------------------------------- actions

@@ -7,6 +7,7 @@
 #include "platform/NamedObjects.h"
 #include "platform/Registry.h"
 #include "platform/StdCtrls.h"
+#include "shell/PluginRoles.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -38,15 +39,16 @@ class TfMainForm;
 class TDM : public QObject {
     Q_OBJECT
 public:
-    // When the start-up loads the plug-ins: in the creation handler, or once
-    // the main window stands (LoadStartPlugins). The program does the latter,
-    // so that the parameter plug-in's first InitDLL already gets the main
-    // window as the application's handle.
-    enum class TPluginStart { InCreation, WithMainWindow };
+    // When the start-up loads the plug-ins: once the main window stands
+    // (LoadStartPlugins), as the program does, so that the parameter
+    // plug-in's first InitDLL already gets the main window as the
+    // application's handle; or in the creation handler itself, before there
+    // is any window to hand over.
+    enum class TPluginStart { WithMainWindow, InCreation };
     // Runs the creation handler; `arguments` are the program's command line
     // (the first after the program's name picks the device type).
     explicit TDM(const QStringList& arguments = QCoreApplication::arguments(), QObject* parent = nullptr,
-                 TPluginStart pluginStart = TPluginStart::InCreation);
+                 TPluginStart pluginStart = TPluginStart::WithMainWindow);
     ~TDM() override;
 
     // Components.
@@ -110,22 +112,31 @@ public:
     TDeviceList* DeviceList() const { return FDeviceList.get(); }
     const std::string& CommunicationMutexName() const { return FCommunicationMutexName; }
     void SetCommunicationMutexName(const std::string& Value) { FCommunicationMutexName = Value; }
-    std::uintptr_t StatusDLL() const { return Handle(FStatusDLL); }
-    std::uintptr_t ParameterDLL() const { return Handle(FParameterDLL); }
-    std::uintptr_t ExtendedDLL() const { return Handle(FExtendedDLL); }
-    std::uintptr_t FirmwareDLL() const { return Handle(FFirmwareDLL); }
+    std::uintptr_t StatusDLL() const { return Handle(FLibraries[int(TPluginRole::Status)]); }
+    std::uintptr_t ParameterDLL() const { return Handle(FLibraries[int(TPluginRole::Parameter)]); }
+    std::uintptr_t ExtendedDLL() const { return Handle(FLibraries[int(TPluginRole::Extended)]); }
+    std::uintptr_t FirmwareDLL() const { return Handle(FLibraries[int(TPluginRole::Firmware)]); }
     HANDLE CommunicationMutex() const { return FMutex; }
 
     // Texts of the data module by identifier.
     std::string Text(const char* id) const;
 
-    // Plug-ins of the current device type.
+    // Plug-ins of the current device type, role by role in the order of the
+    // role table (shell/PluginRoles.h).
     void LoadDLLs();
     // The start-up's loading, when the creation handler left it for later;
     // as there, an error is swallowed and nothing loads after a catalogue
     // that did not load.
     void LoadStartPlugins();
     void UnloadDLLs();
+    // The calls every loaded plug-in gets, in the orders of the role table,
+    // with the main window as the application's handle: a connection change,
+    // then (while a link object exists) the link handed over again, InitDLL
+    // and the status plug-in's ShowStatus on `statusPanel`; a received
+    // message, its command byte first. An error an entry returns is raised.
+    void BroadcastConnection(bool connected);
+    void HandOverLink(void* statusPanel);
+    void BroadcastReceived(const std::string& data);
     // The pause after each role while loading (100 ms); tests count instead.
     static std::function<void(int ms)> PluginLoadPause;
     // The name of the communication mutex of a new data module ("Global\"
@@ -205,10 +216,9 @@ private:
     void LoadImages();
     // The standard actions' enabled state, while the program idles.
     void UpdateStandardActions();
-    void LoadRole(int role, const std::string& path);
-    void BindEntries(int role, void* library);
-    void*& LibraryOf(int role);
-    void FreeLibrary(void*& library);
+    void LoadRole(const TPluginRoleRow& row, const std::string& path);
+    void BindEntries(const TPluginRoleRow& row, void* library);
+    void FreeLibrary(const TPluginRoleRow& row);
     TAppHandle AppHandle() const;
     void RecordUnraisableError(const std::string& source, const std::string& message);
 
@@ -218,10 +228,9 @@ private:
     std::unique_ptr<TDeviceList> FDeviceList;
     std::string FCommunicationMutexName;
     HANDLE FMutex = 0;
-    void* FStatusDLL = reinterpret_cast<void*>(kNoLibrary);
-    void* FParameterDLL = reinterpret_cast<void*>(kNoLibrary);
-    void* FExtendedDLL = reinterpret_cast<void*>(kNoLibrary);
-    void* FFirmwareDLL = reinterpret_cast<void*>(kNoLibrary);
+    // The libraries by role; kNoLibrary for none, null when loading failed.
+    void* FLibraries[4] = {reinterpret_cast<void*>(kNoLibrary), reinterpret_cast<void*>(kNoLibrary),
+                           reinterpret_cast<void*>(kNoLibrary), reinterpret_cast<void*>(kNoLibrary)};
     TCommunicationProxy FProxy{};
     bool FActionsSuspended = false;
     bool FStartPluginsDue = false;

@@ -53,11 +53,11 @@ std::string TDebugClass::ReportPath()
 {
     const std::string folder = ProgramFolder();
     const std::string inProgram = folder + ReportFileName;
-    // The report is saved through a new file in the folder that replaces the
-    // old one, so the folder must take files; a report file that is there
-    // must be writable too.
-    const bool fileOk = ::access(inProgram.c_str(), F_OK) != 0 || ::access(inProgram.c_str(), W_OK) == 0;
-    if (::access(folder.c_str(), W_OK) == 0 && fileOk)
+    // The report is appended to the file where it stands: a report file
+    // that is there must be writable, and where there is none yet the folder
+    // must take one.
+    const bool there = ::access(inProgram.c_str(), F_OK) == 0;
+    if (there ? ::access(inProgram.c_str(), W_OK) == 0 : ::access(folder.c_str(), W_OK) == 0)
         return inProgram;
     // An installed program's folder is usually not the user's to write.
     QString data = qEnvironmentVariable("XDG_DATA_HOME");

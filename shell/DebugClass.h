@@ -53,7 +53,8 @@ private:
 };
 
 // The lines of a report (CR LF, Latin-1), made in memory and appended to
-// the report file in one save.
+// the report file in one append (AppendFile: in place, whole or not at all,
+// under the file's lock, which the crash line of a plug-in takes too).
 class TReportText {
 public:
     void Line(const std::string& utf8);

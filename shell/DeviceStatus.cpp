@@ -2,19 +2,13 @@
 
 #include "platform/Application.h"
 #include "platform/Exception.h"
-
-#include <QFileInfo>
+#include "platform/FileSave.h"
 
 #include <pugixml.hpp>
 
 #include <cctype>
 
 namespace {
-
-bool FileExists(const std::string& path)
-{
-    return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
-}
 
 bool SameTextAZ(const char* a, const char* b)
 {

@@ -5,6 +5,7 @@
 #include "platform/ComputerInfo.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "platform/FileSave.h"
 #include "platform/Registry.h"
 #include "shell/DebugClass.h"
 
@@ -16,11 +17,6 @@ namespace {
 bool FolderExists(const std::string& path)
 {
     return !path.empty() && QFileInfo(QString::fromStdString(path)).isDir();
-}
-
-bool FileExists(const std::string& path)
-{
-    return !path.empty() && QFileInfo(QString::fromStdString(path)).isFile();
 }
 
 std::string FileNamePart(const std::string& path)

@@ -1,7 +1,5 @@
 #include "shell/MainForm.h"
 
-#include "shell/PluginGuard.h"
-
 #include "platform/StdCtrls.h"
 
 #include "controls/SyncListbox.h"
@@ -581,41 +579,16 @@ void TfMainForm::RefreshDeviceDisplay()
 
 void TfMainForm::CommunicationReceive(TObject* /*Sender*/, char cmd, const std::string& data)
 {
+    // The plug-ins get each message before the program's own reply parser reads it.
     const std::string data2 = std::string(1, cmd) + data;
-    const TAppHandle app = reinterpret_cast<TAppHandle>(static_cast<QWidget*>(this));
-    const auto length = static_cast<std::uint32_t>(data2.size());
-    using R = TPluginRole;
-    for (const auto& [role, entry] : {std::pair{R::Firmware, DM->FFirmwareOnReceiveData},
-                                      std::pair{R::Parameter, DM->FParameterOnReceiveData},
-                                      std::pair{R::Extended, DM->FExtendedOnReceiveData},
-                                      std::pair{R::Status, DM->FStatusOnReceiveData}})
-        if (entry)
-            TDM::Check(CallPlugin(role, "OnReceiveData", entry, app, data2.data(), length));
+    DM->BroadcastReceived(data2);
     ReplyParser.Parse(data2);
 }
 
 void TfMainForm::VerbindungsStatusChanged(TObject* /*Sender*/, bool verb_ok)
 {
-    const TAppHandle app = reinterpret_cast<TAppHandle>(static_cast<QWidget*>(this));
-    using R = TPluginRole;
-    for (const auto& [role, entry] : {std::pair{R::Firmware, DM->FFirmwareOnConnectionChanged},
-                                      std::pair{R::Parameter, DM->FParameterOnConnectionChanged},
-                                      std::pair{R::Extended, DM->FExtendedOnConnectionChanged},
-                                      std::pair{R::Status, DM->FStatusOnConnectionChanged}})
-        if (entry)
-            TDM::Check(CallPlugin(role, "OnConnectionChanged", entry, app, std::int32_t(verb_ok ? 1 : 0)));
-    if (const TCommunicationProxy* link = DM->LiveCommunication()) {
-        const std::string& mutex = DM->CommunicationMutexName();
-        const auto length = static_cast<std::uint32_t>(mutex.size());
-        if (DM->FParameterInitDLL)
-            TDM::Check(CallPlugin(R::Parameter, "InitDLL", DM->FParameterInitDLL, app, mutex.c_str(), length, link));
-        if (DM->FExtendedInitDLL)
-            TDM::Check(CallPlugin(R::Extended, "InitDLL", DM->FExtendedInitDLL, app, mutex.c_str(), length, link));
-        if (DM->FStatusShowStatus)
-            TDM::Check(CallPlugin(R::Status, "ShowStatus", DM->FStatusShowStatus, app,
-                                  static_cast<void*>(pnlStatus), static_cast<void*>(pnlStatus), mutex.c_str(),
-                                  length, link));
-    }
+    DM->BroadcastConnection(verb_ok);
+    DM->HandOverLink(pnlStatus);
     DM->Environment()->Debugger()->AddAction("TfMainForm.VerbindungsStatusChanged",
                                              verb_ok ? "S_VerbindungOK=true" : "S_VerbindungOK=false");
     ShowConnectionText(verb_ok ? "IDS_26" : "IDS_11");

@@ -1,5 +1,6 @@
 #include "shell/PluginGuard.h"
 
+#include "platform/FileSave.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
@@ -9,23 +10,24 @@
 #include <csignal>
 #include <cstring>
 
-#include <fcntl.h>
+#include <dlfcn.h>
 #include <sys/syscall.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 struct TPluginGuardAccess {
     static TPluginRole Role(const TPluginGuard& g) { return g.FRole; }
+    static TPluginCrashPlace Place(const TPluginGuard& g) { return g.FPlace; }
     static const char* Entry(const TPluginGuard& g) { return g.FEntry; }
     static long Thread(const TPluginGuard& g) { return g.FThread; }
 };
 
 namespace {
 
-const char* const kRoleNames[4] = {"status", "parameter", "firmware", "extended"};
 const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGSYS, SIGTRAP};
 
-// What the handler reads: plain buffers, written by the GUI thread while no
-// entry of that role runs.
+// What the handler reads: plain buffers, written by the GUI thread before it
+// loads the role's library.
 struct TPathText {
     char Utf8[PATH_MAX] = {};
     char Latin1[PATH_MAX] = {};
@@ -35,6 +37,9 @@ char gReportFile[PATH_MAX] = {};
 std::atomic<const TPluginGuard*> gInnermost{nullptr};
 struct sigaction gPrevious[NSIG];
 std::atomic<bool> gInstalled{false};
+// A line was written: what follows the crash (a sanitizer's report and its
+// abort, say) adds none.
+std::atomic<bool> gReported{false};
 
 long ThisThread()
 {
@@ -66,17 +71,26 @@ struct TLine {
     }
 };
 
-void Compose(TLine& line, int role, const char* library, const char* entry, int signal)
+void Compose(TLine& line, int role, const char* library, TPluginCrashPlace place, const char* entry, int signal)
 {
     line.Add("Fatal error: ");
     line.Add(SignalName(signal));
-    line.Add(" in the entry ");
-    line.Add(entry);
-    line.Add(" of the ");
-    line.Add(kRoleNames[role]);
+    switch (place) {
+    case TPluginCrashPlace::Entry:
+        line.Add(" in the entry ");
+        line.Add(entry);
+        line.Add(" of the ");
+        break;
+    case TPluginCrashPlace::Loading: line.Add(" while loading the "); break;
+    case TPluginCrashPlace::Unloading: line.Add(" while unloading the "); break;
+    case TPluginCrashPlace::Outside: line.Add(" in the code of the "); break;
+    }
+    line.Add(PluginRoles[role].Name);
     line.Add(" plug-in \"");
     line.Add(library);
     line.Add("\"");
+    if (place == TPluginCrashPlace::Outside)
+        line.Add(", outside its entries");
 }
 
 void WriteAll(int fd, const char* data, std::size_t length)
@@ -92,26 +106,64 @@ void WriteAll(int fd, const char* data, std::size_t length)
     }
 }
 
-void OnFatalSignal(int signal, siginfo_t* info, void*)
+// The instruction the signal came at.
+const void* ProgramCounter(const siginfo_t* info, const void* context)
+{
+    const auto* uc = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+    if (uc)
+        return reinterpret_cast<const void*>(uc->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__i386__)
+    if (uc)
+        return reinterpret_cast<const void*>(uc->uc_mcontext.gregs[REG_EIP]);
+#elif defined(__aarch64__)
+    if (uc)
+        return reinterpret_cast<const void*>(uc->uc_mcontext.pc);
+#else
+    (void)uc;
+#endif
+    // Without the context: the faulting address, which for an illegal
+    // instruction or a failed jump is the instruction's.
+    return info ? info->si_addr : nullptr;
+}
+
+// The role whose library holds the address, or -1.
+int RoleAt(const void* address)
+{
+    Dl_info where {};
+    if (!address || ::dladdr(address, &where) == 0 || !where.dli_fname)
+        return -1;
+    for (int role = 0; role < 4; ++role)
+        if (gLibraries[role].Utf8[0] && std::strcmp(where.dli_fname, gLibraries[role].Utf8) == 0)
+            return role;
+    return -1;
+}
+
+void OnFatalSignal(int signal, siginfo_t* info, void* context)
 {
     const int saved = errno;
+    int role = -1;
+    TPluginCrashPlace place = TPluginCrashPlace::Outside;
+    const char* entry = "";
     const TPluginGuard* guard = gInnermost.load();
     if (guard && TPluginGuardAccess::Thread(*guard) == ThisThread()) {
-        const int role = static_cast<int>(TPluginGuardAccess::Role(*guard));
-        const char* entry = TPluginGuardAccess::Entry(*guard);
+        role = static_cast<int>(TPluginGuardAccess::Role(*guard));
+        place = TPluginGuardAccess::Place(*guard);
+        entry = TPluginGuardAccess::Entry(*guard);
+    } else {
+        role = RoleAt(ProgramCounter(info, context));
+    }
+    if (role >= 0 && !gReported.exchange(true)) {
         TLine line;
-        Compose(line, role, gLibraries[role].Utf8, entry, signal);
+        Compose(line, role, gLibraries[role].Utf8, place, entry, signal);
         line.Add("\n");
         WriteAll(STDERR_FILENO, line.Text, line.Length);
         if (gReportFile[0]) {
             TLine logLine;
-            Compose(logLine, role, gLibraries[role].Latin1, entry, signal);
+            Compose(logLine, role, gLibraries[role].Latin1, place, entry, signal);
             logLine.Add("\r\n");
-            const int fd = ::open(gReportFile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-            if (fd >= 0) {
-                WriteAll(fd, logLine.Text, logLine.Length);
-                ::close(fd);
-            }
+            // Under the lock of every writer of the file, not waiting long.
+            AppendInPlace(gReportFile, logLine.Text, logLine.Length, TPluginGuard::ReportWaitMs, false);
         }
     }
     // The crash takes its course as it would have without us.
@@ -132,11 +184,17 @@ void Copy(char* to, const std::string& from)
 
 } // namespace
 
-std::string PluginCrashLine(TPluginRole role, const std::string& library, const char* entry, int signal)
+std::string PluginCrashLine(TPluginRole role, const std::string& library, TPluginCrashPlace place,
+                            const char* entry, int signal)
 {
     TLine line;
-    Compose(line, static_cast<int>(role), library.c_str(), entry, signal);
+    Compose(line, static_cast<int>(role), library.c_str(), place, entry, signal);
     return std::string(line.Text, line.Length);
+}
+
+std::string PluginCrashLine(TPluginRole role, const std::string& library, const char* entry, int signal)
+{
+    return PluginCrashLine(role, library, TPluginCrashPlace::Entry, entry, signal);
 }
 
 void TPluginGuard::Install()
@@ -175,7 +233,14 @@ void TPluginGuard::SetReportFile(const std::string& path)
 }
 
 TPluginGuard::TPluginGuard(TPluginRole role, const char* entry)
-    : FRole(role), FEntry(entry), FThread(ThisThread()), FOuter(gInnermost.load())
+    : FRole(role), FPlace(TPluginCrashPlace::Entry), FEntry(entry), FThread(ThisThread()),
+      FOuter(gInnermost.load())
+{
+    gInnermost.store(this);
+}
+
+TPluginGuard::TPluginGuard(TPluginRole role, TPluginCrashPlace place)
+    : FRole(role), FPlace(place), FEntry(""), FThread(ThisThread()), FOuter(gInnermost.load())
 {
     gInnermost.store(this);
 }

@@ -2,8 +2,8 @@
 // to the framing peer on a pseudo-terminal, with a few messages in the
 // monitor and a device type whose plug-ins fill the tool bar. With --english
 // the program speaks English; with --grab <folder> it saves pictures of the
-// main window, its menus, the device dialog and the balloon hint there and
-// ends.
+// main window, its menus, the device dialog, the language dialog and the
+// balloon hint there and ends.
 #include "controls/SyncListbox.h"
 #include "link/Communication.h"
 #include "localization/lcComp.h"
@@ -11,6 +11,7 @@
 #include "platform/BalloonHint.h"
 #include "shell/DataModule.h"
 #include "shell/Environment.h"
+#include "shell/Language.h"
 #include "shell/MainForm.h"
 #include "shell/SelectDeviceForm.h"
 #include "sim/FramingPeer.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv)
     TDM dm(QStringList{"Tessaro"});
     dm.Environment()->StoreServiceCode(std::to_string(TEnvironment::MasterCode));
     TfMainForm form;
+    dm.LoadStartPlugins(); // once the main window stands, as the program does
     form.show();
     if (english)
         dm.lcLangDispatcher->SetActiveLanguage(2);
@@ -99,6 +101,11 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents();
             dialog.grab().save(QDir(grabDir).filePath("device" + suffix + ".png"));
             dialog.close();
+            // The language dialog shows itself and goes when closed.
+            auto* language = new TfLanguage(&form);
+            QCoreApplication::processEvents();
+            language->grab().save(QDir(grabDir).filePath("language" + suffix + ".png"));
+            language->close();
             form.close();
         });
     }

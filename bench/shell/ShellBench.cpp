@@ -7,10 +7,13 @@
 // framing peer (in a process of its own), 10 s of idling: CPU per second; the
 // second case with a settings file of a megabyte (a value of that size
 // beside the program's own), which costs only when it changes.
+// ReportToLog/<MiB>: one error report appended to a "STATUS.LOG" of that
+// size: the time, and the most memory the process held (counter PeakRssMiB).
 #include "link/Communication.h"
 #include "platform/Application.h"
 #include "platform/Idle.h"
 #include "shell/DataModule.h"
+#include "shell/DebugClass.h"
 #include "shell/MainForm.h"
 #include "shell/Tessaro.h"
 #include "sim/FramingPeer.h"
@@ -29,6 +32,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -145,6 +149,7 @@ void BM_IdleCpuConnected(benchmark::State& state)
         static QApplication app(argc, argv);
         TDM dm(QStringList{"Tessaro", "Ruvo"});
         TfMainForm form;
+        dm.LoadStartPlugins(); // once the main window stands, as the program does
         form.show();
         // The program's own loop, as exec() runs it: until connected (at most 5 s).
         {
@@ -177,6 +182,28 @@ void BM_IdleCpuConnected(benchmark::State& state)
     ::waitpid(device, nullptr, 0);
 }
 BENCHMARK(BM_IdleCpuConnected)->Arg(0)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+static void BM_ReportToLog(benchmark::State& state)
+{
+    QTemporaryDir program;
+    SetProgramPath(program.path().toStdString() + "/Tessaro");
+    const std::string log = program.path().toStdString() + "/STATUS.LOG";
+    {
+        std::ofstream out(log, std::ios::binary);
+        const std::string line = "[01.02.2026 10:11:12] \"actSetParameterExecute\" : \r\n";
+        for (std::int64_t size = 0; size < (state.range(0) << 20); size += static_cast<std::int64_t>(line.size()))
+            out << line;
+    }
+    TDebugClass debug;
+    for (auto _ : state)
+        debug.WriteErrorReport("benchmark");
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["PeakRssMiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    SetProgramPath("");
+}
+// The large log last: the peak memory of the process only grows.
+BENCHMARK(BM_ReportToLog)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -18,11 +18,11 @@ namespace {
 
 // CPU time per second of the process while the GUI thread sleeps: what the
 // link's threads use. Arg 0: no device; 1: a device, nothing to read (each
-// read waits its full slice, as on a real bus).
+// read waits its full time-out, as on a real bus).
 void BM_IdleThreadsCpu(benchmark::State& state)
 {
     FakeUsb::Reset();
-    FakeUsb::SetReadWait(USBReadSlice);
+    FakeUsb::SetReadWait(USBTransferTimeout);
     if (state.range(0) == 1)
         FakeUsb::AddDevice(ZorvatekVendorID, ChunkedProductID, FakeUsb::StandardEndpoints(64));
     MeasureIdleLinkCpu(state, ZorvatekVendorID, ChunkedProductID);
@@ -35,7 +35,7 @@ BENCHMARK(BM_IdleThreadsCpu)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMi
 void BM_MessageRoundTrip(benchmark::State& state)
 {
     FakeUsb::Reset();
-    FakeUsb::SetReadWait(USBReadSlice);
+    FakeUsb::SetReadWait(USBTransferTimeout);
     const int device = FakeUsb::AddDevice(ZorvatekVendorID, ChunkedProductID, FakeUsb::StandardEndpoints(64));
     FakeUsb::SetWriteHook([device](int, int endpoint, const std::string& bytes) {
         for (std::size_t at = 0; at < bytes.size(); at += 64)

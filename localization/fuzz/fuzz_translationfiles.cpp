@@ -1,9 +1,11 @@
 // Feeds arbitrary bytes to the translation file readers: the INI store, a
 // form's component loading and merging INI text, and the .LCB reader. A store
 // rendered and parsed again must render the same; a failed .LCB read must
-// leave the component's lists as they were.
+// leave the component's lists as they were; the bytes read in the 8-bit code
+// page of the files must write back as the same bytes.
 #include "localization/lcFiles.h"
 #include "localization/lcLngLnk.h"
+#include "platform/TextCodec.h"
 
 #include <QObject>
 
@@ -27,6 +29,8 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
+    if (Utf8ToWindows1252(Windows1252ToUtf8(bytes)) != bytes)
+        std::abort();
     {
         TlcMemIniFile ini;
         ini.ReadFromStream(bytes);

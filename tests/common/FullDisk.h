@@ -57,7 +57,9 @@ public:
         out << bytes;
     }
 
-    // From now on nothing more fits.
+    // From now on nothing more fits. On the file system of its own that means
+    // no new page: a file that ends inside a page can still grow to the end
+    // of that page (and an append that goes on from there breaks off).
     void Fill()
     {
         if (FMounted) {

@@ -18,14 +18,19 @@
 // test, with the date and time patterns the cases are written for (day,
 // month, year; hours and minutes). The separators stay the machine's: a case
 // writes a number with ',' for the decimal separator (Num) and a date with
-// '.' for the date separator (Day). The settings of before come back when the
-// scope ends.
+// '.' for the date separator (Day). With TPatterns::Machine the patterns
+// stay the machine's too (in C.UTF-8 yyyy-mm-dd and hh:nn:ss), for cases
+// that build their texts from the settings. The settings of before come back
+// when the scope ends.
 class TFormatScope {
 public:
-    TFormatScope() : FSaved(FormatSettings())
+    enum class TPatterns { Cases, Machine };
+    explicit TFormatScope(TPatterns patterns = TPatterns::Cases) : FSaved(FormatSettings())
     {
         TFormatSettings& f = FormatSettings();
         f = TFormatSettings::FromSystem();
+        if (patterns == TPatterns::Machine)
+            return;
         f.ShortDateFormat = "dd/mm/yyyy";
         f.ShortTimeFormat = "hh:nn";
         f.LongTimeFormat = "hh:nn:ss";

@@ -255,9 +255,9 @@ TEST(EditExitStage, CanonicalFormsAndInvalidTexts)
         edit.SetDecimalPlaces(c.DecimalPlaces);
         edit.SetMaxLength(c.MaxLength);
         edit.SetText(local(c.Text));
-        // The field holds no more than MaxLength from the start.
-        const std::string held = c.MaxLength > 0 ? c.Text.substr(0, static_cast<std::size_t>(c.MaxLength)) : c.Text;
-        ASSERT_EQ(edit.Text(), local(held)) << c.Text;
+        // What the program sets stays whole; only the float written on
+        // leaving is cut to MaxLength.
+        ASSERT_EQ(edit.Text(), local(c.Text)) << c.Text;
         TBeepCounter beeps;
         edit.Exit();
         EXPECT_EQ(edit.Text(), local(c.Result)) << c.Text;
@@ -282,54 +282,59 @@ TEST(EditExitStage, TheHandlerReplacesBeepAndEmptying)
 
 // ---- Properties that rewrite the text ----------------------------------------
 
-// The text never holds more than MaxLength, counted as the window counts (a
-// character above U+FFFF takes two), however it comes; Value stands for what
-// is left.
-TEST(EditProperties, MaxLengthHoldsForEveryWayInto)
+// MaxLength limits what a person types or pastes, counted as the window
+// counts (a character above U+FFFF takes two); what the program sets stays
+// whole, before or after the limit is set, and nothing more goes into it.
+TEST(EditProperties, MaxLengthLimitsTypingAndPastingAlone)
 {
     TFormatScope scope;
     struct Case {
-        TInputMode Mode;
-        std::string Before; // the text before the limit is set (none: empty)
+        std::string Set;      // set by the program
         int Limit;
-        std::string Set;    // then set (none: nothing set)
+        std::u32string Typed; // then typed at the end
+        std::string Pasted;   // then pasted at the end
         std::string Held;
-        double Value;
+        unsigned Beeps;
     };
     const std::vector<Case> cases = {
-        {imAll, "", 3, "abcdef", "abc", 0},
-        {imAll, "", 3, "ab\U0001F600", "ab", 0},
-        {imAll, "", 4, "ab\U0001F600c", "ab\U0001F600", 0},
-        {imFloat, "", 3, Num("3,14159"), Num("3,1"), 3.1},
-        {imInteger, "", 2, "12345", "12", 12},
-        {imInteger, "12345", 2, "", "12", 12},
-        {imLatitude, "N 45", 3, "", "N 4", 0},
+        {"", 3, U"abcdef", "", "abc", 3},
+        {"", 3, U"ab😀", "", "ab", 1},
+        {"", 4, U"ab😀c", "", "ab😀", 1},
+        {"ab", 4, U"", "xyz", "abxy", 1},
+        {"ab", 3, U"", "😀", "ab", 1},
+        {"abcdef", 3, U"g", "h", "abcdef", 2},
+        {"a", 0, U"bc", "de", "abcde", 0},
     };
     for (const Case& c : cases) {
-        TZor_EditCore edit;
-        edit.SetInputMode(c.Mode);
-        edit.SetText(c.Before);
-        edit.SetMaxLength(c.Limit);
-        if (!c.Set.empty())
+        for (const bool limitFirst : {false, true}) {
+            TZor_EditCore edit;
+            if (limitFirst)
+                edit.SetMaxLength(c.Limit);
             edit.SetText(c.Set);
-        EXPECT_EQ(edit.Text(), c.Held) << c.Before << " " << c.Set;
-        EXPECT_DOUBLE_EQ(static_cast<double>(edit.Value()), c.Value) << c.Before << " " << c.Set;
-        // Typing and pasting at the end add nothing more.
-        edit.SetSelection({static_cast<int>(QString::fromStdString(edit.Text()).toStdU32String().size()), 0});
-        edit.Paste(std::string("7"), edit.Selection());
-        if (QString::fromStdString(c.Held).size() >= c.Limit) {
-            EXPECT_EQ(edit.Text(), c.Held) << "pasted onto " << c.Held;
+            edit.SetMaxLength(c.Limit);
+            EXPECT_EQ(edit.Text(), c.Set) << "set " << c.Set;
+            TBeepCounter beeps;
+            Type(edit, c.Typed);
+            if (!c.Pasted.empty())
+                edit.Paste(c.Pasted, edit.Selection());
+            EXPECT_EQ(edit.Text(), c.Held) << c.Set << " " << c.Limit;
+            EXPECT_EQ(beeps.Count(), c.Beeps) << c.Set << " " << c.Limit;
         }
     }
-    // A lowered limit whose cut the mode refuses leaves the field empty, not
-    // holding the longer text.
+    // A lowered limit under a text that the bounds would refuse when cut
+    // leaves it, its value and the last accepted text as they were.
     TZor_EditCore bounded;
     bounded.SetInputMode(imInteger);
     bounded.SetMinValue(10);
     bounded.SetMaxValue(99);
     bounded.SetText("50");
+    int changes = 0;
+    bounded.OnChange = [&] { ++changes; };
     bounded.SetMaxLength(1);
-    EXPECT_EQ(bounded.Text(), "");
+    EXPECT_EQ(bounded.Text(), "50");
+    EXPECT_EQ(bounded.LastAccepted(), "50");
+    EXPECT_EQ(changes, 0);
+    EXPECT_DOUBLE_EQ(static_cast<double>(bounded.Value()), 50);
 }
 
 TEST(EditProperties, InputModeNormalisesTheText)

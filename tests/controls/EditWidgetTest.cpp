@@ -152,7 +152,12 @@ TEST(EditPaste, ThroughTheInputMode)
         {imShortTime, "", {0, 0}, "12.30", "12:30", 0},
         {imFloat, "", {0, 0}, Num("1,5"), Num("1,5"), 0},
         {imFloat, "", {0, 0}, Num("1,5,"), "", 1},
+        // One line: every line break goes, whichever it is.
         {imAll, "ab", {1, 0}, "x\r\ny", "axyb", 0},
+        {imAll, "x", {1, 0}, "a\nb", "xab", 0},
+        {imAll, "x", {1, 0}, "a\rb\n", "xab", 0},
+        {imAll, "x", {0, 1}, "\n\r\n", "x", 0},
+        {imInteger, "1", {1, 0}, "2\n3", "123", 0},
     };
     for (const PasteCase& c : cases) {
         TZor_EditCore edit;
@@ -401,27 +406,29 @@ TEST_F(EditWidget, DeleteAndBackspaceAsTheWindowSystemSendsThem)
     }
 }
 
-// What the field shows is what Text and Value give, whatever MaxLength cuts.
-TEST_F(EditWidget, MaxLengthCutsTheTextAndTheValueAlike)
+// MaxLength is for the person's typing and pasting: what the program sets
+// stays whole, in the field and in Text and Value alike, and so does the text
+// there is when the limit is lowered.
+TEST_F(EditWidget, MaxLengthLeavesWhatTheProgramSetsWhole)
 {
     Edit->SetInputMode(imFloat);
     Edit->SetMaxLength(3);
     Edit->SetText(Num("3,14159"));
-    EXPECT_EQ(Edit->QLineEdit::text().toStdString(), Num("3,1"));
-    EXPECT_EQ(Edit->Text(), Num("3,1"));
-    EXPECT_DOUBLE_EQ(static_cast<double>(Edit->Value()), 3.1);
+    EXPECT_EQ(Edit->QLineEdit::text().toStdString(), Num("3,14159"));
+    EXPECT_EQ(Edit->Text(), Num("3,14159"));
+    EXPECT_DOUBLE_EQ(static_cast<double>(Edit->Value()), 3.14159);
     Edit->SetValue(2.71828);
-    EXPECT_EQ(Edit->QLineEdit::text().toStdString(), Num("2,7"));
-    EXPECT_EQ(Edit->Text(), Num("2,7"));
-    EXPECT_DOUBLE_EQ(static_cast<double>(Edit->Value()), 2.7);
+    EXPECT_EQ(Edit->QLineEdit::text().toStdString(), Num("2,71828"));
+    EXPECT_EQ(Edit->Text(), Num("2,71828"));
+    EXPECT_DOUBLE_EQ(static_cast<double>(Edit->Value()), 2.71828);
 
-    // A lowered limit cuts the text there is.
+    // A lowered limit leaves the text there is.
     Other->SetInputMode(imInteger);
     Other->SetText("12345");
     Other->SetMaxLength(2);
-    EXPECT_EQ(Other->QLineEdit::text(), "12");
-    EXPECT_EQ(Other->Text(), "12");
-    EXPECT_DOUBLE_EQ(static_cast<double>(Other->Value()), 12);
+    EXPECT_EQ(Other->QLineEdit::text(), "12345");
+    EXPECT_EQ(Other->Text(), "12345");
+    EXPECT_DOUBLE_EQ(static_cast<double>(Other->Value()), 12345);
 
     // Typing and pasting stop at the limit.
     Other->SetInputMode(imAll);
@@ -436,6 +443,21 @@ TEST_F(EditWidget, MaxLengthCutsTheTextAndTheValueAlike)
     SendText(Other, "q");
     EXPECT_EQ(Other->QLineEdit::text(), "abxy");
     EXPECT_EQ(Other->Text(), "abxy");
+}
+
+// A text pasted into the one-line field loses its line breaks, in the field
+// as in Text.
+TEST_F(EditWidget, PasteDropsEveryLineBreak)
+{
+    for (const char* clipboard : {"a\nb", "a\r\nb", "a\rb", "\na\r\n\rb\n"}) {
+        Edit->SetText("x");
+        Focus(Edit);
+        Edit->end(false);
+        QGuiApplication::clipboard()->setText(clipboard);
+        SendKey(Edit, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(Edit->QLineEdit::text(), "xab") << clipboard;
+        EXPECT_EQ(Edit->Text(), "xab") << clipboard;
+    }
 }
 
 TEST_F(EditWidget, ColourStateWhileDisabled)

@@ -187,6 +187,37 @@ TEST(FormKeys, EnterClicksTheFocusedButton)
     }
 }
 
+// Which button takes Enter is the form's own matter, one rule for plain push
+// buttons and the library's: a form that is not the active window answers as
+// it will once it is, and the library's button that Enter would click is
+// drawn as the default one there too.
+TEST(FormKeys, TheButtonForEnterIsTheSameWhetherTheFormIsActiveOrNot)
+{
+    for (const TButtons kind : {TButtons::Plain, TButtons::Library}) {
+        TKeysForm f(kind);
+        ASSERT_TRUE(f.Open("x"));
+        QWidget elsewhere;
+        ASSERT_TRUE(ShowActive(&elsewhere));
+        ASSERT_FALSE(f.Form.isActiveWindow()) << Name(kind);
+        EXPECT_EQ(FormEnterReceiver(&f.Form), f.Ok)
+            << Name(kind) << ": the default button while the edit has the focus";
+        for (QWidget* focused : {f.Ok, f.Abort}) {
+            focused->setFocus(Qt::TabFocusReason);
+            ASSERT_EQ(f.Form.focusWidget(), focused) << Name(kind);
+            EXPECT_EQ(FormEnterReceiver(&f.Form), focused) << Name(kind) << ": the focused button";
+            if (kind == TButtons::Library) {
+                EXPECT_EQ(static_cast<TZor_BitBtn*>(f.Ok)->DrawnAsDefault(), focused == f.Ok);
+                EXPECT_EQ(static_cast<TZor_BitBtn*>(f.Abort)->DrawnAsDefault(), focused == f.Abort);
+            }
+        }
+        // Active again, Enter clicks the button that has the focus.
+        ASSERT_TRUE(ShowActive(&f.Form));
+        ASSERT_EQ(QApplication::focusWidget(), f.Abort) << Name(kind);
+        f.Press(Qt::Key_Return);
+        EXPECT_EQ(f.Closed, mrCancel) << Name(kind);
+    }
+}
+
 // Alt and a button's letter in a combo box is the button's accelerator, in
 // every style: the box neither searches its list for the letter nor types it.
 TEST(FormKeys, AltAndALetterInAComboBoxReachTheButtons)

@@ -158,6 +158,45 @@ TEST_F(InterfaceTest, RaisingReceiveHandlerBeepsAndTheNextMessageIsHandled)
     EXPECT_TRUE(StatusPostsToThread().empty());
 }
 
+// The monitor's copy comes before OnReceive, and both are handled as one:
+// a raising OnReceive leaves the monitor's row, a raising monitor handler
+// keeps the message from OnReceive. Either way a beep, and the next message
+// reaches both.
+TEST_F(InterfaceTest, WhatARaisingReceiveOrMonitorHandlerLeaves)
+{
+    const struct {
+        const char* What;
+        bool ReceiveRaises, MonitorRaises;
+        std::vector<std::string> Received, Monitor; // of the message that raised, then the next
+    } cases[] = {
+        {"OnReceive raises", true, false, {"Ea", "Fb"}, {"Ea", "Fb"}},
+        {"the monitor raises", false, true, {"Fb"}, {"Ea", "Fb"}},
+    };
+    Link.SetPortNumber(1);
+    Link.SetOpen(true);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::vector<std::string> received, monitor;
+        Link.SetOnReceive([&](TObject*, char cmd, const std::string& data) {
+            received.push_back(std::string(1, cmd) + data);
+            if (cmd == 'E' && c.ReceiveRaises)
+                throw std::runtime_error("receive handler failed");
+        });
+        Link.SetOnDebugReceiveData([&](const std::string& s) {
+            monitor.push_back(s);
+            if (s[0] == 'E' && c.MonitorRaises)
+                throw std::runtime_error("monitor failed");
+        });
+        const unsigned beeps = BeepCount();
+        Receive('E', "a");
+        Receive('F', "b");
+        Pump();
+        EXPECT_EQ(received, c.Received);
+        EXPECT_EQ(monitor, c.Monitor);
+        EXPECT_EQ(BeepCount(), beeps + 1);
+    }
+}
+
 TEST_F(InterfaceTest, ConnectionAndStatusReportsOfThePortThread)
 {
     std::vector<bool> changes;

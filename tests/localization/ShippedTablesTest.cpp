@@ -200,12 +200,11 @@ TEST(ShippedTables, TheLanguageDialogsData)
     TDispatcherModule dm;
     TfLanguage form;
     auto* lang = LoadShipped<TlcLangLinked>(&form, dm.Dispatcher, ":/tessaro/lc", "TfLanguage");
-    // The dialog's caption and label, and the cancel button, which is English
-    // in English; three hints and the help file without texts; the picker's
-    // entries.
+    // The dialog's caption and label alone (the buttons keep their texts in
+    // every language); three hints and the help file without texts; the
+    // picker's entries.
     EXPECT_EQ(lang->Captions().Lines(),
-              (Lines{Line({"TfLanguage", "Sprache", "Language"}), Line({"Label1", "Sprache:", "Language:"}),
-                     Line({"btnAbort", "&Abbrechen", "&Cancel"})}));
+              (Lines{Line({"TfLanguage", "Sprache", "Language"}), Line({"Label1", "Sprache:", "Language:"})}));
     EXPECT_EQ(lang->Hints().Lines(), (Lines{Line({"TfLanguage", "", ""}), Line({"btnOK", "", ""}),
                                             Line({"btnAbort", "", ""})}));
     EXPECT_EQ(lang->OtherStrings().Lines(), (Lines{Line({"TfLanguage.HelpFile", "", ""})}));
@@ -217,7 +216,7 @@ TEST(ShippedTables, TheLanguageDialogsData)
     dm.Dispatcher->SetActiveLanguage(2);
     EXPECT_EQ(form.windowTitle(), "Language");
     EXPECT_EQ(form.Label1->text(), "Language:");
-    EXPECT_EQ(form.btnAbort->text(), "&Cancel");
+    EXPECT_EQ(form.btnAbort->text(), "&Abbrechen");
     EXPECT_EQ(form.btnOK->text(), "&OK");
     EXPECT_EQ(form.lcLangCombo->LanguageInfos()[0].LanguageName(), "Deutsch"); // no English name of its own
     EXPECT_EQ(form.lcLangCombo->LanguageInfos()[1].FontName(), "Tahoma");
@@ -229,6 +228,18 @@ TEST(ShippedTables, TheLanguageDialogsData)
     dm.Dispatcher->SetActiveLanguage(1);
     EXPECT_EQ(form.windowTitle(), "Sprache");
     EXPECT_EQ(form.btnAbort->text(), "&Abbrechen");
+}
+
+// The GPS window's table names the fonts of the window and of its list, and
+// the window's character set, in both languages alike.
+TEST(ShippedTables, TheGPSWindowsFontsAndCharacterSet)
+{
+    const std::unique_ptr<TlcCustomLang> lang =
+        ReadAlone("TfGPSTraceForm", LoadTranslationResource(":/ravvel/lc/TfGPSTraceForm.dat"));
+    EXPECT_EQ(lang->Fonts().Lines(), (Lines{Line({"TfGPSTraceForm", "Tahoma", "Tahoma"}),
+                                            Line({"lbxGPSTrace", "Courier New", "Courier New"})}));
+    EXPECT_EQ(lang->CharSets().Lines(), (Lines{Line({"TfGPSTraceForm", "DEFAULT_CHARSET", "DEFAULT_CHARSET"})}));
+    EXPECT_EQ(lang->Captions()[0], Line({"TfGPSTraceForm", "GPS Empfangsdaten", "GPS data"}));
 }
 
 namespace {

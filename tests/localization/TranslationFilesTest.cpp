@@ -380,6 +380,49 @@ TEST(TranslationFiles, AListWhoseLinesCannotBeReadChangesNothing)
     EXPECT_EQ(form.Lang->Collections(), collections);
 }
 
+TEST(TranslationFiles, AMergeThatFailsLeavesTheComponentAsItWas)
+{
+    // The file keeps its texts in UTF-8, names the languages in another case,
+    // marks one fixed, and its captions merge; its collection line has no
+    // item index, so the merge fails when that list is prepared, after the
+    // captions, the names and the flag have been taken (one list merged
+    // alone fails the same way).
+    const std::string text = "[OPTIONS]\r\nIsUTF8File=1\r\nLanguage_Fixed2=1\r\n"
+                             "[Language names - for internal use only!]\r\nLanguage_1=deutsch\r\n"
+                             "Language_2=ENGLISH\r\n"
+                             "[Captions]\r\nTfTestForm.Button1=Oui~!@#Yes!~!@#\r\n"
+                             "[Collections]\r\nTfTestForm.Button1.Items-x+.Caption=a~!@#b~!@#\r\n";
+    QTemporaryDir dir;
+    const std::string file = dir.filePath("fails.ini").toStdString();
+    WriteFile(file, text);
+    struct TCase {
+        const char* Name;
+        std::function<bool(TlcCustomLang&)> Run;
+    } cases[] = {
+        {"MergeAllFromIni", [&](TlcCustomLang& l) { return l.MergeAllFromIni(text); }},
+        {"UpdateFromIni", [&](TlcCustomLang& l) { return l.UpdateFromIni(text); }},
+        {"MergeAllFromFile", [&](TlcCustomLang& l) { return l.MergeAllFromFile(file); }},
+        {"UpdateFromFile", [&](TlcCustomLang& l) { return l.UpdateFromFile(file); }},
+        {"MergeListFromIni", [&](TlcCustomLang& l) { return l.MergeListFromIni(TStringsType::stCollections, text); }},
+        {"MergeListFromFile", [&](TlcCustomLang& l) { return l.MergeListFromFile(TStringsType::stCollections, file); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TForm form(kCaptionsData);
+        const auto saved = [&form] {
+            std::string ini;
+            form.Lang->SaveAllToIni(ini, "~!@#");
+            return ini + WriteComponentStream(*form.Lang);
+        };
+        const std::string before = saved();
+        EXPECT_FALSE(c.Run(*form.Lang));
+        EXPECT_EQ(saved(), before);
+        EXPECT_FALSE(form.Lang->StoreAsUTF8());
+        EXPECT_EQ(form.Lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+        EXPECT_TRUE(form.Lang->FixedLanguages().Empty());
+    }
+}
+
 TEST(TranslationFiles, ANewExtendedItemTakesTheKindOfTheOwnersProperty)
 {
     QTemporaryDir dir;
@@ -679,14 +722,14 @@ TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAFileAreWritten)
 
     // A text that the 8-bit code page lacks is not lost: the file is written
     // in UTF-8 and says so.
-    TForm euro(HandMadeData(Line({"Button1", "5 €", "5 €"})));
+    TForm omega(HandMadeData(Line({"Button1", "5 Ω", "5 Ω"})));
     saved.clear();
-    euro.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
-    EXPECT_NE(saved.find("TfTestForm.Button1=5 \xE2\x82\xAC~!@#"), std::string::npos);
+    omega.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_NE(saved.find("TfTestForm.Button1=5 \xCE\xA9~!@#"), std::string::npos);
     EXPECT_NE(saved.find("IsUTF8File=1\r\n"), std::string::npos);
-    TForm euroBack;
-    euroBack.Files().LoadListFromIni(TStringsType::stCaptions, saved, true);
-    EXPECT_EQ(euroBack.Lang->Captions(), euro.Lang->Captions());
+    TForm omegaBack;
+    omegaBack.Files().LoadListFromIni(TStringsType::stCaptions, saved, true);
+    EXPECT_EQ(omegaBack.Lang->Captions(), omega.Lang->Captions());
 }
 
 TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAComponentStreamAreWritten)
@@ -714,10 +757,83 @@ TEST(TranslationFiles, TheFlagSaysHowTheTextsOfAComponentStreamAreWritten)
         EXPECT_EQ(WriteComponentStream(*form.Lang), c.Stream) << c.What;
     }
     // A text that the 8-bit code page lacks: written in UTF-8, and said so.
-    TForm euro(HandMadeData(Line({"Button1", "5 €", "5 €"})));
-    euro.Lang->SetLangNames({"Deutsch", "Français"});
-    const std::string stream = WriteComponentStream(*euro.Lang);
-    EXPECT_EQ(stream, HandMadeStream(true, namesU, HandMadeData(Line({"Button1", "5 €", "5 €"}))));
+    TForm omega(HandMadeData(Line({"Button1", "5 Ω", "5 Ω"})));
+    omega.Lang->SetLangNames({"Deutsch", "Français"});
+    const std::string stream = WriteComponentStream(*omega.Lang);
+    EXPECT_EQ(stream, HandMadeStream(true, namesU, HandMadeData(Line({"Button1", "5 Ω", "5 Ω"}))));
+}
+
+// The 32 bytes where the code page of the languages, Windows-1252, is not
+// Latin-1, and the characters they stand for (the five bytes it leaves
+// undefined stand for the control characters of their number).
+std::string HighBytes()
+{
+    std::string bytes;
+    for (int b = 0x80; b < 0xA0; ++b)
+        bytes += static_cast<char>(b);
+    return bytes;
+}
+const std::string kHighText = "€\xC2\x81" "‚ƒ„…†‡ˆ‰Š‹Œ\xC2\x8D" "Ž\xC2\x8F\xC2\x90" "‘’“”•–—˜™š›œ\xC2\x9D" "žŸ";
+
+// An ".LCB" file for TfTestForm written by hand: the header with the given
+// fixed languages, then the one stream.
+std::string HandMadeLcb(const std::string& fixed, const std::string& stream)
+{
+    auto u16 = [](size_t n) { return std::string{static_cast<char>(n & 0xFF), static_cast<char>(n >> 8)}; };
+    std::string out = std::string("LCB file: TlcLang binary translation data") + '\0' + u16(1) + u16(fixed.size()) +
+                      fixed + u16(10) + "TfTestForm";
+    const size_t offset = out.size() + 4;
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((offset >> (8 * i)) & 0xFF);
+    return out + stream;
+}
+
+TEST(TranslationFiles, EightBitFilesAreInTheCodePageOfTheLanguagesBothWays)
+{
+    // What a person wrote, „Hallo“ – 5 €, and every byte where the code page
+    // is not Latin-1, as an 8-bit file and stream hold them.
+    const std::string bytes = "\x84Hallo\x93 \x96 5 \x80 " + HighBytes();
+    const std::string caption = Line({"Button1", "„Hallo“ – 5 € " + kHighText, "Green"});
+    const std::string file = HandMadeIni(bytes, "0");
+    const std::string names8 = std::string("\x06\x07") + "Deutsch" + "\x06\x08" + "Fran\xE7" "ais";
+    const std::string stream =
+        HandMadeStream(false, names8, HandMadeData("Button1\x01" + bytes + "\x01Green\x01"));
+
+    // Read: an INI file, a component stream, the fixed languages of a header.
+    TForm ini;
+    EXPECT_EQ(ini.Files().LoadListFromIni(TStringsType::stCaptions, file, true), 1);
+    EXPECT_EQ(ini.Lang->Captions(), TlcStringList({caption}));
+    EXPECT_FALSE(ini.Lang->StoreAsUTF8());
+    TForm lcb;
+    TLCBFileManager manager;
+    manager.ReadComponent(*lcb.Lang, "TfTestForm", HandMadeLcb("Deutsch\r\nFran\xE7" "ais", stream));
+    EXPECT_EQ(lcb.Lang->Captions(), TlcStringList({caption}));
+    EXPECT_FALSE(lcb.Lang->StoreAsUTF8());
+    // The header's name is the stream's.
+    EXPECT_EQ(lcb.Lang->LangNames(), TlcStringList({"Deutsch", "Français"}));
+    EXPECT_EQ(manager.FixedLanguages(), lcb.Lang->LangNames());
+
+    // Written back: the same bytes.
+    std::string saved;
+    ini.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_EQ(saved, file);
+    EXPECT_EQ(WriteComponentStream(*lcb.Lang), stream);
+
+    // Written from texts typed in the program: 8-bit, as long as the code
+    // page holds every character.
+    TForm typed(HandMadeData(caption));
+    saved.clear();
+    typed.Files().SaveListToIni(TStringsType::stCaptions, saved, "~!@#");
+    EXPECT_EQ(saved, file);
+    typed.Lang->SetLangNames({"Deutsch", "Français"});
+    EXPECT_EQ(WriteComponentStream(*typed.Lang), stream);
+    EXPECT_EQ(BuildLCBFile({"Deutsch", "Français"}, {{"TfTestForm", stream}}),
+              HandMadeLcb("Deutsch\r\nFran\xE7" "ais", stream));
+    // A header name the code page lacks goes in UTF-8 and comes back.
+    const std::string greek = BuildLCBFile({"Ελληνικά"}, {{"TfTestForm", stream}});
+    EXPECT_EQ(greek, HandMadeLcb("\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC", stream));
+    manager.ReadComponent(*lcb.Lang, "TfTestForm", greek);
+    EXPECT_EQ(manager.FixedLanguages(), TlcStringList({"Ελληνικά"}));
 }
 
 // A component whose single-list file operations are its own: every call is
@@ -877,3 +993,135 @@ TEST(TranslationFiles, TheOperationsOnAllListsCallTheComponentsOwnOperationsOnOn
 }
 
 } // namespace
+
+// Translation components of classes derived as a program derives them, each
+// with a meta-object of its own: one with nothing of its own, one that also
+// publishes the dialog texts, one whose constructor the meta-object can call;
+// one derived from neither of the engine's classes; and one without a
+// meta-object of its own.
+class TlcMyLang : public TlcLangLinked {
+    Q_OBJECT
+public:
+    using TlcLangLinked::TlcLangLinked;
+};
+
+class TlcMyDialogsLang : public TlcLangLinked {
+    Q_OBJECT
+    Q_PROPERTY(TlcStringList DlgsCaptions READ DlgsCaptions WRITE SetDlgsCaptions)
+public:
+    using TlcLangLinked::TlcLangLinked;
+};
+
+class TlcMyMadeLang : public TlcLang {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TlcMyMadeLang(QObject* owner) : TlcLang(owner) { ++Made; }
+    static inline int Made = 0;
+};
+
+class TlcMyOwnLang : public TlcCustomLang {
+    Q_OBJECT
+    Q_PROPERTY(TlcStringList Strings READ Strings WRITE SetStrings)
+public:
+    using TlcCustomLang::TlcCustomLang;
+};
+
+// It has TlcMyLang's meta-object.
+class TlcMyPlainLang : public TlcMyLang {
+public:
+    using TlcMyLang::TlcMyLang;
+};
+
+namespace {
+
+TEST(TranslationFiles, AComponentOfADerivedClassReadsEveryKindOfFile)
+{
+    QTemporaryDir dir;
+    // An INI file whose languages come in another order than the component's.
+    const std::string ini = dir.filePath("texts.ini").toStdString();
+    WriteFile(ini, "[Language names - for internal use only!]\r\nLanguage_1=English\r\nLanguage_2=Deutsch\r\n"
+                   "[Captions]\r\nTfTestForm.Button1=Yes~!@#Ja~!@#\r\n"
+                   "[Dialogs]\r\nTfTestForm.Warning=Warning~!@#Warnung~!@#\r\n"
+                   "[Strings]\r\nTfTestForm.IDS_1=File~!@#Datei~!@#\r\n");
+    // An ".LCB" file of a component that publishes every list.
+    const std::string lcb = dir.filePath("texts.LCB").toStdString();
+    TfTestForm sourceForm;
+    TlcLang* source = LoadLang<TlcLang>(&sourceForm, nullptr,
+                                        "stDlgsCaptions\r\n" + Line({"Error", "Fehler", "Error"}) +
+                                            "\r\nstStrings\r\n" + Line({"IDS_1", "Binaer", "Binary"}) + "\r\n");
+    source->SetLangNames({"Deutsch", "Englisch"});
+    WriteFile(lcb, LcbOf(*source, "TfTestForm"));
+
+    struct TCase {
+        const char* Class;
+        std::function<TlcCustomLang*(TfTestForm&)> Make;
+    } cases[] = {
+        {"TlcMyLang", [](TfTestForm& f) { return LoadLang<TlcMyLang>(&f, nullptr, kCaptionsData); }},
+        {"TlcMyDialogsLang", [](TfTestForm& f) { return LoadLang<TlcMyDialogsLang>(&f, nullptr, kCaptionsData); }},
+        {"TlcMyMadeLang", [](TfTestForm& f) { return LoadLang<TlcMyMadeLang>(&f, nullptr, kCaptionsData); }},
+        {"TlcMyPlainLang", [](TfTestForm& f) { return LoadLang<TlcMyPlainLang>(&f, nullptr, kCaptionsData); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Class);
+        TfTestForm form;
+        (new QObject(&form))->setObjectName("Button1");
+        TlcCustomLang* lang = c.Make(form);
+        TlcStringList* dialogs = lang->GetListByType(TStringsType::stDlgsCaptions);
+
+        const int made = TlcMyMadeLang::Made;
+        TlcStringList names;
+        lang->LoadLanguageNames(ini, names);
+        EXPECT_EQ(names, TlcStringList({"English", "Deutsch"}));
+        lang->LoadLanguageNames(lcb, names);
+        EXPECT_EQ(names, TlcStringList({"Deutsch", "Englisch"}));
+        // A class the meta-object can make reads through components of its own.
+        // (The file's names are read into one, the ".LCB" stream into another.)
+        if (std::string(c.Class) == "TlcMyMadeLang") {
+            EXPECT_EQ(TlcMyMadeLang::Made, made + 3);
+        }
+
+        // Merged from INI text and an INI file: the texts in the component's
+        // language order, the lists the class publishes.
+        for (const bool fromFile : {false, true}) {
+            EXPECT_TRUE(fromFile ? lang->MergeAllFromFile(ini) : lang->MergeAllFromIni(FileBytes(ini)));
+            EXPECT_EQ(lang->Captions(), TlcStringList({Line({"TfTestForm", "Hauptfenster", "Main window"}),
+                                                       Line({"Button1", "Ja", "Yes"})}));
+            EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Datei");
+            EXPECT_EQ(lang->LangNames(), TlcStringList({"Deutsch", "English"}));
+            if (dialogs) {
+                EXPECT_EQ(lang->LookupText(*dialogs, "Warning", false), "Warnung");
+            }
+        }
+
+        // The dispatcher's ".LCB" file, loaded when the component links.
+        TTestDataModule dm;
+        dm.Dispatcher->SetFileName(lcb);
+        lang->SetLangDispatcher(dm.Dispatcher);
+        EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Binaer");
+        if (dialogs) {
+            EXPECT_EQ(*dialogs, TlcStringList({Line({"Error", "Fehler", "Error"})}));
+        }
+        // Merged from it.
+        lang->SetStrings({Line({"IDS_1", "Eigen", "Own"})});
+        EXPECT_TRUE(lang->MergeAllFromFile(lcb));
+        EXPECT_EQ(lang->GetTextOrDefault("IDS_1"), "Binaer");
+    }
+
+    // A class derived from neither of the engine's classes, whose
+    // constructor the meta-object cannot call: the engine cannot make one.
+    TfTestForm form;
+    TlcCustomLang* own = LoadLang<TlcMyOwnLang>(&form, nullptr, "");
+    TlcStringList names{"Kept"};
+    try {
+        own->LoadLanguageNames(ini, names);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), "Unable to obtain TlcMyOwnLang class reference for TfTestForm.lcLang! "
+                                   "Please be sure that the class is registered.");
+    }
+    EXPECT_EQ(names, TlcStringList({"Kept"}));
+}
+
+} // namespace
+
+#include "TranslationFilesTest.moc"

@@ -10,13 +10,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -124,8 +128,9 @@ TEST(FileSave, AFailureLeavesTheOldFileAndSaysWhichAndWhy)
         }
         // No temporary file is left behind.
         EXPECT_EQ(disk.FileCount(), files);
-        // Appending fails the same way and changes nothing either.
-        EXPECT_EQ(ErrorOf([&] { AppendFile(target, "more"); }), c.code);
+        // Appending fails the same way and changes nothing either, also when
+        // a part of it would have fitted (into the last page of the file).
+        EXPECT_EQ(ErrorOf([&] { AppendFile(target, std::string(20000, 'm')); }), c.code);
         if (kept) {
             EXPECT_EQ(Read(target), old);
         }
@@ -196,6 +201,29 @@ TEST(FileSave, AppendingIsTheOldContentFollowedByTheNew)
     const std::string big(300000, 'x');
     AppendFile(path, big);
     EXPECT_EQ(Read(path), "first\r\nsecond\r\n" + big);
+}
+
+// Appends of several writers wait for each other: an append finds the file's
+// lock held and waits for it, or is refused, the file as it was, when it stays
+// held past the wait.
+TEST(FileSave, AnAppendWaitsForTheLockOfTheFile)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("STATUS.LOG").toStdString();
+    AppendFile(path, "first\r\n");
+    const int holder = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    EXPECT_EQ(AppendInPlace(path.c_str(), "second\r\n", 8, 200, false), EWOULDBLOCK);
+    EXPECT_EQ(Read(path), "first\r\n");
+    std::thread release([holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::flock(holder, LOCK_UN);
+    });
+    EXPECT_EQ(AppendInPlace(path.c_str(), "second\r\n", 8, 30000, false), 0);
+    release.join();
+    ::close(holder);
+    EXPECT_EQ(Read(path), "first\r\nsecond\r\n");
 }
 
 // A save through a link writes the file at its end, also one that is not

@@ -1,5 +1,5 @@
-// UTF-8 read one code point at a time, the Latin-1 of the 8-bit files, and
-// the ASCII-only case and trim routines.
+// UTF-8 read one code point at a time, the two 8-bit code pages of the files
+// (Latin-1 and Windows-1252), and the ASCII-only case and trim routines.
 #include "platform/AsciiText.h"
 #include "platform/TextCodec.h"
 
@@ -68,6 +68,42 @@ TEST(TextCodec, Latin1BothWays)
         if (c.latin1.find('?') == std::string::npos) {
             EXPECT_EQ(Latin1ToUtf8(c.latin1), c.utf8) << c.utf8;
         }
+    }
+}
+
+TEST(TextCodec, Windows1252BothWays)
+{
+    // The 32 characters where it differs from Latin-1, the undefined bytes
+    // as the control characters of their number.
+    std::string high;
+    for (int b = 0x80; b < 0xA0; ++b)
+        high += static_cast<char>(b);
+    EXPECT_EQ(Windows1252ToUtf8(high), "€\xC2\x81" "‚ƒ„…†‡ˆ‰Š‹Œ\xC2\x8D" "Ž\xC2\x8F\xC2\x90" "‘’“”•–—˜™š›œ\xC2\x9D" "žŸ");
+    EXPECT_EQ(Windows1252ToUtf8("\x84Hallo\x93 \x96 5 \x80 Gr\xFC\xDF" "e"), "„Hallo“ – 5 € Grüße");
+
+    // Every byte reads as a character that writes back as the same byte.
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    EXPECT_TRUE(FitsWindows1252(Windows1252ToUtf8(all)));
+    EXPECT_EQ(Utf8ToWindows1252(Windows1252ToUtf8(all)), all);
+
+    const struct {
+        const char* what;
+        std::string utf8;
+        std::string bytes;
+        bool fits;
+    } cases[] = {
+        {"Latin-1's upper half", "\xC3\xBF\xC2\xA0", "\xFF\xA0", true},
+        {"the euro sign", "5 \xE2\x82\xAC", "5 \x80", true},
+        {"the control character 1252 puts the euro sign in place of", "\xC2\x80", "?", false},
+        {"a Greek letter", "\xCE\xA9!", "?!", false},
+        {"a character past 16 bits", "\xF0\x9F\x98\x80", "?", false},
+        {"no UTF-8", "\xC3", "?", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8ToWindows1252(c.utf8), c.bytes) << c.what;
+        EXPECT_EQ(FitsWindows1252(c.utf8), c.fits) << c.what;
     }
 }
 

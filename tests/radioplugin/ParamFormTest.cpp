@@ -341,16 +341,22 @@ TEST_F(ParamFormTest, WriteAfterALoadSendsTheWholeTable)
     EXPECT_EQ(Form->Transport().RadioQueue().front(), "00 5DC 0A 01 rpc\n");
     EXPECT_EQ(Form->Transport().RadioQueue().back(), "1F 5FB 29 02 rpc\n");
     EXPECT_FALSE(Form->TableModified());
-    EXPECT_EQ(Boxes(), (Lines{"Die Frequenztabelle wurde neu in das Funkgerät geladen.\r\n"
-                              "Damit die neue Tabelle wirksam wird, muss das Funkgerät neu gestartet werden.\r\n"
-                              "Bitte schalten Sie jetzt Ihr Gerät an und wieder ein."}));
-    EXPECT_EQ(TestDialogs().Boxes()[0].Flags, unsigned(MB_OK | MB_ICONWARNING));
     EXPECT_TRUE(Form->ProgressDialog->isVisible());
-    RunFor(3000);
+    // The box that says the table is in the radio waits for the module's
+    // answers to the write.
+    EXPECT_TRUE(Boxes().empty());
+    RunFor(300);
+    EXPECT_TRUE(Boxes().empty());
+    RunFor(2700);
     const Lines sent = Link.Texts();
     EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& l) { return l.ends_with("rpc\n"); }), 32);
     EXPECT_EQ(sent.back(), "radiotalk-off\n");
     EXPECT_FALSE(Form->ProgressDialog->isVisible());
+    EXPECT_EQ(Boxes(), (Lines{"Die Frequenztabelle wurde neu in das Funkgerät geladen.\r\n"
+                              "Damit die neue Tabelle wirksam wird, muss das Funkgerät neu gestartet werden.\r\n"
+                              "Bitte schalten Sie jetzt Ihr Gerät an und wieder ein."}));
+    EXPECT_EQ(TestDialogs().Boxes()[0].Flags, unsigned(MB_OK | MB_ICONWARNING));
+    EXPECT_FALSE(Form->TableModified());
     // The next write has nothing new for the table.
     Link.Sent.clear();
     Form->btnSetDeviceParameterClick();
@@ -998,7 +1004,8 @@ TEST_F(ParamFormTest, FreedWhileACellIsBeingEdited)
 // sends on its own (the slot polls, the radio link's lines) is given up
 // quietly, whether the dialog is open or not. A write the person starts is
 // lost and told once, in one box, and while that box is open no second one
-// comes, however long the person leaves it.
+// comes, however long the person leaves it. A table that was not written is
+// not said to be in the radio, and the next write sends it again.
 TEST_F(ParamFormTest, ASilentModuleCostsOneBoxForAWriteAndNoneBefore)
 {
     QWidget host;
@@ -1013,21 +1020,17 @@ TEST_F(ParamFormTest, ASilentModuleCostsOneBoxForAWriteAndNoneBefore)
     const Lines sent = Link.Texts();
     EXPECT_GE(std::count(sent.begin(), sent.end(), RuvoSlotPoll), 10) << "the polling goes on";
 
-    struct Case {
-        const char* What;
-        bool TableModified;
-        std::size_t Boxes; // with the warning after a table write
-    };
-    for (const Case c : {Case{"device values", false, 1}, Case{"values and table", true, 2}}) {
-        SCOPED_TRACE(c.What);
+    for (const bool table : {false, true}) {
+        SCOPED_TRACE(table ? "values and table" : "device values");
         boxes.Clear();
-        if (c.TableModified)
+        if (table)
             Form->grdFrequenciesSetEditText(1, 1, Num("146,0250"));
         ASSERT_TRUE(Form->btnSetDeviceParameter->isEnabled());
         QTest::mouseClick(Form->btnSetDeviceParameter, Qt::LeftButton);
         RunFor(60000);
         const std::vector<TShownBox> shown = boxes.Boxes();
-        ASSERT_EQ(shown.size(), c.Boxes) << ::testing::PrintToString(boxes.Texts());
+        ASSERT_EQ(shown.size(), 1u) << ::testing::PrintToString(boxes.Texts());
+        EXPECT_EQ(Form->TableModified(), table);
         const TShownBox& lost = shown.back();
         EXPECT_EQ(lost.Text.rfind("TfParameterForm: ", 0), 0u) << lost.Text;
         EXPECT_EQ(lost.Caption, "Ravvel");
@@ -1058,6 +1061,92 @@ TEST_F(ParamFormTest, ALinkThatRefusesEveryLineCostsOneBoxPerClick)
         EXPECT_EQ(boxes.Boxes()[0].Owner, &host);
         EXPECT_EQ(boxes.MostOpen, 1);
     }
+}
+
+// A module that takes the device values but refuses every line of the
+// table ("#r ERROR"): the write still sends every line, one after the
+// other's answer, and the person gets one box that names the refused line
+// and the module's answer, not the box that says the table is in the radio.
+// The table stays marked, so the next write, which the module takes, sends
+// it again and ends with that box.
+TEST_F(ParamFormTest, ATableTheModuleRefusesIsToldNotSaidToBeLoaded)
+{
+    QWidget host;
+    SetPluginAppWindow(reinterpret_cast<TAppHandle>(&host));
+    Form->FormShow();
+    Form->grdFrequenciesSetEditText(1, 1, Num("146,0300"));
+    ASSERT_TRUE(Form->TableModified());
+    Connect();
+    Answer = [](const std::string& line) -> Lines { return {line.ends_with(" rpc\n") ? "#r ERROR" : "OK."}; };
+    QTest::mouseClick(Form->btnSetDeviceParameter, Qt::LeftButton);
+    RunFor(5000);
+    const Lines sent = Link.Texts();
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& l) { return l.ends_with(" rpc\n"); }), 32);
+    const std::vector<TShownBox> shown = TestDialogs().Boxes();
+    ASSERT_EQ(shown.size(), 1u) << ::testing::PrintToString(Boxes());
+    EXPECT_EQ(shown[0].Text, "TfParameterForm: The radio refused \"00 00 01 00 rpc\" with \"#r ERROR\".");
+    EXPECT_EQ(shown[0].Flags, unsigned(MB_OK | MB_ICONERROR));
+    EXPECT_EQ(shown[0].Owner, &host);
+    EXPECT_TRUE(Form->TableModified());
+    EXPECT_FALSE(Form->ProgressDialog->isVisible());
+
+    TestDialogs().Clear();
+    Link.Sent.clear();
+    AnswerAll();
+    QTest::mouseClick(Form->btnSetDeviceParameter, Qt::LeftButton);
+    RunFor(5000);
+    const Lines again = Link.Texts();
+    EXPECT_EQ(std::count_if(again.begin(), again.end(), [](const std::string& l) { return l.ends_with(" rpc\n"); }),
+              32);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].rfind("Die Frequenztabelle wurde neu in das Funkgerät geladen.", 0), 0u) << Boxes()[0];
+    EXPECT_FALSE(Form->TableModified());
+}
+
+// Delete reaches the table as the X server sends it, with the character
+// 0x7F: it types nothing. On a frequency cell it opens no editor, Return
+// then opens the cell's own value and a second Return leaves it as it was,
+// so no box comes and the next write sends the twelve device lines alone;
+// on the power column it opens no list.
+TEST_F(ParamFormTest, DeleteInTheTableTypesNothing)
+{
+    TfParameterForm& f = *Form;
+    f.FormShow();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    TCellGrid* grid = f.grdFrequencies;
+    grid->setFocus(Qt::MouseFocusReason);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(2, 5).center());
+    X11Key(grid, Qt::Key_Home, "", Qt::ControlModifier);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    ASSERT_EQ(grid->Col(), 1);
+    ASSERT_EQ(grid->Row(), 1);
+    X11Key(grid, Qt::Key_Delete, "\x7f");
+    EXPECT_EQ(QApplication::focusWidget(), grid) << "no editor opened";
+    EXPECT_EQ(grid->ActiveEditor(), nullptr);
+    X11Key(grid, Qt::Key_Return, "\r");
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr) << "Return opens the cell's editor";
+    EXPECT_EQ(editor->text().toStdString(), Num("146,0100"));
+    X11Key(grid, Qt::Key_Return, "\r");
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    EXPECT_EQ(f.Grid().Object(1, 1), 0);
+    EXPECT_FALSE(f.TableModified());
+
+    X11Key(grid, Qt::Key_End, "");
+    ASSERT_EQ(grid->Col(), 3);
+    X11Key(grid, Qt::Key_Delete, "\x7f");
+    EXPECT_EQ(QApplication::focusWidget(), grid) << "no list opened";
+    EXPECT_EQ(grid->ActiveEditor(), nullptr);
+
+    Connect();
+    AnswerAll();
+    f.btnSetDeviceParameter->click();
+    RunFor(2000);
+    EXPECT_EQ(Link.Texts(), kStartWrite);
+    EXPECT_TRUE(Boxes().empty()) << Boxes().front();
+    f.hide();
 }
 
 // A module that sends slot telegrams faster than they are handled: no

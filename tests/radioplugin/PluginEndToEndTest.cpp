@@ -138,8 +138,9 @@ TEST_F(ShellFixture, TheProgramLoadsRavvelFromTheCatalogueAndOpensItsDialog)
               R"(<ZORDEVICES><GENERAL preference=""/><DEVICE name="Ruvo" gender="M" initialstatus="goahead" EX="Ravvel.so"/></ZORDEVICES>)");
     {
         TDM dm(QStringList{"Tessaro", "Ruvo"});
-        ASSERT_NE(dm.ExtendedDLL(), std::uintptr_t(-1));
         TfMainForm form;
+        dm.LoadStartPlugins(); // once the main window stands, as the program does
+        ASSERT_NE(dm.ExtendedDLL(), std::uintptr_t(-1));
         form.FormShow();
         ASSERT_TRUE(ProcessEventsUntil([&] { return dm.ComControl() && dm.ComControl()->Connected(); }, 8000));
         dm.actExtendedOptionsExecute();
@@ -174,6 +175,11 @@ TEST_F(ShellFixture, TheProgramLoadsRavvelFromTheCatalogueAndOpensItsDialog)
         ASSERT_TRUE(ProcessEventsUntil([&] { return module.Slots()[0].Receive == 1; }, 10000));
         EXPECT_TRUE(Contains(module.Log(), "00 578 01 02 rpc\n"));
         EXPECT_EQ(module.Slots()[0], (TRadioSlot{1, 1400, 2}));
+        // Once the module has taken the whole write, a box says the table is
+        // in the radio.
+        ASSERT_TRUE(ProcessEventsUntil([&] { return !TestDialogs().Boxes().empty(); }, 15000));
+        EXPECT_EQ(TestDialogs().Boxes()[0].Text.rfind("Die Frequenztabelle wurde neu in das Funkgerät geladen.", 0), 0u)
+            << TestDialogs().Boxes()[0].Text;
 
         // The program switches to English; the plug-in's windows stay German,
         // the open dialog and a window opened afterwards alike.

@@ -204,8 +204,8 @@ TEST_F(RadioEndToEnd, ASilentModuleIsGivenUpAndReported)
 // with the radio's "#r OK", a radio line with the device's "OK."), or that
 // refuses every line. A write of the person's is one action: the first line
 // that goes unanswered is told once and what waits behind it is dropped
-// with it. A refusal ("Huh?", "#r ERROR") is an answer: the queues go on and
-// the module keeps what it had.
+// with it. A refusal ("Huh?", "#r ERROR") is an answer: the queues go on, the
+// module keeps what it had, and the write is told as refused, once.
 TEST_F(RadioEndToEnd, AModuleThatAnswersWronglyOrRefusesLosesNothingOfTheProgram)
 {
     Ready();
@@ -220,11 +220,12 @@ TEST_F(RadioEndToEnd, AModuleThatAnswersWronglyOrRefusesLosesNothingOfTheProgram
         bool Table;         // a slot goes too
         std::size_t Logged; // lines the module saw of the write
         std::size_t Errors;
+        const char* Says; // in the error
     };
     const std::size_t lines = ParameterWriteLines(set).size();
     // (A wrong answer to a radio line would answer the device queue's line.)
-    for (const Case& c : {Case{"wrong answers", &TRadioModule::SetWrongAnswers, false, 1, 1},
-                          Case{"refusing", &TRadioModule::SetRefusing, true, lines + 1, 0}}) {
+    for (const Case& c : {Case{"wrong answers", &TRadioModule::SetWrongAnswers, false, 1, 1, " did not answer \""},
+                          Case{"refusing", &TRadioModule::SetRefusing, true, lines + 1, 1, " refused \""}}) {
         SCOPED_TRACE(c.What);
         H->Module.ClearLog();
         H->Errors.clear();
@@ -238,7 +239,8 @@ TEST_F(RadioEndToEnd, AModuleThatAnswersWronglyOrRefusesLosesNothingOfTheProgram
         }
         ASSERT_TRUE(TRuvoHarness::RunUntil([&] { return H->Idle(); }, 20000)) << "the queues came to rest";
         TRuvoHarness::RunUntil([] { return false; }, 300);
-        EXPECT_EQ(H->Errors.size(), c.Errors) << ::testing::PrintToString(H->Errors);
+        ASSERT_EQ(H->Errors.size(), c.Errors) << ::testing::PrintToString(H->Errors);
+        EXPECT_NE(H->Errors[0].find(c.Says), std::string::npos) << H->Errors[0];
         const Lines log = H->Module.Log();
         // The radio link's own lines come and go beside the write.
         const auto own = [](const std::string& l) { return l == RuvoRadioTalkOn || l == RuvoRadioTalkOff; };

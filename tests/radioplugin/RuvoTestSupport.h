@@ -77,13 +77,20 @@ public:
     void MonitorLine(TRuvoMonitor monitor, const std::string& line) override { Lines.push_back({monitor, line}); }
     void ProgressStep() override { ++Steps; }
     void ProgressHide() override { ++Hides; }
-    void ProcessMessages() override { ++Processed; }
+    void ProcessMessages() override
+    {
+        ++Processed;
+        if (OnProcessMessages)
+            OnProcessMessages();
+    }
 
     std::vector<std::pair<TRuvoParam, std::int32_t>> Reported;
     std::vector<std::string> Warnings;
     std::vector<int> Slots;
     std::vector<std::pair<TRuvoMonitor, std::string>> Lines;
     int Steps = 0, Hides = 0, Processed = 0;
+    // What the window pass handles meanwhile (a person's click...).
+    std::function<void()> OnProcessMessages;
 };
 
 inline bool IsSignalled(HANDLE event)

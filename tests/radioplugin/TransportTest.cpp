@@ -91,14 +91,14 @@ TEST_F(Queues, DeviceQueueSendsOneLineAtATime)
     RunFor(20);
     EXPECT_EQ(Sent(), (Lines{"A 1\n", "B 2\n"}));
     EXPECT_EQ(Transport->DeviceWaitCount(), 0);
-    Parser->HandleReply("Huh?");
+    Parser->HandleReply("Huh?"); // refused: an answer too, and told
     RunFor(20);
     Parser->HandleReply("OK.");
     RunFor(20);
     EXPECT_EQ(Sent(), (Lines{"A 1\n", "B 2\n", "C 3\n"}));
     EXPECT_FALSE(Transport->DeviceSendTimer().Enabled()) << "drained: idle";
     EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
-    EXPECT_TRUE(Errors.empty());
+    EXPECT_EQ(Errors, Lines{"TfParameterForm: The device refused \"B 2\" with \"Huh?\"."});
 
     for (const TSent& s : Link.Sent) {
         EXPECT_TRUE(s.MutexHeld) << s.Text;
@@ -220,11 +220,12 @@ TEST_F(Queues, ASilentRadioIsGivenUpAndTheRadioLinkClosed)
     EXPECT_TRUE(IsSignalled(Transport->RadioReply()));
 }
 
-// A line that cannot be sent ends its tick: it is lost and reported, and the
-// queue sends nothing more until the next line is queued; it then waits for
-// the lost line as for one that went out, and gives up on it. So a link that
-// refuses every line costs one report, not one per queued line.
-TEST_F(Queues, ASendErrorEndsTheTickAndTheQueueWaitsForTheLostLine)
+// A line that cannot be sent is lost, and the lines its action has waiting
+// behind it in that queue go with it; the action is told once. Nothing waits
+// for the lost line: the queue goes on at once with the next action's lines.
+// So a link that refuses every line costs one report per action, not one
+// per queued line.
+TEST_F(Queues, ASendErrorLosesTheLineWithItsActionAndTheQueueGoesOn)
 {
     AnswerWith(DeviceOK);
     // Another thread holds the mutex while the first line is due.
@@ -238,31 +239,25 @@ TEST_F(Queues, ASendErrorEndsTheTickAndTheQueueWaitsForTheLostLine)
         CloseHandle(m);
     });
     taken.get_future().wait();
-    Transport->QueueDevice("A\n");
-    Transport->QueueDevice("B\n");
+    {
+        TRuvoAction write(*Transport);
+        Transport->QueueDevice("A\n");
+        Transport->QueueDevice("B\n");
+    }
+    Transport->QueueDevice("C\n"); // an action of its own
     RunFor(20);
     release.set_value();
     holder.join();
     ASSERT_EQ(Errors, Lines{"ExtendedDLL: Timeout while waiting to send a message"});
     EXPECT_TRUE(Sent().empty());
-    EXPECT_FALSE(IsSignalled(Transport->DeviceReply())) << "the queue waits for the lost line";
-    EXPECT_FALSE(Transport->DeviceSendTimer().Enabled());
-    RunFor(60000);
-    EXPECT_TRUE(Sent().empty()) << "nothing goes out until a line is queued";
-    EXPECT_EQ(Errors.size(), 1u);
-
-    // The next line starts the timer; the queue gives up on the lost line
-    // after 200 ticks and drops what waits behind it, which is reported once.
-    Transport->QueueDevice("C\n");
-    RunFor(199 * 20);
-    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(IsSignalled(Transport->DeviceReply())) << "nothing waits for the lost line";
+    EXPECT_TRUE(Transport->DeviceInFlight().empty());
+    EXPECT_EQ(Transport->DeviceQueue(), std::deque<std::string>{"C\n"}) << "B went with A";
+    EXPECT_TRUE(Transport->DeviceSendTimer().Enabled());
     RunFor(20);
-    ASSERT_EQ(Errors.size(), 2u);
-    EXPECT_EQ(Errors[1], "TfParameterForm: No answer from the device; 2 queued lines were dropped.");
-    EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
-    Transport->QueueDevice("D\n");
-    RunFor(40);
-    EXPECT_EQ(Sent(), Lines{"D\n"});
+    EXPECT_EQ(Sent(), Lines{"C\n"});
+    RunFor(60000);
+    EXPECT_EQ(Errors.size(), 1u);
 
     // A mutex that cannot be opened, and a link that refuses the line, are
     // send errors too.
@@ -283,17 +278,22 @@ TEST_F(Queues, ASendErrorEndsTheTickAndTheQueueWaitsForTheLostLine)
         Errors.clear();
         Link.Sent.clear();
         c.Break();
-        for (const char* l : {"E\n", "F\n", "G\n"})
-            Transport->QueueDevice(l);
+        {
+            TRuvoAction write(*Transport);
+            for (const char* l : {"E\n", "F\n", "G\n"})
+                Transport->QueueDevice(l);
+        }
         RunFor(60000);
         c.Mend();
-        ASSERT_EQ(Errors.size(), 1u);
-        EXPECT_EQ(Errors[0], c.Error);
-        EXPECT_EQ(Transport->DeviceQueue().size(), 2u);
+        ASSERT_EQ(Errors, Lines{c.Error});
+        EXPECT_LE(Link.Sent.size(), 1u) << "one attempt for the action";
+        EXPECT_TRUE(Transport->DeviceQueue().empty());
+        EXPECT_TRUE(IsSignalled(Transport->DeviceReply()));
+        Link.Sent.clear();
         Transport->QueueDevice("H\n");
-        RunFor(200 * 20 + 40);
-        EXPECT_EQ(Errors.size(), 2u) << "the lines behind the lost one are dropped and told once";
-        Errors.clear();
+        RunFor(40);
+        EXPECT_EQ(Sent(), Lines{"H\n"}) << "the next line goes out at once";
+        EXPECT_EQ(Errors.size(), 1u);
     }
 }
 
@@ -474,6 +474,212 @@ TEST_F(RuvoFixture, SlotPollingAsksOnceASecond)
     // Asked again only a second after the queue gave up on the poll (200
     // ticks of 20 ms): at 15 s and 20 s.
     EXPECT_EQ(polls(), 12);
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+}
+
+namespace {
+
+// A module as the polling meets it: the slot poll answered with 32 slot
+// telegrams and "#r OK", a slot write with "#r OK", a device line with "OK.".
+std::vector<std::string> AnswersOfAModule(const std::string& line)
+{
+    if (line == RuvoSlotPoll) {
+        std::vector<std::string> replies;
+        for (int slot = 0; slot < 32; ++slot)
+            replies.push_back("#r SPEICHER " + std::to_string(slot) + " EMPFANG: " + std::to_string(100 + slot) +
+                              " SENDEN: " + std::to_string(1400 + slot) + " LEISTUNG: " + std::to_string(1 + slot % 5));
+        replies.push_back("#r OK");
+        return replies;
+    }
+    if (line.ends_with(" rpc\n"))
+        return {"#r OK"};
+    return {"OK."};
+}
+
+} // namespace
+
+// A link that refuses lines for a moment after the connection (its SendText
+// returns 0), whether the refusal meets the line that opens the radio link,
+// the poll itself, or several polls: once it takes lines again, a poll goes
+// out within 2 s, the table fills, and a table write right after goes
+// through whole. The refused lines are the transport's own: no report.
+TEST_F(RuvoFixture, ALinkThatRefusesLinesForAMomentIsPolledAgainAtOnce)
+{
+    struct Case {
+        const char* What;
+        std::int64_t From, To; // ms after the connection
+    };
+    const Case cases[] = {
+        {"the radio link's opening", 700, 1400},
+        {"the poll", 1010, 1400},
+        {"several polls", 700, 5300},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        Make();
+        Errors.clear();
+        Link.Sent.clear();
+        Set.Assign(TRuvoParameter());
+        const std::int64_t connected = Now;
+        Transport->ConnectionChanged(true);
+        std::vector<std::int64_t> polls; // when a poll was taken
+        std::vector<std::string> taken;
+        Link.OnSend = [&](const std::string& line) {
+            const std::int64_t t = Now - connected;
+            Link.Accept = t < c.From || t >= c.To;
+            if (!Link.Accept)
+                return;
+            taken.push_back(line);
+            if (line == RuvoSlotPoll)
+                polls.push_back(t);
+            for (const std::string& a : AnswersOfAModule(line))
+                Pending.push_back(a);
+        };
+        ASSERT_TRUE(RunUntil([&] { return Transport->SlotTelegramSeen(); }, c.To + 4000));
+        ASSERT_FALSE(polls.empty());
+        EXPECT_GE(polls.front(), c.To);
+        EXPECT_LE(polls.front(), c.To + 2000) << "the first poll after the refusal";
+        RunFor(200);
+        for (int slot = 0; slot < 32; ++slot) {
+            EXPECT_EQ(Set.GetSlot(slot)->Receive(), 100 + slot);
+            EXPECT_EQ(Set.GetSlot(slot)->Transmit(), 1400 + slot);
+        }
+        EXPECT_TRUE(Errors.empty()) << Errors.front();
+
+        // A table write right after: every line goes out and is answered.
+        taken.clear();
+        std::vector<bool> done;
+        {
+            TRuvoAction write(*Transport);
+            for (int slot = 0; slot < 32; ++slot)
+                Transport->QueueRadio(SlotWriteLine(slot, 1400, slot, 2));
+            Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
+        }
+        RunFor(3000);
+        EXPECT_EQ(std::count_if(taken.begin(), taken.end(), [](const std::string& l) { return l.ends_with(" rpc\n"); }),
+                  32);
+        EXPECT_EQ(done, std::vector<bool>{true});
+        EXPECT_TRUE(Errors.empty()) << Errors.front();
+    }
+}
+
+// A handler the person sets off while a write of theirs lets the window pass
+// run (a key, a click): the slot poll due then opens the radio link, and the
+// handler runs in that send's own window pass. It is an action of its own,
+// and the write keeps its lines: when the module stays silent, their loss is
+// told, once, whether the handler queued a line of its own or none.
+TEST_F(RuvoFixture, AnActionInThePollsWindowPassLeavesTheWriteItsLines)
+{
+    struct Case {
+        bool NestedLine;
+        const char* Error;
+    };
+    const Case cases[] = {
+        {false, "TfParameterForm: The device did not answer \"A\"; it and 1 further lines were dropped."},
+        {true, "TfParameterForm: The device did not answer \"N\"; it and 2 further lines were dropped."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.NestedLine ? "with a line of its own" : "without lines");
+        Make();
+        Errors.clear();
+        Link.Sent.clear();
+        bool nested = false;
+        View.OnProcessMessages = [&] {
+            const Lines sent = Link.Texts();
+            if (nested || sent.empty() || sent.back() != RuvoRadioTalkOn)
+                return;
+            nested = true;
+            TRuvoAction other(*Transport);
+            if (c.NestedLine)
+                Transport->QueueDevice("N\n");
+        };
+        {
+            TRuvoAction write(*Transport);
+            RunFor(1000); // the write's window pass: the poll is due
+            ASSERT_TRUE(nested);
+            Transport->QueueDevice("A\n");
+            Transport->QueueDevice("B\n");
+        }
+        View.OnProcessMessages = nullptr;
+        RunFor(20000);
+        EXPECT_EQ(Errors, Lines{c.Error});
+    }
+}
+
+// A refusal ("Huh?" to a device line, "#r ... ERROR" to a radio line) is an
+// answer: the queue goes on with the next line as after any answer, and the
+// module sees every line of the write. It is told once for the action,
+// naming the line and what the module said, and the action is not done
+// well; the transport's own lines are refused quietly.
+TEST_F(Queues, ARefusedLineIsToldOnceForItsActionAndTheQueueGoesOn)
+{
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        if (line.ends_with(" rpc\n"))
+            return {"#r ERROR"};
+        if (line.starts_with("bad") || line == RuvoRadioTalkOn)
+            return {"Huh?"};
+        return {"OK."};
+    });
+    std::vector<bool> done;
+    {
+        TRuvoAction write(*Transport);
+        for (const char* l : {"bad 1\n", "good\n", "bad 2\n"})
+            Transport->QueueDevice(l);
+        Transport->QueueRadio(SlotWriteLine(0, 1, 2, 3));
+        Transport->QueueRadio(SlotWriteLine(1, 1, 2, 3));
+        Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
+    }
+    RunFor(1000);
+    EXPECT_EQ(Errors, Lines{"TfParameterForm: The device refused \"bad 1\" with \"Huh?\"."});
+    EXPECT_EQ(done, std::vector<bool>{false});
+    Lines device, radio;
+    for (const std::string& l : Sent())
+        (l.ends_with(" rpc\n") ? radio : device).push_back(l);
+    EXPECT_EQ(device, (Lines{"radiotalk-on\n", "bad 1\n", "good\n", "bad 2\n", "radiotalk-off\n"}));
+    EXPECT_EQ(radio, (Lines{"00 01 02 03 rpc\n", "01 01 02 03 rpc\n"}));
+    EXPECT_TRUE(Transport->DeviceQueue().empty());
+    EXPECT_TRUE(Transport->RadioQueue().empty());
+
+    // The radio's refusal, told for an action of its own.
+    Errors.clear();
+    done.clear();
+    {
+        TRuvoAction write(*Transport);
+        Transport->QueueRadio(SlotWriteLine(2, 1, 2, 3));
+        Transport->QueueDevice("good\n");
+        Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
+    }
+    RunFor(1000);
+    EXPECT_EQ(Errors, Lines{"TfParameterForm: The radio refused \"02 01 02 03 rpc\" with \"#r ERROR\"."});
+    EXPECT_EQ(done, std::vector<bool>{false});
+
+    // Taken whole: done well, nothing told.
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return {line.ends_with(" rpc\n") ? "#r OK" : "OK."};
+    });
+    Errors.clear();
+    done.clear();
+    {
+        TRuvoAction write(*Transport);
+        Transport->QueueRadio(SlotWriteLine(3, 1, 2, 3));
+        Transport->QueueDevice("good\n");
+        Transport->WhenActionDone([&](bool ok) { done.push_back(ok); });
+        RunFor(1000);
+        EXPECT_TRUE(done.empty()) << "not while the action is still open";
+    }
+    RunFor(20);
+    EXPECT_EQ(done, std::vector<bool>{true});
+    EXPECT_TRUE(Errors.empty()) << Errors.front();
+
+    // The slot poll refused: quiet, and asked again a second later.
+    AnswerWith([](const std::string& line) -> std::vector<std::string> {
+        return {line == RuvoSlotPoll ? "#r ERROR" : "OK."};
+    });
+    Link.Sent.clear();
+    Transport->SetSlotTelegramSeen(false);
+    RunFor(5000);
+    const Lines sent = Sent();
+    EXPECT_GE(std::count(sent.begin(), sent.end(), RuvoSlotPoll), 4);
     EXPECT_TRUE(Errors.empty()) << Errors.front();
 }
 

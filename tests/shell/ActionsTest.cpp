@@ -1,6 +1,7 @@
 // The data module's actions as the main window shows them: their images in
 // the tool bar and the menus, the library's standard actions of the hidden
-// menus, and the balloon hint that goes with the window.
+// menus, closing every child window, and the balloon hint that goes with the
+// window.
 #include "controls/SyncListbox.h"
 #include "controls/Zor_Win32Controls.h"
 #include "platform/BalloonHint.h"
@@ -10,6 +11,7 @@
 #include "tests/shell/ProgramFixture.h"
 
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -21,6 +23,7 @@
 #include <QToolButton>
 
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -176,6 +179,64 @@ TEST_F(ActionsTest, TheWindowActionsArrangeTheChildWindows)
     Dm->WindowClose1->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(area->subWindowList().size(), 1);
+}
+
+namespace {
+
+// A child window that refuses to close the first `refusals` times it is asked.
+class TRefusingChild : public QLabel {
+public:
+    TRefusingChild(int refusals, int& asked) : QLabel("Kind"), FRefusals(refusals), FAsked(asked) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (++FAsked <= FRefusals)
+            event->ignore();
+        else
+            event->accept();
+    }
+
+private:
+    int FRefusals;
+    int& FAsked;
+};
+
+} // namespace
+
+// "Alle Schließen" of the window menu, offered while there are child windows:
+// each child is asked to close, the first again while it refuses (at most a
+// hundred times), and the next one after it has gone.
+TEST_F(ActionsTest, CloseAllClosesTheChildWindowsOneAfterTheOther)
+{
+    Idle();
+    EXPECT_FALSE(Form->mmCloseAll->isEnabled());
+    const struct {
+        const char* What;
+        std::vector<int> Refusals; // of each child, in child order
+        std::vector<int> Asked;    // how often each was asked
+        int Left;                  // children still open afterwards
+    } cases[] = {
+        {"three that close", {0, 0, 0}, {1, 1, 1}, 0},
+        {"one that refuses once", {1, 0}, {2, 1}, 0},
+        {"one that never closes, before another", {1000, 0}, {100, 0}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::vector<int> asked(c.Refusals.size(), 0);
+        for (std::size_t i = 0; i < c.Refusals.size(); ++i)
+            Form->MDIClient->addSubWindow(new TRefusingChild(c.Refusals[i], asked[i]))->show();
+        Idle();
+        ASSERT_TRUE(Form->mmCloseAll->isEnabled());
+        Form->mmCloseAll->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(asked, c.Asked);
+        EXPECT_EQ(Form->MDIChildren().size(), c.Left);
+        for (QMdiSubWindow* child : Form->MDIClient->subWindowList())
+            delete child;
+    }
+    Idle();
+    EXPECT_FALSE(Form->mmCloseAll->isEnabled());
 }
 
 TEST_F(ActionsTest, TheBalloonHintGoesWithTheMainWindow)

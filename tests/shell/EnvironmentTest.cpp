@@ -1,7 +1,9 @@
 // The settings object over the INI store, and the service code.
 #include "controls/Zor_Pattern.h"
 #include "platform/Registry.h"
+#include "shell/DebugClass.h"
 #include "shell/Environment.h"
+#include "tests/common/TestServices.h"
 #include "tests/shell/ShellFixture.h"
 
 #include <QSettings>
@@ -203,4 +205,58 @@ TEST_F(EnvironmentTest, WithoutDataModuleNothingIsStored)
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(ConfigDir() + "Zorvatek.ini")) &&
                  !Settings().allKeys().isEmpty());
+}
+
+// A database error recorded in the settings: an error report with it as the
+// message (and in the environment section), and a box that tells the user;
+// an empty text clears it and does nothing else.
+TEST_F(EnvironmentTest, ARecordedDatabaseErrorWritesAReportAndTellsTheUser)
+{
+    TestDialogs().Clear();
+    TEnvironment env(&Storage);
+    env.SetLastDBError("");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(ProgramDir() + "STATUS.LOG")));
+    EXPECT_TRUE(TestDialogs().Boxes().empty());
+
+    env.Debugger()->AddAction("actSetParameterExecute", "");
+    env.SetLastDBError("Tabelle Geräte fehlt");
+    EXPECT_EQ(env.LastDBError(), "Tabelle Geräte fehlt");
+    const std::string log = ReadFile(ProgramDir() + "STATUS.LOG");
+    EXPECT_NE(log.find("F_LastDBError : Tabelle Ger\xE4te fehlt\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("] Tabelle Ger\xE4te fehlt\r\n======== ENDE FEHLEREINTRAG"), std::string::npos) << log;
+    EXPECT_NE(log.find("\"actSetParameterExecute\" : \r\n"), std::string::npos) << log;
+    const auto boxes = TestDialogs().Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].Text, "Es ist ein Fehler aufgetreten, den die Anwendung nicht selbst beheben konnte.\r\n"
+                             "Speichern Sie Ihre Daten und starten Sie das Programm bitte neu.");
+    EXPECT_EQ(boxes[0].Caption, "");
+    EXPECT_EQ(boxes[0].Flags, static_cast<unsigned>(MB_OK | MB_ICONERROR));
+
+    env.SetLastDBError("");
+    EXPECT_EQ(env.LastDBError(), "");
+    EXPECT_EQ(ReadFile(ProgramDir() + "STATUS.LOG"), log);
+    EXPECT_EQ(TestDialogs().Boxes().size(), 1u);
+    TestDialogs().Clear();
+}
+
+// The first start is the one before the mark is set; the mark is kept in the
+// program's settings from run to run, and taken back by setting it again.
+TEST_F(EnvironmentTest, TheFirstStartIsMarkedInTheSettings)
+{
+    {
+        TEnvironment env(&Storage);
+        EXPECT_TRUE(env.GetFirstProgramStart());
+        env.SetFirstProgramStart(false);
+        EXPECT_FALSE(env.GetFirstProgramStart());
+    }
+    EXPECT_EQ(Value("Tessaro/FirstStart").toInt(), 0);
+    {
+        TEnvironment env(&Storage);
+        EXPECT_FALSE(env.GetFirstProgramStart());
+        env.SetFirstProgramStart(true);
+        EXPECT_TRUE(env.GetFirstProgramStart());
+    }
+    EXPECT_EQ(Value("Tessaro/FirstStart"), QVariant());
+    TEnvironment env(nullptr); // no settings store: nothing tells a first start
+    EXPECT_FALSE(env.GetFirstProgramStart());
 }

@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
 
 #include <sys/stat.h>
@@ -140,7 +141,9 @@ TEST_F(FilesTest, AnErrorReportThatDoesNotFitKeepsTheHistoryAndTheOldReports)
     TFullDisk disk;
     SetProgramPath(disk.Path() + "Tessaro");
     const std::string log = disk.Path() + "STATUS.LOG";
-    const std::string before = "======== an earlier report\r\n";
+    // A page of reports: the disk full, the file has no room left to grow into.
+    std::string before = "======== an earlier report\r\n";
+    before += std::string(4096 - before.size() - 2, '=') + "\r\n";
     disk.Put("STATUS.LOG", before);
     TDebugClass debug;
     debug.AddAction("acOptionenSchnittstelleExecute", "");
@@ -164,6 +167,54 @@ TEST_F(FilesTest, AnErrorReportThatDoesNotFitKeepsTheHistoryAndTheOldReports)
     EXPECT_NE(written.find("\"TfMainForm.VerbindungsStatusChanged\" : S_VerbindungOK=true\r\n"), std::string::npos);
     ASSERT_EQ(debug.History().size(), 2u);
     EXPECT_EQ(debug.History()[0]->Action, TDebugClass::ReinitMarker);
+}
+
+// The state report, asked for in the help menu, goes onto a disk with less
+// room than the log's own size: it is appended where the log stands, and only
+// what it needs itself must fit. When even that does not fit, the log stays
+// as it was, byte for byte, and the person is told.
+TEST_F(FilesTest, AReportIsAppendedToALargeLogOnANearlyFullDisk)
+{
+    TFullDisk disk("4m");
+    SetProgramPath(disk.Path() + "Tessaro");
+    const std::string log = disk.Path() + "STATUS.LOG";
+    std::string before;
+    while (before.size() < (3u << 20)) // 3 MiB of earlier reports: more than the room left
+        before += "[01.02.2026 10:11:12] \"actSetParameterExecute\" : \r\n";
+    disk.Put("STATUS.LOG", before);
+    Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
+    Dm->acDebugSaveStateToLog->trigger();
+    ASSERT_EQ(TestDialogs().Boxes().size(), 1u);
+    EXPECT_EQ(TestDialogs().Boxes()[0].Text,
+              "Der Zustandsbericht wurde erstellt und in \"" + disk.Path() + "\" abgespeichert.");
+    std::string written = ReadFile(log);
+    EXPECT_EQ(written.substr(0, before.size()), before);
+    EXPECT_EQ(written.find("======== BEGINN FEHLEREINTRAG"), before.size());
+    EXPECT_NE(written.find("] >>> Manuell angeforderter Zustandsbericht\r\n"), std::string::npos);
+    EXPECT_EQ(disk.FileCount(), 1); // nothing beside it
+
+    // Now the disk is full but for a few bytes at the end of the log's last
+    // page: the next report goes in only so far, and is taken out again.
+    {
+        std::ofstream pad(log, std::ios::binary | std::ios::app);
+        pad << std::string(4096 - 64 - written.size() % 4096, '-');
+    }
+    written = ReadFile(log);
+    disk.Fill();
+    TestDialogs().Clear();
+    try {
+        Dm->acDebugSaveStateToLogExecute();
+        ADD_FAILURE() << "reported as written";
+    } catch (const EFileSaveError& e) {
+        EXPECT_EQ(e.FileName(), log);
+        EXPECT_EQ(e.ErrorCode(), disk.Real() ? ENOSPC : EFBIG);
+    }
+    EXPECT_TRUE(TestDialogs().Boxes().empty()); // no success told
+    EXPECT_EQ(ReadFile(log), written);
+    EXPECT_EQ(disk.FileCount(), 1);
+    disk.Free();
+    Dm->acDebugSaveStateToLog->trigger();
+    EXPECT_EQ(ReadFile(log).find("======== BEGINN FEHLEREINTRAG", written.size()), written.size());
 }
 
 TEST_F(FilesTest, ACatalogueNestedAHundredThousandDeepLoadsAtStart)

@@ -64,9 +64,10 @@ TEST(ShippedProgram, ASettingsFileThatIsADeviceOrAPipeGivesTheDefaults)
     }
 }
 
-// A plug-in that crashes in one of its entries: before the program ends with
-// the crash's signal, a line on stderr and in "STATUS.LOG" names the role,
-// the library and the entry.
+// A plug-in that crashes: in one of its entries, in its constructor while
+// the program loads it, or in a thread of its own. Before the program ends
+// with the crash's signal, a line on stderr and in "STATUS.LOG" names the
+// role, the library and where it was.
 TEST(ShippedProgram, APluginThatCrashesIsNamed)
 {
     const struct {
@@ -74,13 +75,18 @@ TEST(ShippedProgram, APluginThatCrashesIsNamed)
         const char* Attribute;
         const char* Library;
         TPluginRole Role;
+        TPluginCrashPlace Place;
         const char* Entry;
         int Signal;
     } cases[] = {
         {"a bad address in the parameter plug-in's InitDLL at start", "PA", "initcrashes", TPluginRole::Parameter,
-         "InitDLL", SIGSEGV},
+         TPluginCrashPlace::Entry, "InitDLL", SIGSEGV},
         {"an abort in the firmware plug-in's first OnConnectionChanged", "FW", "connectionaborts",
-         TPluginRole::Firmware, "OnConnectionChanged", SIGABRT},
+         TPluginRole::Firmware, TPluginCrashPlace::Entry, "OnConnectionChanged", SIGABRT},
+        {"a bad address in the extended plug-in's constructor", "EX", "loadcrashes", TPluginRole::Extended,
+         TPluginCrashPlace::Loading, "", SIGSEGV},
+        {"a bad address in a thread the parameter plug-in started", "PA", "threadcrashes", TPluginRole::Parameter,
+         TPluginCrashPlace::Outside, "", SIGSEGV},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
@@ -102,7 +108,7 @@ TEST(ShippedProgram, APluginThatCrashesIsNamed)
         program.Start({});
         ASSERT_TRUE(program.Process.waitForFinished(60000));
         program.Shown();
-        const std::string line = PluginCrashLine(c.Role, library, c.Entry, c.Signal);
+        const std::string line = PluginCrashLine(c.Role, library, c.Place, c.Entry, c.Signal);
         EXPECT_NE(program.Output.toStdString().find(line + "\n"), std::string::npos) << program.Output.toStdString();
         QFile log(folder.filePath("STATUS.LOG"));
         ASSERT_TRUE(log.open(QIODevice::ReadOnly));

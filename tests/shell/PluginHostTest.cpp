@@ -56,12 +56,7 @@ protected:
     {
         ProgramFixture::Catalogue("<DEVICE name=\"Dev\" extension=\"H86\" " + attributes + "/>");
     }
-    void Start()
-    {
-        Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"});
-        Form = std::make_unique<TfMainForm>();
-        Form->FormShow();
-    }
+    void Start() { StartProgram({"Dev"}); }
     std::vector<std::string> Log()
     {
         std::vector<std::string> lines;
@@ -101,18 +96,26 @@ TEST_F(PluginHostTest, LoadingAtStartAndTheFirstBroadcast)
 {
     Catalogue(kAllRoles);
     Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"});
+    // Nothing comes before the main window stands.
+    EXPECT_TRUE(TakeLog().empty());
+    EXPECT_EQ(Dm->StatusDLL(), ~std::uintptr_t(0));
+    Form = std::make_unique<TfMainForm>();
+    Dm->LoadStartPlugins();
     // Loaded by role; at load time no link exists: only the parameter plug-in
-    // gets InitDLL, with none.
+    // gets InitDLL, with none, and the main window as the owner of its windows.
     EXPECT_EQ(TakeLog(), (std::vector<std::string>{"status.loaded", "parameter.loaded",
                                                     "parameter.InitDLL null " + Mutex(), "firmware.loaded",
                                                     "extended.loaded"}));
+    EXPECT_EQ(Hook<TAppHandle (*)()>(Dm->ParameterDLL(), "TestPluginAppHandle")(),
+              reinterpret_cast<TAppHandle>(static_cast<QWidget*>(Form.get())));
     EXPECT_EQ(Pauses, (std::vector<int>{100, 100, 100, 100}));
     EXPECT_NE(Dm->StatusDLL(), ~std::uintptr_t(0));
     EXPECT_NE(Dm->FExtendedShowDialog, nullptr);
     EXPECT_EQ(Dm->FFirmwareOnReceiveData != nullptr, true);
     EXPECT_EQ(Dm->FStatusShowStatus != nullptr, true);
+    Dm->LoadStartPlugins(); // once only
+    EXPECT_TRUE(TakeLog().empty());
 
-    Form = std::make_unique<TfMainForm>();
     Form->FormShow(); // ComPort 0: no link, still the first broadcast
     EXPECT_EQ(TakeLog(), (std::vector<std::string>{"firmware.OnConnectionChanged 0", "parameter.OnConnectionChanged 0",
                                                     "extended.OnConnectionChanged 0", "status.OnConnectionChanged 0"}));
@@ -288,14 +291,27 @@ TEST_F(PluginHostTest, AFailingRoleStopsTheLoadingWithItsText)
                                                     "initthrows.freed"}));
 }
 
+// At start a role that fails is swallowed, whether the plug-ins come once
+// the main window stands (as the program has it) or in the data module's
+// creation handler.
 TEST_F(PluginHostTest, AtStartAFailingRoleIsSwallowed)
 {
     WriteFile(ProgramDir() + "notalib.so", "text");
     Catalogue("ST=\"" + ProgramDir() + "notalib.so\" EX=\"" + Plugin("extended") + "\"");
-    Start();
-    EXPECT_TRUE(TestDialogs().Boxes().empty());
-    EXPECT_EQ(Dm->StatusDLL(), 0u); // what loading returned
-    EXPECT_EQ(Dm->ExtendedDLL(), ~std::uintptr_t(0));
+    for (const auto start : {TDM::TPluginStart::WithMainWindow, TDM::TPluginStart::InCreation}) {
+        SCOPED_TRACE(start == TDM::TPluginStart::InCreation ? "in the creation handler" : "with the main window");
+        Dm = std::make_unique<TDM>(QStringList{"Tessaro", "Dev"}, nullptr, start);
+        // Loaded (and failed) in the creation handler, or not yet.
+        EXPECT_EQ(Dm->StatusDLL(), start == TDM::TPluginStart::InCreation ? 0u : ~std::uintptr_t(0));
+        Form = std::make_unique<TfMainForm>();
+        Dm->LoadStartPlugins(); // nothing more after a load in the creation handler
+        Form->FormShow();
+        EXPECT_TRUE(TestDialogs().Boxes().empty());
+        EXPECT_EQ(Dm->StatusDLL(), 0u); // what loading returned
+        EXPECT_EQ(Dm->ExtendedDLL(), ~std::uintptr_t(0));
+        EXPECT_EQ(Pauses.size(), 0u); // none after the failing role
+        EndProgram();
+    }
 }
 
 TEST_F(PluginHostTest, PluginSendsReachTheLinkThatExistsNow)
@@ -368,6 +384,37 @@ TEST_F(PluginHostTest, PluginDialogsAndTheFirmwareUpload)
     // Cancelled: nothing happens.
     Dm->acUploadFirmware->trigger();
     EXPECT_TRUE(TakeLog().empty());
+}
+
+// The error report tells what the person did for an upload: the action, and
+// the firmware file chosen (not when the choice was cancelled).
+TEST_F(PluginHostTest, TheReportTellsTheFirmwareFileThatWasChosen)
+{
+    Catalogue(kAllRoles);
+    SetComPort(3);
+    Start();
+    WriteFile(ProgramDir() + "fw/new.h86", "firmware");
+    Dm->acUploadFirmware->trigger(); // cancelled
+    TestDialogs().QueueFile(ProgramDir() + "fw/new.h86");
+    Dm->acUploadFirmware->trigger();
+    Dm->acDebugSaveStateToLog->trigger();
+    const std::string log = ReadFile(ProgramDir() + "STATUS.LOG");
+    const auto from = log.find("-------- Aktionshistorie -------------------------------\r\n");
+    const auto to = log.find("-------- SQL-Historie", from);
+    ASSERT_NE(to, std::string::npos) << log;
+    std::vector<std::string> actions;
+    for (std::size_t at = log.find("\r\n", from) + 2; at < to;) {
+        const auto eol = log.find("\r\n", at);
+        const std::string line = log.substr(at, eol - at);
+        at = eol + 2;
+        const auto quote = line.find("] \"");
+        if (line.find("acUploadFirmwareExecute") != std::string::npos ||
+            line.find("acFirmwareUpdateExecute") != std::string::npos)
+            actions.push_back(line.substr(quote + 2));
+    }
+    EXPECT_EQ(actions, (std::vector<std::string>{
+                           "\"acUploadFirmwareExecute\" : ", "\"acUploadFirmwareExecute\" : ",
+                           "\"acFirmwareUpdateExecute - AfterSelect\" : Filename=" + ProgramDir() + "fw/new.h86"}));
 }
 
 TEST_F(PluginHostTest, AFailedUploadStillResumesTheMonitorAndTheActions)
@@ -484,9 +531,7 @@ TEST_F(PluginHostTest, ADeviceChoiceReloadsThePluginsAndReconnects)
         dialog.findChild<QPushButton*>("btnOK")->click();
         return dialog.result();
     });
-    Dm = std::make_unique<TDM>(QStringList{"Tessaro"});
-    Form = std::make_unique<TfMainForm>();
-    Form->FormShow(); // no preference: the choice at start, cancelled
+    StartProgram({}); // no preference: the choice at start, cancelled
     TCommunication* link = Dm->ComControl();
     ASSERT_NE(link, nullptr);
     ASSERT_EQ(Ios.size(), 1u);

@@ -37,6 +37,17 @@ protected:
         Dm.reset();
         TestDialogs().Clear();
     }
+    // The program coming up in the order it ships in (the main block's, but
+    // for the loop): the data module, the main window, the start's plug-ins
+    // once the window stands, the first show.
+    void StartProgram(QStringList arguments)
+    {
+        arguments.prepend("Tessaro");
+        Dm = std::make_unique<TDM>(arguments);
+        Form = std::make_unique<TfMainForm>();
+        Dm->LoadStartPlugins();
+        Form->FormShow();
+    }
     // The catalogue "ZorDevices.xml" in the program folder with these entries.
     void Catalogue(const std::string& devices) const
     {

@@ -64,6 +64,7 @@ TEST_F(ProgramOnPeer, StatusBarFollowsTheSerialLinkAndRepliesAreRead)
 {
     TDM dm(QStringList{"Tessaro", "Ruvo"});
     TfMainForm form;
+    dm.LoadStartPlugins();
     form.FormShow();
     auto panel = [&](int i) { return form.StatusPanels[i]->text().toStdString(); };
     EXPECT_EQ(panel(1), "COM 9");
@@ -104,6 +105,7 @@ TEST_F(ProgramOnPeer, HoldingEnterInTheSendLineSendsOneFrame)
     TDM dm(QStringList{"Tessaro", "Ruvo"});
     dm.Environment()->StoreServiceCode("48213"); // the monitor shows in the extended mode
     TfMainForm form;
+    dm.LoadStartPlugins();
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     // Connected; the idle handler (the event loop runs it when it has nothing

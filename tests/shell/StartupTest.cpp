@@ -5,6 +5,7 @@
 #include "link/USB_Communication.h"
 #include "localization/lcComp.h"
 #include "platform/Exception.h"
+#include "platform/Idle.h"
 #include "platform/NamedObjects.h"
 #include "shell/DebugClass.h"
 #include "shell/DeviceStatus.h"
@@ -15,7 +16,10 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QTest>
+#include <QToolBar>
 
 #include <algorithm>
 
@@ -33,12 +37,7 @@ protected:
     // The program up to its first show, with this command-line argument.
     void Start(const char* argument = nullptr)
     {
-        QStringList arguments{"Tessaro"};
-        if (argument)
-            arguments << argument;
-        Dm = std::make_unique<TDM>(arguments);
-        Form = std::make_unique<TfMainForm>();
-        Form->FormShow();
+        StartProgram(argument ? QStringList{argument} : QStringList{});
     }
     std::string Panel(int i) const { return Form->StatusPanels[i]->text().toStdString(); }
 };
@@ -186,6 +185,64 @@ TEST_F(StartupTest, IdleFollowsTheExtendedModeAndTheLink)
     EXPECT_EQ(Form->minimumWidth(), 800);
     EXPECT_TRUE(Form->pnlDebug->isVisibleTo(Form.get()));
     EXPECT_TRUE(Form->mmExtendedMode->menuAction()->isVisible());
+}
+
+// "Erweiterte Optionen" is offered in the service mode only, and only for a
+// device whose extended plug-in is there: its entry in the menu of the
+// extended version and its tool bar button, as the program shows them each
+// time it has nothing else to do.
+TEST_F(StartupTest, TheExtendedOptionsAreOfferedForADeviceWithItsPluginInTheServiceMode)
+{
+    const std::string plugin = std::string(TEST_PLUGIN_DIR) + "/extended.so";
+    const struct {
+        const char* What;
+        bool ServiceMode;
+        std::string Attributes;
+        bool Offered;
+    } cases[] = {
+        {"outside the service mode", false, "EX=\"" + plugin + "\"", false},
+        {"the plug-in there", true, "EX=\"" + plugin + "\"", true},
+        {"no extended plug-in named", true, "", false},
+        {"the named plug-in missing", true, "EX=\"absent.so\"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Catalogue("<DEVICE name=\"Ruvo\" " + c.Attributes + "/>");
+        Start("Ruvo");
+        if (c.ServiceMode)
+            Dm->Environment()->StoreServiceCode("48213");
+        Form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
+        for (int idle = 0; idle < 2; ++idle) {
+            emit TIdleSignal::Instance().Idle();
+            QCoreApplication::processEvents(); // the tool bar lays its buttons out
+            EXPECT_EQ(Form->mmExtendedMode->menuAction()->isVisible(), c.ServiceMode);
+            EXPECT_EQ(Dm->actExtendedOptions->isVisible(), c.Offered);
+            EXPECT_TRUE(Form->mmExtendedMode->actions().contains(Dm->actExtendedOptions));
+            QWidget* button = Form->ToolBar1->widgetForAction(Dm->actExtendedOptions);
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->isVisible(), c.Offered);
+        }
+        EndProgram();
+    }
+}
+
+// The communication mutex of each run is named by a fresh GUID, its hex
+// digits in capitals: the name plug-ins open it by.
+TEST_F(StartupTest, TheCommunicationMutexIsNamedByAFreshGuidInCapitals)
+{
+    Catalogue(R"(<DEVICE name="Ruvo"/>)");
+    const QRegularExpression form(
+        "^Global\\\\\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}$");
+    std::vector<std::string> names;
+    for (int run = 0; run < 3; ++run) {
+        Start("Ruvo");
+        names.push_back(Dm->CommunicationMutexName());
+        EXPECT_TRUE(form.match(QString::fromStdString(names.back())).hasMatch()) << names.back();
+        EndProgram();
+    }
+    EXPECT_NE(names[0], names[1]);
+    EXPECT_NE(names[1], names[2]);
 }
 
 TEST_F(StartupTest, TheDataModulesTextsTranslateTheResourceStrings)

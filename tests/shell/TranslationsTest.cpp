@@ -240,8 +240,11 @@ TEST_F(LanguageSwitchTest, TheDeviceChoiceAndTheLanguageDialogFollowTheLanguage)
     EXPECT_EQ(DeviceChoice(), german);
     Choose(2);
     EXPECT_EQ(DeviceChoice(), english);
+    // Opened in English, the language dialog's buttons keep their texts.
     auto* dialog = new TfLanguage(Form.get());
-    EXPECT_EQ(dialog->btnAbort->text().toStdString(), "&Cancel");
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "Language");
+    EXPECT_EQ(dialog->btnAbort->text().toStdString(), "&Abbrechen");
+    EXPECT_EQ(dialog->btnOK->text().toStdString(), "&OK");
     QTest::mouseClick(dialog->btnAbort, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Choose(1);

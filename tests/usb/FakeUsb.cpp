@@ -1,7 +1,7 @@
 #include "tests/usb/FakeUsb.h"
 #include "tests/usb/DeviceModel.h"
 
-#include <usb.h>
+#include "link/UsbLegacy.h"
 
 #include <dlfcn.h>
 
@@ -19,10 +19,9 @@ struct usb_dev_handle {
     int Device = -1;
     bool Open = true;
     bool Claimed = false;
+    bool Released = false; // given back: transfers fail with -19 until the next claim
     int InTransfer = 0;
 };
-
-struct usb_bus* usb_busses = nullptr;
 
 namespace {
 
@@ -58,6 +57,7 @@ struct TBus {
     std::vector<std::unique_ptr<TDevice>> Devices;
     std::vector<std::unique_ptr<usb_dev_handle>> Handles; // kept after close, to catch late use
     usb_bus Bus{};
+    usb_bus* Busses = nullptr; // after the first search
     std::function<void(int, int, const std::string&)> WriteHook;
     std::function<void()> FindHook;
     std::vector<std::string> Calls;
@@ -76,13 +76,13 @@ TBus& Bus()
     return bus;
 }
 
-// The test program must not have the real library as well: its functions
-// would be mixed with these.
+// The test program must not have the real layer (and so libusb-1.0) as well:
+// its functions would be mixed with these.
 void CheckNoRealLibrary()
 {
     static const bool checked = [] {
-        if (dlsym(RTLD_NEXT, "usb_init") != nullptr) {
-            std::fprintf(stderr, "tessaro_fakeusb: the real libusb is linked into this program too\n");
+        if (dlsym(RTLD_DEFAULT, "libusb_init") != nullptr) {
+            std::fprintf(stderr, "tessaro_fakeusb: libusb is linked into this program too\n");
             std::abort();
         }
         return true;
@@ -189,7 +189,7 @@ int Write(usb_dev_handle* h, int ep, const char* bytes, int size, int timeout)
         bus.LargestWriteTimeout = std::max(bus.LargestWriteTimeout, timeout);
         TDevice& d = *bus.Devices[static_cast<std::size_t>(h->Device)];
         ++d.WriteCalls[ep];
-        if (!d.Plugged)
+        if (!d.Plugged || h->Released)
             return -19;
         if (d.Halts[ep].Meets()) // halted, or halts with this transfer
             return -32;
@@ -222,16 +222,21 @@ int Read(usb_dev_handle* h, int ep, char* bytes, int size, int timeout)
     bus.LargestReadTimeout = std::max(bus.LargestReadTimeout, timeout);
     TDevice& d = *bus.Devices[static_cast<std::size_t>(h->Device)];
     ++d.ReadCalls[ep];
+    if (h->Released)
+        return -19;
     if (d.Plugged && d.Halts[ep].Meets())
         return -32;
     ++h->InTransfer;
     ++bus.PendingReads;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::min(timeout, bus.ReadWaitMs));
     auto& inbound = d.Inbound[ep];
-    bus.Changed.wait_until(lock, deadline, [&] { return !inbound.empty() || !d.Plugged || d.Halts[ep].Stalls > 0; });
+    bus.Changed.wait_until(lock, deadline, [&] {
+        return !inbound.empty() || !d.Plugged || d.Halts[ep].Stalls > 0 || h->Released;
+    });
     --bus.PendingReads;
     --h->InTransfer;
-    if (!d.Plugged)
+    bus.Changed.notify_all();
+    if (!d.Plugged || h->Released) // a release ends the reads waiting on the handle
         return -19;
     if (d.Halts[ep].Meets()) // a stall met while the read waited
         return -32;
@@ -300,14 +305,14 @@ int usb_find_devices(void)
         ++count;
     }
     std::strcpy(bus.Bus.dirname, "001");
-    usb_busses = &bus.Bus;
+    bus.Busses = &bus.Bus;
     return count;
 }
 
 struct usb_bus* usb_get_busses(void)
 {
     std::lock_guard lock(Bus().Lock);
-    return usb_busses;
+    return Bus().Busses;
 }
 
 usb_dev_handle* usb_open(struct usb_device* dev)
@@ -347,6 +352,7 @@ int usb_claim_interface(usb_dev_handle* dev, int interface)
     const int result = TakeResult(bus, *bus.Devices[static_cast<std::size_t>(dev->Device)], FakeUsb::TCall::ClaimInterface);
     if (result < 0)
         return result;
+    dev->Released = false;
     // One handle at a time holds the interface, as on a real bus.
     for (const auto& h : bus.Handles)
         if (h.get() != dev && h->Open && h->Claimed && h->Device == dev->Device) {
@@ -364,9 +370,11 @@ int usb_release_interface(usb_dev_handle* dev, int interface)
     if (!HandleUsable(bus, dev))
         return -9;
     bus.Calls.push_back("release " + std::to_string(dev->Device) + " " + std::to_string(interface));
-    if (dev->InTransfer > 0)
-        ++bus.Violations;
+    // As the layer does: the transfers on the handle end, and none starts
+    // until the next claim.
     dev->Claimed = false;
+    dev->Released = true;
+    bus.Changed.notify_all();
     TDevice& d = *bus.Devices[static_cast<std::size_t>(dev->Device)];
     const int result = TakeResult(bus, d, FakeUsb::TCall::ReleaseInterface);
     if (result < 0)
@@ -448,7 +456,7 @@ void Reset()
     bus.Devices.clear();
     bus.Handles.clear();
     bus.Bus = usb_bus{};
-    usb_busses = nullptr;
+    bus.Busses = nullptr;
     bus.WriteHook = {};
     bus.FindHook = {};
     bus.Calls.clear();

@@ -1,10 +1,12 @@
 #pragma once
-// A scripted bus behind the libusb 0.1 functions, linked into the USB tests in
-// place of the real library. Devices carry descriptors and endpoints; each
-// call can be given its results in advance; writes are recorded; reads take
-// the transfers the test pushes. The bus also watches how the link uses its
-// handles: a transfer on a closed handle, or a close while a transfer on that
-// handle is still running, counts as a violation.
+// A scripted bus behind the libusb 0.1 functions of link/UsbLegacy.h, linked
+// into the USB tests in place of that layer (and so of libusb-1.0). Devices
+// carry descriptors and endpoints; each call can be given its results in
+// advance; writes are recorded; reads take the transfers the test pushes. As
+// in the layer, a release ends the reads waiting on the handle (-19) and no
+// transfer starts on it until the next claim. The bus also watches how the
+// link uses its handles: a transfer on a closed handle, or a close while a
+// transfer on that handle is still running, counts as a violation.
 //
 // Every function is thread-safe. Reset() only while no link exists.
 #include <cstdint>

@@ -1,31 +1,39 @@
 #pragma once
-// A small emulation of the kernel's usbdevfs, linked into a test program
-// together with the real libusb 0.1. The library finds its busses in the
-// folder that USB_DEVFS_PATH names (this emulation makes one and sets the
-// variable when the program starts), reads the descriptors from the device
-// node with read(), and does everything else with ioctl() and select() on the
-// node's descriptor. The program's own open(), close(), ioctl(), select() and
-// gettimeofday() stand in for the C library's: on the emulated nodes they act
-// as the kernel does, on every other descriptor they pass straight through.
+// An emulation of the kernel's usbdevfs, linked into a test program together
+// with the real USB library. The library finds its busses in the folder that
+// USB_DEVFS_PATH names (this emulation makes one and sets the variable when
+// the program starts), reads the descriptors from the device node with
+// read(), and does everything else with ioctl() and poll() (or select()) on
+// the node's descriptor. The program's own open(), close(), ioctl(), poll(),
+// ppoll() and select() stand in for the C library's: on the emulated nodes
+// they act as the kernel does, on every other descriptor they pass straight
+// through.
 //
-// As in the kernel, every transfer is an URB: submitted, completed by the
-// device, then reaped by whichever caller reaps that descriptor next; a
-// blocking reap waits without holding up any other thread; a discarded URB
-// still completes (-ENOENT) and is reaped; an unplugged device answers
-// -ENODEV; a halted endpoint completes URBs with -EPIPE until its halt is
-// cleared. Behind each node sits the maker's device: it takes messages on its
-// OUT endpoints (chunked behind index bytes for product 4), answers a bulk
-// message by echoing it on bulk IN, and sends what the test gives it on
-// interrupt IN, cut into transfers as it would send them. Data for an IN
-// endpoint waits on the device until an URB asks for it.
+// The kernel's rules, in real time:
+// - every transfer is an URB: submitted, completed by the device, then reaped
+//   (REAPURBNDELAY gives -EAGAIN while none waits; REAPURB blocks for one
+//   without holding up any other thread);
+// - a message the device sends completes a pending IN URB at that moment, in
+//   the thread that sends it; data waits on the device only while no URB is
+//   pending on its endpoint;
+// - poll() on the node reports POLLOUT while a completed URB waits to be
+//   reaped, and POLLERR|POLLHUP once the device is gone;
+// - DISCARDURB of a pending URB completes it with -ENOENT; of one that has
+//   completed already it fails with EINVAL;
+// - RELEASEINTERFACE ends the file's pending URBs with -ESHUTDOWN, as
+//   unplugging ends every URB of the device; a request on the node of an
+//   unplugged device fails with ENODEV;
+// - a halted endpoint completes URBs with -EPIPE until its halt is cleared.
+// Behind each node sits the maker's device: it takes messages on its OUT
+// endpoints (chunked behind index bytes for product 4), echoes every bulk
+// message on bulk IN (at once, or after a delay of its own), and sends what
+// the test gives it on interrupt IN, cut into packets as it would send them.
 //
-// Virtual time (per device): a select() on that device's node that would
-// wait lets the calling thread's clock (what gettimeofday tells that thread)
-// jump ahead by the wait and returns at once. A library time-out then
-// happens at once in real time, but after the full time-out on the clock of
-// the thread that waited.
+// Each node's descriptor is a real file (the descriptors in it); beside it
+// the emulation keeps an eventfd that is readable while the node would report
+// an event, and the program's poll() waits on that in the node's place.
 //
-// Every function is thread-safe. Reset() only while no handle is open.
+// Every function is thread-safe. Reset() only while no node is open.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -47,26 +55,32 @@ enum class TCall { Open, SetConfiguration, ClaimInterface, ReleaseInterface };
 
 // Unplugs every device and forgets them and what was counted.
 void Reset();
-// A device plugged in; libusb sees it from its next usb_find_devices.
+// A device plugged in; the library sees it from its next search.
 int AddDevice(std::uint16_t vendor, std::uint16_t product, const std::vector<TEndpoint>& endpoints);
-// The device goes: its node vanishes, every URB still pending on it ends and
-// every later request on its open descriptors fails with ENODEV.
+// The device goes: its node vanishes, every URB still pending on it ends
+// (-ESHUTDOWN) and every later request on its open descriptors fails with
+// ENODEV.
 void Unplug(int device);
-// The next `times` requests of that kind fail with the error (errno, > 0).
+// The next `times` requests of that kind fail with the error (errno, > 0)
+// and do nothing else.
 void Fail(int device, TCall call, int error, int times = 1);
 
-// The device sends a message on interrupt IN (or bulk IN), in transfers of
-// the endpoint's packet size: product 4 behind index bytes, others as plain
-// packets closed by a short (possibly empty) one. The next URB submitted on
-// the endpoint takes the first transfer, not one already pending: libusb 0.1
-// itself throws away an URB that completes in the moment between its last
-// reap and its discard at a time-out, and a test thread that sends at random
-// moments would hit that moment now and then (the echo of a bulk message
-// comes at once, to whatever URB is pending).
+// The device sends a message on interrupt IN (or bulk IN), in packets of the
+// endpoint's size: product 4 behind index bytes, others as plain packets
+// closed by a short (possibly empty) one. A pending URB takes the first
+// packet at once.
 void SendInterrupt(int device, const std::string& message);
 void SendBulk(int device, const std::string& message);
-// Whether the device echoes every message it gets on bulk OUT (default on).
+// Whether the device echoes every message it gets on bulk OUT (default on),
+// and after how long (µs, a random time between the two; default 0: at
+// once). Echoes go out in the order their messages came.
 void SetEcho(int device, bool echo);
+void SetEchoDelay(int device, int minUs, int maxUs);
+// The next DISCARDURB of a pending URB on the IN endpoint meets the device
+// sending this message in that very moment: the URB completes with its first
+// packet just before the discard comes, which then fails (EINVAL), and the
+// rest waits on the device.
+void SendAtDiscard(int device, int endpoint, const std::string& message);
 // The messages the device took on an OUT endpoint, unpacked, oldest first.
 std::vector<std::string> Messages(int device, int endpoint);
 // Waits until the device has taken `count` messages on the endpoint, at most
@@ -81,20 +95,23 @@ void Stall(int device, int endpoint, int times);
 int ClearHalts(int device, int endpoint);
 // OUT URBs on the endpoint are not taken while held (they stay pending).
 void HoldWrites(int device, int endpoint, bool hold);
-void SetVirtualTime(int device, bool on);
 
-// The time (ms on the waiting thread's clock) between submit and discard of
-// every OUT URB that was discarded, oldest first.
+// The real time (ms) between submit and discard of every OUT URB that was
+// discarded, oldest first.
 std::vector<long> DiscardedWriteAges();
 // URBs submitted on the endpoint, and those pending now.
 int Submitted(int device, int endpoint);
 int Pending(int device, int endpoint);
 // Emulated nodes open now.
 int OpenNodes();
-// Threads in a blocking reap now.
-int BlockedReaps();
+// Threads waiting on a node now: in a blocking reap, or in poll() or
+// select() with a node among the descriptors.
+int WaitingThreads();
 // Nodes closed while a transfer on them was still running (an URB pending,
-// or a thread waiting in a reap or select).
+// or a thread waiting on the node).
 int Violations();
+// Requests the emulation does not know, by ioctl number (a library that asks
+// for one gets ENOTTY).
+std::vector<unsigned> UnknownRequests();
 
 } // namespace UsbDevfs

@@ -2,6 +2,7 @@
 // was given back (the release fails) while the program lets go of the link —
 // on a change of interface, or when it ends. The program goes on or ends
 // cleanly, and the error is recorded where a person can find it.
+#include "controls/Zor_StandardControls.h"
 #include "link/Communication.h"
 #include "link/Serial_Communication.h"
 #include "link/USB_Communication.h"
@@ -17,6 +18,8 @@
 #include "tests/usb/ErrorOf.h"
 #include "tests/usb/FakeUsb.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QSettings>
 
 #include <cstdio>
@@ -80,14 +83,34 @@ protected:
         FakeUsb::SetPlugged(device, false);
         FakeUsb::ScriptResult(device, FakeUsb::TCall::ReleaseInterface, release);
     }
-    // Chooses the port in the port dialog, as a person does.
+    // Chooses the port in the port dialog, as a person does: in the port
+    // list, where the focus starts, up to the first entry and down to the
+    // one of the port with the arrow keys, then Enter.
     void ChoosePort(int port)
     {
         TestDialogs().SetModalHandler([port](QDialog& dialog) {
             auto& ports = dynamic_cast<TfComportOptions&>(dialog);
-            ports.SetPortNumber(port);
-            EXPECT_EQ(ports.GetPortNumber(), port);
-            ports.accept();
+            const QString entry = port == 0     ? QString("Keine Schnittstelle")
+                                  : port == 255 ? QString("USB")
+                                                : QString("COM%1 (").arg(port);
+            // Nothing else runs meanwhile: the link meets the pulled device
+            // only when the program lets go of it.
+            dialog.show();
+            // A key as the application hands it to the port list, where the
+            // focus starts (and on to the dialog when the list leaves it).
+            const auto key = [&ports](Qt::Key k, const QString& text) {
+                QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier, text);
+                QApplication::sendEvent(ports.ePort, &press);
+                QKeyEvent release(QEvent::KeyRelease, k, Qt::NoModifier, text);
+                QApplication::sendEvent(ports.ePort, &release);
+            };
+            for (int i = 0; i < ports.ePort->count(); ++i)
+                key(Qt::Key_Up, "");
+            for (int i = 0; i < ports.ePort->count() && !ports.ePort->currentText().startsWith(entry); ++i)
+                key(Qt::Key_Down, "");
+            EXPECT_TRUE(ports.ePort->currentText().startsWith(entry)) << ports.ePort->currentText().toStdString();
+            key(Qt::Key_Return, "\r");
+            EXPECT_EQ(dialog.result(), int(QDialog::Accepted)); // it closes once the key is handled
             return dialog.result();
         });
     }

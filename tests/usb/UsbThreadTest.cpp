@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 #include <random>
 #include <utility>
@@ -216,24 +218,55 @@ TEST_F(UsbThreadTest, AMessageBegunBeforeAReconnectIsNotContinuedAfterIt)
     EXPECT_EQ(Received[0], "fresh");
 }
 
-TEST_F(UsbThreadTest, ClosingWaitsForTheThreadsToLeaveTheirTransfers)
+TEST_F(UsbThreadTest, ClosingEndsTheReadsAndWaitsForTheThreadsToLeaveThem)
 {
-    // Reads that wait long on the bus: Close and freeing must not close the
-    // handle under them (the fixture counts any such close). The receivers
-    // take turns on the handle, so one read waits at a time.
-    FakeUsb::SetReadWait(USBReadSlice);
+    // Reads that would wait their whole time-out on the bus: the release ends
+    // them, and Close and freeing do not close the handle under them (the
+    // fixture counts any such close). Both receivers read at once.
+    FakeUsb::SetReadWait(USBTransferTimeout);
     AddDevice();
     auto& link = MakeLink();
     for (int round = 0; round < 3; ++round) {
         link.Connect();
         ASSERT_TRUE(link.Connected());
-        ASSERT_TRUE(WaitFor([] { return FakeUsb::PendingReads() == 1; }));
+        ASSERT_TRUE(WaitFor([] { return FakeUsb::PendingReads() == 2; }));
         link.Close();
         EXPECT_EQ(FakeUsb::Violations(), 0) << round;
+        EXPECT_EQ(FakeUsb::PendingReads(), 0) << round;
     }
     link.Connect();
-    ASSERT_TRUE(WaitFor([] { return FakeUsb::PendingReads() == 1; }));
+    ASSERT_TRUE(WaitFor([] { return FakeUsb::PendingReads() == 2; }));
     Link.reset();
+    EXPECT_EQ(FakeUsb::PendingReads(), 0);
+}
+
+// A package queued while the sender waits after a stall does not cut the
+// wait short: the stalled package goes again only once its wait is over
+// (10, 20, 40, 80, 160 ms... after the tries before), however many packages
+// come meanwhile. Real time: a slow machine makes fewer tries, never more.
+TEST_F(UsbThreadTest, PackagesQueuedDuringAStallWaitDoNotCutItShort)
+{
+    const int device = AddDevice();
+    auto& link = MakeLink();
+    link.Connect();
+    FakeUsb::Stall(device, 0x02, 1000);
+    link.SendBulk('A', "stalled");
+    const auto start = std::chrono::steady_clock::now();
+    int queued = 0;
+    while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(400)) {
+        link.SendBulk('B', std::to_string(queued++));
+        ProcessEventsFor(5);
+    }
+    const int tries = FakeUsb::WriteCalls(device, 0x02);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // The tries the waits allow within the time that passed.
+    int allowed = 1;
+    for (int wait = USBStallFirstWait, at = wait; std::chrono::milliseconds(at) <= elapsed;
+         wait = std::min(wait * 2, USBStallLongestWait), at += wait)
+        ++allowed;
+    EXPECT_LE(tries, allowed + 1) << queued << " packages queued";
+    EXPECT_GE(tries, 1);
+    EXPECT_EQ(link.SendQueueAmount(), queued + 1);
 }
 
 TEST_F(UsbThreadTest, TenThousandMessagesEachWayArriveInOrder)

@@ -98,6 +98,16 @@ public:
     }
     // The last answer a wait saw.
     const QString& Last() const { return FLast; }
+    // The classes of the windows the program has shown so far, in order.
+    QStringList Shown()
+    {
+        Read();
+        QStringList shown;
+        for (const QString& line : FLines)
+            if (line.startsWith("probe shown "))
+                shown << line.section(' ', 2, 2);
+        return shown;
+    }
     // Everything the program wrote to stderr, but for the probe's answers.
     QString Output()
     {

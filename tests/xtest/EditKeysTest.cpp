@@ -1,7 +1,8 @@
-// Delete and Backspace in every input mode of the library's edit, typed on a
-// real X server: the keys come as the window system delivers them (Delete
-// with the character 0x7F, Backspace with 0x08), not as the toolkit's test
-// keys make them.
+// The library's edit typed into on a real X server: the keys come as the
+// window system delivers them (Delete with the character 0x7F, Backspace with
+// 0x08, each typed sign with its own key), not as the toolkit's test keys
+// make them. Delete and Backspace in every input mode; dates and times typed
+// up to MaxLength and left.
 #include "tests/common/MachineNumbers.h"
 #include "tests/xtest/DrivenProgram.h"
 
@@ -70,5 +71,47 @@ TEST(EditKeysOnX, DeleteAndBackspaceInEveryInputMode)
         TapAt(x, c.EraseAt, "BackSpace");
         EXPECT_TRUE(window.WaitForText(name, QString::fromStdString(c.Erased)))
             << "Backspace left " << window.Last().toStdString();
+    }
+}
+
+// A date or time typed into a field whose MaxLength is just what a person
+// types: the key after it is refused, and leaving the field with Tab writes
+// the whole date or time in the machine's format (longer than the limit).
+TEST(EditKeysOnX, DatesAndTimesTypedUpToTheLimitAreLeftWhole)
+{
+    TXServer x;
+    ASSERT_TRUE(x.Running()) << x.Error();
+    const TFormatSettings& f = FormatSettings();
+    struct TCase {
+        const char* Mode;
+        std::string Typed;
+        std::string Left;
+    };
+    const std::vector<TCase> cases = {
+        {"imDate", TypedDate(QDate(2024, 2, 1)), ShortDate(QDate(2024, 2, 1))},
+        {"imShortTime", TypedTime({1, 5}), TimeIn(f.ShortTimeFormat, QTime(1, 5))},
+        {"imLongTime", TypedTime({1, 2, 3}), TimeIn(f.LongTimeFormat, QTime(1, 2, 3))},
+    };
+    QStringList arguments;
+    for (const TCase& c : cases)
+        arguments << QString("%1/%2=").arg(c.Mode).arg(c.Typed.size());
+    TDrivenProgram window(x);
+    window.Start(QCoreApplication::applicationDirPath() + "/xtest_editwindow", arguments);
+    ASSERT_TRUE(window.WaitForWindow("QWidget")) << window.Output().toStdString();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const TCase& c = cases[i];
+        SCOPED_TRACE(c.Mode);
+        const QString name = QString("ed%1").arg(i);
+        ASSERT_TRUE(window.Click(name));
+        ASSERT_TRUE(window.WaitFor("focus", [&](const QString& a) { return a.endsWith(' ' + name); }))
+            << window.Last().toStdString();
+        x.Type(c.Typed + "9");
+        EXPECT_TRUE(window.WaitForText(name, QString::fromStdString(c.Typed)))
+            << "typed: " << window.Last().toStdString();
+        x.Tap("Tab");
+        ASSERT_TRUE(window.WaitFor("focus", [&](const QString& a) { return !a.endsWith(' ' + name); }))
+            << window.Last().toStdString();
+        EXPECT_TRUE(window.WaitForText(name, QString::fromStdString(c.Left)))
+            << "left: " << window.Last().toStdString();
     }
 }

@@ -7,13 +7,22 @@
 // A question on stdin, "<id> <question>", is answered on stderr with
 // "probe <id> <answer>":
 //   where <name>             x y width height of the visible control of that
-//                            object name, on the screen ("none")
+//                            object name, on the screen ("none"); a name
+//                            <window>/<name> looks only in the window of
+//                            that object name (two windows may each have an
+//                            "edtSend")
 //   item <menu> <name>       the same of an entry of a visible menu bar or menu,
 //                            named by its action or its submenu
 //   focus                    the active window's class, the focused control's
 //                            class and object name ("-" for none)
 //   text <name>              the text shown in an edit, a combo box or a label
 //   windows                  the classes of the visible windows, in a line
+//   holds <keycode>          for each time the key went down, in order: how
+//                            many releases of it the X server delivered until
+//                            it came up for good (1 for a tap; a held key
+//                            repeats as a release and a press with the same
+//                            time stamp)
+#include <QAbstractNativeEventFilter>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -26,8 +35,12 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -39,15 +52,17 @@ void Say(const QString& line)
     std::fflush(stderr);
 }
 
-QWidget* Visible(const QString& name)
+QWidget* Visible(const QString& path)
 {
+    const QString window = path.contains('/') ? path.section('/', 0, 0) : QString();
+    const QString name = path.section('/', -1);
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (!top->isVisible())
+        if (!top->isVisible() || (!window.isEmpty() && top->objectName() != window))
             continue;
         if (top->objectName() == name)
             return top;
         for (QWidget* w : top->findChildren<QWidget*>(name))
-            if (w->isVisible())
+            if (w->isVisible() && (window.isEmpty() || w->window() == top))
                 return w;
     }
     return nullptr;
@@ -75,6 +90,56 @@ QString Item(const QString& menuName, const QString& name)
     }
     return "none";
 }
+
+// The key events as the X server delivers them, before the toolkit reads
+// them: per key code, the releases of each time the key went down.
+class TKeyCount : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t" || !message)
+            return false;
+        // A key event: its kind, the key code, a sequence number, the time stamp.
+        const auto* bytes = static_cast<const unsigned char*>(message);
+        const int kind = bytes[0] & 0x7F;
+        if (kind != 2 && kind != 3) // press, release
+            return false;
+        const unsigned code = bytes[1];
+        std::uint32_t time = 0;
+        std::memcpy(&time, bytes + 4, sizeof time);
+        TKey& key = FKeys[code];
+        if (kind == 3) {
+            if (!key.Holds.empty())
+                ++key.Holds.back();
+            key.LastRelease = time;
+            key.Released = true;
+        } else {
+            const bool repeat = key.Released && time == key.LastRelease && !key.Holds.empty();
+            if (!repeat)
+                key.Holds.push_back(0); // down anew
+            key.Released = false;
+        }
+        return false;
+    }
+    QString Holds(unsigned code) const
+    {
+        QStringList out;
+        if (const auto key = FKeys.find(code); key != FKeys.end())
+            for (const int releases : key->second.Holds)
+                out << QString::number(releases);
+        return out.join(' ');
+    }
+
+private:
+    struct TKey {
+        std::vector<int> Holds;
+        std::uint32_t LastRelease = 0;
+        bool Released = false;
+    };
+    std::map<unsigned, TKey> FKeys;
+};
+
+TKeyCount* gKeys = nullptr;
 
 QString Answer(const QString& question)
 {
@@ -104,6 +169,8 @@ QString Answer(const QString& question)
             return label->text();
         return "none";
     }
+    if (what == "holds")
+        return gKeys ? gKeys->Holds(name.toUInt()) : QString();
     if (what == "windows") {
         QStringList classes;
         for (QWidget* top : QApplication::topLevelWidgets())
@@ -157,6 +224,9 @@ void InstallProbe()
 {
     auto* probe = new TProbe(QCoreApplication::instance());
     QCoreApplication::instance()->installEventFilter(probe);
+    static TKeyCount keys;
+    gKeys = &keys;
+    QCoreApplication::instance()->installNativeEventFilter(gKeys);
 }
 
 } // namespace

@@ -5,13 +5,17 @@
 
 #include <QSettings>
 
+#include <functional>
+
 namespace {
 
 // Holding Enter in the monitor's send line, with the server's own repeat:
-// one line per hold reaches the module, however long the hold.
+// one line per hold reaches the module, however long the hold, although the
+// server delivered its repeats during every hold.
 TEST_F(ProgramOnX, EnterHeldInTheSendLineSendsOneLinePerHold)
 {
     ASSERT_TRUE(X.AutoRepeatOn()); // and every hold of 0.5 s or more repeats
+    constexpr int kHolds = 20;
     // The send line sends once the link is up.
     ASSERT_TRUE(Program.WaitForText("MainStatusBarPanel2", "Verbindung OK", StartLimitMs))
         << Program.Last().toStdString();
@@ -22,7 +26,7 @@ TEST_F(ProgramOnX, EnterHeldInTheSendLineSendsOneLinePerHold)
     X.Type("echo");
     ASSERT_TRUE(Program.WaitForText("edtSend", "echo"));
     // 20 holds of 0.5 to 2 s, a person's pause between them.
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < kHolds; ++i) {
         X.Hold("Return", std::chrono::milliseconds(500 + (i * 397) % 1501));
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }
@@ -32,8 +36,16 @@ TEST_F(ProgramOnX, EnterHeldInTheSendLineSendsOneLinePerHold)
     ASSERT_TRUE(Program.WaitForText("edtSend", "ende"));
     X.Tap("Return");
     ASSERT_TRUE(WaitForLine("ENDE\n"));
-    EXPECT_EQ(Received("ECHO\n"), 20u);
+    EXPECT_EQ(Received("ECHO\n"), static_cast<std::size_t>(kHolds));
     EXPECT_EQ(Received("ENDE\n"), 1u);
+    // What the server delivered of Enter (the program has handled it all, the
+    // last press included): each hold released again and again, the last
+    // press once.
+    const QStringList holds = Program.Ask(QString("holds %1").arg(X.KeyCodeOf("Return"))).split(' ');
+    ASSERT_EQ(holds.size(), kHolds + 1) << holds.join(' ').toStdString();
+    for (int i = 0; i < kHolds; ++i)
+        EXPECT_GE(holds[i].toInt(), 2) << "hold " << i << " of " << (500 + (i * 397) % 1501) << " ms";
+    EXPECT_EQ(holds[kHolds].toInt(), 1);
 }
 
 // The port dialog as a person works it, the focus in the port list where it

@@ -42,6 +42,8 @@ public:
     void Click(int x, int y);
     // Waits until the server has handled everything sent so far.
     void Sync();
+    // The key code the server gives the key of that X name (0: none).
+    unsigned KeyCodeOf(const char* keysym) { return FDisplay ? Code(keysym) : 0; }
     // Whether the server repeats a held key (after RepeatDelayMs, then
     // every RepeatIntervalMs).
     bool AutoRepeatOn();

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -34,6 +35,7 @@ enum : unsigned {
 [[maybe_unused]] std::string gMutexName;
 [[maybe_unused]] TAppHandle gApp = 0; // the last window handed in
 [[maybe_unused]] int gParameterObject = 42;
+[[maybe_unused]] int gReplyAtReceive = -1; // the answer to an upload request as the last message came
 
 [[maybe_unused]] void Log(const std::string& line)
 {
@@ -94,6 +96,9 @@ enum : unsigned {
 __attribute__((constructor)) void Loaded()
 {
     Log("loaded");
+#ifdef PLUGIN_LOAD_CRASHES
+    Crash();
+#endif
 }
 
 __attribute__((destructor)) void Freed()
@@ -113,6 +118,13 @@ EXPORT TPluginError InitDLL(TAppHandle appHandle, const char* mutexName, std::ui
     LogHandle("InitDLL", appHandle);
 #ifdef PLUGIN_INIT_CRASHES
     Crash();
+#endif
+#ifdef PLUGIN_THREAD_CRASHES
+    // A thread of the plug-in's own that crashes a moment after the entry returned.
+    std::thread([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Crash();
+    }).detach();
 #endif
 #ifdef PLUGIN_INIT_FAILS
     return "the module said no";
@@ -138,8 +150,16 @@ EXPORT TPluginError ShowDialog()
 EXPORT TPluginError OnReceiveData(TAppHandle appHandle, const char* data, std::uint32_t length)
 {
     gApp = appHandle;
+    // What the program's reply parser had read when the message came here.
+    gReplyAtReceive = gLink && TESSARO_PROXY_HAS(gLink, UploadGoAheadReply) && gLink->UploadGoAheadReply
+                          ? gLink->UploadGoAheadReply(gLink)
+                          : -1;
     Log("OnReceiveData " + Hex(data, length));
+#ifdef PLUGIN_RECEIVE_FAILS
+    return "the message made no sense";
+#else
     return nullptr;
+#endif
 }
 #endif
 
@@ -243,6 +263,13 @@ EXPORT int TestPluginUploadGoAheadReply()
     if (!TESSARO_PROXY_HAS(gLink, UploadGoAheadReply) || !gLink->UploadGoAheadReply)
         return -2;
     return gLink->UploadGoAheadReply(gLink);
+}
+
+// The device's answer to an upload request as the plug-in's link told it
+// while the plug-in handled the last message (-1: no link, no message).
+EXPORT int TestPluginReplyAtReceive()
+{
+    return gReplyAtReceive;
 }
 
 // Called (with `context`) when the host unloads the plug-in, before it goes.
