@@ -127,12 +127,6 @@ void RemoveLeftTemporaries(const std::string& folder, const std::string& name)
         ::unlink(file.c_str());
 }
 
-bool IsSpecial(const std::string& target)
-{
-    struct stat st {};
-    return ::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-}
-
 } // namespace
 
 EFileSaveError::EFileSaveError(const std::string& fileName, int code)
