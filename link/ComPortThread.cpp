@@ -5,7 +5,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <poll.h>
 #include <sys/resource.h>
@@ -95,11 +97,19 @@ void TComPortThread::Execute()
     for (;;) {
         const bool watch = FPort.IsOpen() && !FPortLost;
         const short events = static_cast<short>(POLLIN | (FPending.empty() ? 0 : POLLOUT));
+        // While the port is lost the wait's own time limit brings the next
+        // try: it needs no descriptor, so a process that ran out of them
+        // gets its port back once it has them again.
+        int timeoutMs = -1;
+        if (FPortLost)
+            timeoutMs = static_cast<int>(std::max<std::int64_t>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(FReopenAt - std::chrono::steady_clock::now())
+                       .count()));
         TPollLoop::TWake wake;
-        if (!Guarded([&] { wake = FLoop.Wait(watch ? FPort.Fd() : -1, events); })) {
+        if (!Guarded([&] { wake = FLoop.Wait(watch ? FPort.Fd() : -1, events, timeoutMs); })) {
             // A thread that cannot wait would only spin: it ends, and the
             // main thread learns that the link is down.
-            PostToInterface(FControl->MsgComVerbStatus(), 0, {});
+            FControl->ReportLinkState(false);
             break;
         }
         if (wake.Terminate)
@@ -113,19 +123,12 @@ void TComPortThread::Execute()
                 Guarded([&] { FControl->HandleThreadMessage(message); });
         for (const int id : wake.Timers) {
             Guarded([&] {
-                if (!FLoop.ConsumeTimer(id))
-                    return;
-                if (id == kReopenTimer) {
-                    FPort.Close();
-                    if (OpenPort()) {
-                        FPortLost = false;
-                        FLoop.StopTimer(kReopenTimer);
-                    }
-                } else {
+                if (FLoop.ConsumeTimer(id))
                     FControl->HandleTimer(id);
-                }
             });
         }
+        if (FPortLost && std::chrono::steady_clock::now() >= FReopenAt)
+            Guarded([&] { ReopenPort(); });
     }
     FLoop.Queue().Close();
 }
@@ -194,8 +197,18 @@ void TComPortThread::PortLost(const std::string& step, int error)
         return;
     FPortLost = true;
     FPending.clear();
+    FReopenAt = std::chrono::steady_clock::now() + kReopenPeriod;
     ReportComError(step, error);
-    FLoop.StartTimer(kReopenTimer, kReopenMs);
+}
+
+// One try to open the lost port again (the device may be back); a port that
+// cannot be opened yet is tried again a second later, without a word.
+void TComPortThread::ReopenPort()
+{
+    FReopenAt = std::chrono::steady_clock::now() + kReopenPeriod;
+    FPort.Close();
+    if (OpenPort())
+        FPortLost = false;
 }
 
 bool TComPortThread::FlushPending(int timeoutMs)

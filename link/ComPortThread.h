@@ -7,6 +7,7 @@
 #include "platform/PollLoop.h"
 #include "platform/SerialPort.h"
 
+#include <chrono>
 #include <thread>
 
 class TComPortThread : public TComPortIo {
@@ -25,6 +26,7 @@ public:
 private:
     void Execute();
     bool OpenPort();
+    void ReopenPort();
     void ReadPort();
     void PortLost(const std::string& step, int error);
     bool FlushPending(int timeoutMs);
@@ -33,8 +35,7 @@ private:
     bool Guarded(F&& step) noexcept;
     void ReportThreadError(const std::string& text) noexcept;
 
-    static constexpr int kReopenTimer = 100; // not one of the protocol's
-    static constexpr unsigned kReopenMs = 1000;
+    static constexpr std::chrono::milliseconds kReopenPeriod{1000};
 
     HWND FWindow;
     std::uint16_t FPortNumber;
@@ -43,6 +44,7 @@ private:
     TPollLoop FLoop;
     TSerialPort FPort;
     bool FPortLost = false;
+    std::chrono::steady_clock::time_point FReopenAt; // the next try while the port is lost
     std::string FPending; // bytes of the one write that the driver has not taken yet
     std::thread FThread;
 };

@@ -7,6 +7,7 @@
 #include "platform/Exception.h"
 
 #include <mutex>
+#include <utility>
 
 // ---------------------------------------------------------------- framing
 
@@ -156,6 +157,12 @@ TComControl::~TComControl()
 bool TComControl::PostThreadMessage(std::uint32_t msg, std::uintptr_t wParam, std::unique_ptr<std::string> block)
 {
     return FIo->PostThreadMessage(msg, wParam, std::move(block));
+}
+
+void TComControl::ReportLinkState(bool up)
+{
+    if (FLinkState.Put(up))
+        PostToInterface(FMsgComVerbStatus, up ? 1 : 0);
 }
 
 void TComControl::HandleThreadMessage(TThreadMessage& message)
@@ -426,7 +433,7 @@ void TMyComControl::ResetLink(bool up)
         PostToInterface(MsgComStatus(), FStatus);
     }
     FLinkDown = !up;
-    PostToInterface(MsgComVerbStatus(), up ? 1 : 0);
+    ReportLinkState(up);
     if (!up)
         StopTimer(TimerSupervision);
 }
@@ -483,6 +490,7 @@ void TComInterface::FreePortThread()
 {
     if (!FComControl)
         return;
+    FStateDeferred = false; // the old thread's state is void
     FComControl.reset();
     // What the old thread posted and nobody handled yet is void now.
     FWindow->RemovePostedMessages();
@@ -586,14 +594,51 @@ void TComInterface::WndProc(TMessage& message)
         if (*alive)
             --FReceiving;
     } else if (message.Msg == FComControl->MsgComVerbStatus()) {
-        FVerbindung_ok = message.WParam == 1;
-        if (FOnVerbindungChange)
-            FOnVerbindungChange(this, message.WParam == 1);
+        // The program is ending: nobody needs the link's state any more.
+        if (EndRequested())
+            return;
+        // A handler that lets the window system run a pass (a plug-in that
+        // sends at once when the link comes) would handle the next report
+        // inside this one, and a device that resets the link without end
+        // would nest them until the stack is gone. The report waits instead,
+        // taking the newer states, until the current one has returned.
+        if (FReportingState) {
+            FStateDeferred = true;
+            return;
+        }
+        RaiseVerbindungChange(FComControl->LinkState().Take().value_or(message.WParam == 1));
     } else if (message.Msg == FComControl->MsgComStatus()) {
         FStatus = (FStatus & 0xFFFF0000u) | (static_cast<std::uint32_t>(message.WParam) & 0xFFFFu);
         if (FOnStatusChange)
             FOnStatusChange(this, static_cast<std::int32_t>(FStatus));
     }
+}
+
+void TComInterface::RaiseVerbindungChange(bool up)
+{
+    FVerbindung_ok = up;
+    if (!FOnVerbindungChange)
+        return;
+    // Once the handler has returned, a report that came meanwhile is posted
+    // again, behind whatever else waits for the window thread.
+    struct TReporting {
+        explicit TReporting(TComInterface& link) : Link(link), Alive(link.FAlive) { Link.FReportingState = true; }
+        ~TReporting()
+        {
+            if (!*Alive)
+                return; // the handler freed the link
+            Link.FReportingState = false;
+            if (!std::exchange(Link.FStateDeferred, false) || !Link.FComControl)
+                return;
+            RunWithoutRaising("TComInterface.WndProc", [this] {
+                TMessageWindow::PostMessage(Link.Handle(), Link.FComControl->MsgComVerbStatus(),
+                                            Link.FVerbindung_ok ? 1 : 0, 0);
+            });
+        }
+        TComInterface& Link;
+        const std::shared_ptr<bool> Alive;
+    } reporting(*this);
+    FOnVerbindungChange(this, up);
 }
 
 // -------------------------------------------------------- TMyComInterface

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace Serial {
@@ -93,6 +94,31 @@ private:
     std::atomic<bool> FWantsRoom{false};
 };
 
+// The link's state on its way to the window thread. The window thread needs
+// only the newest state, so at most one report waits for it: a reset while a
+// report waits changes what that report says instead of adding another. A
+// device that resets the link without end (ENQ after ENQ) thus costs a
+// constant amount of memory, however far the window thread falls behind.
+class TLinkStateReport {
+public:
+    // Port thread: the link is up or down now. True when no report waits, so
+    // that one must be posted; false when the waiting one now says this.
+    bool Put(bool up) { return FWaiting.exchange(up ? kUp : kDown) == kNone; }
+    // Window thread: the newest state of the waiting report, which is taken
+    // (the next Put posts again); none when no report waits.
+    std::optional<bool> Take()
+    {
+        const int state = FWaiting.exchange(kNone);
+        if (state == kNone)
+            return std::nullopt;
+        return state == kUp;
+    }
+
+private:
+    enum : int { kNone, kDown, kUp };
+    std::atomic<int> FWaiting{kNone};
+};
+
 // What a port thread stands on. The real one is a thread with its COM port
 // (TComPortThread); tests drive the protocol through one in virtual time.
 class TComPortIo {
@@ -140,6 +166,11 @@ public:
     // Received messages on their way to the window thread.
     TReceiveBacklog& Backlog() { return FBacklog; }
     const TReceiveBacklog& Backlog() const { return FBacklog; }
+    // The link's state on its way to the window thread.
+    TLinkStateReport& LinkState() { return FLinkState; }
+    // Port thread: tells the window thread that the link is up or down; a
+    // report that still waits takes the new state (ComVerbStatus).
+    void ReportLinkState(bool up);
     // The window thread has room for received messages again (a thread message).
     std::uint32_t MsgComRoom() const { return FMsgComRoom; }
 
@@ -178,6 +209,7 @@ private:
     std::uint16_t FPortNumber;
     std::uint32_t FMsgComSend, FMsgComReceive, FMsgComVerbStatus, FMsgComStatus, FMsgComRoom;
     TReceiveBacklog FBacklog;
+    TLinkStateReport FLinkState;
     std::unique_ptr<TComPortIo> FIo;
 };
 
@@ -277,6 +309,8 @@ protected:
 private:
     void WndProc(TMessage& message);
     void PostStatusToThread();
+    // Raises OnVerbindungChange for the link's newest state.
+    void RaiseVerbindungChange(bool up);
 
     std::unique_ptr<TMessageWindow> FWindow;
     TReceiveEvent FOnReceive;
@@ -290,6 +324,8 @@ private:
     std::uint32_t FStatus = 0;
     int FReceiving = 0;  // received messages being handled right now (nested)
     bool FReady = true;  // false while the main thread counts as overloaded
+    bool FReportingState = false; // OnVerbindungChange runs right now
+    bool FStateDeferred = false;  // a newer state waits until it has returned
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 

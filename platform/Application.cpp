@@ -120,7 +120,11 @@ TEndOnSignal::TEndOnSignal(QObject* parent) : QObject(parent)
     struct sigaction action{};
     action.sa_handler = &OnEndSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // Without SA_RESTART: a call of the GUI thread that waits (for the other
+    // end of a pipe, say) returns on the signal instead of waiting on, so
+    // the program never turns deaf to it. The program's own calls go on
+    // after EINTR where that is right.
+    action.sa_flags = 0;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
 }

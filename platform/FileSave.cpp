@@ -3,8 +3,11 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -83,6 +86,45 @@ void WriteInPlace(const std::string& path, const std::string& target, std::strin
         throw EFileSaveError(path, errno);
     if (::close(file.Release()) != 0)
         throw EFileSaveError(path, errno);
+}
+
+// The temporary file of a save of `name` in its folder: "." name "." pid "-"
+// number ".tmp". The process that made it, or 0 when `entry` is none.
+pid_t TemporaryOf(const std::string& entry, const std::string& name)
+{
+    const std::string head = "." + name + ".";
+    const std::string tail = ".tmp";
+    if (entry.size() <= head.size() + tail.size() || entry.compare(0, head.size(), head) != 0 ||
+        entry.compare(entry.size() - tail.size(), tail.size(), tail) != 0)
+        return 0;
+    const std::string middle = entry.substr(head.size(), entry.size() - head.size() - tail.size());
+    const auto dash = middle.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == middle.size() || dash > 10)
+        return 0;
+    for (std::size_t i = 0; i < middle.size(); ++i)
+        if (i != dash && (middle[i] < '0' || middle[i] > '9'))
+            return 0;
+    return static_cast<pid_t>(std::stol(middle.substr(0, dash)));
+}
+
+// Removes what saves of `name` that were killed before they could rename
+// their temporary file left in `folder`: the temporary files of processes
+// that are gone. A file of a process that lives (a save under way in this or
+// another program) stays, and so does any file of another name.
+void RemoveLeftTemporaries(const std::string& folder, const std::string& name)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    std::vector<std::string> left;
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t pid = TemporaryOf(entry->d_name, name);
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            left.push_back(folder + "/" + entry->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& file : left)
+        ::unlink(file.c_str());
 }
 
 } // namespace
@@ -238,6 +280,8 @@ void SaveFile(const std::string& path, std::string_view bytes)
         ::unlink(temporary.c_str());
         throw EFileSaveError(path, error ? error : EIO);
     }
+    // What killed saves of this file left goes with its next save.
+    RemoveLeftTemporaries(folder, NameOf(target));
     // The new name is in place; syncing the folder makes it last. A folder
     // that cannot be synced changes nothing about what was saved.
     TFd dir;

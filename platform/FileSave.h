@@ -34,6 +34,9 @@ private:
 // replaced file keeps its permissions. A device or a pipe is not replaced:
 // the bytes are written to it, each write checked; a pipe nobody reads is
 // refused at once (ENXIO) instead of waiting for a reader.
+// A save killed before it renamed its temporary file leaves that file beside
+// the target; the next save of the same file removes it (the temporary files
+// of that file's saves whose process has ended).
 void SaveFile(const std::string& path, std::string_view bytes);
 
 // Appends `bytes` at the end of the file `path`, in place, whole or not at

@@ -107,7 +107,7 @@ void TPollLoop::StopTimer(int id)
     }
 }
 
-TPollLoop::TWake TPollLoop::Wait(int fd, short events)
+TPollLoop::TWake TPollLoop::Wait(int fd, short events, int timeoutMs)
 {
     std::vector<pollfd> fds;
     fds.push_back({FTerminate.Fd(), POLLIN, 0});
@@ -124,7 +124,7 @@ TPollLoop::TWake TPollLoop::Wait(int fd, short events)
     TWake wake;
     int n;
     do {
-        n = ::poll(fds.data(), fds.size(), -1);
+        n = ::poll(fds.data(), fds.size(), timeoutMs);
     } while (n < 0 && errno == EINTR);
     if (n < 0)
         throw EOSError("poll: " + SysErrorMessage(errno), errno);

@@ -74,9 +74,10 @@ public:
         short FdEvents = 0;      // revents of the watched descriptor
         std::vector<int> Timers; // timers that have expired, in id order
     };
-    // Waits without time limit. `fd` < 0: no descriptor is watched; `events`
-    // the poll() events wanted for it.
-    TWake Wait(int fd, short events);
+    // Waits at most `timeoutMs` (< 0: without time limit). `fd` < 0: no
+    // descriptor is watched; `events` the poll() events wanted for it. A wait
+    // that ran out returns a wake with nothing in it.
+    TWake Wait(int fd, short events, int timeoutMs = -1);
     // Takes the expiry of a timer that Wait reported; false when the timer was
     // stopped or restarted since, so a handler that stops another timer in the
     // same pass keeps it from firing.

@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -116,10 +117,36 @@ void Apply(TIniDocument& document, const TChange& change)
     }
 }
 
+// What a look at a file shows of it without reading it: a file whose look is
+// the same as at its last reading holds what it held then.
+struct TFileLook {
+    bool Exists = false;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    mode_t Mode = 0;
+    off_t Size = 0;
+    timespec Modified{};
+    timespec Changed{};
+
+    static TFileLook Of(const struct stat& st)
+    {
+        return {true, st.st_dev, st.st_ino, st.st_mode, st.st_size, st.st_mtim, st.st_ctim};
+    }
+    bool operator==(const TFileLook& o) const
+    {
+        const auto same = [](const timespec& a, const timespec& b) {
+            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+        };
+        return Exists == o.Exists && Device == o.Device && Inode == o.Inode && Mode == o.Mode && Size == o.Size &&
+               same(Modified, o.Modified) && same(Changed, o.Changed);
+    }
+};
+
 // One settings file as the program sees it: the file as it was last read or
-// written, with this run's changes on top. The file is read again at every
-// access, so a change that a person or another program makes while this one
-// runs is seen, and this run's changes are laid over it again.
+// written, with this run's changes on top. Each access looks at the file and
+// reads it again when it changed, so a change that a person or another
+// program makes while this one runs is seen, and this run's changes are laid
+// over it again.
 struct TSettingsFile {
     bool Known = false;
     bool Exists = false;
@@ -127,6 +154,8 @@ struct TSettingsFile {
     std::string Bytes;
     TIniDocument Document;
     std::vector<TChange> Pending;
+    TFileLook Look;       // the file when it was last read
+    bool Settled = false; // and it had not changed for SettleMs then
 };
 
 std::mutex gFilesLock;
@@ -135,34 +164,55 @@ std::map<std::string, TSettingsFile> gFiles;
 // The error of a settings file that is no plain file (a device, a pipe).
 constexpr int kNotRegular = EINVAL;
 
-// The file's bytes; a missing file is empty. Only a plain file of at most
-// TRegistry::MaxFileSize bytes is read: anything else (a device that never
-// ends, a pipe, a file grown out of all measure) is there but unreadable. It
-// is opened without waiting, so a pipe never holds the program up.
-std::string ReadBytes(const std::string& path, bool& exists, int& error)
+timespec Now()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+
+// Whether a file changed at `changed` had not changed for SettleMs at `now`.
+bool SettledAt(const timespec& changed, const timespec& now)
+{
+    const long long ms = (now.tv_sec - changed.tv_sec) * 1000LL + (now.tv_nsec - changed.tv_nsec) / 1000000;
+    return ms >= TRegistry::SettleMs;
+}
+
+// The file's bytes; a missing file is empty. Only a plain file is read:
+// anything else (a device that never ends, a pipe) is there but unreadable.
+// It is opened without waiting, so a pipe never holds the program up. `look`
+// is what the opened file showed.
+std::string ReadBytes(const std::string& path, bool& exists, int& error, TFileLook& look)
 {
     exists = false;
     error = 0;
+    look = {};
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         if (errno != ENOENT) {
             exists = true;
             error = errno;
+            struct stat st {};
+            if (::stat(path.c_str(), &st) == 0)
+                look = TFileLook::Of(st);
         }
         return {};
     }
     exists = true;
     struct stat st {};
-    if (::fstat(fd, &st) != 0)
+    if (::fstat(fd, &st) != 0) {
         error = errno;
-    else if (S_ISDIR(st.st_mode))
-        error = EISDIR;
-    else if (!S_ISREG(st.st_mode))
-        error = kNotRegular;
-    else if (st.st_size > static_cast<off_t>(TRegistry::MaxFileSize))
-        error = EFBIG;
+    } else {
+        look = TFileLook::Of(st);
+        if (S_ISDIR(st.st_mode))
+            error = EISDIR;
+        else if (!S_ISREG(st.st_mode))
+            error = kNotRegular;
+    }
     std::string bytes;
-    char buffer[16384];
+    if (!error && st.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
     while (!error) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
@@ -172,21 +222,34 @@ std::string ReadBytes(const std::string& path, bool& exists, int& error)
         if (n <= 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(n));
-        // It may grow while it is read.
-        if (bytes.size() > TRegistry::MaxFileSize)
-            error = EFBIG;
     }
     ::close(fd);
     return error ? std::string() : bytes;
+}
+
+// What a look at the file shows now.
+TFileLook LookAt(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return TFileLook::Of(st);
 }
 
 // Called with gFilesLock held.
 TSettingsFile& Current(const std::string& path)
 {
     TSettingsFile& file = gFiles[path];
+    if (file.Known && file.Settled && LookAt(path) == file.Look)
+        return file;
+    // The time before the look: a change after it shows in the file's times.
+    const timespec now = Now();
     bool exists = false;
     int error = 0;
-    std::string bytes = ReadBytes(path, exists, error);
+    TFileLook look;
+    std::string bytes = ReadBytes(path, exists, error, look);
+    file.Look = look;
+    file.Settled = !look.Exists || SettledAt(look.Changed, now);
     if (!file.Known || bytes != file.Bytes || exists != file.Exists || error != file.ReadError) {
         file.Known = true;
         file.Exists = exists;

@@ -17,14 +17,16 @@
 //
 // Writes change the values the program reads at once, but reach the files
 // only when Flush writes them (the settings at the end of a run, and where a
-// value must be stored at once). Each access reads the file again, so what a
-// person or another program changes meanwhile is seen; Flush lays this run's
-// changes over the file as it is then, holding the file's lock (TFileLock) so
-// that two instances flushing at once keep each other's values.
+// value must be stored at once). Each access looks whether the file changed
+// (its identity, size and times) and reads it again when it did, so what a
+// person or another program changes meanwhile is seen, while a file that
+// stays as it is costs a look and no read; Flush lays this run's changes over
+// the file as it is then, holding the file's lock (TFileLock) so that two
+// instances flushing at once keep each other's values.
 //
-// Only plain files are read, of at most MaxFileSize bytes; any other file
-// (a link to a device, a pipe, a file too large) counts as unreadable: its
-// values read as missing, and Flush refuses to replace it.
+// Only plain files are read, whatever their size; any other file (a link to
+// a device, a pipe) counts as unreadable: its values read as missing, and
+// Flush refuses to replace it.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -58,8 +60,10 @@ public:
     // The INI file and group that hold a key.
     static std::string IniFileOf(const std::string& key);
 
-    // The largest settings file read (1 MiB); the program's own stay far below.
-    static constexpr std::size_t MaxFileSize = std::size_t(1) << 20;
+    // A file changed less than this long ago (ms) is read at every access:
+    // a change within the same tick of the file system's clock would not
+    // show in its times. After that an unchanged file is not read again.
+    static constexpr int SettleMs = 2000;
     static std::string GroupOf(const std::string& key);
 };
 

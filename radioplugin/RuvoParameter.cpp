@@ -3,6 +3,7 @@
 #include "platform/AsciiText.h"
 #include "platform/Exception.h"
 #include "platform/FileSave.h"
+#include "platform/PickedFile.h"
 #include "radioplugin/GlobalFunctionsRuvo.h"
 #include "radioplugin/StringTokens.h"
 
@@ -140,7 +141,7 @@ void TRuvoParameter::SaveToXML(const std::string& FileName, int Year) const
     try {
         // A write-protected file stays as it is, as one that cannot be
         // deleted would.
-        SaveFile(FileName, out.str());
+        SavePickedFile(FileName, out.str());
     } catch (const EFileSaveError& e) {
         throw Exception(std::string(SaveError) + "\r\n\r\n" + e.Message());
     }
@@ -182,7 +183,8 @@ void TRuvoParameter::LoadFromXML(const std::string& FileName)
         throw Exception(Format("LoadFromXML: File \"%s\" does not exist.", FileName.c_str()));
 
     pugi::xml_document doc;
-    const auto result = doc.load_file(FileName.c_str(), pugi::parse_default, pugi::encoding_latin1);
+    const std::string bytes = ReadPickedFile(FileName);
+    const auto result = doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_latin1);
     if (!result)
         throw Exception(Format("LoadFromXML: File \"%s\" is no parameter file: %s (at byte %lld).", FileName.c_str(),
                                result.description(), static_cast<long long>(result.offset)));

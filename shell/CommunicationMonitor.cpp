@@ -1,7 +1,7 @@
 #include "shell/CommunicationMonitor.h"
 
 #include "platform/Exception.h"
-#include "platform/FileSave.h"
+#include "platform/PickedFile.h"
 #include "platform/TextCodec.h"
 
 namespace {
@@ -139,5 +139,5 @@ void TCommunicationMonitor::SaveLog(const std::string& path, const QDate& date, 
     std::string bytes;
     for (const std::string& line : LogLines(date, time))
         bytes += Utf8ToLatin1(line) + "\r\n";
-    SaveFile(path, bytes);
+    SavePickedFile(path, bytes);
 }

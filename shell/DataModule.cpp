@@ -15,6 +15,7 @@
 #include "platform/Idle.h"
 #include "platform/Launcher.h"
 #include "platform/MessageWindow.h"
+#include "platform/PickedFile.h"
 #include "platform/StdActns.h"
 #include "shell/ActionImages.h"
 #include "shell/DebugClass.h"
@@ -566,6 +567,13 @@ void TDM::acUploadFirmwareExecute()
         return;
     const std::string file = open.FileName;
     FEnvironment->Debugger()->AddAction("acFirmwareUpdateExecute - AfterSelect", "Filename=" + file);
+    // A pipe or a device named like a firmware file never reaches the plug-in.
+    try {
+        const TPickedFile picked(file);
+    } catch (const EInOutError& e) {
+        MessageBox(fMainForm, e.Message(), Text("IDS_67"), MB_OK | MB_ICONERROR);
+        return;
+    }
 
     struct TSuspend {
         explicit TSuspend(bool& flag) : Flag(flag) { Flag = true; }

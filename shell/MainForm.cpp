@@ -26,6 +26,7 @@
 #include "shell/HelpRouter.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -381,6 +382,17 @@ void TfMainForm::closeEvent(QCloseEvent* event)
 {
     HtmlHelp(0, "", HH_CLOSE_ALL, 0);
     event->accept();
+    // The program ends with its main window. A window beside it that nothing
+    // in the program owns (the radio plug-in's modeless dialog) would keep it
+    // running alone: it closes as by its close box, or goes if it refuses.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = window->windowType();
+        if (window == this || window->parentWidget() || !window->isVisible() ||
+            (type != Qt::Window && type != Qt::Dialog))
+            continue;
+        if (!window->close())
+            window->hide();
+    }
 }
 
 void TfMainForm::resizeEvent(QResizeEvent* event)

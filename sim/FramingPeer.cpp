@@ -126,6 +126,24 @@ void TFramingPeer::StopFlood()
     FFlood = false;
 }
 
+void TFramingPeer::StartEnqStorm(unsigned perSecond)
+{
+    {
+        std::lock_guard guard(FLock);
+        FEnqStorm = true;
+        FEnqRate = perSecond;
+        FEnqStart = std::chrono::steady_clock::now();
+        FEnqStartSent = FCounters.EnqStormSent;
+    }
+    Wake();
+}
+
+void TFramingPeer::StopEnqStorm()
+{
+    std::lock_guard guard(FLock);
+    FEnqStorm = false;
+}
+
 long TFramingPeer::FloodNumber(const std::string& data)
 {
     if (data.size() < 8)
@@ -278,6 +296,29 @@ void TFramingPeer::WriteOut(const std::string& bytes)
     }
     if (sink)
         sink('W', bytes);
+}
+
+void TFramingPeer::WriteEnqStorm(int fd)
+{
+    static const std::string enqs(4096, ENQ);
+    std::size_t due = enqs.size();
+    {
+        std::lock_guard guard(FLock);
+        if (FEnqRate > 0) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - FEnqStart).count();
+            const auto owed = static_cast<std::uint64_t>(seconds * FEnqRate);
+            const std::uint64_t sent = FCounters.EnqStormSent - FEnqStartSent;
+            due = owed > sent ? static_cast<std::size_t>(std::min<std::uint64_t>(owed - sent, enqs.size())) : 0;
+        }
+    }
+    if (due == 0)
+        return;
+    const ssize_t n = ::write(fd, enqs.data(), due);
+    if (n <= 0)
+        return;
+    std::lock_guard guard(FLock);
+    FCounters.EnqStormSent += static_cast<std::uint64_t>(n);
 }
 
 void TFramingPeer::Answer(bool positive, std::string& out)
@@ -495,15 +536,24 @@ void TFramingPeer::Run()
         // Sleeps until a byte comes, it is woken, or the frame in flight is
         // due to be repeated: an idle peer costs no time of its own.
         int timeout = -1;
+        bool storm;
+        bool paced;
         {
             std::lock_guard guard(FLock);
+            storm = FEnqStorm && !FSilent;
+            paced = storm && FEnqRate > 0;
+            if (paced)
+                timeout = 5;
             if (FInFlight) {
                 const auto due = FSentAt + FAnswerTimeout - std::chrono::steady_clock::now();
                 timeout = static_cast<int>(std::max<std::int64_t>(
                     0, std::chrono::ceil<std::chrono::milliseconds>(due).count()));
+                if (paced)
+                    timeout = std::min(timeout, 5);
             }
         }
-        pollfd fds[2] = {{FWake[0], POLLIN, 0}, {fd, POLLIN, 0}};
+        const bool fast = storm && !paced;
+        pollfd fds[2] = {{FWake[0], POLLIN, 0}, {fd, static_cast<short>(POLLIN | (fast ? POLLOUT : 0)), 0}};
         const int n = ::poll(fds, fd >= 0 ? 2 : 1, timeout);
         if (n < 0 && errno != EINTR) {
             std::lock_guard guard(FLock);
@@ -550,5 +600,7 @@ void TFramingPeer::Run()
         else
             out.clear();
         WriteOut(out);
+        if (fd >= 0 && (paced || (fast && (fds[1].revents & POLLOUT))))
+            WriteEnqStorm(fd);
     }
 }

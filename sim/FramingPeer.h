@@ -36,6 +36,7 @@ struct TPeerCounters {
     unsigned FramesGivenUp = 0;   // frames dropped after the last repeat
     unsigned FloodSent = 0;       // flood messages made (each numbered, from 0)
     unsigned FloodAcknowledged = 0; // flood messages the program answered
+    std::uint64_t EnqStormSent = 0; // ENQ bytes the storm wrote
 };
 
 class TFramingPeer {
@@ -71,6 +72,11 @@ public:
     void StopFlood();
     // The number of a flood message, or -1 for data of another message.
     static long FloodNumber(const std::string& data);
+    // A device that resets the link without end: ENQ bytes, as fast as the
+    // line takes them, or `perSecond` of them a second (evenly, every 5 ms).
+    // The peer still reads and answers what comes.
+    void StartEnqStorm(unsigned perSecond = 0);
+    void StopEnqStorm();
 
     // Every message the peer took, in order.
     std::vector<TPeerMessage> Received() const;
@@ -107,6 +113,8 @@ private:
     void Answer(bool positive, std::string& out);
     void TrySend(std::string& out);
     void WriteOut(const std::string& bytes);
+    // Writes the ENQ bytes that are due, without waiting for the line.
+    void WriteEnqStorm(int fd);
     std::uint8_t OwnSeq() const { return static_cast<std::uint8_t>(FSendNo * 16 + FRecvNo); }
 
     void OpenMaster();
@@ -142,6 +150,10 @@ private:
     bool FFlood = false;
     char FFloodCmd = 0;
     std::size_t FFloodSize = 0;
+    bool FEnqStorm = false;
+    unsigned FEnqRate = 0; // a second; 0: as fast as the line takes them
+    std::chrono::steady_clock::time_point FEnqStart;
+    std::uint64_t FEnqStartSent = 0;
 
     // Protocol state (peer thread only).
     std::string FBuffer;

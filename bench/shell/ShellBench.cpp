@@ -4,7 +4,9 @@
 // window, shown, offscreen, a catalogue, no port) and reports the moment of
 // its first idle; the time from fork to that moment, on one monotonic clock.
 // IdleCpuConnected: the program connected over a pseudo-terminal to the
-// framing peer (in a process of its own), 10 s of idling: CPU per second.
+// framing peer (in a process of its own), 10 s of idling: CPU per second; the
+// second case with a settings file of a megabyte (a value of that size
+// beside the program's own), which costs only when it changes.
 // ReportToLog/<MiB>: one error report appended to a "STATUS.LOG" of that
 // size: the time, and the most memory the process held (counter PeakRssMiB).
 #include "link/Communication.h"
@@ -54,11 +56,14 @@ double ProcessCpuSeconds()
 // A program folder with the catalogue and a config folder naming a port.
 struct TInstallation {
     QTemporaryDir Program, Config;
-    explicit TInstallation(int comPort)
+    explicit TInstallation(int comPort, int settingsPadding = 0)
     {
         std::ofstream(Program.path().toStdString() + "/ZorDevices.xml")
             << R"(<ZORDEVICES><DEVICE name="Ruvo" EX="Ravvel.so"/></ZORDEVICES>)";
-        QSettings(Config.path() + "/Zorvatek.ini", QSettings::IniFormat).setValue("Tessaro/ComPort", comPort);
+        QSettings settings(Config.path() + "/Zorvatek.ini", QSettings::IniFormat);
+        settings.setValue("Tessaro/ComPort", comPort);
+        if (settingsPadding > 0)
+            settings.setValue("Other/Padding", QString(settingsPadding, 'x'));
         setenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit().constData(), 1);
         SetProgramPath(Program.path().toStdString() + "/Tessaro");
     }
@@ -135,12 +140,13 @@ void BM_IdleCpuConnected(benchmark::State& state)
     char node[256] = {};
     [[maybe_unused]] auto got = ::read(path[0], node, sizeof node - 1);
     setenv("TESSARO_COM1", node, 1);
-    TInstallation installation(1);
+    TInstallation installation(1, static_cast<int>(state.range(0)));
     {
-        int argc = 1;
-        char name[] = "bench_shell";
-        char* argv[] = {name, nullptr};
-        QApplication app(argc, argv);
+        // One application for every case: the toolkit is not made twice.
+        static int argc = 1;
+        static char name[] = "bench_shell";
+        static char* argv[] = {name, nullptr};
+        static QApplication app(argc, argv);
         TDM dm(QStringList{"Tessaro", "Ruvo"});
         TfMainForm form;
         dm.LoadStartPlugins(); // once the main window stands, as the program does
@@ -175,7 +181,7 @@ void BM_IdleCpuConnected(benchmark::State& state)
     ::kill(device, SIGTERM);
     ::waitpid(device, nullptr, 0);
 }
-BENCHMARK(BM_IdleCpuConnected)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IdleCpuConnected)->Arg(0)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 static void BM_ReportToLog(benchmark::State& state)
 {

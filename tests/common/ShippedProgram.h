@@ -6,6 +6,8 @@
 // of tests/shell, the probe of tests/xtest) that tells the test on stderr
 // what the program shows. tests/shell/ShippedProgram.h and
 // tests/xtest/DrivenProgram.h build on it.
+#include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -32,6 +34,20 @@ public:
     }
     TProgramProcess(const TProgramProcess&) = delete;
     TProgramProcess& operator=(const TProgramProcess&) = delete;
+
+    // A field of the program's /proc/<pid>/status in kB ("VmStk", "VmRSS");
+    // -1 when the program is gone.
+    long StatusKb(const char* field) const
+    {
+        QFile status(QString("/proc/%1/status").arg(Process.processId()));
+        if (Process.state() != QProcess::Running || !status.open(QIODevice::ReadOnly))
+            return -1;
+        const QByteArray key = QByteArray(field) + ":";
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith(key))
+                return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
+        return -1;
+    }
 
     // The program's own settings folder; its settings file is Zorvatek.ini
     // there.

@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -213,6 +215,48 @@ TEST_F(InterfaceTest, ConnectionAndStatusReportsOfThePortThread)
     EXPECT_TRUE(Link.Verbindung_ok());
     // The low word comes from the thread, the high word stays the main thread's.
     EXPECT_EQ(status, std::vector<std::int32_t>{0x10001});
+}
+
+// A device that resets the link without end (ENQ after ENQ): however many
+// resets come while the window thread is busy, one report of the link's state
+// waits for it and says the newest state. A handler that lets the window
+// system run a pass (the radio plug-in sends at once when the link comes) is
+// not entered again for the next report: that one is handled after the
+// handler has returned.
+TEST_F(InterfaceTest, AStormOfLinkResetsWaitsAsOneReportAndNeverNests)
+{
+    const auto reports = [&] {
+        return std::count_if(Io->Posts.begin(), Io->Posts.end(),
+                             [](const auto& p) { return p.Msg == RegisterWindowMessage("ComVerbStatus"); });
+    };
+    std::vector<bool> changes;
+    int depth = 0, deepest = 0;
+    Link.SetOnVerbindungChange([&](TObject*, bool up) {
+        deepest = std::max(deepest, ++depth);
+        changes.push_back(up);
+        if (changes.size() < 5) {
+            Io->Receive(std::string(1000, Serial::ENQ)); // the storm goes on meanwhile
+            QCoreApplication::sendPostedEvents();
+        }
+        --depth;
+    });
+    Link.SetPortNumber(1);
+    Link.SetOpen(true); // the new thread reports the link down
+    Io->Receive(std::string(10000, Serial::ENQ));
+    EXPECT_EQ(reports(), 1) << "a report for each reset";
+    for (int pass = 0; pass < 20 && changes.size() < 5; ++pass)
+        Pump();
+    EXPECT_EQ(deepest, 1);
+    // The first report said down when it was posted; the link was up when it
+    // was handled, and so were all later ones.
+    EXPECT_EQ(changes, std::vector<bool>(5, true));
+    EXPECT_LE(reports(), 10);
+    EXPECT_TRUE(Link.Verbindung_ok());
+    // Quiet again: the link goes down by its supervision, and that is said.
+    Io->Advance(Serial::SupervisionMs);
+    Pump();
+    EXPECT_EQ(changes.back(), false);
+    EXPECT_FALSE(Link.Verbindung_ok());
 }
 
 TEST_F(InterfaceTest, StatusBitsArePostedOnlyWhenTheyChange)

@@ -436,14 +436,17 @@ TEST(SerialPortThread, FailureInAStepIsShownOnceAndTheThreadGoesOn)
     const std::string variable = "TESSARO_COM" + std::to_string(port);
     setenv(variable.c_str(), peer.PortPath().c_str(), 1);
     std::vector<bool> changes;
+    TMyComControl* link = nullptr;
     TMessageWindow window([&](TMessage& m) {
-        if (m.Msg == RegisterWindowMessage("ComVerbStatus"))
-            changes.push_back(m.WParam == 1);
+        // The window thread takes the newest state, as the interface does.
+        if (m.Msg == RegisterWindowMessage("ComVerbStatus") && link)
+            changes.push_back(link->LinkState().Take().value_or(m.WParam == 1));
     });
     {
         auto io = std::make_unique<TTimerStarvedPortThread>(window.Handle(), port);
         TTimerStarvedPortThread& thread = *io;
         TMyComControl control(nullptr, port, std::move(io));
+        link = &control;
         ASSERT_TRUE(ProcessEventsUntil([&] { return !changes.empty() && changes.back(); }, 5000));
         auto send = [&](char cmd, const std::string& data) {
             control.PostThreadMessage(control.MsgComSend(), (data.size() << 16) | static_cast<std::uint8_t>(cmd),
@@ -465,6 +468,7 @@ TEST(SerialPortThread, FailureInAStepIsShownOnceAndTheThreadGoesOn)
         EXPECT_EQ(peer.Received()[0].Data, "starved");
         EXPECT_EQ(peer.Received()[1].Data, "after");
         EXPECT_TRUE(changes.back());
+        link = nullptr;
     }
     unsetenv(variable.c_str());
 }

@@ -2,7 +2,8 @@
 // The port thread in virtual time: writes are recorded, timers run on a clock
 // that the test advances, and messages to the interface window are recorded
 // (or posted to the window, for tests of the main-thread half; without a
-// window a received message counts as taken by the window thread at once).
+// window a received message and a report of the link's state count as taken
+// by the window thread at once).
 #include "link/Serial_Communication.h"
 
 #include <map>
@@ -20,7 +21,12 @@ public:
     // window != 0: posts to the interface go to that window as well.
     explicit TVirtualComIo(HWND window = 0) : FWindow(window) {}
 
-    void Start(TComControl& control) override { FControl = &control; }
+    void Start(TComControl& control) override
+    {
+        FControl = &control;
+        if (!FWindow)
+            control.LinkState().Take(); // the report the protocol made before it started
+    }
     void Stop() override { FControl = nullptr; }
     void Write(const std::string& bytes) override { FWritten += bytes; Writes.push_back(bytes); }
     void StartTimer(int id, unsigned ms) override { FTimers[id] = {ms, FNow + ms}; }
@@ -37,6 +43,8 @@ public:
             TMessageWindow::PostMessage(FWindow, msg, wParam, 0, std::move(block));
         else if (FControl && msg == FControl->MsgComReceive())
             FControl->Backlog().Take(); // recorded is taken: no window thread falls behind
+        else if (FControl && msg == FControl->MsgComVerbStatus())
+            FControl->LinkState().Take();
     }
 
     // Moves the clock on, firing each timer at its due times in order.

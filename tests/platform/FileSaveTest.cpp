@@ -17,9 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -130,6 +134,60 @@ TEST(FileSave, AFailureLeavesTheOldFileAndSaysWhichAndWhy)
         if (kept) {
             EXPECT_EQ(Read(target), old);
         }
+    }
+}
+
+namespace {
+
+// The number of a process that has ended.
+pid_t EndedProcess()
+{
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+} // namespace
+
+// A save killed in the middle of its write leaves its temporary file beside
+// the target. The next save of the same file removes it; what saves of other
+// files left, and the temporary file of a save still running, stay.
+TEST(FileSave, ASaveRemovesWhatAKilledSaveOfTheSameFileLeft)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"Zorvatek.ini", "params.xml"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.filePath(name).toStdString();
+        Write(path, "old");
+        // The file-size limit kills the save (SIGXFSZ) halfway through.
+        TChildProcess killed([&] {
+            const rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, SIG_DFL);
+            SaveFile(path, std::string(1 << 20, 'x'));
+            return 0;
+        });
+        ASSERT_EQ(killed.Wait(), -1) << "the save was not killed";
+        const QString prefix = QString(".%1.").arg(name);
+        const QStringList left = QDir(dir.path()).entryList({prefix + "*.tmp"}, QDir::Files | QDir::Hidden);
+        ASSERT_EQ(left.size(), 1) << Entries(dir.path()).join(' ').toStdString();
+        EXPECT_EQ(Read(path), "old");
+
+        const QString running = prefix + QString("%1-7.tmp").arg(getpid());
+        const QString ended = QString(".%1.%2-0.tmp").arg(name).arg(EndedProcess());
+        const QString other = QString(".other.%1.%2-0.tmp").arg(name).arg(EndedProcess());
+        const QString notOurs = prefix + "save.tmp";
+        for (const QString& file : {running, ended, other, notOurs})
+            Write(dir.filePath(file).toStdString(), "part");
+        SaveFile(path, "new");
+        EXPECT_EQ(Read(path), "new");
+        const QStringList after = Entries(dir.path());
+        EXPECT_FALSE(after.contains(left[0]));
+        EXPECT_FALSE(after.contains(ended));
+        for (const QString& file : {running, other, notOurs})
+            EXPECT_TRUE(after.contains(file)) << file.toStdString();
     }
 }
 

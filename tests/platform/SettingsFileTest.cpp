@@ -15,10 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <thread>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -235,9 +238,8 @@ int ReadAndFlushInAChild(const std::string& file, const std::string& key)
 
 } // namespace
 
-// A settings file that is no plain file, or one far too large: its values
-// read as missing (the defaults), it is never replaced, and reading it
-// neither waits nor takes memory without end.
+// A settings file that is no plain file: its values read as missing (the
+// defaults), it is never replaced, and reading it never waits.
 TEST_F(SettingsStore, AFileThatIsNoPlainFileReadsAsMissingAndIsKept)
 {
     const struct {
@@ -254,15 +256,6 @@ TEST_F(SettingsStore, AFileThatIsNoPlainFileReadsAsMissingAndIsKept)
              struct stat st {};
              return lstat(File.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
          }},
-        {"a file beyond the bound",
-         [&] {
-             Write(File, "[Tessaro]\nComPort=3\n;");
-             ASSERT_EQ(truncate(File.c_str(), TRegistry::MaxFileSize + 1), 0);
-         },
-         [&] {
-             struct stat st {};
-             return stat(File.c_str(), &st) == 0 && std::size_t(st.st_size) == TRegistry::MaxFileSize + 1;
-         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -271,11 +264,51 @@ TEST_F(SettingsStore, AFileThatIsNoPlainFileReadsAsMissingAndIsKept)
         EXPECT_EQ(ReadAndFlushInAChild(File, Key), 0);
         EXPECT_TRUE(c.kept());
     }
-    // A plain file at the bound is read.
-    QFile::remove(QString::fromStdString(File));
-    Write(File, "[Tessaro]\nComPort=3\n;");
-    ASSERT_EQ(truncate(File.c_str(), TRegistry::MaxFileSize), 0);
+}
+
+// A plain settings file is read whatever its size: its owner can save the
+// settings again, and what the file held beside them stays.
+TEST_F(SettingsStore, APlainFileIsReadAndSavedWhateverItsSize)
+{
+    const std::string big(3 << 20, 'x');
+    Write(File, "[Other]\nBig=" + big + "\nKept=1\n[Tessaro]\nComPort=3\n");
     EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 3);
+    TRegistry::WriteInteger(Key, "ComPort", 5);
+    TRegistry::Flush();
+    const TIniDocument saved = TIniDocument::Parse(Read(File));
+    EXPECT_EQ(saved.Value("Tessaro/ComPort"), "5");
+    EXPECT_EQ(saved.Value("Other/Big"), big);
+    EXPECT_EQ(saved.Value("Other/Kept"), "1");
+}
+
+// Each access looks whether the file changed and reads it only then: a file
+// that stays as it is is not opened again, however often its values are
+// read; a change that another program makes is seen at the next access.
+TEST_F(SettingsStore, AFileIsReadAgainOnlyWhenItChanged)
+{
+    Write(File, "[Tessaro]\nComPort=3\n" + std::string(512 << 10, ';') + "\n");
+    // A file changed a moment ago is read at every access (a change in the
+    // same tick of the file system's clock would not show in its times).
+    std::this_thread::sleep_for(std::chrono::milliseconds(TRegistry::SettleMs + 100));
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 3);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, File.c_str(), IN_OPEN | IN_ACCESS), 0);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 3);
+    char events[4096];
+    EXPECT_LT(read(watch, events, sizeof events), 0) << "the unchanged file was read again";
+    close(watch);
+
+    // Another program saves the file anew, and one writes it in place.
+    SaveFile(File, "[Tessaro]\nComPort=4\n");
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 4);
+    {
+        std::ofstream in(File, std::ios::binary | std::ios::in | std::ios::out);
+        in.seekp(18);
+        in << '6';
+    }
+    EXPECT_EQ(TRegistry::ReadInteger(Key, "ComPort"), 6);
 }
 
 // A settings file that is a link whose file is missing: the save makes the

@@ -6,7 +6,6 @@
 #include "sim/RadioModule.h"
 #include "tests/shell/ShippedProgram.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QThread>
 
@@ -14,24 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <vector>
-
-namespace {
-
-// A field of /proc/<pid>/status in kB ("VmStk", "VmRSS"); -1 when the
-// process is gone.
-long StatusKb(qint64 pid, const char* field)
-{
-    QFile status(QString("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ":";
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-} // namespace
 
 TEST(ShippedProgram, KeepsRunningWithAFlatStackWhileTheModuleFloodsItWithSlotTelegrams)
 {
@@ -54,8 +35,7 @@ TEST(ShippedProgram, KeepsRunningWithAFlatStackWhileTheModuleFloodsItWithSlotTel
         QThread::msleep(100);
     ASSERT_TRUE(polled()) << program.Output.toStdString();
 
-    const qint64 pid = program.Process.processId();
-    const long stackBefore = StatusKb(pid, "VmStk");
+    const long stackBefore = program.StatusKb("VmStk");
     ASSERT_GT(stackBefore, 0);
     const auto start = std::chrono::steady_clock::now();
     const std::uint64_t acknowledgedBefore = peer.Counters().FramesAcknowledged;
@@ -66,8 +46,8 @@ TEST(ShippedProgram, KeepsRunningWithAFlatStackWhileTheModuleFloodsItWithSlotTel
         program.Process.waitForFinished(1000);
         ASSERT_EQ(program.Process.state(), QProcess::Running)
             << "ended after " << second << " s: " << program.Output.toStdString();
-        stack.push_back(StatusKb(pid, "VmStk"));
-        rssMax = std::max(rssMax, StatusKb(pid, "VmRSS"));
+        stack.push_back(program.StatusKb("VmStk"));
+        rssMax = std::max(rssMax, program.StatusKb("VmRSS"));
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const std::uint64_t taken = peer.Counters().FramesAcknowledged - acknowledgedBefore;

@@ -23,9 +23,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -276,6 +285,206 @@ TEST_F(ProgramFixture, SigtermWhileADialogIsOpenEndsTheProgramInOrder)
     unsetenv("TESSARO_COM43");
 }
 
+
+namespace {
+
+// The program in the service mode on the simulated radio module (COM43),
+// with the radio plug-in Ravvel.so and the firmware plug-in of the tests.
+class ProgramOnModule : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        ASSERT_TRUE(QFile::copy(RAVVEL_PATH, QString::fromStdString(ProgramDir() + "Ravvel.so")));
+        Catalogue(R"(<DEVICE name="Ruvo" EX="Ravvel.so" FW=")" + std::string(TEST_PLUGIN_DIR) +
+                  R"(/firmware.so"/>)");
+        setenv("TESSARO_COM43", Peer.PortPath().c_str(), 1);
+        FreshSettings();
+    }
+    void TearDown() override
+    {
+        SetDialogService(&TestDialogs());
+        unsetenv("TESSARO_COM43");
+        ClearEndRequest();
+        ProgramFixture::TearDown();
+    }
+    // COM43 and the service mode, nothing else.
+    void FreshSettings() const
+    {
+        QSettings ini(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+        ini.clear();
+        ini.setValue("Tessaro/ComPort", 43);
+        ini.setValue("NormWindowPos", 48213);
+    }
+    // Whether the program wrote its settings at the end.
+    bool SettingsWritten() const
+    {
+        QSettings saved(QString::fromStdString(ConfigDir() + "Zorvatek.ini"), QSettings::IniFormat);
+        return saved.value("Tessaro/ComPort").toInt() == 43 && saved.contains("Tessaro/LANGUAGE");
+    }
+    // Runs the main block. Once the link is up, `act` runs from the event
+    // loop (it may run a modal loop of its own, or hang); when the program
+    // has not ended 60 s later, SIGTERM ends it and the test fails.
+    int Run(const std::function<void()>& act)
+    {
+        bool acted = false;
+        QTimer driver;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            if (!acted && fMainForm && fMainForm->StatusPanels[2]->text() == "Verbindung OK" &&
+                !fMainForm->menuBar()->actions().isEmpty()) {
+                acted = true;
+                QTimer::singleShot(0, act);
+            }
+        });
+        driver.start(20);
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [&] {
+            ADD_FAILURE() << (acted ? "the program did not end" : "the link did not come up");
+            std::raise(SIGTERM);
+        });
+        giveUp.start(60000);
+        const TEndOnSignal ending;
+        return RunTessaro({"Tessaro", "Ruvo"});
+    }
+    // The radio plug-in's dialog, opened as a person opens it.
+    static QWidget* OpenRadioDialog()
+    {
+        if (!ChooseFromMenu(*fMainForm, DM->actExtendedOptions))
+            return nullptr;
+        return ShownWindow("TfParameterForm");
+    }
+    static void Click(QWidget* window, const char* button)
+    {
+        auto* b = window ? window->findChild<QPushButton*>(button) : nullptr;
+        ASSERT_NE(b, nullptr) << button;
+        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+    }
+
+    TFramingPeer Peer;
+    TRadioModule Module{Peer};
+};
+
+} // namespace
+
+// "Beenden" in the menu, or the main window's close box, while the radio
+// plug-in's dialog is open beside the main window: the dialog closes with it
+// and the program ends as usual, its settings written, with status 0.
+TEST_F(ProgramOnModule, EndingWithTheRadioDialogOpenClosesItAndEndsAsUsual)
+{
+    const struct {
+        const char* What;
+        std::function<void()> End;
+    } cases[] = {
+        {"Beenden", [] { ChooseFromMenu(*fMainForm, DM->FileExit1); }},
+        {"the close box", [] { fMainForm->windowHandle()->close(); }},
+    };
+    SetDialogService(nullptr); // the real dialogs
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        FreshSettings();
+        bool dialogUp = false;
+        bool dialogClosed = false;
+        const int status = Run([&] {
+            QWidget* dialog = OpenRadioDialog();
+            dialogUp = dialog != nullptr;
+            if (!dialog)
+                return;
+            QObject::connect(dialog->windowHandle(), &QWindow::visibleChanged,
+                             [&](bool visible) { dialogClosed = !visible; });
+            c.End();
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(dialogUp);
+        EXPECT_TRUE(dialogClosed);
+        EXPECT_FALSE(EndRequested()) << "the program ran on until SIGTERM";
+        ClearEndRequest();
+        EXPECT_EQ(DM, nullptr);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(w->isVisible() || w->inherits("TfParameterForm")) << w->metaObject()->className();
+        EXPECT_TRUE(SettingsWritten());
+    }
+}
+
+// A file a person picks that is a pipe (a FIFO named like a parameter set, a
+// log or a firmware file) is refused at once with a message that says so,
+// and nothing waits for a writer or a reader: SIGTERM and SIGINT end the
+// program as at any other moment.
+TEST_F(ProgramOnModule, APipePickedAsAFileIsRefusedAndTheProgramStillEndsOnASignal)
+{
+    const struct {
+        const char* What;
+        const char* File;
+        std::function<void()> Pick;
+        int Signal = SIGTERM;
+    } cases[] = {
+        {"Parametersatz laden", "set.xml", [] { Click(OpenRadioDialog(), "btnLoad"); }},
+        {"Parametersatz laden, SIGINT", "set2.xml", [] { Click(OpenRadioDialog(), "btnLoad"); }, SIGINT},
+        {"Parameter speichern unter", "saved.xml", [] { Click(OpenRadioDialog(), "btnSave"); }},
+        {"Protokoll speichern", "log.txt", [] { Click(fMainForm, "btnSave"); }},
+        {"Firmware-Upload", "firmware.a79",
+         [] {
+             fMainForm->AppIdle(); // the action follows the link at the next idle cycle
+             ChooseFromMenu(*fMainForm, DM->acUploadFirmware);
+         }},
+    };
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string log = ProgramDir() + "plugins.log";
+    setenv("TESSARO_PLUGIN_LOG", log.c_str(), 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        FreshSettings();
+        TestDialogs().Clear();
+        const std::string fifo = folder.filePath(c.File).toStdString();
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        TestDialogs().QueueFile(fifo);
+        // 1 s after the pick the signal comes. A pick that hangs is let go
+        // 10 s later (a writer or reader opens the pipe), so that the test
+        // ends and says so.
+        std::atomic<bool> picked{false}, ended{false};
+        std::chrono::steady_clock::time_point signalled{};
+        std::thread watch([&] {
+            const auto wait = [&](const std::atomic<bool>& flag, int ms) {
+                for (int waited = 0; !flag && waited < ms; waited += 10)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return flag.load();
+            };
+            if (!wait(picked, 60000))
+                return;
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            signalled = std::chrono::steady_clock::now();
+            kill(getpid(), c.Signal);
+            if (wait(ended, 10000))
+                return;
+            for (const int mode : {O_WRONLY, O_RDONLY})
+                if (const int fd = open(fifo.c_str(), mode | O_NONBLOCK | O_CLOEXEC); fd >= 0)
+                    close(fd);
+            wait(ended, 60000);
+        });
+        const int status = Run([&] {
+            picked = true;
+            c.Pick();
+        });
+        const auto endedAt = std::chrono::steady_clock::now();
+        ended = true;
+        watch.join();
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(EndRequested());
+        ClearEndRequest();
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(endedAt - signalled).count(), 5000)
+            << "the signal did not end the program";
+        bool refused = false;
+        for (const TShownBox& box : TestDialogs().Boxes())
+            refused = refused || (box.Text.find(fifo) != std::string::npos &&
+                                  box.Text.find("not a regular file") != std::string::npos);
+        EXPECT_TRUE(refused);
+        EXPECT_EQ(ReadFile(log).find("FirmwareUpload"), std::string::npos) << "the firmware plug-in got the pipe";
+        EXPECT_TRUE(SettingsWritten());
+        std::remove(fifo.c_str());
+    }
+    unsetenv("TESSARO_PLUGIN_LOG");
+}
 
 // Nothing may stop the shipped program before it opens the port, and SIGTERM
 // ends it as closing the window does.

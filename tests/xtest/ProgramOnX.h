@@ -1,7 +1,7 @@
 #pragma once
-// The shipped program on the test's own X server, on COM1 to the simulated
-// radio module, in the service mode (the monitor with its send line, the
-// extended options): what a person does, and what reaches the module.
+// The shipped program on an X server of its own, in the service mode, with
+// COM1 on the simulated radio module: what a person has in front of them,
+// and what reaches the module.
 #include "sim/FramingPeer.h"
 #include "sim/RadioModule.h"
 #include "tests/xtest/DrivenProgram.h"
@@ -15,27 +15,26 @@
 #include <thread>
 #include <vector>
 
-class ProgramOnX : public ::testing::Test {
-protected:
-    void SetUp() override
+class TProgramOnX {
+public:
+    // Starts the program; it has shown its main window when this succeeds.
+    testing::AssertionResult Start()
     {
-        ASSERT_TRUE(X.Running()) << X.Error();
+        if (!X.Running())
+            return testing::AssertionFailure() << X.Error();
         // The service mode shows the monitor with its send line; COM1 is the
         // simulated module.
         QFile ini(Program.ConfigFolder() + "/Zorvatek.ini");
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        if (!ini.open(QIODevice::WriteOnly))
+            return testing::AssertionFailure() << "no settings file";
         ini.write("[General]\nNormWindowPos=48213\n[Tessaro]\nComPort=1\n");
         ini.close();
         QProcessEnvironment port;
         port.insert("TESSARO_COM1", QString::fromStdString(Peer.PortPath()));
         Program.Start(QCoreApplication::applicationDirPath() + "/Tessaro", {"Ruvo"}, port);
-        ASSERT_TRUE(Program.WaitForWindow("TfMainForm", true, StartLimitMs)) << Program.Output().toStdString();
-    }
-    void TearDown() override
-    {
-        if (Program.Process.state() == QProcess::Running) {
-            EXPECT_TRUE(Program.Terminate());
-        }
+        if (!Program.WaitForWindow("TfMainForm", true, StartLimitMs))
+            return testing::AssertionFailure() << Program.Output().toStdString();
+        return testing::AssertionSuccess();
     }
 
     // How many times the module received this line.
@@ -56,4 +55,15 @@ protected:
     TFramingPeer Peer;
     TRadioModule Module{Peer};
     TDrivenProgram Program{X};
+};
+
+class ProgramOnX : public testing::Test, public TProgramOnX {
+protected:
+    void SetUp() override { ASSERT_TRUE(Start()); }
+    void TearDown() override
+    {
+        if (Program.Process.state() == QProcess::Running) {
+            EXPECT_TRUE(Program.Terminate());
+        }
+    }
 };
